@@ -1,0 +1,16 @@
+#include "calc/records.h"
+
+namespace kv {
+
+ConductorType conductorTypeOf(const std::string &tipMO)
+{
+    if (tipMO == kTipSingleRod)
+        return ConductorType::SingleRod;
+    if (tipMO == kTipDoubleRod)
+        return ConductorType::DoubleRod;
+    if (tipMO == kTipCable)
+        return ConductorType::Cable;
+    return ConductorType::Unknown;
+}
+
+} // namespace kv

@@ -1,0 +1,40 @@
+#pragma once
+// The layouts of the 22 tables of the project database: file names, field names, types, sizes
+// and display labels.
+
+#include <string>
+#include <vector>
+
+namespace kv {
+
+enum class FieldType { AutoInc, Integer, Number, Boolean, Text, Date, Time, Memo };
+
+struct FieldDef {
+    std::string name;
+    FieldType type;
+    int size = 0;      // text n: at most n characters
+    std::string label; // display label, empty when the table layout gives none
+};
+
+enum class TableId {
+    Project, Mo, Object, Param, Class, Poraj, SMo0, SMo1, SMoT0, SMoT1, SProves, ObjName, Report,
+    Diap0, Diap1, Diap2, Diap2MO0, Diap2MO1, Diap2MO11, Diap2MO2, Diap2MO21, Diap2MO3,
+};
+inline constexpr int kTableCount = 22;
+
+struct TableDef {
+    TableId id;
+    std::string fileName; // exactly as on disk: "project.DB", "param.db", ...
+    std::vector<FieldDef> fields;
+    // The master table whose Kod this table's Kod0 follows, or the table itself when none.
+    TableId master;
+    bool hasMaster() const { return master != id; }
+    bool hasKod() const;
+    const FieldDef *field(const std::string &name) const; // nullptr when unknown
+};
+
+const TableDef &tableDef(TableId id);
+// All 22 tables in the order in which they are opened and closed.
+const std::vector<TableId> &openingOrder();
+
+} // namespace kv

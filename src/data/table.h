@@ -1,0 +1,148 @@
+#pragma once
+// A dataset over one table file of the store: current row, browse/edit/insert states,
+// master-detail visibility, a one-field filter, bookmarks, table rules and change notifications.
+// Every post is one atomic, durable write.
+
+#include "data/schema.h"
+#include "data/value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+// A failed store operation: a closed table, an unknown field, a text too long for its field,
+// a value that does not convert to the field's type, a disk error. The text is Russian and
+// can be shown to the user as it stands.
+class TableError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Table;
+
+// A rule run by the table before or after an operation. A before-rule that returns false
+// refuses the operation (it has shown its message itself); the operation is then aborted
+// silently and the row stays as it was.
+using TableRule = std::function<bool(Table &)>;
+using TableHook = std::function<void(Table &)>;
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+enum class TableChange {
+    State,      // browse/edit/insert changed, or the table was opened or closed
+    CurrentRow, // another row became current (or the visible set moved)
+    Data,       // rows were posted or deleted, or the visible set changed (master moved, filter)
+};
+
+class Table {
+public:
+    explicit Table(TableId id);
+    ~Table();
+    Table(const Table &) = delete;
+    Table &operator=(const Table &) = delete;
+
+    TableId id() const;
+    const TableDef &def() const;
+
+    // Opens the table file in dataDir (the folder path, with or without the trailing "/").
+    // Throws TableError when the file cannot be opened as a table.
+    void open(const std::string &dataDir);
+    void close();
+    bool isOpen() const;
+    std::string filePath() const; // data folder path + file name
+
+    // Navigation over the visible rows (those of the master's current row, passing the filter).
+    void first();
+    void next();
+    void prior();
+    void last();
+    bool eof() const; // true after next() from the last row, or when there are no rows
+    bool bof() const;
+    int recordCount() const;
+    bool isEmpty() const { return recordCount() == 0; }
+    int recNo() const; // 0-based index of the current row among the visible rows, -1 when none
+
+    // Locates the first visible row whose fields equal the values (texts: exact, or
+    // case-insensitive when asked). Returns false and keeps the current row when none matches.
+    bool locate(const std::vector<std::pair<std::string, Value>> &match,
+                bool caseInsensitive = false);
+
+    // Editing. append() starts a new row (insert state); edit() puts the current row in edit;
+    // post() writes it (assigning Kod on insert); cancel() drops the changes. Each returns
+    // false when a rule refused.
+    bool append();
+    bool edit();
+    bool post();
+    void cancel();
+    bool remove(); // deletes the current row; the next row (or the new last) becomes current
+    TableState state() const;
+    bool isEditing() const; // edit or insert
+
+    // Bookmarks: the identity of the current row, valid across walks and refreshes.
+    using Bookmark = std::int64_t;
+    Bookmark bookmark() const; // -1 when there is no current row
+    bool gotoBookmark(Bookmark b);
+
+    // Field access on the current row (the edit buffer while editing). Unknown fields and a
+    // missing current row throw TableError.
+    Value value(const std::string &field) const;
+    bool isNull(const std::string &field) const;
+    double asDouble(const std::string &field) const;
+    int asInt(const std::string &field) const;
+    std::string asText(const std::string &field) const;
+    bool asBool(const std::string &field) const;
+    // Writing needs the edit or insert state; a text longer than its field throws TableError.
+    void setValue(const std::string &field, const Value &v);
+    void setNull(const std::string &field);
+
+    // Master-detail: only rows with Kod0 == master's current Kod are visible; a new row takes
+    // it into Kod0. The master's moves, posts and deletes refresh this table.
+    void setMaster(Table *master);
+    Table *master() const;
+
+    // A filter on one field: "[H]>=30", "[Name]='Б*'" (prefix, case-insensitive),
+    // "[Name]=Null", "[Tip]=3", "[Name]<>'x'". An empty text removes it. Throws TableError for
+    // an expression it does not understand.
+    void setFilter(const std::string &expr);
+    std::string filter() const;
+
+    // Rules and hooks (one of each; assigning replaces).
+    TableRule beforeInsert, beforeEdit, beforePost, beforeDelete;
+    TableHook afterInsert, afterEdit, afterPost, afterDelete, afterCancel;
+
+    // Change notifications for data-aware views. Returns a handle for unsubscribe().
+    int subscribe(std::function<void(TableChange)> listener);
+    void unsubscribe(int handle);
+
+    // Re-reads the visible rows from the file (after writes by another Table on the same file).
+    void refresh();
+
+    // Simple ordered query over this table's visible rows: the values of the given fields,
+    // rows sorted ascending by orderBy (ties by key order). Does not move the current row.
+    std::vector<std::vector<Value>> select(const std::vector<std::string> &fields,
+                                           const std::string &orderBy) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Remembers the current row of a table and returns to it when leaving the scope.
+class RowKeeper {
+public:
+    explicit RowKeeper(Table &t) : m_t(t), m_b(t.bookmark()) {}
+    ~RowKeeper() { if (m_b >= 0) m_t.gotoBookmark(m_b); }
+    RowKeeper(const RowKeeper &) = delete;
+    RowKeeper &operator=(const RowKeeper &) = delete;
+
+private:
+    Table &m_t;
+    Table::Bookmark m_b;
+};
+
+} // namespace kv
