@@ -1,0 +1,5 @@
+#include "data/placementrules.h"
+
+namespace kv {
+void installPlacementRules(DataModule &) {}
+} // namespace kv
