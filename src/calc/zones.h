@@ -119,7 +119,8 @@ std::array<Complex, 4> QuarticRoots(double c4, double c3, double c2, double c1, 
 
 // Heights that make the point at axis distance r and along-axis distance q (from the nearer rod)
 // lie on the zone outline in the given regime. Ph is half the span.
-double ZoneBRegime2Height(double Ph, double q, double Hx, double r);
+// Zone B has no solution when the discriminant is negative (nullopt).
+std::optional<double> ZoneBRegime2Height(double Ph, double q, double Hx, double r);
 double ZoneARegime2Height(double Ph, double q, double Hx, double r, double Hmin);
 double ZoneARegime3Height(double Ph, double q, double Hx, double r, double Hmin);
 

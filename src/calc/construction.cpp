@@ -1,0 +1,147 @@
+#include "calc/construction.h"
+
+#include "calc/calcround.h"
+
+namespace kv {
+
+using detail::r2;
+
+namespace {
+
+int zoneCount(const OptI &n) { return n.value_or(0); }
+Pt posOf(const ConductorRec &c) { return {c.MX.value_or(0), c.MY.value_or(0)}; }
+
+double spanOf(const ProjectSnapshot &snap)
+{
+    if (snap.conductors.size() < 2)
+        return 0;
+    return SpanLength(posOf(snap.conductors[0]), posOf(snap.conductors[1]));
+}
+
+void setChosenHeader(ConductorRec &mo, const ChosenConstruction &c)
+{
+    mo.Tip = c.Tip;
+    mo.Prim = c.Prim;
+}
+
+void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const SettingsRec &settings,
+                bool doubleRod)
+{
+    const double H = c.H;
+    const bool hasA = zoneCount(snap.project.ZonaACnt) >= 1;
+    const bool hasB = zoneCount(snap.project.ZonaBCnt) >= 1;
+    const bool as2 = doubleRod && snap.project.ChkUseAs2.value_or(false);
+    const DoubleRodLimits lim = limitsOf(settings);
+    const double L = doubleRod ? spanOf(snap) : 0;
+    const size_t rows = doubleRod ? 2 : 1;
+    for (size_t i = 0; i < snap.conductors.size() && i < rows; ++i) {
+        ConductorRec &mo = snap.conductors[i];
+        setChosenHeader(mo, c);
+        mo.H1 = H;
+        mo.Hop1.reset();
+        mo.Ho_a1 = hasA ? OptD{RodHoA(H)} : OptD{};
+        mo.Ro_a1 = hasA ? OptD{RodRoA(H)} : OptD{};
+        mo.Ho_b1 = hasB ? OptD{RodHoB(H)} : OptD{};
+        mo.Ro_b1 = hasB ? OptD{RodRoB(H)} : OptD{};
+        if (doubleRod) {
+            mo.Hc_a1 = (hasA && !as2) ? DoubleRodHcA(H, L, *mo.Ho_a1, lim) : OptD{};
+            mo.Hc_b1 = (hasB && !as2) ? DoubleRodHcB(H, L, *mo.Ho_b1, lim) : OptD{};
+            mo.Rc_a1 = (hasA && !as2) ? DoubleRodRcA(H, L, *mo.Ro_a1, lim) : OptD{};
+            mo.Rc_b1 = (hasB && !as2) ? DoubleRodRcB(H, L, *mo.Ro_b1, lim) : OptD{};
+            mo.L_H1 = H != 0 ? OptD{r2(static_cast<long double>(L) / H)} : OptD{};
+        } else {
+            mo.Hc_a1.reset();
+            mo.Hc_b1.reset();
+            mo.Rc_a1.reset();
+            mo.Rc_b1.reset();
+            mo.L_H1.reset();
+        }
+    }
+    const ConductorRec *mo = snap.conductors.empty() ? nullptr : &snap.conductors[0];
+    for (ObjectRec &o : snap.objects) {
+        const Zone z = zoneOf(o.Zona);
+        const double Hx = o.Hx.value_or(0);
+        o.Rx1 = z == Zone::None ? OptD{} : OptD{RodRx(z, H, Hx)};
+        if (!doubleRod || as2 || z == Zone::None || !mo) {
+            o.Rcx1.reset();
+            continue;
+        }
+        RcxInput in;
+        in.zone = z;
+        in.H = H;
+        in.L = L;
+        in.Hx = Hx;
+        in.Rx = o.Rx1;
+        in.Ro_a = mo->Ro_a1;
+        in.Ro_b = mo->Ro_b1;
+        in.Hc_a = mo->Hc_a1;
+        in.Hc_b = mo->Hc_b1;
+        in.Rc_a = mo->Rc_a1;
+        o.Rcx1 = DoubleRodRcx(in, lim);
+    }
+}
+
+void chooseCable(ProjectSnapshot &snap, const ChosenConstruction &c,
+                 const std::vector<SagRow> &sagTable, CalcMessages &messages)
+{
+    const double L = spanOf(snap);
+    const double Hs = c.H;
+    const double F = SagForSpan(L, sagTable, messages);
+    const double H = static_cast<double>(static_cast<long double>(Hs) - F);
+    const bool hasA = zoneCount(snap.project.ZonaACnt) >= 1;
+    const bool hasB = zoneCount(snap.project.ZonaBCnt) >= 1;
+    for (size_t i = 0; i < snap.conductors.size() && i < 2; ++i) {
+        ConductorRec &mo = snap.conductors[i];
+        setChosenHeader(mo, c);
+        mo.H1 = H;
+        mo.Hop1 = Hs;
+        mo.Ho_a1 = hasA ? OptD{CableHoA(H)} : OptD{};
+        mo.Ho_b1 = hasB ? OptD{CableHoB(H)} : OptD{};
+        mo.Ro_a1 = hasA ? OptD{CableRoA(H)} : OptD{};
+        mo.Ro_b1 = hasB ? OptD{CableRoB(H)} : OptD{};
+        mo.Hc_a1.reset();
+        mo.Hc_b1.reset();
+        mo.Rc_a1.reset();
+        mo.Rc_b1.reset();
+        mo.L_H1.reset();
+    }
+    for (ObjectRec &o : snap.objects) {
+        const Zone z = zoneOf(o.Zona);
+        o.Rx1 = z == Zone::None ? OptD{} : OptD{CableRx(z, H, o.Hx.value_or(0))};
+        o.Rcx1.reset();
+    }
+}
+
+} // namespace
+
+void ChooseConstruction(ProjectSnapshot &snap, const ChosenConstruction &chosen,
+                        const SettingsRec &settings, const std::vector<SagRow> &sagTable,
+                        CalcMessages &messages)
+{
+    switch (conductorTypeOf(snap.project.TipMO.value_or(""))) {
+    case ConductorType::SingleRod:
+        chooseRods(snap, chosen, settings, false);
+        break;
+    case ConductorType::DoubleRod:
+        chooseRods(snap, chosen, settings, true);
+        break;
+    case ConductorType::Cable:
+        chooseCable(snap, chosen, sagTable, messages);
+        break;
+    case ConductorType::Unknown:
+        break;
+    }
+}
+
+void ClearChosenConstruction(ProjectSnapshot &snap)
+{
+    for (size_t i = 0; i < snap.conductors.size() && i < 2; ++i)
+        ClearChosenMO(snap.conductors[i]);
+    for (ObjectRec &o : snap.objects) {
+        o.Rx1.reset();
+        // The chosen half-width in the middle of the span goes with the chosen radii.
+        o.Rcx1.reset();
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,464 @@
+#include "calc/zones.h"
+
+#include <cmath>
+#include <complex>
+
+#include "calc/calcround.h"
+#include "calc/podbor.h"
+
+namespace kv {
+
+using detail::r2;
+using detail::r5;
+using LD = long double;
+
+Zone zoneOf(const OptS &zona)
+{
+    if (!zona || zona->empty())
+        return Zone::None;
+    return *zona == kZoneB ? Zone::B : Zone::A;
+}
+
+DoubleRodLimits limitsOf(const SettingsRec &s)
+{
+    DoubleRodLimits lim;
+    lim.A1 = s.A1.value_or(lim.A1);
+    lim.A2 = s.A2.value_or(lim.A2);
+    lim.A3 = s.A3.value_or(lim.A3);
+    lim.B1 = s.B1.value_or(lim.B1);
+    lim.B2 = s.B2.value_or(lim.B2);
+    return lim;
+}
+
+// ---- Single rod -------------------------------------------------------------------------------
+
+double RodHoA(double H) { return r2(0.85L * H); }
+double RodRoA(double H) { return r2((1.1L - 0.002L * H) * H); }
+double RodHoB(double H) { return r2(0.92L * H); }
+double RodRoB(double H) { return r2(1.5L * H); }
+double RodRxA(double H, double Hx) { return r2((H - Hx / 0.85L) * (1.1L - 0.002L * H)); }
+double RodRxB(double H, double Hx) { return r2((H - Hx / 0.92L) * 1.5L); }
+double RodRx(Zone zone, double H, double Hx)
+{
+    return zone == Zone::B ? RodRxB(H, Hx) : RodRxA(H, Hx);
+}
+
+namespace {
+
+// Smaller root of a·H² + b·H + c = 0 with a < 0: the height on the rising branch of the radius.
+std::optional<double> risingRoot(double a, double b, double c)
+{
+    const double D = static_cast<double>(static_cast<LD>(b) * b - 4.0L * a * c);
+    if (!(D >= 0) || !std::isfinite(D))
+        return std::nullopt;
+    const LD h = (std::sqrt(static_cast<LD>(D)) - b) / 2.0L / a;
+    if (!std::isfinite(static_cast<double>(h)))
+        return std::nullopt;
+    return r2(h);
+}
+
+} // namespace
+
+std::optional<double> RodHeightA(double R, double Hx)
+{
+    constexpr double k1 = 0.0023529411764705882; // 0.002 / 0.85
+    constexpr double k2 = 1.2941176470588235;    // 1.1 / 0.85
+    const double a = -0.002;
+    const double b = static_cast<double>(1.1L + static_cast<LD>(k1) * Hx);
+    const double c = static_cast<double>(-(static_cast<LD>(k2) * Hx + R));
+    return risingRoot(a, b, c);
+}
+
+double RodHeightB(double R, double Hx) { return r2(R / 1.5L + Hx / 0.92L); }
+
+// ---- Single catenary --------------------------------------------------------------------------
+
+double CableHoA(double H) { return r2(0.85L * H); }
+double CableRoA(double H) { return r2(H * (1.35L - 0.0025L * H)); }
+double CableHoB(double H) { return r2(0.92L * H); }
+double CableRoB(double H) { return r2(1.7L * H); }
+double CableRxA(double H, double Hx) { return r2((H - Hx / 0.85L) * (1.35L - 0.0025L * H)); }
+double CableRxB(double H, double Hx) { return r2((H - Hx / 0.92L) * 1.7L); }
+double CableRx(Zone zone, double H, double Hx)
+{
+    return zone == Zone::B ? CableRxB(H, Hx) : CableRxA(H, Hx);
+}
+
+std::optional<double> CableHeightA(double R, double Hx)
+{
+    constexpr double k3 = 0.0029411764705882353; // 0.0025 / 0.85
+    constexpr double k4 = 1.588235294117647;     // 1.35 / 0.85
+    const double a = -0.0025;
+    const double b = static_cast<double>(1.35L + static_cast<LD>(k3) * Hx);
+    const double c = static_cast<double>(-(static_cast<LD>(k4) * Hx + R));
+    return risingRoot(a, b, c);
+}
+
+double CableHeightB(double R, double Hx) { return r2(R / 1.7L + Hx / 0.92L); }
+
+// ---- Geometry ---------------------------------------------------------------------------------
+
+namespace {
+LD dist(Pt a, Pt b)
+{
+    const LD dx = static_cast<LD>(a.x) - b.x;
+    const LD dy = static_cast<LD>(a.y) - b.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+} // namespace
+
+double SpanLength(Pt p1, Pt p2) { return r2(dist(p1, p2)); }
+
+AxisFoot FootOnAxis(Pt P, Pt p1, Pt p2)
+{
+    AxisFoot f;
+    double k = 0;
+    if (p1.x != p2.x && p1.y != p2.y)
+        k = r5((static_cast<LD>(p2.y) - p1.y) / (static_cast<LD>(p2.x) - p1.x));
+    if (p1.x == p2.x) {
+        f.foot = {p1.x, P.y};
+    } else if (p1.y == p2.y || k == 0) {
+        // A slope that rounds to 0 is a horizontal axis.
+        f.foot = {P.x, p1.y};
+    } else {
+        const LD kk = k;
+        const LD xp = (kk * p1.x + P.x / kk - p1.y + P.y) / (1.0L / kk + kk);
+        f.foot.x = static_cast<double>(xp);
+        f.foot.y = static_cast<double>(kk * f.foot.x - kk * p1.x + p1.y);
+    }
+    const double xp = f.foot.x, yp = f.foot.y;
+    f.between = (p1.x < xp && xp < p2.x) || (p1.y < yp && yp < p2.y) ||
+                (p2.x < xp && xp < p1.x) || (p2.y < yp && yp < p1.y);
+    return f;
+}
+
+double SegmentDistance(Pt P, Pt p1, Pt p2)
+{
+    const AxisFoot f = FootOnAxis(P, p1, p2);
+    if (f.between)
+        return r2(dist(P, f.foot));
+    const double d1 = r2(dist(P, p1));
+    const double d2 = r2(dist(P, p2));
+    return d1 < d2 ? d1 : d2;
+}
+
+// ---- Double rod middle-of-span values --------------------------------------------------------
+
+namespace {
+inline bool within(double setting, double H, double L)
+{
+    return static_cast<LD>(setting) * H >= L;
+}
+} // namespace
+
+int RegimeA(double H, double L, const DoubleRodLimits &lim)
+{
+    if (within(lim.A1, H, L))
+        return 1;
+    if (within(lim.A2, H, L))
+        return 2;
+    if (within(lim.A3, H, L))
+        return 3;
+    return 0;
+}
+
+int RegimeB(double H, double L, const DoubleRodLimits &lim)
+{
+    if (within(lim.B1, H, L))
+        return 1;
+    if (within(lim.B2, H, L))
+        return 2;
+    return 0;
+}
+
+OptD DoubleRodHcA(double H, double L, double Ho_a, const DoubleRodLimits &lim)
+{
+    switch (RegimeA(H, L, lim)) {
+    case 1:
+        return Ho_a;
+    case 2:
+    case 3:
+        return r2(Ho_a - (0.0003L * H + 0.17L) * (static_cast<LD>(L) - H));
+    default:
+        return std::nullopt;
+    }
+}
+
+OptD DoubleRodRcA(double H, double L, double Ro_a, const DoubleRodLimits &lim)
+{
+    if (within(lim.A2, H, L))
+        return Ro_a;
+    if (within(lim.A3, H, L) && H != 0)
+        return r2(Ro_a * (1.0L - ((L - 2.0L * H) * 0.2L) / H));
+    return std::nullopt;
+}
+
+OptD DoubleRodHcB(double H, double L, double Ho_b, const DoubleRodLimits &lim)
+{
+    switch (RegimeB(H, L, lim)) {
+    case 1:
+        return Ho_b;
+    case 2:
+        return r2(Ho_b - (static_cast<LD>(L) - H) * 0.14L);
+    default:
+        return std::nullopt;
+    }
+}
+
+OptD DoubleRodRcB(double H, double L, double Ro_b, const DoubleRodLimits &lim)
+{
+    if (within(lim.B2, H, L))
+        return Ro_b;
+    return std::nullopt;
+}
+
+namespace {
+// (Hc − Hx)·Ro/Hc, rounded; empty when the zone height in the middle is not positive.
+OptD waist(OptD Ro, OptD Hc, double Hx)
+{
+    if (!Ro || !Hc || !(*Hc > 0))
+        return std::nullopt;
+    return r2((static_cast<LD>(*Hc) - Hx) * *Ro / *Hc);
+}
+} // namespace
+
+OptD DoubleRodRcx(const RcxInput &in, const DoubleRodLimits &lim)
+{
+    if (in.zone == Zone::None)
+        return std::nullopt;
+    if (in.zone == Zone::B) {
+        if (within(lim.B1, in.H, in.L))
+            return in.Rx;
+        if (within(lim.B2, in.H, in.L))
+            return waist(in.Ro_b, in.Hc_b, in.Hx);
+        return std::nullopt;
+    }
+    if (within(lim.A1, in.H, in.L))
+        return in.Rx;
+    if (within(lim.A2, in.H, in.L))
+        return waist(in.Ro_a, in.Hc_a, in.Hx);
+    if (within(lim.A3, in.H, in.L))
+        return waist(in.Rc_a, in.Hc_a, in.Hx);
+    return std::nullopt;
+}
+
+bool UseAsTwoSingleRods(double Hmax, double L, int zonaACnt, int zonaBCnt,
+                        const DoubleRodLimits &lim)
+{
+    return (static_cast<LD>(lim.A3) * Hmax < L && zonaACnt > 0) ||
+           (static_cast<LD>(lim.B2) * Hmax < L && zonaBCnt > 0);
+}
+
+// ---- Quartic ----------------------------------------------------------------------------------
+
+std::array<Complex, 4> QuarticRoots(double c4, double c3, double c2, double c1, double c0)
+{
+    using C = std::complex<LD>;
+    std::array<Complex, 4> out{};
+    // Drop vanishing leading coefficients; the missing roots are reported as NaN-free zeros
+    // with an imaginary part that marks them as not real.
+    LD p[5] = {c4, c3, c2, c1, c0};
+    int lead = 0;
+    while (lead < 4 && p[lead] == 0)
+        ++lead;
+    const int n = 4 - lead;
+    for (int i = 0; i < 4; ++i)
+        out[i] = {0, 1};
+    if (n <= 0)
+        return out;
+    LD a[5]; // monic, a[0] = 1
+    for (int i = 0; i <= n; ++i)
+        a[i] = p[lead + i] / p[lead];
+    if (n == 1) {
+        out[0] = {static_cast<double>(-a[1]), 0};
+        return out;
+    }
+    // Aberth–Ehrlich simultaneous iteration, started on a circle of the Fujiwara radius.
+    LD rad = 0;
+    for (int i = 1; i <= n; ++i) {
+        LD t = std::pow(std::fabs(a[i]) * (i == n ? 0.5L : 1.0L), 1.0L / i);
+        if (t > rad)
+            rad = t;
+    }
+    rad = 2 * rad;
+    if (!(rad > 0))
+        rad = 1;
+    C z[4];
+    for (int k = 0; k < n; ++k) {
+        const LD ang = 6.283185307179586476925L * k / n + 0.4L;
+        z[k] = C(rad * std::cos(ang), rad * std::sin(ang));
+    }
+    auto eval = [&](C x, C &dp) {
+        C v = 1, d = 0;
+        for (int i = 1; i <= n; ++i) {
+            d = d * x + v;
+            v = v * x + a[i];
+        }
+        dp = d;
+        return v;
+    };
+    for (int iter = 0; iter < 200; ++iter) {
+        LD maxStep = 0;
+        for (int k = 0; k < n; ++k) {
+            C dp;
+            const C v = eval(z[k], dp);
+            if (v == C(0))
+                continue;
+            const C ratio = v / dp;
+            C sum = 0;
+            for (int j = 0; j < n; ++j)
+                if (j != k)
+                    sum += C(1) / (z[k] - z[j]);
+            const C w = ratio / (C(1) - ratio * sum);
+            if (!std::isfinite(w.real()) || !std::isfinite(w.imag()))
+                continue;
+            z[k] -= w;
+            const LD rel = std::abs(w) / std::max<LD>(1, std::abs(z[k]));
+            if (rel > maxStep)
+                maxStep = rel;
+        }
+        if (maxStep < 1e-18L)
+            break;
+    }
+    for (int k = 0; k < n; ++k) {
+        C r = z[k];
+        // A root with a vanishing imaginary part is real: polish it on the real line.
+        if (std::fabs(r.imag()) <= 1e-7L * std::max<LD>(1, std::fabs(r.real()))) {
+            LD x = r.real();
+            for (int it = 0; it < 8; ++it) {
+                LD v = 1, d = 0;
+                for (int i = 1; i <= n; ++i) {
+                    d = d * x + v;
+                    v = v * x + a[i];
+                }
+                if (d == 0 || v == 0)
+                    break;
+                const LD step = v / d;
+                x -= step;
+                if (std::fabs(step) <= 1e-19L * std::max<LD>(1, std::fabs(x)))
+                    break;
+            }
+            out[k] = {static_cast<double>(x), 0};
+        } else {
+            out[k] = {static_cast<double>(r.real()), static_cast<double>(r.imag())};
+        }
+    }
+    return out;
+}
+
+// ---- Regime heights ---------------------------------------------------------------------------
+
+std::optional<double> ZoneBRegime2Height(double Ph, double q, double Hx, double r)
+{
+    const LD P = Ph, Q = q, X = Hx, Rr = r;
+    const double a = static_cast<double>(1.59L * Q + 1.59L * (P - Q));
+    const double b = static_cast<double>(-(0.42L * P * Q + 1.5L * X * Q + 1.06L * Rr * P +
+                                           0.42L * P * (P - Q) + 1.72826L * X * (P - Q)));
+    const double c = static_cast<double>(P * P * (0.28L * Rr) + 0.45652L * X * P * (P - Q));
+    const double D = static_cast<double>(static_cast<LD>(b) * b - 4.0L * a * c);
+    if (!(a > 0) || !(D >= 0) || !std::isfinite(D))
+        return std::nullopt;
+    return r2((std::sqrt(static_cast<LD>(D)) - b) / 2.0L / a);
+}
+
+namespace {
+double smallestAdmissibleRoot(double c4, double c3, double c2, double c1, double c0,
+                              double Hmin)
+{
+    const auto roots = QuarticRoots(c4, c3, c2, c1, c0);
+    double result = -1;
+    for (const Complex &z : roots) {
+        if (z.im != 0 || !std::isfinite(z.re))
+            continue;
+        const double rr = round2(z.re);
+        if (rr >= Hmin && z.re <= 150 && (result == -1 || z.re < result))
+            result = rr;
+    }
+    return result == -1 ? Hmin : result;
+}
+} // namespace
+
+double ZoneARegime2Height(double Ph, double q, double Hx, double r, double Hmin)
+{
+    const LD P = Ph, Q = q, X = Hx, Rr = r;
+    const LD K = 1.02L - 0.0006L * P;
+    const LD M = 1.1L + 0.00235L * X;
+    const double c4 = static_cast<double>(-6e-7L * P);
+    const double c3 = static_cast<double>((0.00033L - 0.002L * K) * Q - 0.002L * (P - Q) * K +
+                                          0.0003L * M * (P - Q));
+    const double c2 = static_cast<double>((1.1L * K + 0.00068L * P + 0.002L * X) * Q +
+                                          0.00068L * P * (P - Q) + M * (P - Q) * K -
+                                          0.000388L * X * (P - Q) - 0.0003L * Rr * P);
+    const double c1 = static_cast<double>(-(1.1L * Q * X + 0.374L * Q * P +
+                                            0.34L * M * (P - Q) * P +
+                                            1.294L * X * (P - Q) * K + Rr * P * K));
+    const double c0 = static_cast<double>(0.44L * X * (P - Q) * P + 0.34L * Rr * P * P);
+    return smallestAdmissibleRoot(c4, c3, c2, c1, c0, Hmin);
+}
+
+double ZoneARegime3Height(double Ph, double q, double Hx, double r, double Hmin)
+{
+    const LD P = Ph, Q = q, X = Hx, Rr = r;
+    const LD K = 1.02L - 0.0006L * P;
+    const LD M = 1.1L + 0.00235L * X;
+    const LD N = 1.54L + 0.0008L * P;
+    const double c4 = static_cast<double>(-8.4e-7L * Q - 6e-7L * (P - Q));
+    const double c3 = static_cast<double>(-0.0028L * Q * K + 0.0003L * Q * N -
+                                          0.002L * (P - Q) * K + 0.0003L * M * (P - Q));
+    const double c2 = static_cast<double>(0.000952L * Q * P + N * Q * K - 0.000132L * Q * P +
+                                          0.0028L * Q * X + 0.00068L * P * (P - Q) +
+                                          M * (P - Q) * K - 0.000388L * X * (P - Q) -
+                                          0.0003L * Rr * P);
+    const double c1 = static_cast<double>(-0.34L * Q * N * P - N * Q * X - 0.44L * Q * P * K -
+                                          0.34L * M * (P - Q) * P -
+                                          1.294L * X * (P - Q) * K - Rr * P * K);
+    const double c0 = static_cast<double>(0.1496L * Q * P * P + 0.44L * Q * P * X +
+                                          0.44L * X * (P - Q) * P + 0.34L * Rr * P * P);
+    return smallestAdmissibleRoot(c4, c3, c2, c1, c0, Hmin);
+}
+
+// ---- Midline crossings ------------------------------------------------------------------------
+
+Crossings MidlineCrossings(const ObjGeom &o, Pt rod1, Pt rod2)
+{
+    Crossings c;
+    const double X0 = r2((static_cast<LD>(rod1.x) + rod2.x) / 2);
+    const double Y0 = r2((static_cast<LD>(rod1.y) + rod2.y) / 2);
+    const double xR = o.Xa + o.L, yB = o.Ya + o.S;
+    enum { AB, BC, CD, AD };
+    double k = 0;
+    if (rod1.x != rod2.x && rod1.y != rod2.y)
+        k = r5((static_cast<LD>(rod2.y) - rod1.y) / (static_cast<LD>(rod2.x) - rod1.x));
+    if (rod1.x == rod2.x) {
+        // Vertical axis: horizontal midline y = Y0.
+        if (o.Ya <= Y0 && Y0 <= yB) {
+            c.present[AD] = c.present[BC] = true;
+            c.pt[AD] = {o.Xa, Y0};
+            c.pt[BC] = {xR, Y0};
+        }
+    } else if (rod1.y == rod2.y || k == 0) {
+        // Horizontal axis: vertical midline x = X0.
+        if (o.Xa <= X0 && X0 <= xR) {
+            c.present[AB] = c.present[CD] = true;
+            c.pt[AB] = {X0, o.Ya};
+            c.pt[CD] = {X0, yB};
+        }
+    } else {
+        const LD kk = k;
+        const double xAB = r2((o.Ya - X0 / kk - Y0) * (-1) * kk);
+        const double yBC = r2((-1 / kk) * xR + (1 / kk) * X0 + Y0);
+        const double xCD = r2((yB - X0 / kk - Y0) * (-1) * kk);
+        const double yAD = r2((-1 / kk) * o.Xa + (1 / kk) * X0 + Y0);
+        c.pt[AB] = {xAB, o.Ya};
+        c.present[AB] = o.Xa <= xAB && xAB <= xR;
+        c.pt[BC] = {xR, yBC};
+        c.present[BC] = o.Ya <= yBC && yBC <= yB;
+        c.pt[CD] = {xCD, yB};
+        c.present[CD] = o.Xa <= xCD && xCD <= xR;
+        c.pt[AD] = {o.Xa, yAD};
+        c.present[AD] = o.Ya <= yAD && yAD <= yB;
+    }
+    return c;
+}
+
+} // namespace kv
