@@ -83,3 +83,18 @@ TEST(KeyFilters, DigitsCommaAndControlKeys)
     EXPECT_TRUE(filterSignedNumericKey(U'-'));
     EXPECT_FALSE(filterSignedNumericKey(U'.'));
 }
+
+#include "calc/snap.h"
+
+TEST(Snap, InsideEachWholeMetre)
+{
+    EXPECT_DOUBLE_EQ(snapToGrid(3.27, 0.5), 3.5);
+    EXPECT_DOUBLE_EQ(snapToGrid(3.24, 0.5), 3.0);
+    EXPECT_DOUBLE_EQ(snapToGrid(3.25, 0.5), 3.5); // half a step rounds up
+    EXPECT_DOUBLE_EQ(snapToGrid(3.6, 0.25), 3.5);
+    EXPECT_DOUBLE_EQ(snapToGrid(3.63, 0.25), 3.75);
+    EXPECT_DOUBLE_EQ(snapToGrid(3.5, 1), 4.0);
+    EXPECT_DOUBLE_EQ(snapToGrid(3.49, 1), 3.0);
+    EXPECT_DOUBLE_EQ(snapToGrid(-3.7, 1), -3.0); // a negative remainder never rounds up
+    EXPECT_DOUBLE_EQ(snapToGrid(7.3, 0), 7.3);
+}

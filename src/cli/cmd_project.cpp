@@ -1,0 +1,167 @@
+// korvan-cli init, list, export, import: the data folder and its projects as JSON.
+
+#include "cli/caseio.h"
+#include "cli/command.h"
+#include "data/objectops.h"
+#include "data/snapshot.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace kv::cli {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// Opens the data folder of the context; a missing folder is an error, not a new folder.
+std::unique_ptr<DataModule> openData(Context &ctx, Prompter &prompter)
+{
+    if (!std::filesystem::is_directory(ctx.dataDir))
+        throw std::runtime_error("Ошибка. Папка данных " + ctx.dataDir
+                                 + " не найдена (создайте ее командой init).");
+    auto dm = std::make_unique<DataModule>(ctx.dataDir, prompter);
+    dm->openAll();
+    return dm;
+}
+
+int parseKod(const std::string &s)
+{
+    size_t pos = 0;
+    const int k = std::stoi(s, &pos);
+    if (pos != s.size())
+        throw std::invalid_argument(s);
+    return k;
+}
+
+int cmdInit(Context &ctx)
+{
+    const int created = createInstallationData(ctx.dataDir);
+    ctx.out << ctx.dataDir << ": " << created << " table files created\n";
+    return 0;
+}
+
+int cmdList(Context &ctx)
+{
+    CliPrompter prompter(&ctx.err);
+    auto dm = openData(ctx, prompter);
+    Table &p = dm->project();
+    for (p.first(); !p.eof(); p.next())
+        ctx.out << p.asInt("Kod") << "\t" << p.asText("Name") << "\t" << p.asText("TipMO") << "\n";
+    return 0;
+}
+
+int cmdExport(Context &ctx)
+{
+    if (ctx.args.size() != 1) {
+        ctx.err << "usage: korvan-cli export KOD\n";
+        return 1;
+    }
+    CliPrompter prompter(&ctx.err);
+    auto dm = openData(ctx, prompter);
+    if (!locateProject(*dm, parseKod(ctx.args[0]))) {
+        ctx.err << "Ошибка. Проект с кодом " << ctx.args[0] << " не найден.\n";
+        return 1;
+    }
+    ctx.out << projectToJson(*dm).dump(1) << "\n";
+    return 0;
+}
+
+// Removes a partly imported project with its rows.
+void dropCurrentProject(DataModule &dm)
+{
+    for (Table *d : {&dm.object(), &dm.mo()}) {
+        if (d->isEditing())
+            d->cancel();
+        while (!d->isEmpty()) {
+            d->first();
+            d->remove();
+        }
+    }
+    dm.project().remove();
+}
+
+int cmdImport(Context &ctx)
+{
+    if (ctx.args.size() != 1) {
+        ctx.err << "usage: korvan-cli import FILE\n";
+        return 1;
+    }
+    const json doc = readJsonFile(ctx.args[0]);
+    if (!doc.contains("project") || !doc["project"].is_object()) {
+        ctx.err << "Ошибка. В файле нет проекта (\"project\").\n";
+        return 2;
+    }
+    CliPrompter prompter(&ctx.err);
+    auto dm = openData(ctx, prompter);
+    DataModule &d = *dm;
+    Table &p = d.project();
+    p.append();
+    jsonToRow(p, doc["project"]);
+    if (!p.post()) {
+        p.cancel();
+        return 1;
+    }
+    const int kod = p.asInt("Kod");
+    try {
+        if (doc.contains("conductors"))
+            for (const auto &c : doc["conductors"]) {
+                d.mo().append();
+                jsonToRow(d.mo(), c);
+                d.mo().post();
+            }
+        double step = 1.0;
+        const SettingsRec settings = loadSettings(d);
+        if (settings.ObjShag)
+            step = *settings.ObjShag;
+        bool evaluated = false;
+        if (doc.contains("objects"))
+            for (const auto &o : doc["objects"]) {
+                const bool given = o.contains("Zona") && o["Zona"].is_string()
+                                   && !o["Zona"].get<std::string>().empty()
+                                   && o.contains("Kateg") && o["Kateg"].is_number();
+                if (given) {
+                    Table &t = d.object();
+                    t.append();
+                    jsonToRow(t, o);
+                    t.post();
+                    t.edit();
+                    t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
+                    t.post();
+                } else {
+                    appendEvaluatedObject(d, o, step);
+                    evaluated = true;
+                }
+            }
+        if (evaluated)
+            CountZones(d);
+    } catch (const CaseRefused &e) {
+        dropCurrentProject(d);
+        ctx.err << e.what() << "\n";
+        return 2;
+    } catch (...) {
+        dropCurrentProject(d);
+        throw;
+    }
+    ctx.out << kod << "\n";
+    return 0;
+}
+
+} // namespace
+
+KV_CLI_COMMAND(init, "init", "init                     create a data folder with the installation data",
+               cmdInit);
+KV_CLI_COMMAND(list, "list", "list                     one project a line, its key first", cmdList);
+KV_CLI_COMMAND(exportProject, "export",
+               "export KOD               one project with its rows as JSON", cmdExport);
+KV_CLI_COMMAND(importProject, "import",
+               "import FILE              a project JSON in as a new project; prints its key",
+               cmdImport);
+
+// Shared with the other command files.
+std::unique_ptr<DataModule> openDataFolder(Context &ctx, Prompter &prompter)
+{
+    return openData(ctx, prompter);
+}
+
+} // namespace kv::cli
