@@ -1,0 +1,37 @@
+// korvan: the lightning-protection design program.
+
+#include "app/dialogprompter.h"
+#include "app/projectwindow.h"
+#include "app/splashwindow.h"
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvan VL 2.1"));
+    QApplication::setApplicationName(QStringLiteral("Korvan VL 2.1"));
+
+    auto *splash = new kv::SplashWindow;
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    kv::DialogPrompter prompter;
+    kv::StartUp startUp(kv::StartUp::defaultDataDir());
+    startUp.run(prompter);
+    prompter.setParent(startUp.window());
+
+    // The splash stays up for three seconds.
+    QEventLoop wait;
+    QTimer::singleShot(3000, &wait, &QEventLoop::quit);
+    wait.exec();
+    splash->hide();
+    delete splash;
+
+    startUp.window()->showMaximized();
+    return QApplication::exec();
+}

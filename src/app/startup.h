@@ -1,0 +1,36 @@
+#pragma once
+// The start-up sequence: splash window, data folder, the data module with its 22 tables, the
+// project window.
+
+#include <memory>
+#include <string>
+
+namespace kv {
+
+class DataModule;
+class DialogPrompter;
+class ProjectWindow;
+class Prompter;
+
+class StartUp {
+public:
+    // dataDir: the data folder (normally Data beside the executable). A folder that does not
+    // exist yet is created with the installation data.
+    explicit StartUp(std::string dataDir);
+    ~StartUp();
+
+    // Opens the tables (messages through prompter) and creates the project window.
+    void run(Prompter &prompter);
+    ProjectWindow *window() const { return m_window.get(); }
+    DataModule *dataModule() const { return m_dm.get(); }
+
+    // Data folder beside the running executable.
+    static std::string defaultDataDir();
+
+private:
+    std::string m_dataDir;
+    std::unique_ptr<DataModule> m_dm;
+    std::unique_ptr<ProjectWindow> m_window;
+};
+
+} // namespace kv
