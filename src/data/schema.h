@@ -34,6 +34,9 @@ struct TableDef {
 };
 
 const TableDef &tableDef(TableId id);
+// The name of the single table inside a table file: the file name without its extension
+// ("project" for "project.DB").
+std::string sqlTableName(const TableDef &def);
 // All 22 tables in the order in which they are opened and closed.
 const std::vector<TableId> &openingOrder();
 

@@ -132,6 +132,14 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// The CREATE statements of a table file for its layout (the table, and the index Kod0 on
+// detail tables).
+std::string createTableSql(const TableDef &def);
+// Creates a table file at path with the layout of id and runs initialSql (INSERT statements)
+// in the same transaction. The file appears only when complete. Throws TableError when the
+// file exists or cannot be made.
+void createTableFile(const std::string &path, TableId id, const std::string &initialSql = {});
+
 // Remembers the current row of a table and returns to it when leaving the scope.
 class RowKeeper {
 public:

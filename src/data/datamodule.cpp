@@ -1,0 +1,75 @@
+#include "data/datamodule.h"
+
+#include "data/placementrules.h"
+#include "data/referencerules.h"
+
+#include <filesystem>
+
+namespace kv {
+
+DataModule::DataModule(std::string dataDir, Prompter &prompter)
+    : m_dataDir(std::move(dataDir)), m_prompter(&prompter)
+{
+    if (m_dataDir.empty() || m_dataDir.back() != '/')
+        m_dataDir += '/';
+    for (TableId id : openingOrder())
+        m_tables[static_cast<std::size_t>(id)] = std::make_unique<Table>(id);
+    // Detail tables follow the current row of their master.
+    for (TableId id : openingOrder()) {
+        const TableDef &def = tableDef(id);
+        if (def.hasMaster())
+            table(id).setMaster(&table(def.master));
+    }
+    installReferenceRules(*this);
+    installPlacementRules(*this);
+}
+
+DataModule::~DataModule()
+{
+    try {
+        closeAll();
+    } catch (...) {
+        // Closing never fails on its own; nothing sensible to do in a destructor anyway.
+    }
+}
+
+void DataModule::openAll()
+{
+    for (TableId id : openingOrder())
+        OpenTableChecked(table(id));
+}
+
+void DataModule::closeAll()
+{
+    for (TableId id : openingOrder())
+        CloseTableIfOpen(table(id));
+}
+
+void DataModule::OpenTableChecked(Table &t)
+{
+    const std::string path = m_dataDir + t.def().fileName;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        m_prompter->error("Ошибка. Файл " + path + " не найден.");
+        return;
+    }
+    try {
+        t.open(m_dataDir);
+    } catch (const TableError &e) {
+        // A damaged file: say so and go on with the table closed, like a missing one.
+        m_prompter->error(e.what());
+    }
+}
+
+void DataModule::CloseTableIfOpen(Table &t)
+{
+    if (t.isOpen())
+        t.close();
+}
+
+Table &DataModule::table(TableId id)
+{
+    return *m_tables[static_cast<std::size_t>(id)];
+}
+
+} // namespace kv
