@@ -9,6 +9,7 @@ PACKAGES=(
     libsqlite3-dev libzip-dev libpugixml-dev libjpeg-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
+    libxkbcommon-dev libgl-dev
     xvfb xauth xdg-utils
 )
 
