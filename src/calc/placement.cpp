@@ -1,0 +1,199 @@
+#include "calc/placement.h"
+
+#include <cmath>
+
+namespace kv {
+
+std::int64_t axisCount(double lo, double hi, double step)
+{
+    if (!(step > 0) || !std::isfinite(step) || !std::isfinite(lo) || !std::isfinite(hi))
+        return 0;
+    std::int64_t n = 0;
+    double v = lo;
+    while (v <= hi) {
+        ++n;
+        const double next = v + step;
+        if (next == v) // the step is lost in the sum: no further distinct value
+            break;
+        v = next;
+    }
+    return n;
+}
+
+std::vector<double> axisValues(double lo, double hi, double step)
+{
+    std::vector<double> out;
+    const std::int64_t n = axisCount(lo, hi, step);
+    out.reserve(static_cast<std::size_t>(n));
+    double v = lo;
+    for (std::int64_t i = 0; i < n; ++i) {
+        out.push_back(v);
+        v += step;
+    }
+    return out;
+}
+
+double axisCountEstimate(double lo, double hi, double step)
+{
+    if (!(step > 0) || !std::isfinite(step) || !std::isfinite(lo) || !std::isfinite(hi))
+        return 0;
+    if (lo > hi)
+        return 0;
+    return std::floor((hi - lo) / step) + 2; // the running sum may add one value at most
+}
+
+bool excludes(const SubRange &s, double x, double y)
+{
+    const bool left = s.VklX1 ? s.X1 <= x : s.X1 < x;
+    const bool right = s.VklX2 ? x <= s.X2 : x < s.X2;
+    const bool upper = s.VklY1 ? s.Y1 <= y : s.Y1 < y;
+    const bool lower = s.VklY2 ? y <= s.Y2 : y < s.Y2;
+    return left && right && upper && lower;
+}
+
+bool admissible(const std::vector<SubRange> &subs, double x, double y)
+{
+    for (const SubRange &s : subs)
+        if (excludes(s, x, y))
+            return false;
+    return true;
+}
+
+RangeGrid makeGrid(const PlacementRange &r)
+{
+    RangeGrid g;
+    g.xs = axisValues(r.X1, r.X2, r.DX);
+    g.ys = axisValues(r.Y1, r.Y2, r.DY);
+    g.ok.assign(static_cast<std::size_t>(g.size()), 1);
+    std::size_t k = 0;
+    for (double x : g.xs)
+        for (double y : g.ys)
+            g.ok[k++] = admissible(r.subranges, x, y) ? 1 : 0;
+    return g;
+}
+
+std::vector<ObjGeom> zonedObjects(const std::vector<ObjectRec> &objects)
+{
+    std::vector<ObjGeom> out;
+    for (const ObjectRec &o : objects) {
+        ObjGeom g = objGeomOf(o);
+        if (g.zone != Zone::None)
+            out.push_back(g);
+    }
+    return out;
+}
+
+PlacementKind placementKindOf(const std::string &tipMO)
+{
+    switch (conductorTypeOf(tipMO)) {
+    case ConductorType::DoubleRod: return PlacementKind::DoubleRod;
+    case ConductorType::Cable: return PlacementKind::Cable;
+    default: return PlacementKind::SingleRod;
+    }
+}
+
+namespace {
+
+inline double heightOf(const ObjectHeight &h)
+{
+    return (h.ok && std::isfinite(h.H)) ? h.H : kUnreachable;
+}
+
+inline double objectHeight(const PlacementModel &m, const ObjGeom &o, Pt p1, Pt p2)
+{
+    switch (m.kind) {
+    case PlacementKind::SingleRod: return heightOf(ObjectHeightRod(o, p1));
+    case PlacementKind::Cable: return heightOf(ObjectHeightCable(o, p1, p2));
+    case PlacementKind::DoubleRod: return heightOf(ObjectHeightDoubleRod(o, p1, p2, m.limits));
+    }
+    return kUnreachable;
+}
+
+// The common-zone height H' of a double rod stands when neither zone type needs the rods taken
+// apart at this span.
+inline bool commonZoneHolds(const DoubleRodLimits &lim, double h, double L)
+{
+    return lim.A3 * h >= L && lim.B2 * h >= L;
+}
+
+inline void moveToFront(int *order, int k)
+{
+    const int idx = order[k];
+    for (int i = k; i > 0; --i)
+        order[i] = order[i - 1];
+    order[0] = idx;
+}
+
+} // namespace
+
+double requiredHeight(const PlacementModel &m, Pt p1, Pt p2)
+{
+    double h = 0;
+    for (const ObjGeom &o : m.objects) {
+        const double v = objectHeight(m, o, p1, p2);
+        if (v > h)
+            h = v;
+    }
+    if (m.kind != PlacementKind::DoubleRod)
+        return h;
+    const double L = SpanLength(p1, p2);
+    if (commonZoneHolds(m.limits, h, L))
+        return h;
+    double h2 = 0;
+    for (const ObjGeom &o : m.objects) {
+        const double v = heightOf(ObjectHeightTwoRods(o, p1, p2));
+        if (v > h2)
+            h2 = v;
+    }
+    return h2;
+}
+
+double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound, int *order)
+{
+    const int n = static_cast<int>(m.objects.size());
+    const ObjGeom *objs = m.objects.data();
+    double h = 0;
+    if (m.kind != PlacementKind::DoubleRod) {
+        for (int k = 0; k < n; ++k) {
+            const double v = objectHeight(m, objs[order[k]], p1, p2);
+            if (v > h) {
+                h = v;
+                if (h >= bound) {
+                    moveToFront(order, k);
+                    return h;
+                }
+            }
+        }
+        return h;
+    }
+    // Double rod: a partial common-zone height may end the point only when it already keeps the
+    // common zone, because the full height is then at least as large and keeps it too.
+    const double L = SpanLength(p1, p2);
+    const bool monotone = m.limits.A3 > 0 && m.limits.B2 > 0;
+    for (int k = 0; k < n; ++k) {
+        const double v = objectHeight(m, objs[order[k]], p1, p2);
+        if (v > h) {
+            h = v;
+            if (monotone && h >= bound && commonZoneHolds(m.limits, h, L)) {
+                moveToFront(order, k);
+                return h;
+            }
+        }
+    }
+    if (commonZoneHolds(m.limits, h, L))
+        return h;
+    double h2 = 0;
+    for (int k = 0; k < n; ++k) {
+        const double v = heightOf(ObjectHeightTwoRods(objs[order[k]], p1, p2));
+        if (v > h2) {
+            h2 = v;
+            if (h2 >= bound) {
+                moveToFront(order, k);
+                return h2;
+            }
+        }
+    }
+    return h2;
+}
+
+} // namespace kv
