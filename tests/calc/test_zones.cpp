@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "calc/numfmt.h"
 #include "calc/podbor.h"
@@ -231,6 +232,27 @@ TEST(MidlineCrossings, AxisOrientations)
     // Rods at one point: no division by zero, the horizontal midline through the point.
     c = MidlineCrossings(o, {7, 12}, {7, 12});
     EXPECT_TRUE(c.present[3] && c.present[1]);
+}
+
+} // namespace
+} // namespace kv
+
+#include "calc/calcround.h"
+
+namespace kv {
+namespace {
+
+TEST(FastRounding, SameAsTheSharedHelpers)
+{
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> d(-500, 500);
+    for (int i = 0; i < 200000; ++i) {
+        double x = d(rng);
+        if (i % 4 == 0)
+            x = std::round(x * 200) / 200; // half hundredths, the tie cases
+        ASSERT_EQ(detail::r2(x), round2(x)) << x;
+        ASSERT_EQ(detail::r5(x), round5(x)) << x;
+    }
 }
 
 } // namespace
