@@ -1,7 +1,6 @@
 #include "calc/zones.h"
 
 #include <cmath>
-#include <complex>
 
 #include "calc/calcround.h"
 #include "calc/podbor.h"
@@ -251,13 +250,29 @@ bool UseAsTwoSingleRods(double Hmax, double L, int zonaACnt, int zonaBCnt,
 
 // ---- Quartic ----------------------------------------------------------------------------------
 
+namespace {
+// Plain extended-precision complex numbers for the root iteration; the divisor is never zero
+// where they are divided (checked by the caller), so no special-value handling is needed.
+struct CL {
+    LD re, im;
+};
+inline CL operator+(CL a, CL b) { return {a.re + b.re, a.im + b.im}; }
+inline CL operator-(CL a, CL b) { return {a.re - b.re, a.im - b.im}; }
+inline CL operator*(CL a, CL b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+inline LD norm(CL a) { return a.re * a.re + a.im * a.im; }
+inline CL operator/(CL a, CL b)
+{
+    const LD n = norm(b);
+    return {(a.re * b.re + a.im * b.im) / n, (a.im * b.re - a.re * b.im) / n};
+}
+} // namespace
+
 std::array<Complex, 4> QuarticRoots(double c4, double c3, double c2, double c1, double c0)
 {
-    using C = std::complex<LD>;
     std::array<Complex, 4> out{};
-    // Drop vanishing leading coefficients; the missing roots are reported as NaN-free zeros
-    // with an imaginary part that marks them as not real.
-    LD p[5] = {c4, c3, c2, c1, c0};
+    // Vanishing leading coefficients lower the degree; the missing roots are reported as
+    // (0, 1), which is not real.
+    const LD p[5] = {c4, c3, c2, c1, c0};
     int lead = 0;
     while (lead < 4 && p[lead] == 0)
         ++lead;
@@ -273,58 +288,67 @@ std::array<Complex, 4> QuarticRoots(double c4, double c3, double c2, double c1, 
         out[0] = {static_cast<double>(-a[1]), 0};
         return out;
     }
-    // Aberth–Ehrlich simultaneous iteration, started on a circle of the Fujiwara radius.
+    // Aberth-Ehrlich simultaneous iteration, started on a circle of the Fujiwara radius.
     LD rad = 0;
     for (int i = 1; i <= n; ++i) {
-        LD t = std::pow(std::fabs(a[i]) * (i == n ? 0.5L : 1.0L), 1.0L / i);
+        const LD t = std::pow(std::fabs(a[i]) * (i == n ? 0.5L : 1.0L), 1.0L / i);
         if (t > rad)
             rad = t;
     }
     rad = 2 * rad;
-    if (!(rad > 0))
+    if (!(rad > 0) || !std::isfinite(rad))
         rad = 1;
-    C z[4];
+    CL z[4];
     for (int k = 0; k < n; ++k) {
         const LD ang = 6.283185307179586476925L * k / n + 0.4L;
-        z[k] = C(rad * std::cos(ang), rad * std::sin(ang));
+        z[k] = {rad * std::cos(ang), rad * std::sin(ang)};
     }
-    auto eval = [&](C x, C &dp) {
-        C v = 1, d = 0;
-        for (int i = 1; i <= n; ++i) {
-            d = d * x + v;
-            v = v * x + a[i];
-        }
-        dp = d;
-        return v;
-    };
     for (int iter = 0; iter < 200; ++iter) {
         LD maxStep = 0;
         for (int k = 0; k < n; ++k) {
-            C dp;
-            const C v = eval(z[k], dp);
-            if (v == C(0))
+            CL v{1, 0}, d{0, 0};
+            for (int i = 1; i <= n; ++i) {
+                d = d * z[k] + v;
+                v = v * z[k] + CL{a[i], 0};
+            }
+            if (norm(v) == 0 || norm(d) == 0)
                 continue;
-            const C ratio = v / dp;
-            C sum = 0;
+            const CL ratio = v / d;
+            CL sum{0, 0};
+            bool clash = false;
             for (int j = 0; j < n; ++j)
-                if (j != k)
-                    sum += C(1) / (z[k] - z[j]);
-            const C w = ratio / (C(1) - ratio * sum);
-            if (!std::isfinite(w.real()) || !std::isfinite(w.imag()))
+                if (j != k) {
+                    const CL diff = z[k] - z[j];
+                    if (norm(diff) == 0) {
+                        clash = true;
+                        break;
+                    }
+                    sum = sum + CL{1, 0} / diff;
+                }
+            if (clash) {
+                z[k] = z[k] + CL{rad * 1e-9L, rad * 1e-9L};
+                maxStep = 1;
                 continue;
-            z[k] -= w;
-            const LD rel = std::abs(w) / std::max<LD>(1, std::abs(z[k]));
+            }
+            const CL den = CL{1, 0} - ratio * sum;
+            if (norm(den) == 0)
+                continue;
+            const CL w = ratio / den;
+            if (!std::isfinite(w.re) || !std::isfinite(w.im))
+                continue;
+            z[k] = z[k] - w;
+            const LD rel = norm(w) / std::max<LD>(1, norm(z[k]));
             if (rel > maxStep)
                 maxStep = rel;
         }
-        if (maxStep < 1e-18L)
+        if (maxStep < 1e-30L) // relative step below 1e-15
             break;
     }
     for (int k = 0; k < n; ++k) {
-        C r = z[k];
+        const CL r = z[k];
         // A root with a vanishing imaginary part is real: polish it on the real line.
-        if (std::fabs(r.imag()) <= 1e-7L * std::max<LD>(1, std::fabs(r.real()))) {
-            LD x = r.real();
+        if (std::fabs(r.im) <= 1e-7L * std::max<LD>(1, std::fabs(r.re))) {
+            LD x = r.re;
             for (int it = 0; it < 8; ++it) {
                 LD v = 1, d = 0;
                 for (int i = 1; i <= n; ++i) {
@@ -340,7 +364,7 @@ std::array<Complex, 4> QuarticRoots(double c4, double c3, double c2, double c1, 
             }
             out[k] = {static_cast<double>(x), 0};
         } else {
-            out[k] = {static_cast<double>(r.real()), static_cast<double>(r.imag())};
+            out[k] = {static_cast<double>(r.re), static_cast<double>(r.im)};
         }
     }
     return out;
