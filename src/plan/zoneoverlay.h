@@ -1,0 +1,33 @@
+#pragma once
+// The zone overlay of the project window: outlines of the stored zones drawn on freshly redrawn
+// background bitmaps of both views. Values are only read from the records, never recomputed.
+
+#include "calc/records.h"
+#include "plan/planview.h"
+
+#include <QImage>
+#include <QSize>
+#include <string>
+
+namespace kv {
+
+// The two background bitmaps of the project window and the size of the top view's image.
+struct ViewBitmaps {
+    QImage top;
+    QImage front;
+    QSize topSize{800, 600};
+};
+
+// Each redraws the grids first, then the top half and the front half for the field suffix
+// ("" design, "1" chosen). The model must show the same project (ShowProjectShapes).
+void DrawZonesSingleRod(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
+                        const std::string &suffix);
+void DrawZonesCatenary(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
+                       const std::string &suffix);
+void DrawZonesDoubleRod(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
+                        const std::string &suffix);
+// Picks the routine by the project's conductor type; an unknown type only redraws the grids.
+void DrawZones(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
+               const std::string &suffix);
+
+} // namespace kv

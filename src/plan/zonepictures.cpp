@@ -1,0 +1,642 @@
+#include "plan/zonepictures.h"
+
+#include "calc/numfmt.h"
+#include "plan/canvas.h"
+#include "plan/recordfields.h"
+#include "plan/zonegeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kv {
+
+namespace {
+
+double val(const OptD &v) { return v ? *v : 0.0; }
+
+QColor objectColor(const ObjectRec &o)
+{
+    return o.ObjColor ? colorFromRgbInt(*o.ObjColor) : QColor(192, 192, 192);
+}
+
+QString qs(const std::string &s) { return QString::fromStdString(s); }
+
+int iround(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+// Everything both pictures share: scale, conductor type, the offset of the plan origin and the
+// pixel positions of the conductor(s).
+struct PictureFrame {
+    PlanScale s;
+    ConductorType type = ConductorType::Unknown;
+    int g = 5;
+    int width = 1;
+    int height = 1;
+    int ox = 0, oy = 0;
+    int cx = 0, cy = 0;      // single rod position or middle of the picture
+    QPoint s1, s2;           // supports (two-record types)
+    bool two = false;
+    bool as2 = false;
+    const ConductorRec *c1 = nullptr;
+    const ConductorRec *c2 = nullptr;
+};
+
+struct Label {
+    std::string name;
+    double radius;
+    const ObjectRec *obj; // nullptr for the conductor's radii
+};
+
+OptD zoneRadiusForSize(const ProjectSnapshot &snap, const ConductorRec &c1, const std::string &suffix)
+{
+    if (const OptD rb = conductorField(c1, "Ro_b", suffix))
+        return rb;
+    if (const OptD ra = conductorField(c1, "Ro_a", suffix))
+        return ra;
+    // No conductor radius stored: size the picture for the widest object circle instead.
+    OptD best;
+    for (const ObjectRec &o : snap.objects) {
+        const OptD rx = objectField(o, "Rx", suffix);
+        if (hasZone(o) && rx && (!best || *rx > *best))
+            best = rx;
+    }
+    return best;
+}
+
+// Lines k*38 pixels from an origin, k = 0, 1, ... towards `hi` and -1, -2, ... towards `lo`;
+// only the lines inside [lo, hi] are visited, however far away the origin lies.
+template<typename Fn>
+void signedLines(long long origin, long long lo, long long hi, Fn fn)
+{
+    // The forward run starts at k = 0 wherever the origin is; lines above the image are skipped.
+    const long long kFirst = origin < -38 ? (-38 - origin + 37) / 38 : 0;
+    for (long long k = kFirst; origin + 38 * k <= hi; ++k)
+        fn(static_cast<int>(origin + 38 * k), static_cast<int>(k));
+    const long long kBack = origin > hi ? (origin - hi + 37) / 38 : 1;
+    for (long long k = std::max(1LL, kBack); origin - 38 * k > lo; ++k)
+        fn(static_cast<int>(origin - 38 * k), static_cast<int>(-k));
+}
+
+void drawSignedVertical(Canvas &c, const PictureFrame &f, int height, int labelY)
+{
+    signedLines(f.ox, 20, f.width, [&](int x, int k) {
+        c.line(x, 20, x, height);
+        const QString label = qs(gridLabel(k, f.s.n()));
+        c.textOut(x - c.textWidth(label) / 2, labelY, label);
+    });
+}
+
+QPoint supportPoint(const PictureFrame &f, int which) { return which == 1 ? f.s1 : f.s2; }
+
+PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix)
+{
+    PictureFrame f;
+    f.s = PlanScale(std::clamp(snap.project.IScale.value_or(kMinScale), kMinScale, kMaxScale));
+    f.type = conductorTypeOf(snap.project.TipMO.value_or(""));
+    f.g = ds.halfMarker();
+    f.two = (f.type == ConductorType::Cable || f.type == ConductorType::DoubleRod)
+            && snap.conductors.size() > 1;
+    f.as2 = f.type == ConductorType::DoubleRod && snap.project.ChkUseAs2.value_or(false);
+    f.c1 = &snap.conductors.front();
+    f.c2 = &snap.conductors.back();
+    const double R = std::max(0.0, val(zoneRadiusForSize(snap, *f.c1, suffix)));
+    const double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
+    const double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
+    if (!f.two) {
+        f.width = capBitmapSide(static_cast<long long>(f.s.px(2 * R)) + 80);
+        f.height = f.width;
+        f.cx = f.cy = f.width / 2;
+        f.ox = f.cx - f.s.px(x1);
+        f.oy = f.cy - f.s.px(y1);
+        f.s1 = f.s2 = QPoint(f.cx, f.cy);
+    } else {
+        f.width = capBitmapSide(static_cast<long long>(f.s.px(2 * R + std::fabs(x1 - x2))) + 80);
+        f.cx = f.width / 2;
+        f.height = capBitmapSide(static_cast<long long>(f.s.px(2 * R + std::fabs(y1 - y2))) + 80);
+        f.cy = f.height / 2;
+        const double midX = std::min(x1, x2) + std::fabs(x1 - x2) / 2;
+        const double midY = std::min(y1, y2) + std::fabs(y1 - y2) / 2;
+        f.ox = f.cx - f.s.px(midX);
+        f.oy = f.cy - f.s.px(midY);
+        f.s1 = QPoint(f.s.px(x1) + f.ox, f.s.px(y1) + f.oy);
+        f.s2 = QPoint(f.s.px(x2) + f.ox, f.s.px(y2) + f.oy);
+    }
+    return f;
+}
+
+// ---- top picture -------------------------------------------------------------------------
+
+QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix,
+                 const PictureFrame &f)
+{
+    const int width = f.width;
+    const int height = f.height;
+    QImage img(width, height, QImage::Format_RGB32);
+    Canvas c(img);
+    c.fill(Qt::white);
+    c.setBrush(Qt::white);
+    const int th = c.textHeight();
+
+    // Grid with signed labels, anchored at the plan origin.
+    c.setPen(ds.gridColor(), ds.gridPen);
+    signedLines(f.oy, 20, height, [&](int y, int k) {
+        c.line(20, y, width, y);
+        c.textOut(0, y - th / 2, qs(gridLabel(k, f.s.n())));
+    });
+    drawSignedVertical(c, f, height, 0);
+
+    // Objects, lowest first, and the angle intervals they hide from each rod or support.
+    std::vector<const ObjectRec *> byHeight;
+    for (const ObjectRec &o : snap.objects)
+        byHeight.push_back(&o);
+    std::stable_sort(byHeight.begin(), byHeight.end(), [](const ObjectRec *a, const ObjectRec *b) {
+        if (!a->Hx || !b->Hx)
+            return !a->Hx && b->Hx.has_value();
+        return *a->Hx < *b->Hx;
+    });
+    std::vector<BlockedInterval> blocked1, blocked2;
+    for (const ObjectRec *o : byHeight) {
+        const int x = f.ox + f.s.px(val(o->MXa));
+        const int y = f.oy + f.s.px(val(o->MYa));
+        const int w = f.s.px(val(o->L));
+        const int h = f.s.px(val(o->S));
+        c.setSolidPen(objectColor(*o));
+        c.setBrush(objectColor(*o));
+        c.rectangle(x, y, x + w, y + h);
+        c.setBrush(Qt::white);
+        const QString text = qs(" " + o->SLabel.value_or("") + " ");
+        c.textOut(x + (w - c.textWidth(text)) / 2, y + (h - th) / 2, text);
+
+        const int num = o->NumMO.value_or(0);
+        const bool to1 = !f.as2 || num == 1 || num == 12;
+        const bool to2 = f.two && (!f.as2 || num == 2 || num == 12);
+        if (to1) {
+            if (auto b = blockedInterval(*o, val(f.c1->MX), val(f.c1->MY)))
+                blocked1.push_back(*b);
+        }
+        if (to2) {
+            if (auto b = blockedInterval(*o, val(f.c2->MX), val(f.c2->MY)))
+                blocked2.push_back(*b);
+        }
+    }
+
+    // Zone outlines. The two-support outlines are built from plan coordinates shifted by the
+    // picture's offset so that they land on the supports drawn at px + offset.
+    const QColor moColor = ds.conductorColor();
+    const double dx = f.s.m(f.ox), dy = f.s.m(f.oy);
+    const double x1 = val(f.c1->MX) + dx, y1 = val(f.c1->MY) + dy;
+    const double x2 = val(f.c2->MX) + dx, y2 = val(f.c2->MY) + dy;
+    const int zonaA = snap.project.ZonaACnt.value_or(0);
+    const int zonaB = snap.project.ZonaBCnt.value_or(0);
+    auto zonePen = [&](const QColor &col) {
+        c.setPen(col, ds.zonePen(suffix));
+        c.setClearBrush();
+    };
+    if (f.type == ConductorType::SingleRod || !f.two) {
+        zonePen(moColor);
+        if (zonaA > 0)
+            if (const OptD r = conductorField(*f.c1, "Ro_a", suffix))
+                drawCircle(c, f.s, {f.cx, f.cy}, *r);
+        if (zonaB > 0)
+            if (const OptD r = conductorField(*f.c1, "Ro_b", suffix))
+                drawCircle(c, f.s, {f.cx, f.cy}, *r);
+        for (const ObjectRec &o : snap.objects) {
+            const OptD rx = objectField(o, "Rx", suffix);
+            if (hasZone(o) && rx) {
+                zonePen(objectColor(o));
+                drawCircle(c, f.s, {f.cx, f.cy}, *rx);
+            }
+        }
+    } else if (f.type == ConductorType::Cable) {
+        c.setPen(moColor, LinePen{Qt::SolidLine, ds.gridPen.width});
+        c.line(f.s1.x(), f.s1.y(), f.s2.x(), f.s2.y());
+        zonePen(moColor);
+        for (const char *ro : {"Ro_a", "Ro_b"})
+            if (const OptD r = conductorField(*f.c1, ro, suffix))
+                drawStadium(c, f.s, x1, y1, x2, y2, *r);
+        for (const ObjectRec &o : snap.objects) {
+            const OptD rx = objectField(o, "Rx", suffix);
+            if (hasZone(o) && rx) {
+                zonePen(objectColor(o));
+                drawStadium(c, f.s, x1, y1, x2, y2, *rx);
+            }
+        }
+    } else {
+        auto outline = [&](double r, OptD rc) {
+            if (f.as2 || !rc) {
+                drawCircle(c, f.s, f.s1, r);
+                drawCircle(c, f.s, f.s2, r);
+            } else {
+                drawWaisted(c, f.s, x1, y1, x2, y2, r, *rc);
+            }
+        };
+        zonePen(moColor);
+        for (const auto &[ro, rc] : {std::pair{"Ro_a", "Rc_a"}, std::pair{"Ro_b", "Rc_b"}})
+            if (const OptD r = conductorField(*f.c1, ro, suffix))
+                outline(*r, conductorField(*f.c1, rc, suffix));
+        for (const ObjectRec &o : snap.objects) {
+            const OptD rx = objectField(o, "Rx", suffix);
+            if (!hasZone(o) || !rx)
+                continue;
+            zonePen(objectColor(o));
+            if (f.as2) {
+                const int num = o.NumMO.value_or(0);
+                if (num == 1 || num == 12)
+                    drawCircle(c, f.s, f.s1, *rx);
+                if (num == 2 || num == 12)
+                    drawCircle(c, f.s, f.s2, *rx);
+            } else {
+                outline(*rx, objectField(o, "Rcx", suffix));
+            }
+        }
+    }
+
+    // Radius labels.
+    std::vector<Label> labels;
+    if (zonaA > 0)
+        if (const OptD r = conductorField(*f.c1, "Ro_a", suffix))
+            labels.push_back({"Ro_a", *r, nullptr});
+    if (zonaB > 0)
+        if (const OptD r = conductorField(*f.c1, "Ro_b", suffix))
+            labels.push_back({"Ro_b", *r, nullptr});
+    for (const ObjectRec &o : snap.objects) {
+        const OptD rx = objectField(o, "Rx", suffix);
+        if (hasZone(o) && rx)
+            labels.push_back({"Rx" + o.SLabel.value_or(""), *rx, &o});
+    }
+    c.setSolidPen(Qt::black);
+    c.setBrush(Qt::white);
+    auto drawLabel = [&](QPoint p0, int a, double radius, const std::string &name) {
+        const int rp = f.s.px(radius);
+        const double rad = a * M_PI / 180.0;
+        const QPoint e(p0.x() + iround(std::cos(rad) * rp), p0.y() + iround(std::sin(rad) * rp));
+        c.arrowedLine(p0.x(), p0.y(), e.x(), e.y(), false, true);
+        const bool right = f.two ? width / 2 < e.x() : p0.x() < e.x();
+        if (right) {
+            c.line(e.x(), e.y(), e.x() + 30, e.y());
+            c.textOut(e.x() + 3, e.y() - th, qs(" " + name));
+        } else {
+            c.line(e.x(), e.y(), e.x() - 30, e.y());
+            c.textOut(e.x() - 30, e.y() - th, qs(name));
+        }
+    };
+    if (!f.two) {
+        int a = 0;
+        for (const Label &l : labels) {
+            a = searchFreeAngle(blocked1, a, 360);
+            drawLabel({f.cx, f.cy}, a, l.radius, l.name);
+            a += 15;
+        }
+    } else if (f.as2) {
+        int a1 = 0, a2 = 0;
+        for (const Label &l : labels) {
+            const int num = l.obj ? l.obj->NumMO.value_or(0) : 12;
+            if (num == 1 || num == 12) {
+                a1 = searchFreeAngle(blocked1, a1, 360);
+                drawLabel(f.s1, a1, l.radius, l.name);
+                a1 += 15;
+            }
+            if (num == 2 || num == 12) {
+                a2 = searchFreeAngle(blocked2, a2, 360);
+                drawLabel(f.s2, a2, l.radius, l.name);
+                a2 += 15;
+            }
+        }
+    } else {
+        const double theta = dirAngle(val(f.c1->MX), val(f.c1->MY), val(f.c2->MX), val(f.c2->MY));
+        int a1 = iround(theta + 90) % 360;
+        int a2 = iround(theta - 90) % 360;
+        const int limit1 = a1 + 180, limit2 = a2 + 180;
+        for (const Label &l : labels) {
+            a1 = searchFreeAngle(blocked1, a1, limit1);
+            if (a1 <= limit1) {
+                drawLabel(f.s1, a1, l.radius, l.name);
+                a1 += 15;
+                continue;
+            }
+            a2 = searchFreeAngle(blocked2, a2, limit2);
+            if (a2 <= limit2) {
+                drawLabel(f.s2, a2, l.radius, l.name);
+                a2 += 15;
+            }
+        }
+    }
+
+    // Conductor markers on top of everything.
+    c.setSolidPen(Qt::black);
+    c.setBrush(moColor);
+    if (!f.two) {
+        c.rectangle(f.cx - f.g, f.cy - f.g, f.cx + f.g, f.cy + f.g);
+    } else {
+        for (const QPoint &p : {f.s1, f.s2})
+            c.rectangle(p.x() - f.g, p.y() - f.g, p.x() + f.g, p.y() + f.g);
+    }
+    return img;
+}
+
+// ---- front picture -----------------------------------------------------------------------
+
+struct Dim {
+    int x;
+    std::string name;
+};
+
+void insertDim(std::vector<Dim> &list, Dim d, bool ascending)
+{
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (ascending ? d.x < it->x : d.x > it->x) {
+            list.insert(it, std::move(d));
+            return;
+        }
+    }
+    list.push_back(std::move(d));
+}
+
+QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix,
+                   const PictureFrame &f, int frontImageHeight)
+{
+    const int width = f.width;
+    const int hb = capBitmapSide(static_cast<long long>(std::max(0, frontImageHeight)) + 30);
+    const int ground = hb - 10;
+    QImage img(width, hb, QImage::Format_RGB32);
+    std::vector<Dim> left, right;
+    auto cf = [&](const ConductorRec &c, const char *base) {
+        OptD v = conductorField(c, base, suffix);
+        return v ? v : conductorField(*f.c1, base, suffix);
+    };
+    const bool cable = f.type == ConductorType::Cable;
+    // Conductor silhouettes: rods as tall as H, catenary supports as tall as Hop.
+    const char *silhouetteField = cable ? "Hop" : "H";
+    const int x1 = f.two ? f.s1.x() : f.cx;
+    const int x2 = f.two ? f.s2.x() : f.cx;
+    const int xL = std::min(x1, x2), xR = std::max(x1, x2);
+    const int midX = (x1 + x2) / 2;
+    {
+        Canvas c(img);
+        c.fill(Qt::white);
+        c.setBrush(Qt::white);
+        const int th = c.textHeight();
+        // Grid: heights counted up from the ground line, plan X along the bottom.
+        c.setPen(ds.gridColor(), ds.gridPen);
+        for (int k = 0;; ++k) {
+            const int y = ground - 38 * k;
+            if (y <= 20)
+                break;
+            c.line(20, y, width, y);
+            c.textOut(0, y - th / 2, qs(gridLabel(k, f.s.n())));
+        }
+        drawSignedVertical(c, f, hb, 0);
+
+        auto conductorSilhouette = [&](const ConductorRec &rec, int x) {
+            const int h = f.s.px(val(cf(rec, silhouetteField)));
+            c.setSolidPen(Qt::black);
+            c.setBrush(ds.conductorColor());
+            c.rectangle(x - f.g, ground - h, x + f.g, ground);
+        };
+        auto objectSilhouette = [&](const ObjectRec &o) {
+            const int x = f.ox + f.s.px(val(o.MXa));
+            const int w = f.s.px(val(o.L));
+            const int h = f.s.px(val(o.Hx));
+            const int top = hb - h - 10;
+            c.setSolidPen(objectColor(o));
+            c.setBrush(objectColor(o));
+            c.rectangle(x, top, x + w, top + h);
+            const OptD rxv = objectField(o, "Rx", suffix);
+            if (hasZone(o) && rxv) {
+                const int rx = f.s.px(*rxv);
+                const std::string name = "Rx" + o.SLabel.value_or("");
+                c.setSolidPen(Qt::black);
+                if (!f.two) {
+                    if (x > f.cx) {
+                        c.polyline({{f.cx + f.g, top}, {f.cx + rx, top}, {f.cx + rx, top + h}});
+                        insertDim(right, {f.cx + rx, name}, true);
+                    } else {
+                        c.polyline({{f.cx - f.g, top}, {f.cx - rx, top}, {f.cx - rx, top + h}});
+                        insertDim(left, {f.cx - rx, name}, false);
+                    }
+                } else if (x > midX) {
+                    c.polyline({{x + w, top}, {xR + rx, top}, {xR + rx, ground}});
+                    insertDim(right, {xR + rx, name}, true);
+                } else {
+                    c.polyline({{x, top}, {xL - rx, top}, {xL - rx, ground}});
+                    insertDim(left, {xL - rx, name}, false);
+                }
+            }
+            c.setBrush(Qt::white);
+            const QString text = qs(" " + o.SLabel.value_or("") + " ");
+            c.textOut(x + (w - c.textWidth(text)) / 2, top + (h - th) / 2, text);
+        };
+
+        // Silhouettes, farthest first.
+        std::vector<const ObjectRec *> byDepth;
+        for (const ObjectRec &o : snap.objects)
+            byDepth.push_back(&o);
+        auto depth = [](const ObjectRec *o) { return val(o->MYa) + val(o->S); };
+        std::stable_sort(byDepth.begin(), byDepth.end(),
+                         [&](const ObjectRec *a, const ObjectRec *b) { return depth(a) < depth(b); });
+        if (!f.two) {
+            const double my = val(f.c1->MY);
+            // Without objects the rod still stands in the picture.
+            if (byDepth.empty() || depth(byDepth.front()) > my)
+                conductorSilhouette(*f.c1, f.cx);
+            for (const ObjectRec *o : byDepth) {
+                objectSilhouette(*o);
+                if (depth(o) <= my)
+                    conductorSilhouette(*f.c1, f.cx);
+            }
+        } else {
+            struct Item {
+                double depth;
+                const ObjectRec *obj;
+                int support;
+            };
+            std::vector<Item> list;
+            for (const ObjectRec *o : byDepth)
+                list.push_back({depth(o), o, 0});
+            for (int which : {1, 2}) {
+                const double d = val((which == 1 ? f.c1 : f.c2)->MY);
+                auto it = std::find_if(list.begin(), list.end(), [&](const Item &i) { return i.depth > d; });
+                list.insert(it, {d, nullptr, which});
+            }
+            for (const Item &i : list) {
+                if (i.obj)
+                    objectSilhouette(*i.obj);
+                else
+                    conductorSilhouette(i.support == 1 ? *f.c1 : *f.c2, supportPoint(f, i.support).x());
+            }
+        }
+
+        // Zone silhouettes.
+        c.setPen(ds.conductorColor(), ds.zonePen(suffix));
+        c.setClearBrush();
+        if (!f.two) {
+            const OptD h = conductorField(*f.c1, "H", suffix);
+            const int yT = ground - (h ? f.s.px(*h) : 0);
+            for (const auto &[cnt, ho, ro] :
+                 {std::tuple{snap.project.ZonaACnt, "Ho_a", "Ro_a"}, std::tuple{snap.project.ZonaBCnt, "Ho_b", "Ro_b"}}) {
+                const OptD hov = conductorField(*f.c1, ho, suffix);
+                const OptD rov = conductorField(*f.c1, ro, suffix);
+                if (cnt.value_or(0) <= 0 || !h || !hov || !rov)
+                    continue;
+                const QPoint apex(f.cx, yT + f.s.px(*h - *hov));
+                const int R = f.s.px(*rov);
+                c.line(apex.x(), apex.y(), f.cx - R, yT + f.s.px(*h));
+                c.line(apex.x(), apex.y(), f.cx + R, yT + f.s.px(*h));
+            }
+        } else {
+            const bool normal = val(f.c1->MX) <= val(f.c2->MX);
+            if (cable && std::abs(x1 - x2) > 2 * f.g) {
+                const OptD hop = conductorField(*f.c1, "Hop", suffix);
+                const OptD h = conductorField(*f.c1, "H", suffix);
+                const int yT = ground - (hop ? f.s.px(*hop) : 0);
+                const int sag = hop && h ? f.s.px(*hop) - f.s.px(*h) : 0;
+                const QPoint p1(xL, yT + 1), p3(xR, yT + 1), pm(midX, yT + sag + 1);
+                drawCable(c, p1, pm, p3, QPoint(xL + f.g, yT + 1), QPoint(xR - f.g, yT + 1));
+            }
+            for (const auto &[ho, ro, hc] :
+                 {std::tuple{"Ho_a", "Ro_a", "Hc_a"}, std::tuple{"Ho_b", "Ro_b", "Hc_b"}}) {
+                const OptD hov = conductorField(*f.c1, ho, suffix);
+                const OptD rov = conductorField(*f.c1, ro, suffix);
+                if (!hov || !rov)
+                    continue;
+                const int R = f.s.px(*rov);
+                const QPoint top1(x1, ground - f.s.px(*hov));
+                const QPoint top2(x2, ground - f.s.px(*hov));
+                const OptD hcv = conductorField(*f.c1, hc, suffix);
+                if (!cable && (f.as2 || !hcv)) {
+                    for (const QPoint &apex : {top1, top2}) {
+                        c.line(apex.x(), apex.y(), apex.x() - R, ground);
+                        c.line(apex.x(), apex.y(), apex.x() + R, ground);
+                    }
+                    continue;
+                }
+                c.line(top1.x(), top1.y(), normal ? x1 - R : x1 + R, ground);
+                c.line(top2.x(), top2.y(), normal ? x2 + R : x2 - R, ground);
+                if (cable)
+                    c.line(top1.x(), top1.y(), top2.x(), top2.y());
+                else
+                    c.polyline({top1, QPoint(midX, ground - f.s.px(*hcv)), top2});
+            }
+        }
+
+        // The conductor's radii go to the shorter list (ties to the left).
+        for (const char *ro : {"Ro_a", "Ro_b"}) {
+            const OptD rov = conductorField(*f.c1, ro, suffix);
+            if (!rov)
+                continue;
+            const int R = f.s.px(*rov);
+            if (right.size() < left.size())
+                insertDim(right, {(f.two ? xR : f.cx) + R, ro}, true);
+            else
+                insertDim(left, {(f.two ? xL : f.cx) - R, ro}, false);
+        }
+    }
+
+    // Dimension lines in a strip below the ground.
+    const int h0 = img.height();
+    const size_t rows = std::max(left.size(), right.size());
+    if (rows > 0) {
+        QImage grown(width, capBitmapSide(static_cast<long long>(h0) + 26LL * static_cast<long long>(rows)),
+                     QImage::Format_RGB32);
+        grown.fill(Qt::white);
+        {
+            QPainter p(&grown);
+            p.drawImage(0, 0, img);
+        }
+        img = std::move(grown);
+    }
+    Canvas c(img);
+    c.setSolidPen(Qt::black);
+    c.setBrush(Qt::white);
+    auto dims = [&](const std::vector<Dim> &list, int refX) {
+        int lowest = 0;
+        for (size_t j = 0; j < list.size(); ++j) {
+            const int y = h0 + 20 + 20 * static_cast<int>(j);
+            c.line(list[j].x, h0 - 10, list[j].x, y + 5);
+            c.arrowedLine(list[j].x, y, refX, y, true, true, qs(list[j].name));
+            lowest = y + 5;
+        }
+        return lowest;
+    };
+    if (!f.two) {
+        const int mL = dims(left, f.cx);
+        const int mR = dims(right, f.cx);
+        c.line(f.cx, h0 - 10, f.cx, std::max(mL, mR));
+    } else {
+        const int mL = dims(left, xL);
+        c.line(xL, h0 - 10, xL, mL);
+        const int mR = dims(right, xR);
+        c.line(xR, h0 - 10, xR, mR);
+    }
+    return img;
+}
+
+} // namespace
+
+std::optional<BlockedInterval> blockedInterval(const ObjectRec &obj, double xc, double yc)
+{
+    const double xa = val(obj.MXa), ya = val(obj.MYa), l = val(obj.L), s = val(obj.S);
+    const double dx = std::max({xa - xc, 0.0, xc - (xa + l)});
+    const double dy = std::max({ya - yc, 0.0, yc - (ya + s)});
+    if (round2(std::sqrt(dx * dx + dy * dy)) == 0)
+        return std::nullopt;
+    double lo, hi;
+    if (xa > xc && ya < yc && yc < ya + s) {
+        lo = dirAngle(xc, yc, xa, ya) - 360;
+        hi = dirAngle(xc, yc, xa, ya + s);
+    } else {
+        const double a[4] = {dirAngle(xc, yc, xa, ya), dirAngle(xc, yc, xa + l, ya),
+                             dirAngle(xc, yc, xa + l, ya + s), dirAngle(xc, yc, xa, ya + s)};
+        lo = *std::min_element(a, a + 4);
+        hi = *std::max_element(a, a + 4);
+    }
+    return BlockedInterval{iround(lo), iround(hi)};
+}
+
+int searchFreeAngle(const std::vector<BlockedInterval> &list, int a, int limit)
+{
+    while (a <= limit) {
+        const bool blocked = std::any_of(list.begin(), list.end(), [a](const BlockedInterval &b) {
+            return b.smallest <= a && a <= b.largest;
+        });
+        if (!blocked)
+            break;
+        ++a;
+    }
+    return a;
+}
+
+ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                                const std::string &suffix, int frontImageHeight)
+{
+    ZonePictures out;
+    if (snap.conductors.empty()) {
+        out.top = QImage(80, 80, QImage::Format_RGB32);
+        out.top.fill(Qt::white);
+        out.front = QImage(80, capBitmapSide(static_cast<long long>(std::max(0, frontImageHeight)) + 30),
+                           QImage::Format_RGB32);
+        out.front.fill(Qt::white);
+        return out;
+    }
+    const PictureFrame f = makeFrame(snap, settings, suffix);
+    out.top = renderTop(snap, settings, suffix, f);
+    out.front = renderFront(snap, settings, suffix, f, frontImageHeight);
+    return out;
+}
+
+ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const PlanViewModel &model,
+                                const std::string &suffix)
+{
+    return RenderZonePictures(snap, model.settings(), suffix, model.frontImageHeight());
+}
+
+ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                                const std::string &suffix)
+{
+    PlanViewModel model;
+    model.LoadDrawingSettings(settings);
+    model.ShowProjectShapes(snap);
+    return RenderZonePictures(snap, model, suffix);
+}
+
+} // namespace kv

@@ -1,0 +1,44 @@
+#pragma once
+// The self-contained zone pictures of the preview window and the report: the top picture
+// (plan with signed grid, objects, zone outlines and labelled radii) and the front picture
+// (elevation with silhouettes, zones and dimension lines below the ground).
+
+#include "calc/records.h"
+#include "plan/drawingsettings.h"
+#include "plan/planview.h"
+
+#include <QImage>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct ZonePictures {
+    QImage top;
+    QImage front;
+};
+
+// frontImageHeight: the height of the project window's front image, that is the height of the
+// tallest front shape of the shape model. The suffix is "" (design) or "1" (chosen).
+ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                                const std::string &suffix, int frontImageHeight);
+// The same with the front image height taken from a shape model showing the project.
+ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const PlanViewModel &model,
+                                const std::string &suffix);
+// Headless form: builds the shape model of the project itself, so the CLI and the project
+// window render the same pictures.
+ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                                const std::string &suffix);
+
+// An angle interval (whole degrees) that an object hides from a rod or support.
+struct BlockedInterval {
+    int smallest = 0;
+    int largest = 0;
+};
+// nullopt when the point lies in or on the object's rectangle.
+std::optional<BlockedInterval> blockedInterval(const ObjectRec &obj, double xc, double yc);
+// The first free angle from a, stepping by one degree while inside some interval and a has not
+// passed the limit.
+int searchFreeAngle(const std::vector<BlockedInterval> &list, int a, int limit);
+
+} // namespace kv
