@@ -206,6 +206,7 @@ struct Table::Impl {
     int kod0 = -1;
 
     sqlite3 *db = nullptr;
+    sqlite3_stmt *rowStmt = nullptr; // reads one row by rowid
     std::string dir;
     TableState state = TableState::Inactive;
 
@@ -329,14 +330,25 @@ struct Table::Impl {
             clearCur();
             return true;
         }
-        Stmt st(db, "SELECT " + columnList + " FROM " + sqlName + " WHERE rowid = ?1");
-        sqlite3_bind_int64(st.get(), 1, keys[static_cast<std::size_t>(pos)]);
-        if (!st.step()) {
+        if (!rowStmt
+            && sqlite3_prepare_v2(db, ("SELECT " + columnList + " FROM " + sqlName + " WHERE rowid = ?1").c_str(),
+                                  -1, &rowStmt, nullptr) != SQLITE_OK)
+            fail("Ошибка базы данных (" + name() + "): " + sqlite3_errmsg(db));
+        sqlite3_reset(rowStmt);
+        sqlite3_bind_int64(rowStmt, 1, keys[static_cast<std::size_t>(pos)]);
+        const int rc = sqlite3_step(rowStmt);
+        if (rc == SQLITE_DONE) {
             clearCur();
             return false;
         }
+        if (rc != SQLITE_ROW) {
+            const std::string m = sqlite3_errmsg(db);
+            sqlite3_reset(rowStmt);
+            fail("Ошибка базы данных (" + name() + "): " + m);
+        }
         for (std::size_t k = 0; k < def.fields.size(); ++k)
-            cur[k] = columnValue(st.get(), static_cast<int>(k) + 1, def.fields[k].type);
+            cur[k] = columnValue(rowStmt, static_cast<int>(k) + 1, def.fields[k].type);
+        sqlite3_reset(rowStmt); // releases the read lock
         return true;
     }
 
@@ -507,6 +519,7 @@ Table::~Table()
     }
     for (Table *t : d->details)
         t->d->master = nullptr;
+    sqlite3_finalize(d->rowStmt);
     if (d->db)
         sqlite3_close_v2(d->db);
 }
@@ -576,6 +589,8 @@ void Table::close()
         return;
     d->buf.clear();
     d->modified.clear();
+    sqlite3_finalize(d->rowStmt);
+    d->rowStmt = nullptr;
     sqlite3_close_v2(d->db);
     d->db = nullptr;
     d->state = TableState::Inactive;

@@ -144,7 +144,16 @@ void createTableFile(const std::string &path, TableId id, const std::string &ini
 class RowKeeper {
 public:
     explicit RowKeeper(Table &t) : m_t(t), m_b(t.bookmark()) {}
-    ~RowKeeper() { if (m_b >= 0) m_t.gotoBookmark(m_b); }
+    // Never throws: a table closed meanwhile simply has no row to return to.
+    ~RowKeeper()
+    {
+        if (m_b < 0 || !m_t.isOpen())
+            return;
+        try {
+            m_t.gotoBookmark(m_b);
+        } catch (const TableError &) {
+        }
+    }
     RowKeeper(const RowKeeper &) = delete;
     RowKeeper &operator=(const RowKeeper &) = delete;
 

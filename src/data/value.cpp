@@ -27,7 +27,7 @@ std::int64_t Value::toInt() const
     if (auto p = std::get_if<bool>(&m_v))
         return *p ? 1 : 0;
     const double d = toDouble();
-    if (!std::isfinite(d))
+    if (!std::isfinite(d) || std::fabs(d) > 9.0e18)
         return 0;
     return static_cast<std::int64_t>(std::llround(d));
 }
