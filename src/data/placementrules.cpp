@@ -74,17 +74,27 @@ bool partlyOutside(const Rect &s, const Rect &r)
     return s.X1 < r.X1 || s.X2 > r.X2 || s.Y1 < r.Y1 || s.Y2 > r.Y2;
 }
 
-// Clips the sub-range row in edit or insert state to the range; the flags stay.
+// Clips the sub-range row in edit or insert state to the range. A clipped bound now lies on the
+// range's border, which the sub-range covered before, so that bound becomes inclusive: clipping
+// must not turn excluded border points into candidates.
 void clip(Table &sub, const Rect &s, const Rect &r)
 {
-    if (s.X1 < r.X1)
+    if (s.X1 < r.X1) {
         sub.setValue("X1", r.X1);
-    if (s.X2 > r.X2)
+        sub.setValue("VklX1", true);
+    }
+    if (s.X2 > r.X2) {
         sub.setValue("X2", r.X2);
-    if (s.Y1 < r.Y1)
+        sub.setValue("VklX2", true);
+    }
+    if (s.Y1 < r.Y1) {
         sub.setValue("Y1", r.Y1);
-    if (s.Y2 > r.Y2)
+        sub.setValue("VklY1", true);
+    }
+    if (s.Y2 > r.Y2) {
         sub.setValue("Y2", r.Y2);
+        sub.setValue("VklY2", true);
+    }
 }
 
 // R1
