@@ -20,6 +20,8 @@ DataModule::DataModule(std::string dataDir, Prompter &prompter)
         if (def.hasMaster())
             table(id).setMaster(&table(def.master));
     }
+    // The class text of an object, shown in its grid and printed in the report.
+    table(TableId::Object).addLookupField("ClassObject", &table(TableId::Class), "Tip", "Kod", "ClassObj");
     installReferenceRules(*this);
     installPlacementRules(*this);
 }

@@ -226,6 +226,12 @@ struct Table::Impl {
     Filter filter;
     std::string filterText;
 
+    struct Lookup {
+        Table *source;
+        std::string localKey, sourceKey, sourceField;
+    };
+    std::unordered_map<std::string, Lookup> lookups;
+
     std::vector<std::pair<int, std::function<void(TableChange)>>> listeners;
     int nextHandle = 1;
 
@@ -925,6 +931,21 @@ bool Table::gotoBookmark(Bookmark b)
 Value Table::value(const std::string &field) const
 {
     d->requireOpen();
+    if (auto lk = d->lookups.find(field); lk != d->lookups.end()) {
+        const Value key = value(lk->second.localKey);
+        Impl &src = *lk->second.source->d;
+        if (key.isNull() || !src.db)
+            return {};
+        const int kc = src.fieldIndex(lk->second.sourceKey);
+        const int vc = src.fieldIndex(lk->second.sourceField);
+        Stmt st(src.db, "SELECT " + quoteId(src.def.fields[static_cast<std::size_t>(vc)].name) + " FROM "
+                            + src.sqlName + " WHERE " + quoteId(src.def.fields[static_cast<std::size_t>(kc)].name)
+                            + " = ?1 ORDER BY rowid LIMIT 1");
+        st.bind(1, key);
+        if (!st.step())
+            return {};
+        return columnValue(st.get(), 0, src.def.fields[static_cast<std::size_t>(vc)].type);
+    }
     const auto k = static_cast<std::size_t>(d->fieldIndex(field));
     if (d->state == TableState::Edit || d->state == TableState::Insert)
         return d->buf[k];
@@ -977,6 +998,15 @@ void Table::setMaster(Table *master)
 }
 
 Table *Table::master() const { return d->master; }
+
+void Table::addLookupField(const std::string &name, Table *source, const std::string &localKey,
+                           const std::string &sourceKey, const std::string &sourceField)
+{
+    d->fieldIndex(localKey); // both ends must exist
+    source->d->fieldIndex(sourceKey);
+    source->d->fieldIndex(sourceField);
+    d->lookups[name] = Impl::Lookup{source, localKey, sourceKey, sourceField};
+}
 
 void Table::setFilter(const std::string &expr)
 {

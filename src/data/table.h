@@ -100,6 +100,12 @@ public:
     void setValue(const std::string &field, const Value &v);
     void setNull(const std::string &field);
 
+    // A looked-up field that is not stored: value(name) reads sourceField of the first row of
+    // source (in key order, ignoring its filter and master) whose sourceKey equals this row's
+    // localKey; empty when there is none or source is closed. object.DB's ClassObject is one.
+    void addLookupField(const std::string &name, Table *source, const std::string &localKey,
+                        const std::string &sourceKey, const std::string &sourceField);
+
     // Master-detail: only rows with Kod0 == master's current Kod are visible; a new row takes
     // it into Kod0. The master's moves, posts and deletes refresh this table.
     void setMaster(Table *master);

@@ -174,3 +174,22 @@ TEST_F(InstallDataTest, SampleProjectIsConsistent)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(InstallDataTest, ObjectClassTextIsLookedUpFromTheClassTable)
+{
+    Table &o = dm->object();
+    ASSERT_TRUE(o.locate({{"Tip", 16}}));
+    EXPECT_NE(o.asText("ClassObject").find("трубы"), std::string::npos);
+    ASSERT_TRUE(o.edit());
+    o.setValue("Tip", 3);
+    EXPECT_NE(o.asText("ClassObject").find("В-Iг"), std::string::npos);
+    o.setNull("Tip");
+    EXPECT_TRUE(o.isNull("ClassObject"));
+    o.cancel();
+    // The class table does not move.
+    EXPECT_EQ(dm->table(TableId::Class).recNo(), 0);
+}
+
+} // namespace
