@@ -19,16 +19,16 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-struct Run {
+struct CliRun {
     int code = -1;
     std::string out;
 };
 
 std::string quote(const std::string &s) { return "'" + s + "'"; }
 
-Run run(const std::string &args)
+CliRun run(const std::string &args)
 {
-    Run r;
+    CliRun r;
     const std::string cmd = std::string(KORVAN_CLI) + " " + args + " 2>/dev/null";
     FILE *p = popen(cmd.c_str(), "r");
     if (!p)
@@ -108,7 +108,7 @@ TEST(CliCalc, VectorsMatch)
     int exact = 0;
     for (const fs::path &c : files) {
         SCOPED_TRACE(c.filename().string());
-        const Run r = run("calc " + quote(c.string()));
+        const CliRun r = run("calc " + quote(c.string()));
         ASSERT_EQ(r.code, 0);
         const json got = json::parse(r.out);
         fs::path e = c;
@@ -174,7 +174,7 @@ TEST(CliCalc, ObjectWithoutProtectionNeedIsRefused)
     c["objects"][0]["Zona"] = "Б";
     c["objects"][0]["Kateg"] = 3;
     std::ofstream(f) << c.dump();
-    const Run r = run("calc " + quote(f.string()));
+    const CliRun r = run("calc " + quote(f.string()));
     ASSERT_EQ(r.code, 0);
     const json got = json::parse(r.out);
     EXPECT_EQ(got["objects"][0]["Zona"], "Б");
@@ -188,14 +188,14 @@ TEST(CliProject, ExportImportRoundTrip)
     const std::string data = "--data " + quote((d.path / "Data").string()) + " ";
     ASSERT_EQ(run(data + "init").code, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(d.path / "Data"), fs::directory_iterator{}), 22);
-    const Run list = run(data + "list");
+    const CliRun list = run(data + "list");
     ASSERT_EQ(list.code, 0);
     const std::string kod = list.out.substr(0, list.out.find('\t'));
     ASSERT_FALSE(kod.empty());
 
     // Compute something first so that result fields travel too.
     ASSERT_EQ(run(data + "podbor " + kod).code, 0);
-    const Run first = run(data + "export " + kod);
+    const CliRun first = run(data + "export " + kod);
     ASSERT_EQ(first.code, 0);
     const json a = json::parse(first.out);
     EXPECT_EQ(a["objects"].size(), 3u);
@@ -206,7 +206,7 @@ TEST(CliProject, ExportImportRoundTrip)
     json withExtra = a;
     withExtra["messages"] = json::array({"ignored"});
     std::ofstream(f) << withExtra.dump();
-    const Run imp = run(data + "import " + quote(f.string()));
+    const CliRun imp = run(data + "import " + quote(f.string()));
     ASSERT_EQ(imp.code, 0);
     const std::string kod2 = imp.out.substr(0, imp.out.find('\n'));
     EXPECT_NE(kod2, kod);
@@ -239,7 +239,7 @@ TEST(CliProject, ImportEvaluatesAndRefusesWholly)
                                           {"Tip", 16}}})}};
     const fs::path f = d.path / "i.json";
     std::ofstream(f) << doc.dump();
-    const Run ok = run(data + "import " + quote(f.string()));
+    const CliRun ok = run(data + "import " + quote(f.string()));
     ASSERT_EQ(ok.code, 0);
     const json got = json::parse(run(data + "export " + ok.out.substr(0, ok.out.find('\n'))).out);
     EXPECT_EQ(got["objects"][0]["Zona"], "Б");

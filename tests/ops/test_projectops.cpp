@@ -128,7 +128,7 @@ TEST_F(ProjectOps, ReevaluateDeletesObjectsThatLostTheirNeed)
 TEST_F(ProjectOps, ReevaluateRewritesZoneAndCategory)
 {
     newProject(kTipSingleRod, 60, 5.5, {{0, 0}});
-    addObject("Большой склад", 4, 0, 0, 200, 100, 20, "Б", 3); // N well above 2
+    addObject("Большой склад", 4, 0, 0, 600, 600, 20, "Б", 3); // N = 2,63
     ReevaluateObjects(*dm);
     EXPECT_TRUE(prompter.messages.empty());
     dm->object().first();

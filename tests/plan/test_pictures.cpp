@@ -47,8 +47,9 @@ TEST(BlockedInterval, CornersAndInsidePoints)
     const ObjectRec o = object(1, -10, 5, 4, 4, 3.0); // lower left of the rod
     const auto b = blockedInterval(o, 0, 0);
     ASSERT_TRUE(b);
-    EXPECT_EQ(b->smallest, 117); // dir to (-6, 9): 123.7; to (-10, 9): 138; to (-6, 5): 140.2
-    EXPECT_GE(b->largest, 140);
+    // Corners at 123.7 (-6, 9), 138 (-10, 9), 140.2 (-6, 5) and 153.4 (-10, 5) degrees.
+    EXPECT_EQ(b->smallest, 124);
+    EXPECT_EQ(b->largest, 153);
     EXPECT_FALSE(blockedInterval(o, -8, 7));   // inside
     EXPECT_FALSE(blockedInterval(o, -10, 6));  // on the boundary
     EXPECT_EQ(searchFreeAngle({{0, 10}, {5, 20}}, 0, 360), 21);

@@ -158,7 +158,8 @@ TEST(ShapeModel, NoObjectsKeepsTheMarkerAsTallest)
     PlanViewModel m;
     m.ShowProjectShapes(p);
     EXPECT_EQ(m.frontImageHeight(), 152);
-    EXPECT_EQ(m.frontOrder().back(), kShapeMO_1);
+    EXPECT_EQ(m.tallestFrontShape(), kShapeMO_1);
+    EXPECT_FALSE(m.shape(kShapeMO1_1)->visible);
 }
 
 TEST(ShapeModel, MarkerSizeFollowsSettings)
