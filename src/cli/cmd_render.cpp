@@ -1,0 +1,175 @@
+// korvan-cli render: the zone pictures of a project (and optionally the zone overlay of both
+// views) written to picture files, headless.
+
+#include "cli/cliprompter.h"
+#include "cli/command.h"
+#include "data/snapshot.h"
+#include "plan/drawingsettings.h"
+#include "plan/picturefile.h"
+#include "plan/planview.h"
+#include "plan/zoneoverlay.h"
+#include "plan/zonepictures.h"
+
+#include <QGuiApplication>
+#include <memory>
+
+namespace kv::cli {
+
+std::unique_ptr<DataModule> openDataFolder(Context &ctx, Prompter &prompter);
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: korvan-cli render KOD [--suffix design|chosen] --top FILE --front FILE\n"
+    "       [--overlay-top FILE --overlay-front FILE --width W --height H]\n";
+
+// The drawings need a GUI application for fonts; without a display it runs offscreen.
+void ensureGuiApplication()
+{
+    if (QGuiApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "korvan-cli";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+bool parseInt(const std::string &s, int &out)
+{
+    try {
+        size_t pos = 0;
+        out = std::stoi(s, &pos);
+        return pos == s.size();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool save(Context &ctx, const QImage &img, const std::string &path)
+{
+    PictureFormat fmt;
+    const QString qpath = QString::fromStdString(path);
+    if (!pictureFormatFromPath(qpath, fmt)) {
+        ctx.err << "Ошибка. Неизвестный формат файла " << path << " (.bmp, .jpg, .emf, .wmf, .png).\n";
+        return false;
+    }
+    QString error;
+    if (!savePicture(img, qpath, fmt, &error)) {
+        ctx.err << error.toStdString() << "\n";
+        return false;
+    }
+    ctx.out << path << ": " << img.width() << " x " << img.height() << "\n";
+    return true;
+}
+
+int cmdRender(Context &ctx)
+{
+    if (ctx.args.empty()) {
+        ctx.err << kUsage;
+        return 1;
+    }
+    int kod = 0;
+    if (!parseInt(ctx.args[0], kod)) {
+        ctx.err << kUsage;
+        return 2;
+    }
+    std::string suffixArg, top, front, overlayTop, overlayFront;
+    int width = 800, height = 600;
+    for (size_t i = 1; i < ctx.args.size(); ++i) {
+        const std::string &a = ctx.args[i];
+        const bool hasValue = i + 1 < ctx.args.size();
+        if (!hasValue) {
+            ctx.err << kUsage;
+            return 2;
+        }
+        const std::string &v = ctx.args[++i];
+        if (a == "--suffix")
+            suffixArg = v;
+        else if (a == "--top")
+            top = v;
+        else if (a == "--front")
+            front = v;
+        else if (a == "--overlay-top")
+            overlayTop = v;
+        else if (a == "--overlay-front")
+            overlayFront = v;
+        else if (a == "--width" && parseInt(v, width) && width > 0)
+            continue;
+        else if (a == "--height" && parseInt(v, height) && height > 0)
+            continue;
+        else {
+            ctx.err << kUsage;
+            return 2;
+        }
+    }
+    if (!suffixArg.empty() && suffixArg != "design" && suffixArg != "chosen") {
+        ctx.err << kUsage;
+        return 2;
+    }
+    if (top.empty() && front.empty() && overlayTop.empty() && overlayFront.empty()) {
+        ctx.err << kUsage;
+        return 2;
+    }
+
+    CliPrompter prompter(&ctx.err);
+    auto dm = openDataFolder(ctx, prompter);
+    if (!dm || !locateProject(*dm, kod)) {
+        ctx.err << "Ошибка. Проект с кодом " << kod << " не найден.\n";
+        return 1;
+    }
+    const ProjectSnapshot snap = loadProjectSnapshot(*dm, kod);
+    const SettingsRec settingsRec = loadSettings(*dm);
+    if (snap.conductors.empty()) {
+        ctx.err << "Ошибка. У проекта нет молниеотвода.\n";
+        return 1;
+    }
+
+    // Without --suffix the preview's rule applies: the chosen conductor when there is one.
+    std::string suffix;
+    const ConductorRec &c = snap.conductors.front();
+    if (suffixArg.empty()) {
+        if (!c.H1 && !c.H) {
+            ctx.err << "Просмотр невозможен. Необходимо выполнить ориентировочный подбор или выбор "
+                       "молниеотвода.\n";
+            return 1;
+        }
+        suffix = c.H1 ? "1" : "";
+    } else {
+        suffix = suffixArg == "chosen" ? "1" : "";
+    }
+
+    ensureGuiApplication();
+    PlanViewModel model;
+    model.LoadDrawingSettings(LoadDrawingSettings(settingsRec));
+    model.ShowProjectShapes(snap);
+
+    bool ok = true;
+    if (!top.empty() || !front.empty()) {
+        const ZonePictures pics = RenderZonePictures(snap, model, suffix);
+        if (!top.empty())
+            ok = save(ctx, pics.top, top) && ok;
+        if (!front.empty())
+            ok = save(ctx, pics.front, front) && ok;
+    }
+    if (!overlayTop.empty() || !overlayFront.empty()) {
+        ViewBitmaps views;
+        views.topSize = QSize(width, height);
+        DrawZones(views, model, snap, suffix);
+        if (!overlayTop.empty())
+            ok = save(ctx, views.top, overlayTop) && ok;
+        if (!overlayFront.empty())
+            ok = save(ctx, views.front, overlayFront) && ok;
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+KV_CLI_COMMAND(render, "render",
+               "render KOD [--suffix design|chosen] --top F --front F [--overlay-top F "
+               "--overlay-front F --width W --height H]   zone pictures to .bmp/.jpg/.emf/.wmf/.png",
+               cmdRender);
+
+} // namespace kv::cli
