@@ -217,6 +217,9 @@ struct Table::Impl {
     std::vector<Value> cur; // cached values of the current row
     std::vector<Value> buf; // edit buffer
     std::vector<bool> modified;
+    // Changed by the user since append/edit; defaults set on insert (master key, after-insert
+    // hook) do not count, so an untouched new row is dropped rather than posted on a move.
+    bool dirty = false;
 
     Table *self = nullptr;
     Table *master = nullptr;
@@ -402,7 +405,7 @@ struct Table::Impl {
     {
         if (state != TableState::Edit && state != TableState::Insert)
             return true;
-        if (std::find(modified.begin(), modified.end(), true) != modified.end())
+        if (dirty)
             return self->post();
         self->cancel();
         return true;
@@ -756,6 +759,7 @@ bool Table::append()
     d->notifyDetails();
     if (afterInsert)
         afterInsert(*this);
+    d->dirty = false;
     return true;
 }
 
@@ -774,6 +778,7 @@ bool Table::edit()
         throw TableError("Ошибка. В таблице " + d->name() + " нет текущей записи.");
     d->buf = d->cur;
     d->modified.assign(d->def.fields.size(), false);
+    d->dirty = false;
     d->state = TableState::Edit;
     d->notify(TableChange::State);
     if (afterEdit)
@@ -972,6 +977,7 @@ void Table::setValue(const std::string &field, const Value &v)
                          + " заполняется автоматически.");
     d->buf[k] = d->coerce(f, v);
     d->modified[k] = true;
+    d->dirty = true;
     d->notify(TableChange::Data);
 }
 

@@ -119,6 +119,22 @@ TEST_F(TableTest, DetailEditedRowIsPostedWhenTheMasterMoves)
     EXPECT_EQ(object.asDouble("Hx"), 12.5);
 }
 
+TEST_F(TableTest, UntouchedNewRowIsDroppedOnAMoveAndATypedOneIsPosted)
+{
+    addProject("П");
+    addObject("A");
+    object.afterInsert = [](Table &t) { t.setValue("Hx", 1.0); }; // a default, not a user edit
+    ASSERT_TRUE(object.append());
+    object.first();
+    EXPECT_EQ(object.recordCount(), 1);
+    ASSERT_TRUE(object.append());
+    object.setValue("Name", "B");
+    object.first();
+    EXPECT_EQ(object.recordCount(), 2);
+    object.last();
+    EXPECT_EQ(object.asDouble("Hx"), 1.0); // the default went in with the typed name
+}
+
 TEST_F(TableTest, BookmarkIsRestoredAfterAWalk)
 {
     addProject("П");
