@@ -62,6 +62,8 @@ ProjectWindow::ProjectWindow(QWidget *parent) : QMainWindow(parent)
     auto *split = new QSplitter(Qt::Vertical);
     m_conductors = new QTableWidget;
     m_objects = new QTableWidget;
+    m_conductors->setObjectName(QStringLiteral("conductors"));
+    m_objects->setObjectName(QStringLiteral("objects"));
     for (QTableWidget *w : {m_conductors, m_objects}) {
         w->setEditTriggers(QAbstractItemView::NoEditTriggers);
         w->setSelectionBehavior(QAbstractItemView::SelectRows);

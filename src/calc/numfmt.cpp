@@ -12,7 +12,7 @@ namespace {
 double roundStep(double x, double step)
 {
     const long double q = static_cast<long double>(x) / static_cast<long double>(step);
-    const long double r = std::nearbyint(q); // default rounding mode: ties to even
+    const long double r = std::rint(q); // the default rounding mode: ties to even
     return static_cast<double>(r * static_cast<long double>(step));
 }
 

@@ -563,7 +563,9 @@ void Table::open(const std::string &dataDir)
     d->db = db;
     try {
         sqlite3_busy_timeout(db, 10000);
-        d->exec("PRAGMA journal_mode=WAL");
+        // A rollback journal keeps the table one file at rest; with FULL sync every post is
+        // atomic and durable.
+        d->exec("PRAGMA journal_mode=DELETE");
         d->exec("PRAGMA synchronous=FULL");
         // The file must hold our table with every field of the layout.
         Stmt st(db, "PRAGMA table_info(" + d->sqlName + ")");

@@ -1,0 +1,100 @@
+// Start-up: the data folder, the tables with their messages, the project window.
+
+#include "app/projectwindow.h"
+#include "app/splashwindow.h"
+#include "app/startup.h"
+#include "data/datamodule.h"
+#include "data/recordingprompter.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace kv;
+
+namespace {
+
+struct TempDir {
+    TempDir()
+    {
+        std::string t = (fs::temp_directory_path() / "korvan-app-XXXXXX").string();
+        path = mkdtemp(t.data());
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+} // namespace
+
+TEST(StartUp, CreatesDataAndShowsTheLastProject)
+{
+    TempDir d;
+    const fs::path data = d.path / "Data";
+    RecordingPrompter prompter;
+    {
+        StartUp s(data.string());
+        s.run(prompter);
+        EXPECT_TRUE(prompter.messages.empty());
+        // One file per table and nothing else, even while the tables are open.
+        EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator{}), 22);
+        ProjectWindow *w = s.window();
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Korvan VL 2.1"));
+        auto *objects = w->findChild<QTableWidget *>(QStringLiteral("objects"));
+        ASSERT_TRUE(objects);
+        EXPECT_EQ(objects->rowCount(), 3); // the sample project's objects
+        w->resize(900, 600);
+        w->show();
+        QApplication::processEvents();
+        if (const char *shot = std::getenv("KORVAN_SCREENSHOT"))
+            w->grab().save(QString::fromLocal8Bit(shot));
+        w->close(); // stores LastProj
+    }
+    // A second start keeps the existing data.
+    StartUp again(data.string());
+    again.run(prompter);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_FALSE(again.dataModule()->param().isNull("LastProj"));
+}
+
+TEST(StartUp, MissingTableFileIsReportedAndTheRestOpens)
+{
+    TempDir d;
+    const fs::path data = d.path / "Data";
+    createInstallationData(data.string());
+    fs::remove(data / "objname.db");
+    RecordingPrompter prompter;
+    StartUp s(data.string());
+    s.run(prompter);
+    ASSERT_EQ(prompter.errors().size(), 1u);
+    EXPECT_EQ(prompter.errors()[0], "Ошибка. Файл " + data.string() + "/objname.db не найден.");
+    EXPECT_FALSE(s.dataModule()->table(TableId::ObjName).isOpen());
+    EXPECT_TRUE(s.dataModule()->project().isOpen());
+    EXPECT_THROW(s.dataModule()->table(TableId::ObjName).first(), TableError);
+}
+
+TEST(Splash, SizeAndTexts)
+{
+    SplashWindow w;
+    EXPECT_EQ(w.size(), QSize(442, 246));
+    QStringList texts;
+    for (QLabel *l : w.findChildren<QLabel *>())
+        texts << l->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Korvan VL 2.1")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Версия 2.1")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Пожалуйста, подождите...")));
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
