@@ -380,6 +380,13 @@ std::string heightTableTooLarge(double cols, double rows)
 
 namespace {
 
+// The number of values of an axis: exact when walking it is cheap, the estimate otherwise.
+double axisSize(double lo, double hi, double step)
+{
+    const double est = axisCountEstimate(lo, hi, step);
+    return est > 1e8 ? est : static_cast<double>(axisCount(lo, hi, step));
+}
+
 // Fills cells (outer-major: cell o * ni + i) for every admissible outer point; stop tests and
 // progress as in the search. The fast variant spreads the cells over the workers.
 bool fillCells(const Job &job, SearchFeedback &fb, Engine engine, std::vector<double> &cells)
@@ -472,8 +479,8 @@ TableOutcome oneRangeTable(const PlacementModel &m, const PlacementRange &range,
                            Pt fixed, TableMode mode, SearchFeedback &fb, Engine engine)
 {
     TableOutcome out;
-    out.refused = heightTableTooLarge(axisCountEstimate(range.X1, range.X2, range.DX) + 1,
-                                      axisCountEstimate(range.Y1, range.Y2, range.DY) + 1);
+    out.refused = heightTableTooLarge(axisSize(range.X1, range.X2, range.DX) + 1,
+                                      axisSize(range.Y1, range.Y2, range.DY) + 1);
     if (!out.refused.empty())
         return out;
     const RangeGrid grid = makeGrid(range);
@@ -530,10 +537,10 @@ TableOutcome heightTableComplex(const PlacementModel &m, const PlacementRange *r
     TableOutcome out;
     if (!range1 || !range2)
         return out;
-    const double c = axisCountEstimate(range1->X1, range1->X2, range1->DX) *
-                     axisCountEstimate(range1->Y1, range1->Y2, range1->DY);
-    const double r = axisCountEstimate(range2->X1, range2->X2, range2->DX) *
-                     axisCountEstimate(range2->Y1, range2->Y2, range2->DY);
+    const double c = axisSize(range1->X1, range1->X2, range1->DX) *
+                     axisSize(range1->Y1, range1->Y2, range1->DY);
+    const double r = axisSize(range2->X1, range2->X2, range2->DX) *
+                     axisSize(range2->Y1, range2->Y2, range2->DY);
     out.refused = heightTableTooLarge(c + 2, r + 2);
     if (!out.refused.empty())
         return out;
