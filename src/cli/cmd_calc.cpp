@@ -2,6 +2,7 @@
 
 #include "cli/caseio.h"
 #include "cli/command.h"
+#include "cli/datafolder.h"
 #include "data/podborops.h"
 #include "data/snapshot.h"
 
@@ -9,7 +10,6 @@
 
 namespace kv::cli {
 
-std::unique_ptr<DataModule> openDataFolder(Context &ctx, Prompter &prompter);
 
 using json = nlohmann::ordered_json;
 

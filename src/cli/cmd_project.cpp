@@ -2,6 +2,7 @@
 
 #include "cli/caseio.h"
 #include "cli/command.h"
+#include "cli/datafolder.h"
 #include "data/objectops.h"
 #include "data/snapshot.h"
 

@@ -3,6 +3,7 @@
 
 #include "cli/cliprompter.h"
 #include "cli/command.h"
+#include "cli/datafolder.h"
 #include "data/snapshot.h"
 #include "plan/drawingsettings.h"
 #include "plan/picturefile.h"
@@ -15,7 +16,6 @@
 
 namespace kv::cli {
 
-std::unique_ptr<DataModule> openDataFolder(Context &ctx, Prompter &prompter);
 
 namespace {
 

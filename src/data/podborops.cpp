@@ -1,6 +1,7 @@
 #include "data/podborops.h"
 
 #include "data/snapshot.h"
+#include "data/textutil.h"
 
 namespace kv {
 
@@ -34,8 +35,15 @@ PodborResult runAutoPodbor(DataModule &dm, CalcMessages *shown)
     return r;
 }
 
-void chooseConstruction(DataModule &dm, const ChosenConstruction &c, CalcMessages *shown)
+void chooseConstruction(DataModule &dm, const ChosenConstruction &chosen, CalcMessages *shown)
 {
+    // A group name may be longer than the conductor's note field: the note keeps its beginning,
+    // as the copy of an object cuts its label.
+    ChosenConstruction c = chosen;
+    if (const FieldDef *f = dm.mo().def().field("Prim"))
+        c.Prim = utf8Prefix(c.Prim, static_cast<std::size_t>(f->size));
+    if (const FieldDef *f = dm.mo().def().field("Tip"))
+        c.Tip = utf8Prefix(c.Tip, static_cast<std::size_t>(f->size));
     ProjectSnapshot snap = loadCurrentProject(dm);
     CalcMessages messages;
     ChooseConstruction(snap, c, loadSettings(dm), loadSagTable(dm), messages);

@@ -134,3 +134,17 @@ std::optional<double> parseLooseNumber(std::string_view s)
 }
 
 } // namespace kv
+
+namespace kv {
+std::string utf8Prefix(std::string_view s, std::size_t n)
+{
+    std::size_t i = 0, chars = 0;
+    while (i < s.size() && chars < n) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
+        i += len;
+        ++chars;
+    }
+    return std::string(s.substr(0, std::min(i, s.size())));
+}
+} // namespace kv

@@ -19,3 +19,8 @@ std::string foldCase(std::string_view s);
 std::optional<double> parseLooseNumber(std::string_view s);
 
 } // namespace kv
+
+namespace kv {
+// The first n characters of a UTF-8 text (the whole text when it is shorter).
+std::string utf8Prefix(std::string_view s, std::size_t n);
+} // namespace kv

@@ -182,3 +182,25 @@ TEST_F(ProjectOps, ChoiceByCatalogueKeyAndClearing)
     EXPECT_TRUE(mo.isNull("Tip"));
     EXPECT_FALSE(mo.isNull("H"));
 }
+
+TEST_F(ProjectOps, LongGroupNameIsCutToTheNoteField)
+{
+    newProject(kTipSingleRod, 60, 5.5, {{0, 0}});
+    addObject("a", 3, 10, 0, 10, 5, 5, "Б", 2);
+    CountZones(*dm);
+    Table &groups = dm->table(TableId::SMo0);
+    Table &items = dm->table(TableId::SMo1);
+    ASSERT_TRUE(groups.append());
+    const std::string longName(70, 'x');
+    groups.setValue("Name", "Опоры " + longName);
+    ASSERT_TRUE(groups.post());
+    ASSERT_TRUE(items.append());
+    items.setValue("Tip", "МС-99");
+    items.setValue("H", 30.0);
+    ASSERT_TRUE(items.post());
+    ASSERT_TRUE(chooseConstruction(*dm, items.asInt("Kod")));
+    EXPECT_TRUE(prompter.errors().empty());
+    dm->mo().first();
+    EXPECT_EQ(dm->mo().asText("Prim"), "Опоры " + std::string(44, 'x'));
+    EXPECT_EQ(dm->mo().asDouble("H1"), 30.0);
+}
