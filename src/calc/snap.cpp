@@ -8,6 +8,8 @@ namespace kv {
 
 double snapToGrid(double x, double step)
 {
+    if (!std::isfinite(x) || !std::isfinite(step))
+        return x;
     const double whole = std::trunc(x);
     const long long r = roundEven(static_cast<long double>(x - whole) * 100);
     const long long c = roundEven(static_cast<long double>(step) * 100);

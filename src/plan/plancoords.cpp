@@ -1,6 +1,7 @@
 #include "plan/plancoords.h"
 
 #include "calc/numfmt.h"
+#include "calc/snap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,20 +29,7 @@ double PlanScale::m(int p) const
 
 double PlanScale::mPlus(int p, double step) const { return snap(m(p), step); }
 
-double snap(double x, double step)
-{
-    if (!std::isfinite(x) || !std::isfinite(step))
-        return x;
-    const long long c = static_cast<long long>(std::nearbyint(step * 100.0));
-    if (c <= 0)
-        return x;
-    const double whole = std::trunc(x);
-    const long long r = static_cast<long long>(std::nearbyint((x - whole) * 100.0));
-    const long long q = r / c; // C++ division truncates towards zero, as the rule wants
-    const long long rem = r % c;
-    const long long up = static_cast<double>(rem) / static_cast<double>(c) >= 0.5 ? 1 : 0;
-    return whole + step * static_cast<double>(q + up);
-}
+double snap(double x, double step) { return snapToGrid(x, step); }
 
 std::string gridLabel(int k, int n)
 {
