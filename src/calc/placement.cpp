@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "calc/numfmt.h"
+
 namespace kv {
 
 std::int64_t axisCount(double lo, double hi, double step)
@@ -148,10 +150,55 @@ double requiredHeight(const PlacementModel &m, Pt p1, Pt p2)
     return h2;
 }
 
-double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound, int *order)
+EvalScratch::EvalScratch(std::size_t objectCount)
+    : order(objectCount), twoRods(objectCount), point(objectCount, 0)
+{
+    for (std::size_t k = 0; k < objectCount; ++k)
+        order[k] = static_cast<int>(k);
+}
+
+namespace {
+
+// A lower bound of an object's double-rod height: the height of one of its points (the object
+// takes the largest over its points, rounded once, and rounding keeps the order). Negative when
+// that point gives no bound.
+double pointLowerBound(const ObjGeom &o, int pointIndex, double L, Pt p1, Pt p2,
+                       const DoubleRodLimits &lim)
+{
+    Pt P;
+    if (pointIndex < 4) {
+        const Pt c[4] = {{o.Xa, o.Ya}, {o.Xa + o.L, o.Ya}, {o.Xa + o.L, o.Ya + o.S},
+                         {o.Xa, o.Ya + o.S}};
+        P = c[pointIndex];
+    } else {
+        const Crossings x = MidlineCrossings(o, p1, p2);
+        if (!x.present[pointIndex - 4])
+            return -1;
+        P = x.pt[pointIndex - 4];
+    }
+    DoubleRodBest best;
+    PointHeightDoubleRod(P, kPointLabels[pointIndex], o.zone, o.Hx, L, p1, p2, lim, best);
+    if (best.unreachable)
+        return -1;
+    return round2(best.h);
+}
+
+int pointIndexOf(const char *label)
+{
+    for (int i = 0; i < 8; ++i)
+        if (label == kPointLabels[i])
+            return i;
+    return 0;
+}
+
+} // namespace
+
+double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound,
+                             EvalScratch &sc)
 {
     const int n = static_cast<int>(m.objects.size());
     const ObjGeom *objs = m.objects.data();
+    int *order = sc.order.data();
     double h = 0;
     if (m.kind != PlacementKind::DoubleRod) {
         for (int k = 0; k < n; ++k) {
@@ -166,12 +213,41 @@ double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound
         }
         return h;
     }
-    // Double rod: a partial common-zone height may end the point only when it already keeps the
-    // common zone, because the full height is then at least as large and keeps it too.
+    // Double rod. The two-rods heights are cheap and are needed anyway when the span is too
+    // wide for a common zone.
     const double L = SpanLength(p1, p2);
-    const bool monotone = m.limits.A3 > 0 && m.limits.B2 > 0;
+    double h2 = 0;
     for (int k = 0; k < n; ++k) {
-        const double v = objectHeight(m, objs[order[k]], p1, p2);
+        const double v = heightOf(ObjectHeightTwoRods(objs[order[k]], p1, p2));
+        sc.twoRods[static_cast<std::size_t>(order[k])] = v;
+        if (v > h2)
+            h2 = v;
+    }
+    // A (partial or lower-bound) common-zone height may end the point only when it already keeps
+    // the common zone: the full height is then at least as large and keeps it too.
+    const bool monotone = m.limits.A3 > 0 && m.limits.B2 > 0;
+    if (monotone && bound < kUnreachable) {
+        double lb = 0;
+        for (int k = 0; k < n; ++k) {
+            const int idx = order[k];
+            const double v = pointLowerBound(objs[idx], sc.point[static_cast<std::size_t>(idx)],
+                                             L, p1, p2, m.limits);
+            if (v > lb) {
+                lb = v;
+                if (lb >= bound && commonZoneHolds(m.limits, lb, L)) {
+                    moveToFront(order, k);
+                    return lb;
+                }
+            }
+        }
+    }
+    for (int k = 0; k < n; ++k) {
+        const int idx = order[k];
+        const ObjectHeight oh = ObjectHeightDoubleRod(objs[idx], p1, p2, m.limits);
+        const double v = heightOf(oh);
+        if (oh.ok)
+            sc.point[static_cast<std::size_t>(idx)] =
+                static_cast<unsigned char>(pointIndexOf(oh.PointDo));
         if (v > h) {
             h = v;
             if (monotone && h >= bound && commonZoneHolds(m.limits, h, L)) {
@@ -182,17 +258,6 @@ double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound
     }
     if (commonZoneHolds(m.limits, h, L))
         return h;
-    double h2 = 0;
-    for (int k = 0; k < n; ++k) {
-        const double v = heightOf(ObjectHeightTwoRods(objs[order[k]], p1, p2));
-        if (v > h2) {
-            h2 = v;
-            if (h2 >= bound) {
-                moveToFront(order, k);
-                return h2;
-            }
-        }
-    }
     return h2;
 }
 

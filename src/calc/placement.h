@@ -79,10 +79,20 @@ PlacementKind placementKindOf(const std::string &tipMO);
 // common-zone height is rated as two separate rods.
 double requiredHeight(const PlacementModel &m, Pt p1, Pt p2);
 
+// Per-worker working storage of requiredHeightBounded, sized once for the object list.
+struct EvalScratch {
+    explicit EvalScratch(std::size_t objectCount);
+    std::vector<int> order;             // evaluation order, a permutation of object indices
+    std::vector<double> twoRods;        // double rod: the two-rods height of each object
+    std::vector<unsigned char> point;   // double rod: the point (0..7) that governed each object
+};
+
 // The same with early exit: returns the exact height when it is below `bound`; otherwise some
-// value ≥ bound (the point cannot beat a best of `bound`). `order` is a permutation of the
-// object indices giving the evaluation order; the object that ends a point early is moved to
-// its front, since it is likely to end the next point too. The result never depends on it.
-double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound, int *order);
+// value ≥ bound (the point cannot beat a best of `bound`). The object that ends a point early is
+// moved to the front of the evaluation order, since it is likely to end the next point too; for
+// a double rod the point of an object that governed it last gives a cheap lower bound of its
+// height. The result never depends on the scratch contents.
+double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound,
+                             EvalScratch &scratch);
 
 } // namespace kv

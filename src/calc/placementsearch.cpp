@@ -157,8 +157,7 @@ ScanResult scanFast(const Job &job, SearchFeedback &fb)
     const int nObj = static_cast<int>(job.model->objects.size());
 
     runWorkers(nThreads, [&](unsigned) {
-        std::vector<int> order(static_cast<std::size_t>(nObj));
-        std::iota(order.begin(), order.end(), 0);
+        EvalScratch scratch(static_cast<std::size_t>(nObj));
         bool ownFound = false;
         double ownBest = kUnreachable;
         for (;;) {
@@ -178,7 +177,7 @@ ScanResult scanFast(const Job &job, SearchFeedback &fb)
                     if (g < kUnreachable)
                         bound = std::min(bound, std::nextafter(g, kUnreachable));
                     const double h =
-                        requiredHeightBounded(*job.model, p1, p2, bound, order.data());
+                        requiredHeightBounded(*job.model, p1, p2, bound, scratch);
                     if (h < bound) { // exact, and strictly below everything this worker saw
                         bb.found = true;
                         bb.H = h;
