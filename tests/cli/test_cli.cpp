@@ -26,10 +26,11 @@ struct CliRun {
 
 std::string quote(const std::string &s) { return "'" + s + "'"; }
 
-CliRun run(const std::string &args)
+CliRun run(const std::string &args, const std::string &env = {})
 {
     CliRun r;
-    const std::string cmd = std::string(KORVAN_CLI) + " " + args + " 2>/dev/null";
+    const std::string cmd =
+        (env.empty() ? "" : env + " ") + std::string(KORVAN_CLI) + " " + args + " 2>/dev/null";
     FILE *p = popen(cmd.c_str(), "r");
     if (!p)
         return r;
@@ -134,19 +135,20 @@ TEST(CliCalc, VectorsMatch)
 
 TEST(CliCalc, LeavesNoTemporaryFolder)
 {
+    // The case runs in a folder of its own temporary directory, which must be empty afterwards
+    // (a private TMPDIR keeps other tests running at the same time out of the count).
     const auto files = cases("calc");
     ASSERT_FALSE(files.empty());
-    auto count = [] {
-        int n = 0;
-        for (const auto &e : fs::directory_iterator(fs::temp_directory_path()))
-            if (e.path().filename().string().rfind("korvan-", 0) == 0
-                && e.path().filename().string().rfind("korvan-test-", 0) != 0)
-                ++n;
-        return n;
-    };
-    const int before = count();
-    ASSERT_EQ(run("calc " + quote(files.front().string())).code, 0);
-    EXPECT_EQ(count(), before);
+    TempDir tmp;
+    ASSERT_EQ(run("calc " + quote(files.front().string()), "TMPDIR=" + quote(tmp.path.string()))
+                  .code,
+              0);
+    EXPECT_TRUE(fs::is_empty(tmp.path));
+    // The folder really is made there: without a usable temporary directory the case fails.
+    EXPECT_NE(run("calc " + quote(files.front().string()),
+                  "TMPDIR=" + quote((tmp.path / "missing").string()))
+                  .code,
+              0);
 }
 
 TEST(CliCalc, ObjectWithoutProtectionNeedIsRefused)
