@@ -1,5 +1,6 @@
 #include "calc/zones.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "calc/calcround.h"
@@ -386,8 +387,11 @@ std::optional<double> ZoneBRegime2Height(double Ph, double q, double Hx, double 
 }
 
 namespace {
-double smallestAdmissibleRoot(double c4, double c3, double c2, double c1, double c0,
-                              double Hmin)
+
+// The old way of choosing among the roots: every root from the simultaneous iteration, the
+// smallest real one whose rounded value reaches Hmin and that does not exceed 150 m.
+double smallestAdmissibleRootAll(double c4, double c3, double c2, double c1, double c0,
+                                 double Hmin)
 {
     const auto roots = QuarticRoots(c4, c3, c2, c1, c0);
     double result = -1;
@@ -400,6 +404,171 @@ double smallestAdmissibleRoot(double c4, double c3, double c2, double c1, double
     }
     return result == -1 ? Hmin : result;
 }
+
+// Newton polishing of a real root of the monic quartic a (a[0] = 1), exactly as the general
+// solver finishes its real roots, so that a root found here ends on the same bits.
+LD polishReal(const LD (&a)[5], LD x)
+{
+    for (int it = 0; it < 8; ++it) {
+        LD v = 1, d = 0;
+        for (int i = 1; i <= 4; ++i) {
+            d = d * x + v;
+            v = v * x + a[i];
+        }
+        if (d == 0 || v == 0)
+            break;
+        const LD step = v / d;
+        x -= step;
+        if (std::fabs(step) <= 1e-19L * std::max<LD>(1, std::fabs(x)))
+            break;
+    }
+    return x;
+}
+
+// Root of a function monotone on [l, r] whose ends have values of opposite signs (fl at l):
+// Newton steps, bisection whenever a step leaves the bracket. f(x, df) returns the value.
+template <class F>
+LD bracketedRoot(F f, LD l, LD r, LD fl, LD tol)
+{
+    LD x = 0.5L * (l + r);
+    const bool negLeft = fl < 0;
+    for (int it = 0; it < 200; ++it) {
+        LD df = 0;
+        const LD v = f(x, df);
+        if (v == 0)
+            return x;
+        if ((v < 0) == negLeft)
+            l = x;
+        else
+            r = x;
+        LD xn = df != 0 ? x - v / df : l;
+        if (!(xn > l && xn < r))
+            xn = 0.5L * (l + r);
+        const LD scale = std::max<LD>(1, std::fabs(xn));
+        if (std::fabs(xn - x) <= tol * scale || r - l <= tol * scale)
+            return xn;
+        x = xn;
+    }
+    return x;
+}
+
+// The same choice for the quartics of the regime heights, found by isolating the real roots
+// between the critical points instead of computing all four roots. The quartic is tested for
+// configurations where the general solver's real/complex decision is delicate (a nearly double
+// root or a complex pair close to the real axis, which shows as a critical value close to zero,
+// and clustered critical points); those are left to the general solver, so the answer is always
+// the one it would give.
+double smallestAdmissibleRoot(double c4, double c3, double c2, double c1, double c0,
+                              double Hmin)
+{
+    if (c4 == 0 || !(Hmin >= 0) || !std::isfinite(c4) || !std::isfinite(c3) ||
+        !std::isfinite(c2) || !std::isfinite(c1) || !std::isfinite(c0) || !std::isfinite(Hmin))
+        return smallestAdmissibleRootAll(c4, c3, c2, c1, c0, Hmin);
+    const LD p[5] = {c4, c3, c2, c1, c0};
+    LD a[5];
+    for (int i = 0; i < 5; ++i)
+        a[i] = p[i] / p[0];
+    const auto fallback = [&] { return smallestAdmissibleRootAll(c4, c3, c2, c1, c0, Hmin); };
+
+    // Monic quartic m, its derivative d (a cubic, leading 4) and second derivative dd.
+    const auto m = [&](LD x, LD &dm) {
+        LD v = 1, d = 0;
+        for (int i = 1; i <= 4; ++i) {
+            d = d * x + v;
+            v = v * x + a[i];
+        }
+        dm = d;
+        return v;
+    };
+    const auto dcub = [&](LD x, LD &ddx) {
+        ddx = (12 * x + 6 * a[1]) * x + 2 * a[2];
+        return ((4 * x + 3 * a[1]) * x + 2 * a[2]) * x + a[3];
+    };
+
+    // Critical points: the real roots of d, isolated by the roots of dd.
+    LD crit[3];
+    int nc = 0;
+    {
+        // Bound of the roots of d (Fujiwara, on d/4).
+        const LD b1 = std::fabs(0.75L * a[1]), b2 = std::fabs(0.5L * a[2]),
+                 b3 = std::fabs(0.125L * a[3]);
+        const LD B = 2 * std::max({b1, std::sqrt(b2), std::cbrt(b3)}) + 1;
+        if (!std::isfinite(B))
+            return fallback();
+        LD tmp;
+        const LD disc = 36 * a[1] * a[1] - 96 * a[2];
+        LD ends[4];
+        int ne = 0;
+        ends[ne++] = -B;
+        if (disc > 0) {
+            const LD sq = std::sqrt(disc);
+            ends[ne++] = (-6 * a[1] - sq) / 24;
+            ends[ne++] = (-6 * a[1] + sq) / 24;
+        }
+        ends[ne++] = B;
+        LD vals[4];
+        for (int i = 0; i < ne; ++i) {
+            vals[i] = dcub(ends[i], tmp);
+            if (vals[i] == 0)
+                return fallback();
+        }
+        if (!(vals[0] < 0) || !(vals[ne - 1] > 0))
+            return fallback();
+        for (int i = 0; i + 1 < ne; ++i)
+            if ((vals[i] < 0) != (vals[i + 1] < 0))
+                crit[nc++] = bracketedRoot(dcub, ends[i], ends[i + 1], vals[i], 1e-9L);
+    }
+    for (int i = 0; i < nc; ++i) {
+        const LD c = crit[i];
+        const LD scale = std::max<LD>(1, std::fabs(c));
+        if (i > 0 && crit[i] - crit[i - 1] <= 1e-3L * scale)
+            return fallback();
+        LD tmp, ddc;
+        const LD mc = m(c, tmp);
+        dcub(c, ddc);
+        // Near a critical point the quartic looks like dd/2·((x − c)² ± δ²); a small δ is a
+        // nearly double root or a complex pair close to the real axis.
+        const LD delta = 1e-4L * scale;
+        if (!(std::fabs(ddc) > 0) || 2 * std::fabs(mc) <= std::fabs(ddc) * delta * delta)
+            return fallback();
+    }
+
+    // Real roots in the only range where one can be admissible, in ascending order; m is
+    // monotone between consecutive critical points.
+    const LD lo = static_cast<LD>(Hmin) - 0.5L, hi = 151;
+    LD pts[5];
+    int np = 0;
+    pts[np++] = lo;
+    for (int i = 0; i < nc; ++i)
+        if (crit[i] > lo && crit[i] < hi)
+            pts[np++] = crit[i];
+    pts[np++] = hi;
+    LD tmp;
+    LD vPrev = m(pts[0], tmp);
+    if (vPrev == 0 || !std::isfinite(vPrev))
+        return fallback();
+    for (int i = 0; i + 1 < np; ++i) {
+        const LD vNext = m(pts[i + 1], tmp);
+        if (vNext == 0 || !std::isfinite(vNext))
+            return fallback();
+        if ((vPrev < 0) != (vNext < 0)) {
+            const LD x0 = bracketedRoot(m, pts[i], pts[i + 1], vPrev, 1e-9L);
+            const double x = static_cast<double>(polishReal(a, x0));
+            if (!std::isfinite(x))
+                return fallback();
+            const double rr = round2(x);
+            // A root at (or rounding to) zero keeps the sign the general solver's iteration
+            // happens to end with; leave it to that solver.
+            if (rr == 0)
+                return fallback();
+            if (rr >= Hmin && x <= 150)
+                return rr;
+        }
+        vPrev = vNext;
+    }
+    return Hmin;
+}
+
 } // namespace
 
 double ZoneARegime2Height(double Ph, double q, double Hx, double r, double Hmin)
