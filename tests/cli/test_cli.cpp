@@ -1,6 +1,8 @@
 // korvan-cli end to end: calculation cases against independently computed results, the export
 // and import round trip, refusals and exit codes.
 
+#include "clirun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -16,38 +18,9 @@
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
+using namespace clitest;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-};
-
-std::string quote(const std::string &s) { return "'" + s + "'"; }
-
-CliRun run(const std::string &args, const std::string &env = {})
-{
-    CliRun r;
-    const std::string cmd =
-        (env.empty() ? "" : env + " ") + std::string(KORVAN_CLI) + " " + args + " 2>/dev/null";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-json readJson(const fs::path &p)
-{
-    std::ifstream in(p);
-    return json::parse(in);
-}
 
 class TempDir {
 public:

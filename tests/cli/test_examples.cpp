@@ -4,6 +4,8 @@
 // its example pins; numbers must agree to the stored hundredth, texts and nulls exactly, and the
 // messages exactly when the expected file has "messages".
 
+#include "clirun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -19,6 +21,8 @@
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
+
+using namespace clitest;
 
 namespace {
 
@@ -44,31 +48,9 @@ std::vector<std::string> exampleNames()
     return v;
 }
 
-struct CliRun {
-    int code = -1;
-    std::string out;
-};
-
 CliRun runCalc(const fs::path &casePath)
 {
-    CliRun r;
-    const std::string cmd = std::string(KORVAN_CLI) + " calc '" + casePath.string() + "' 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-json readJson(const fs::path &p)
-{
-    std::ifstream in(p);
-    return json::parse(in);
+    return run("calc " + quote(casePath.string()), {}, true);
 }
 
 bool isNumber(const json &j) { return j.is_number() && !j.is_boolean(); }

@@ -1,0 +1,47 @@
+#pragma once
+// Running korvan-cli from a test: its exit code and standard output.
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace clitest {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+};
+
+inline std::string quote(const std::string &s) { return "'" + s + "'"; }
+
+// Runs korvan-cli with the arguments (already quoted where needed), with optional environment
+// assignments in front; standard error is dropped unless mergeStderr.
+inline CliRun run(const std::string &args, const std::string &env = {}, bool mergeStderr = false)
+{
+    CliRun r;
+    const std::string cmd = (env.empty() ? "" : env + " ") + std::string(KORVAN_CLI) + " " + args
+                            + (mergeStderr ? " 2>&1" : " 2>/dev/null");
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        r.out.append(buf.data(), n);
+    const int st = pclose(p);
+    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+inline nlohmann::ordered_json readJson(const std::filesystem::path &p)
+{
+    std::ifstream in(p);
+    return nlohmann::ordered_json::parse(in);
+}
+
+} // namespace clitest
