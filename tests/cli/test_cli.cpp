@@ -135,15 +135,9 @@ TEST(CliCalc, ObjectWithoutProtectionNeedIsRefused)
                                         {"MYa", 1}, {"L", 5}, {"S", 5}, {"Hx", 3}, {"Tip", 10}}})}};
     const fs::path f = d.path / "case.json";
     std::ofstream(f) << c.dump();
-    const std::string cmd = std::string(KORVAN_CLI) + " calc " + quote(f.string()) + " 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[512];
-    while (fgets(buf, sizeof buf, p))
-        out += buf;
-    const int st = pclose(p);
-    EXPECT_EQ(WEXITSTATUS(st), 2);
-    EXPECT_NE(out.find("Сарай"), std::string::npos) << out;
+    const CliRun refused = run("calc " + quote(f.string()), {}, true);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.out.find("Сарай"), std::string::npos) << refused.out;
 
     // With an explicit zone and category the same object is accepted.
     c["objects"][0]["Zona"] = "Б";
