@@ -88,6 +88,11 @@ TEST(Splash, SizeAndTexts)
     EXPECT_TRUE(texts.contains(QStringLiteral("Korvan VL 2.1")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Версия 2.1")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Пожалуйста, подождите...")));
+    if (const char *shot = std::getenv("KORVAN_SPLASH_SCREENSHOT")) {
+        w.show();
+        QApplication::processEvents();
+        w.grab().save(QString::fromLocal8Bit(shot));
+    }
 }
 
 int main(int argc, char **argv)
