@@ -116,6 +116,35 @@ void ClearChosenMO(ConductorRec &mo)
     mo.L_H1.reset();
 }
 
+// Middle-of-span values belong to a double rod only; a new design height also drops the chosen
+// construction.
+static void clearMiddleValues(ConductorRec &mo)
+{
+    mo.Hc_a.reset();
+    mo.Hc_b.reset();
+    mo.Rc_a.reset();
+    mo.Rc_b.reset();
+    mo.L_H.reset();
+    ClearChosenMO(mo);
+}
+
+// Rx of every zoned object at its height for a rod or cable of height H; the chosen and the
+// middle-of-span radii are emptied.
+static void setSingleZoneRadii(ProjectSnapshot &snap, double H,
+                               double (*radius)(Zone, double, double))
+{
+    for (ObjectRec &o : snap.objects) {
+        const Zone z = zoneOf(o.Zona);
+        if (z == Zone::None)
+            o.Rx.reset();
+        else
+            o.Rx = radius(z, H, o.Hx.value_or(0));
+        o.Rx1.reset();
+        o.Rcx.reset();
+        o.Rcx1.reset();
+    }
+}
+
 void RodZones(ProjectSnapshot &snap, double H)
 {
     if (!snap.conductors.empty()) {
@@ -123,24 +152,9 @@ void RodZones(ProjectSnapshot &snap, double H)
         mo.H = H;
         mo.Hop.reset();
         setDesignZoneValues(mo, snap.project, H, false);
-        // Middle-of-span values belong to a double rod only.
-        mo.Hc_a.reset();
-        mo.Hc_b.reset();
-        mo.Rc_a.reset();
-        mo.Rc_b.reset();
-        mo.L_H.reset();
-        ClearChosenMO(mo);
+        clearMiddleValues(mo);
     }
-    for (ObjectRec &o : snap.objects) {
-        const Zone z = zoneOf(o.Zona);
-        if (z == Zone::None)
-            o.Rx.reset();
-        else
-            o.Rx = RodRx(z, H, o.Hx.value_or(0));
-        o.Rx1.reset();
-        o.Rcx.reset();
-        o.Rcx1.reset();
-    }
+    setSingleZoneRadii(snap, H, RodRx);
 }
 
 void CableZones(ProjectSnapshot &snap, double H, const std::vector<SagRow> &sagTable,
@@ -155,23 +169,9 @@ void CableZones(ProjectSnapshot &snap, double H, const std::vector<SagRow> &sagT
         const double F = SagForSpan(L, sagTable, messages);
         mo.Hop = static_cast<double>(static_cast<long double>(H) + F);
         setDesignZoneValues(mo, snap.project, H, true);
-        mo.Hc_a.reset();
-        mo.Hc_b.reset();
-        mo.Rc_a.reset();
-        mo.Rc_b.reset();
-        mo.L_H.reset();
-        ClearChosenMO(mo);
+        clearMiddleValues(mo);
     }
-    for (ObjectRec &o : snap.objects) {
-        const Zone z = zoneOf(o.Zona);
-        if (z == Zone::None)
-            o.Rx.reset();
-        else
-            o.Rx = CableRx(z, H, o.Hx.value_or(0));
-        o.Rx1.reset();
-        o.Rcx.reset();
-        o.Rcx1.reset();
-    }
+    setSingleZoneRadii(snap, H, CableRx);
 }
 
 void DoubleRodZones(ProjectSnapshot &snap, double H, const SettingsRec &settings)
