@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <algorithm>
 
 namespace kv {
@@ -173,15 +174,29 @@ void DocumentBuilder::AppendTable(const std::string &caption, const std::vector<
 
 bool DocumentBuilder::AppendPicture(const QString &fileName)
 {
-    QImage image(fileName);
-    if (image.isNull())
-        return false;
+    // A PNG file goes in as it is (its header gives the size); any other picture is converted.
     Picture pic;
-    QBuffer buf(&pic.png);
-    buf.open(QIODevice::WriteOnly);
-    image.save(&buf, "PNG");
-    pic.width = image.width();
-    pic.height = image.height();
+    QImageReader reader(fileName);
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return false;
+    if (reader.format() == "png") {
+        QFile f(fileName);
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        pic.png = f.readAll();
+    } else {
+        const QImage image = reader.read();
+        if (image.isNull())
+            return false;
+        QBuffer buf(&pic.png);
+        buf.open(QIODevice::WriteOnly);
+        image.save(&buf, "PNG");
+    }
+    if (pic.png.isEmpty())
+        return false;
+    pic.width = size.width();
+    pic.height = size.height();
     QFile::remove(fileName);
     m_doc->pictures.push_back(std::move(pic));
     m_doc->current().runs.push_back(

@@ -1438,6 +1438,34 @@ void Sections::WriteRadiiTable()
     step();
 }
 
+// True when the picture has at most 256 colours, so that a palette picture holds it exactly.
+bool fewColours(const QImage &image)
+{
+    const QImage rgb = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    std::vector<QRgb> seen;
+    seen.reserve(257);
+    QRgb last = 0;
+    bool haveLast = false;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = line[x];
+            if (haveLast && c == last)
+                continue;
+            last = c;
+            haveLast = true;
+            if (std::find(seen.begin(), seen.end(), c) == seen.end()) {
+                if (seen.size() == 256)
+                    return false;
+                seen.push_back(c);
+            }
+        }
+    }
+    return true;
+}
+
 void Sections::insertPicture(const QImage &image, const char *name)
 {
     if (!m_tmp) {
@@ -1446,7 +1474,13 @@ void Sections::insertPicture(const QImage &image, const char *name)
             throw ReportStop("Ошибка. Не удалось создать временную папку для рисунков.");
     }
     const QString path = m_tmp->filePath(QString::fromLatin1(name));
-    if (!image.save(path, "PNG"))
+    // The drawings have few colours: as a palette picture the file is smaller and much faster
+    // to write; light compression, since the file is read back at once.
+    const QImage flat = fewColours(image) ? image.convertToFormat(QImage::Format_Indexed8,
+                                                                  Qt::ThresholdDither
+                                                                      | Qt::AvoidDither)
+                                          : image;
+    if (!flat.save(path, "PNG", 80))
         throw ReportStop("Ошибка. Не удалось записать файл рисунка " + path.toStdString() + ".");
     if (!m_w.AppendPicture(path))
         throw ReportStop("Ошибка. Не удалось вставить рисунок " + path.toStdString() + ".");

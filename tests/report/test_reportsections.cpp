@@ -4,6 +4,7 @@
 #include "reportfixture.h"
 
 #include "calc/numfmt.h"
+#include "plan/zonepictures.h"
 #include "report/docxfile.h"
 
 using namespace kv;
@@ -413,7 +414,15 @@ TEST(ReportDrawings, OnlyTheFrontDesignDrawing)
     CountingFeedback fb;
     const auto w = writeDocx(in, &fb);
     EXPECT_EQ(w.docx.pictures, 1);
-    EXPECT_EQ(w.docx.parts.count("word/media/image1.png"), 1u);
+    ASSERT_EQ(w.docx.parts.count("word/media/image1.png"), 1u);
+    // The embedded picture is the rendered front picture, pixel for pixel.
+    const std::string &png = w.docx.parts.at("word/media/image1.png");
+    const QImage embedded = QImage::fromData(reinterpret_cast<const uchar *>(png.data()),
+                                             static_cast<int>(png.size()), "PNG")
+                                .convertToFormat(QImage::Format_RGB32);
+    const QImage rendered =
+        RenderZonePictures(in.snap, in.drawing, "").front.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(embedded, rendered);
     EXPECT_EQ(w.docx.find("Расчетный молниеотвод. Вид спереди."), -1) << "no note without its flag";
     EXPECT_EQ(fb.steps.back(), kReportSteps);
 }
