@@ -290,8 +290,13 @@ void ProjectWindow::buildToolBar()
     m_autoPodbor->setStatusTip(m_autoPodbor->toolTip());
     m_toolBar->addWidget(m_autoPodbor);
     connect(m_autoPodbor, &QCheckBox::toggled, this, [this](bool on) {
+        // Ticking it runs the selection at once; from then on every change runs it.
         if (m_doc)
-            guarded([&] { m_doc->setAutoPodbor(on); });
+            guarded([&] {
+                m_doc->setAutoPodbor(on);
+                if (on && m_doc->hasProject() && !m_doc->snapshot().objects.empty())
+                    m_doc->runPodbor();
+            });
         UpdateCommands();
     });
 

@@ -360,3 +360,80 @@ TEST_F(WindowFixture, TheSelectedShapeBlinks)
     QTest::qWait(560);
     EXPECT_NE(w.topView()->isHatched(), before);
 }
+
+namespace {
+
+// Every stored row of one project: the project row, its conductors and its objects.
+std::vector<std::vector<Value>> projectRows(DataModule &dm, int kod)
+{
+    std::vector<std::vector<Value>> rows;
+    rows.push_back(dm.project().rowByKey(kod).value_or(std::vector<Value>{}));
+    for (Table *t : {&dm.mo(), &dm.object()})
+        for (const auto key : t->keysUnder(kod))
+            rows.push_back(*t->rowByKey(key));
+    return rows;
+}
+
+} // namespace
+
+TEST_F(WindowFixture, UndoAndRedoOfEveryMoveRestoreTheStoredRows)
+{
+    const int kod = addProject(kTipSingleRod, {{50, 30}},
+                               {{"Склад", 20, 20, 20, 12, 6, 0x800000}, {"Цех", 60, 10, 10, 8, 9, 0x008000}});
+    setSetting("UseKlav", Value(true));
+    ProjectWindow &w = open();
+    QAction *undo = w.findAction(QStringLiteral("mnUndo"));
+    QAction *redo = w.findAction(QStringLiteral("mnRedo"));
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(redo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    EXPECT_FALSE(undo->isEnabled());
+    w.autoPodborBox()->setChecked(true);
+    w.refreshNow();
+
+    struct Step {
+        const char *what;
+        std::function<void()> act;
+    } steps[] = {
+        {"drag of the marker", [&] { drag(w.topView(), centre(w, kShapeMO), centre(w, kShapeMO) + QPoint(40, 20)); }},
+        {"drag of an object", [&] { drag(w.topView(), centre(w, firstShape().c_str()), centre(w, firstShape().c_str()) - QPoint(300, 0)); }},
+        {"move button", [&] { w.findAction(QStringLiteral("spdD"))->trigger(); }},
+        {"arrow key", [&] { QTest::keyClick(w.topView(), Qt::Key_Right); }},
+        {"snap to the grid", [&] { w.action(QStringLiteral("mnLinkToGrid"))->trigger(); }},
+        {"scale", [&] { w.scaleSpin()->stepUp(); }},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.what);
+        if (std::string(s.what) == "snap to the grid") {
+            // An unsnapped position, as stored by an older version of the data.
+            Table &o = dm->object();
+            o.last();
+            o.edit();
+            o.setValue("MXa", 60.4);
+            o.post();
+            doc().openProject(kod);
+            w.refreshNow();
+        }
+        const auto before = projectRows(*dm, kod);
+        s.act();
+        w.refreshNow();
+        const auto after = projectRows(*dm, kod);
+        ASSERT_TRUE(before != after);
+        ASSERT_TRUE(undo->isEnabled());
+        undo->trigger();
+        w.refreshNow();
+        EXPECT_TRUE(projectRows(*dm, kod) == before);
+        EXPECT_TRUE(redo->isEnabled());
+        redo->trigger();
+        w.refreshNow();
+        EXPECT_TRUE(projectRows(*dm, kod) == after);
+        // The views follow the rows: the marker stands where the conductor row says.
+        EXPECT_EQ(w.planModel().shape(kShapeMO)->rect.left() + 5,
+                  w.planModel().scale().px(*snap().conductors.front().MX));
+    }
+    EXPECT_EQ(w.scaleSpin()->value(), 600);
+    undo->trigger();
+    w.refreshNow();
+    EXPECT_EQ(w.scaleSpin()->value(), 500);
+    EXPECT_TRUE(prompter.errors().empty());
+}
