@@ -124,12 +124,29 @@ void BM_RedrawViews100(benchmark::State &state)
     ProjectWindow &w = *f.window;
     w.document()->runPodbor();
     w.refreshNow();
-    for (auto _ : state) {
-        w.document()->setZoneSuffix(std::string());
-        w.refreshNow();
-    }
+    for (auto _ : state)
+        w.redrawViews();
 }
 BENCHMARK(BM_RedrawViews100)->Unit(benchmark::kMillisecond);
+
+// A drag step without "Автоподбор": drop, store and views, no selection.
+void BM_DropStep100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->setAutoPodbor(false);
+    w.document()->selectConductor(0);
+    w.refreshNow();
+    const QPoint a = w.planModel().shape(kShapeMO)->rect.topLeft();
+    const QPoint b = a + QPoint(38, 0);
+    bool flip = false;
+    for (auto _ : state) {
+        w.dropSelectedAt(flip ? a : b);
+        w.refreshNow();
+        flip = !flip;
+    }
+}
+BENCHMARK(BM_DropStep100)->Unit(benchmark::kMillisecond);
 
 void BM_OpenProject100(benchmark::State &state)
 {

@@ -642,6 +642,12 @@ void ProjectWindow::refreshNow()
     });
 }
 
+void ProjectWindow::redrawViews()
+{
+    m_viewsDirty = true;
+    refreshNow();
+}
+
 QSize ProjectWindow::contentSize() const
 {
     // The top image covers the visible area and every shape; the front image is as wide.

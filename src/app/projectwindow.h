@@ -63,6 +63,8 @@ public:
     // Applies what the document changed (the views are refreshed once per event-loop pass);
     // tests and benchmarks call it to bring the window up to date at once.
     void refreshNow();
+    // Rebuilds both views from the document at once (shapes, grids and zones).
+    void redrawViews();
 
     // Moves the selected shape as if its rubber band were dropped with its top-left corner at
     // the content point topLeft of the top view.
