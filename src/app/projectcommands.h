@@ -4,22 +4,16 @@
 // Menus, tool bar buttons and pop-up items call these; tests drive them through the dialog
 // runner without an event loop.
 
+#include "dict/dialogrunner.h"
 #include "dict/helpwindow.h"
 
-#include <functional>
-
-class QDialog;
 class QWidget;
 
 namespace kv {
 
 class ProjectDocument;
 
-// Runs a modal dialog and returns its result (QDialog::Accepted or Rejected). The default runs
-// exec(); tests replace it with a function that fills the dialog's fields and presses its buttons.
-using DialogRunner = std::function<int(QDialog &)>;
-DialogRunner &dialogRunner();
-int runDialog(QDialog &dialog); // through dialogRunner()
+// Every dialog runs through runDialog() of dict/dialogrunner.h, so tests can answer it.
 
 // "Проект": create, open, edit, delete, save as.
 bool cmdCreateProject(ProjectDocument &doc, QWidget *parent);
