@@ -1,4 +1,4 @@
-// The widget tests need a QApplication; they run offscreen.
+// The dictionary layer's tests run with a QApplication (offscreen), since they drive widgets.
 
 #include <QApplication>
 #include <gtest/gtest.h>
