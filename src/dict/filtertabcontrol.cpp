@@ -3,6 +3,7 @@
 #include "data/prompter.h"
 #include "data/table.h"
 #include "dict/arrowspinbox.h"
+#include "dict/dialogrunner.h"
 
 #include <QCheckBox>
 #include <QCollator>
@@ -456,7 +457,7 @@ int FilterTabControl::execParamsDialog()
     auto *lay = new QVBoxLayout(&dlg);
     lay->addLayout(form);
     lay->addWidget(buttons);
-    const int r = dlg.exec();
+    const int r = runDialog(dlg);
     if (r == QDialog::Accepted) {
         m_charCount = chars->value();
         if (!fields->currentText().isEmpty())
@@ -492,7 +493,7 @@ int FilterTabControl::execChooseTabDialog()
     connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
     lay->addWidget(buttons);
-    const int r = dlg.exec();
+    const int r = runDialog(dlg);
     if (r == QDialog::Accepted && list->currentRow() >= 0)
         selectTab(list->currentRow());
     return r;

@@ -140,6 +140,28 @@ TEST_F(NamesTable, TabsFollowInsertsEditsAndDeletes)
     c.setAutoInclude(true);
     EXPECT_EQ(c.tabs(), qsl({"А-Я", "Б", "В"}));
 
+    // The tab parameters dialog and the tab list, answered by the runner.
+    dialogRunner() = [](QDialog &d) {
+        d.findChild<QSpinBox *>(QStringLiteral("charCount"))->setValue(2);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    c.execParamsDialog();
+    EXPECT_EQ(c.charCount(), 2);
+    EXPECT_EQ(c.tabs(), qsl({"А-Я", "БА", "ВЫ"}));
+    dialogRunner() = [](QDialog &d) {
+        d.findChild<QListWidget *>(QStringLiteral("tabList"))->setCurrentRow(2);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    c.execChooseTabDialog();
+    dialogRunner() = {};
+    EXPECT_EQ(c.currentTab(), 2);
+    EXPECT_EQ(visible(), qsl({"Вышка"}));
+    prompter.clear();
+    c.setDataField("Kod");
+    EXPECT_EQ(prompter.errors(),
+              std::vector<std::string>{"Ошибка.\rПоле 'Kod' имеет тип, отличный от строкового."});
+    c.setCharCount(1);
+
     // Tab widths; detaching keeps no filter behind.
     c.setCharCount(3);
     EXPECT_EQ(c.tabWidth(), 30);
