@@ -6,8 +6,8 @@
 // Every command runs in one place (execute): the stored rows of the projects it touches are
 // captured before and after, a failure (a TableError or any exception) shows one message and puts
 // the rows back as they were, and success pushes one step onto the undo stack whose undo and
-// redo restore the captured rows exactly. The approximate selection runs inside the same step
-// when "Автоподбор" is ticked.
+// redo restore the captured rows exactly, the selection's results included. The approximate
+// selection runs inside the same step when "Автоподбор" is ticked.
 
 #include "calc/records.h"
 #include "data/projectops.h"
@@ -27,7 +27,6 @@ namespace kv {
 
 class DataModule;
 class Prompter;
-struct RowImage;
 
 // The shape selected on the plan: a conductor marker (position 0 or 1) or an object.
 struct Selection {
@@ -138,15 +137,21 @@ signals:
     void zonesRecomputed(); // zone values or the zones shown changed
     void selectionChanged();
     void autoPodborChanged(bool on);
-    void settingsChanged();
+    void settingsChanged(); // the settings row changed (grid step, colours, keyboard moving)
+
+public:
+    // For the settings window: tells the views that the settings row changed.
+    void notifySettingsChanged() { emit settingsChanged(); }
 
 private:
     friend class RowsCommand;
     struct Image;
     Image capture(const std::set<int> &projects, int scope) const;
     void restore(const Image &target, const Image &other);
+    void replay(const Image &target, const Image &other); // undo and redo
     void reload(bool forceLoaded);
     void runAutoPodborIfTicked();
+    int storedProjectKod() const;
 
     DataModule &m_dm;
     std::unique_ptr<QUndoStack> m_undo;

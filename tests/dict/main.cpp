@@ -1,12 +1,10 @@
-// The widget tests need a QApplication; they run offscreen.
+// The dictionary layer's tests run with a QApplication (offscreen), since they drive widgets.
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
