@@ -76,7 +76,7 @@ ReportInput sampleReportInput(ConductorType type, int objectCount,
         objs.push_back(makeObject(1, "Склад ГСМ", 3, 20, 20, 20, 12, 6, 8388608));
         objs.push_back(makeObject(2, "Котельная", 5, 60, 25, 24, 18, 10, 32768));
         objs.push_back(makeObject(3, "Дымовая труба", 16, 42, 55, 3, 3, 30, 8421504));
-        objs.push_back(makeObject(4, "Цех", 2, 38, 62, 16, 8, 8, 128));
+        objs.push_back(makeObject(4, "Цех", 1, 38, 62, 16, 8, 8, 128));
     } else {
         const int perRow = static_cast<int>(std::ceil(std::sqrt(objectCount)));
         for (int i = 0; i < objectCount; ++i) {
