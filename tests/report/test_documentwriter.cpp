@@ -6,6 +6,8 @@
 #include "report/reportdocument.h"
 #include "report/reportfile.h"
 #include "report/reportprofile.h"
+#include "report/sampleproject.h"
+#include "report/textdocument.h"
 
 #include <QFile>
 #include <QImage>
@@ -236,4 +238,22 @@ TEST(DocumentWriter, DefaultFileNameReplacesWhatAFileNameCannotHold)
     EXPECT_EQ(defaultReportFileName("Склад: корпус 1/2"), QString("Склад_ корпус 1_2.docx"));
     EXPECT_EQ(defaultReportFileName("  "), QString("Отчет.docx"));
     EXPECT_EQ(defaultReportFileName("a*b?\"c\"<>|"), QString("a_b__c____.docx"));
+}
+
+TEST(DocumentWriter, TextDocumentBackEndGivesPicturesAndPdf)
+{
+    ReportInput in = sampleReportInput(ConductorType::SingleRod);
+    in.profile = ReportProfile::full();
+    DocumentBuilder w;
+    writeReport(in, w);
+    const QImage img = renderDocumentImage(*w.document(), 800);
+    EXPECT_EQ(img.height(), 800) << "cut off at the height asked";
+    EXPECT_GT(img.width(), 500);
+    QTemporaryDir dir;
+    QString error;
+    ASSERT_TRUE(savePdf(*w.document(), dir.filePath("r.pdf"), &error)) << error.toStdString();
+    QFile pdf(dir.filePath("r.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_GT(pdf.size(), 20000);
 }
