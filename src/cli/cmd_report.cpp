@@ -8,26 +8,13 @@
 #include "report/reportfile.h"
 #include "report/reportinput.h"
 
-#include <QGuiApplication>
+#include "cli/guiapp.h"
 
 namespace kv::cli {
 
 namespace {
 
 constexpr const char *kUsage = "usage: korvan-cli report KOD [--profile NAME] -o FILE.docx\n";
-
-// The drawings need a GUI application for fonts; without a display it runs offscreen.
-void ensureGuiApplication()
-{
-    if (QGuiApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "korvan-cli";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
 
 class ProgressOnStderr : public ReportFeedback {
 public:

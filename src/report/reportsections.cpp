@@ -164,6 +164,7 @@ private:
     void WriteProjection(const ObjectRec &o, const std::string &label, Pt point);
     void WriteHeightFormulas(const std::string &heading, const std::string &rText);
     void writeWorkedZoneA(const ObjectRec &o, bool cable);
+    void writeWorkedHeights(bool cable);
     void WriteRadiusFormulas();
     void WriteNarrowingFormulas();
     void WriteRodDistances();
@@ -185,6 +186,10 @@ private:
     // ---- Conductor tables, radii table and drawings
     void WriteDesignConductor();
     void WriteChosenConductor();
+    void writeConductorSection(bool chosen);
+    void writeSpan(const std::string &heading, double L, const std::string &where);
+    std::string designNote() const;
+    std::string chosenNote() const;
     void WriteRodValues(const std::string &s, const std::string &adj, bool withNarrowing, double L);
     void WriteCableValues(const std::string &s);
     void WriteRadiiTable();
@@ -665,21 +670,27 @@ void Sections::WriteRodDistances()
     bareBreak();
 }
 
+// Every object's required height worked out, and the design height taken.
+void Sections::writeWorkedHeights(bool cable)
+{
+    for (const auto &o : m_objects) {
+        if (o.Zona == std::string(kZoneB)) {
+            P(g(o.Name) + " (зона " + g(o.Zona) + "): H = " + g(o.R) + (cable ? "/1,7+" : "/1,5+")
+              + g(o.Hx) + "/0,92 = " + g(o.H) + " м.\r");
+        } else if (o.Zona == std::string(kZoneA)) {
+            P(g(o.Name) + " (зона " + g(o.Zona) + "):\r");
+            writeWorkedZoneA(o, cable);
+        }
+    }
+    P("В качестве расчетной принимается высота молниеотвода " + g(m_mo->H) + " м.\r\r");
+}
+
 void Sections::WriteRodDesignHeight()
 {
     title("Расчетная высота молниеотвода.\r");
     WriteHeightFormulas("Расчетные формулы определения высоты молниеотвода:",
                         "R - расстояние от молниеотвода до наиболее удаленной точки объекта, м.");
-    for (const auto &o : m_objects) {
-        if (o.Zona == std::string(kZoneB)) {
-            P(g(o.Name) + " (зона " + g(o.Zona) + "): H = " + g(o.R) + "/1,5+" + g(o.Hx)
-              + "/0,92 = " + g(o.H) + " м.\r");
-        } else if (o.Zona == std::string(kZoneA)) {
-            P(g(o.Name) + " (зона " + g(o.Zona) + "):\r");
-            writeWorkedZoneA(o, false);
-        }
-    }
-    P("В качестве расчетной принимается высота молниеотвода " + g(m_mo->H) + " м.\r\r");
+    writeWorkedHeights(false);
 }
 
 std::string Sections::FarthestCableCorner(const ObjectRec &o) const
@@ -742,16 +753,7 @@ void Sections::WriteCableDesignHeight()
         P("- для зоны защиты Б: H = R/1,7+Hx/0,92, м;\r");
     P("где Нх - высота объекта, м; R - расстояние от молниеотвода до наиболее удаленной точки "
       "объекта, м.\r");
-    for (const auto &o : m_objects) {
-        if (o.Zona == std::string(kZoneB)) {
-            P(g(o.Name) + " (зона " + g(o.Zona) + "): H = " + g(o.R) + "/1,7+" + g(o.Hx)
-              + "/0,92 = " + g(o.H) + " м.\r");
-        } else if (o.Zona == std::string(kZoneA)) {
-            P(g(o.Name) + " (зона " + g(o.Zona) + "):\r");
-            writeWorkedZoneA(o, true);
-        }
-    }
-    P("В качестве расчетной принимается высота молниеотвода " + g(m_mo->H) + " м.\r\r");
+    writeWorkedHeights(true);
 }
 
 void Sections::WriteRadiusFormulas()
@@ -1135,131 +1137,140 @@ void Sections::WriteDoubleObjectHeight(const ObjectRec &o)
 // ---------------------------------------------------------------------------------------------
 // Conductor tables, radii table and drawings
 
-void Sections::WriteDesignConductor()
+std::string Sections::designNote() const
 {
-    if (!m_p.MOTabRasHar) {
+    std::string t;
+    if (isRod())
+        t = "где\rX, м - координата X молниеотвода на плане, м;\rY, м - координата Y "
+            "молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода, м;\rHо_а, м - "
+            "расчетная высота конуса молниеотвода для зоны А, м;\rHо_b, м - расчетная высота "
+            "конуса молниеотвода для зоны Б, м;\rRо_а, м - расчетный радиус защиты на уровне "
+            "земли для зоны А, м;\rRо_b, м - расчетный радиус защиты на уровне земли для зоны "
+            "Б, м.\r\r";
+    else if (isCable())
+        t = "где\rX, м - координата X опоры молниеотвода на плане, м;\rY, м - координата Y "
+            "опоры молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода "
+            "(расстояние от троса до земли в середине пролета между опорами молниеотвода), "
+            "м;\rHоп., м - расчетная высота опор молниеотвода, м;\rHо_а, м - расчетная высота "
+            "конуса молниеотвода для зоны А, м;\rHо_b, м - расчетная высота конуса "
+            "молниеотвода для зоны Б, м;\rRо_а, м - расчетный радиус торцевых областей защиты "
+            "на уровне земли для зоны А, м;\rRо_b, м - расчетный радиус торцевых областей "
+            "защиты на уровне земли для зоны Б, м.\r\r";
+    else {
+        t = "где\rX, м - координата X стержневого молниеотвода на плане, м;\rY, м - координата "
+            "Y стержневого молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода, "
+            "м;\rHо_а, м - расчетная высота конуса молниеотвода для зоны А, м;\rHо_b, м - "
+            "расчетная высота конуса молниеотвода для зоны Б, м;\r";
+        if (m_useAs2)
+            t += "Rо_а, м - расчетный радиус области защиты на уровне земли для зоны А, "
+                 "м;\rRо_b, м - расчетный радиус области защиты на уровне земли для зоны Б, "
+                 "м.\r\r";
+        else
+            t += "Rо_а, м - расчетный радиус торцевых областей защиты на уровне земли для "
+                 "зоны А, м;\rRо_b, м - расчетный радиус торцевых областей защиты на уровне "
+                 "земли для зоны Б, м;\rHс_a, м - расчетная высота зоны защиты в месте "
+                 "снижения между молниеотводами для зоны А, м;\rHс_b, м - расчетная высота "
+                 "зоны защиты в месте снижения между молниеотводами для зоны Б, м;\rRс_а, м - "
+                 "расчетный радиус сужения зоны защиты в месте снижения между молниеотводами "
+                 "на уровне земли для зоны А, м;\rRс_b, м - расчетный радиус сужения зоны "
+                 "защиты в месте снижения между молниеотводами на уровне земли для зоны Б, "
+                 "м.\r\r";
+    }
+    return t;
+}
+
+std::string Sections::chosenNote() const
+{
+    std::string t;
+    if (isRod())
+        t = "где\rH, м - высота молниеотвода, м;\rHо_а, м - высота конуса молниеотвода для "
+            "зоны А, м;\rHо_b, м - высота конуса молниеотвода для зоны Б, м;\rRо_а, м - радиус "
+            "защиты на уровне земли для зоны А, м;\rRо_b, м - радиус защиты на уровне земли "
+            "для зоны Б, м.\r\r";
+    else if (isCable())
+        t = "где\rH, м - высота выбранного молниеотвода (расстояние от троса до земли в "
+            "середине пролета между опорами молниеотвода), м;\rHоп., м - высота опоры "
+            "молниеотвода, м;\rHо_а, м - высота конуса молниеотвода для зоны А, м;\rHо_b, м - "
+            "высота конуса молниеотвода для зоны Б, м;\rRо_а, м - радиус торцевых областей "
+            "защиты на уровне земли для зоны А, м;\rRо_b, м - радиус торцевых областей защиты "
+            "на уровне земли для зоны Б, м.\r\r";
+    else {
+        t = "где\rH, м - высота выбранного молниеотвода, м;\rHо_а, м - высота конуса "
+            "молниеотвода для зоны А, м;\rHо_b, м - высота конуса молниеотвода для зоны Б, "
+            "м;\r";
+        if (m_useAs2)
+            t += "Rо_а, м - радиус области защиты на уровне земли для зоны А, м;\rRо_b, м - "
+                 "радиус области защиты на уровне земли для зоны Б, м.\r\r";
+        else
+            t += "Rо_а, м - радиус торцевых областей защиты на уровне земли для зоны А, "
+                 "м;\rRо_b, м - радиус торцевых областей защиты на уровне земли для зоны Б, "
+                 "м;\rHс_a, м - высота зоны защиты в месте снижения между молниеотводами для "
+                 "зоны А, м;\rHс_b, м - высота зоны защиты в месте снижения между "
+                 "молниеотводами для зоны Б, м;\rRс_а, м - радиус сужения зоны защиты в месте "
+                 "снижения между молниеотводами на уровне земли для зоны А, м;\rRс_b, м - "
+                 "радиус сужения зоны защиты в месте снижения между молниеотводами на уровне "
+                 "земли для зоны Б, м.\r\r";
+    }
+    return t;
+}
+
+// The design conductor (suffix "") or the chosen construction (suffix "1"): its table, its note
+// and the calculation of its values.
+void Sections::writeConductorSection(bool chosen)
+{
+    const bool table = chosen ? m_p.MOTabSelHar : m_p.MOTabRasHar;
+    if (!table) {
         step(3);
         return;
     }
-    std::vector<std::string> cols;
+    const std::string s = chosen ? "1" : "";
+    std::vector<std::string> cols = chosen ? std::vector<std::string>{"Tip", "Prim"}
+                                           : std::vector<std::string>{"MX", "MY"};
+    std::vector<std::string> bases = {"H", "Ho_a", "Ho_b", "Ro_a", "Ro_b"};
     if (isCable())
-        cols = {"MX", "MY", "H", "Hop", "Ho_a", "Ho_b", "Ro_a", "Ro_b"};
-    else
-        cols = {"MX", "MY", "H", "Ho_a", "Ho_b", "Ro_a", "Ro_b"};
+        bases.insert(bases.begin() + 1, "Hop");
     if (isDouble() && !m_useAs2)
-        cols.insert(cols.end(), {"Hc_a", "Hc_b", "Rc_a", "Rc_b"});
-    appendConductorTable("Расчетные характеристики молниеотвода.", cols);
+        bases.insert(bases.end(), {"Hc_a", "Hc_b", "Rc_a", "Rc_b"});
+    for (const auto &b : bases)
+        cols.push_back(b + s);
+    appendConductorTable(chosen ? "Характеристики выбранного молниеотвода."
+                                : "Расчетные характеристики молниеотвода.",
+                         cols);
     step();
-    if (m_p.MOPrimRasHar) {
-        std::string t;
-        if (isRod())
-            t = "где\rX, м - координата X молниеотвода на плане, м;\rY, м - координата Y "
-                "молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода, м;\rHо_а, м - "
-                "расчетная высота конуса молниеотвода для зоны А, м;\rHо_b, м - расчетная высота "
-                "конуса молниеотвода для зоны Б, м;\rRо_а, м - расчетный радиус защиты на уровне "
-                "земли для зоны А, м;\rRо_b, м - расчетный радиус защиты на уровне земли для зоны "
-                "Б, м.\r\r";
-        else if (isCable())
-            t = "где\rX, м - координата X опоры молниеотвода на плане, м;\rY, м - координата Y "
-                "опоры молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода "
-                "(расстояние от троса до земли в середине пролета между опорами молниеотвода), "
-                "м;\rHоп., м - расчетная высота опор молниеотвода, м;\rHо_а, м - расчетная высота "
-                "конуса молниеотвода для зоны А, м;\rHо_b, м - расчетная высота конуса "
-                "молниеотвода для зоны Б, м;\rRо_а, м - расчетный радиус торцевых областей защиты "
-                "на уровне земли для зоны А, м;\rRо_b, м - расчетный радиус торцевых областей "
-                "защиты на уровне земли для зоны Б, м.\r\r";
-        else {
-            t = "где\rX, м - координата X стержневого молниеотвода на плане, м;\rY, м - координата "
-                "Y стержневого молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода, "
-                "м;\rHо_а, м - расчетная высота конуса молниеотвода для зоны А, м;\rHо_b, м - "
-                "расчетная высота конуса молниеотвода для зоны Б, м;\r";
-            if (m_useAs2)
-                t += "Rо_а, м - расчетный радиус области защиты на уровне земли для зоны А, "
-                     "м;\rRо_b, м - расчетный радиус области защиты на уровне земли для зоны Б, "
-                     "м.\r\r";
-            else
-                t += "Rо_а, м - расчетный радиус торцевых областей защиты на уровне земли для "
-                     "зоны А, м;\rRо_b, м - расчетный радиус торцевых областей защиты на уровне "
-                     "земли для зоны Б, м;\rHс_a, м - расчетная высота зоны защиты в месте "
-                     "снижения между молниеотводами для зоны А, м;\rHс_b, м - расчетная высота "
-                     "зоны защиты в месте снижения между молниеотводами для зоны Б, м;\rRс_а, м - "
-                     "расчетный радиус сужения зоны защиты в месте снижения между молниеотводами "
-                     "на уровне земли для зоны А, м;\rRс_b, м - расчетный радиус сужения зоны "
-                     "защиты в месте снижения между молниеотводами на уровне земли для зоны Б, "
-                     "м.\r\r";
-        }
-        run(t, kTimes10);
-    }
+    if (chosen ? m_p.MOPrimSelHar : m_p.MOPrimRasHar)
+        run(chosen ? chosenNote() : designNote(), kTimes10);
     step();
-    if (m_p.MOScoreRasHar) {
+    if (chosen ? m_p.MOScoreSelHar : m_p.MOScoreRasHar) {
         if (isRod())
-            WriteRodValues("", "", false, 0);
+            WriteRodValues(s, "", false, 0);
         else if (isDouble())
-            WriteRodValues("", adjective(), !m_useAs2, m_L);
+            WriteRodValues(s, adjective(), !m_useAs2, m_L);
         else if (isCable())
-            WriteCableValues("");
+            WriteCableValues(s);
     }
     step();
 }
 
-void Sections::WriteChosenConductor()
+void Sections::WriteDesignConductor() { writeConductorSection(false); }
+
+void Sections::WriteChosenConductor() { writeConductorSection(true); }
+
+// The span between the two rods or supports, worked from their positions.
+void Sections::writeSpan(const std::string &heading, double L, const std::string &where)
 {
-    if (!m_p.MOTabSelHar) {
-        step(3);
-        return;
-    }
-    std::vector<std::string> cols;
-    if (isCable())
-        cols = {"Tip", "Prim", "H1", "Hop1", "Ho_a1", "Ho_b1", "Ro_a1", "Ro_b1"};
-    else
-        cols = {"Tip", "Prim", "H1", "Ho_a1", "Ho_b1", "Ro_a1", "Ro_b1"};
-    if (isDouble() && !m_useAs2)
-        cols.insert(cols.end(), {"Hc_a1", "Hc_b1", "Rc_a1", "Rc_b1"});
-    appendConductorTable("Характеристики выбранного молниеотвода.", cols);
-    step();
-    if (m_p.MOPrimSelHar) {
-        std::string t;
-        if (isRod())
-            t = "где\rH, м - высота молниеотвода, м;\rHо_а, м - высота конуса молниеотвода для "
-                "зоны А, м;\rHо_b, м - высота конуса молниеотвода для зоны Б, м;\rRо_а, м - радиус "
-                "защиты на уровне земли для зоны А, м;\rRо_b, м - радиус защиты на уровне земли "
-                "для зоны Б, м.\r\r";
-        else if (isCable())
-            t = "где\rH, м - высота выбранного молниеотвода (расстояние от троса до земли в "
-                "середине пролета между опорами молниеотвода), м;\rHоп., м - высота опоры "
-                "молниеотвода, м;\rHо_а, м - высота конуса молниеотвода для зоны А, м;\rHо_b, м - "
-                "высота конуса молниеотвода для зоны Б, м;\rRо_а, м - радиус торцевых областей "
-                "защиты на уровне земли для зоны А, м;\rRо_b, м - радиус торцевых областей защиты "
-                "на уровне земли для зоны Б, м.\r\r";
-        else {
-            t = "где\rH, м - высота выбранного молниеотвода, м;\rHо_а, м - высота конуса "
-                "молниеотвода для зоны А, м;\rHо_b, м - высота конуса молниеотвода для зоны Б, "
-                "м;\r";
-            if (m_useAs2)
-                t += "Rо_а, м - радиус области защиты на уровне земли для зоны А, м;\rRо_b, м - "
-                     "радиус области защиты на уровне земли для зоны Б, м.\r\r";
-            else
-                t += "Rо_а, м - радиус торцевых областей защиты на уровне земли для зоны А, "
-                     "м;\rRо_b, м - радиус торцевых областей защиты на уровне земли для зоны Б, "
-                     "м;\rHс_a, м - высота зоны защиты в месте снижения между молниеотводами для "
-                     "зоны А, м;\rHс_b, м - высота зоны защиты в месте снижения между "
-                     "молниеотводами для зоны Б, м;\rRс_а, м - радиус сужения зоны защиты в месте "
-                     "снижения между молниеотводами на уровне земли для зоны А, м;\rRс_b, м - "
-                     "радиус сужения зоны защиты в месте снижения между молниеотводами на уровне "
-                     "земли для зоны Б, м.\r\r";
-        }
-        run(t, kTimes10);
-    }
-    step();
-    if (m_p.MOScoreSelHar) {
-        if (isRod())
-            WriteRodValues("1", "", false, 0);
-        else if (isDouble())
-            WriteRodValues("1", adjective(), !m_useAs2, m_L);
-        else if (isCable())
-            WriteCableValues("1");
-    }
-    step();
+    P(heading + "Lмо = [(mX1-mX2)");
+    R("2");
+    P("+(mY1-mY2)");
+    R("2");
+    P("]");
+    R("1/2");
+    P(" = [(" + g(m_X1) + "-" + g(m_X2) + ")");
+    R("2");
+    P("+(" + g(m_Y1) + "-" + g(m_Y2) + ")");
+    R("2");
+    P("]");
+    R("1/2");
+    P(" = " + g(L) + where);
 }
 
 void Sections::WriteRodValues(const std::string &s, const std::string &adj, bool withNarrowing,
@@ -1273,20 +1284,9 @@ void Sections::WriteRodValues(const std::string &s, const std::string &adj, bool
     const std::string Ls = g(L);
     if (isDouble()) {
         if (s.empty()) {
-            P("- расстояние между стержневыми молниеотводами:\rLмо = [(mX1-mX2)");
-            R("2");
-            P("+(mY1-mY2)");
-            R("2");
-            P("]");
-            R("1/2");
-            P(" = [(" + g(m_X1) + "-" + g(m_X2) + ")");
-            R("2");
-            P("+(" + g(m_Y1) + "-" + g(m_Y2) + ")");
-            R("2");
-            P("]");
-            R("1/2");
-            P(" = " + Ls + " м,\rгде mX1, mY1 - координаты первого стержневого молниеотвода, "
-                           "м;\rmX2, mY2 - координаты второго стержневого молниеотвода, м;\r");
+            writeSpan("- расстояние между стержневыми молниеотводами:\r", L,
+                      " м,\rгде mX1, mY1 - координаты первого стержневого молниеотвода, м;\rmX2, "
+                      "mY2 - координаты второго стержневого молниеотвода, м;\r");
         }
         P("- отношение расстояния между стержневыми молниеотводами к высоте молниеотвода:\rLмо/H = "
           + Ls + "/" + H + " = " + moField("L_H", s) + ";\r");
@@ -1347,20 +1347,9 @@ void Sections::WriteCableValues(const std::string &s)
     const double F = SagForSpan(L, m_in.sagTable, m_result.messages);
     const std::string H = moField("H", s);
     if (s.empty()) {
-        P("- расстояние между опорами молниеотвода:\rLмо = [(mX1-mX2)");
-        R("2");
-        P("+(mY1-mY2)");
-        R("2");
-        P("]");
-        R("1/2");
-        P(" = [(" + g(m_X1) + "-" + g(m_X2) + ")");
-        R("2");
-        P("+(" + g(m_Y1) + "-" + g(m_Y2) + ")");
-        R("2");
-        P("]");
-        R("1/2");
-        P(" = " + g(L) + " м,\rгде mX1, mY1 - координаты первой опоры молниеотвода, м;\rmX2, mY2 "
-                         "- координаты второй опоры молниеотвода, м;\r");
+        writeSpan("- расстояние между опорами молниеотвода:\r", L,
+                  " м,\rгде mX1, mY1 - координаты первой опоры молниеотвода, м;\rmX2, mY2 - "
+                  "координаты второй опоры молниеотвода, м;\r");
         P("- стрела провеса троса между опорами молниеотвода: dH = " + g(F) + " м;\r");
     }
     P("- высота опор молниеотвода: Hоп. = Н + dH = " + H + "+" + g(F) + " = " + moField("Hop", s)
