@@ -262,9 +262,9 @@ QWidget *ReportSettingsDialog::buildContentTab()
     auto *sample = new QVBoxLayout;
     m_sampleBox = new QCheckBox(QStringLiteral("Образец."));
     m_sampleBox->setChecked(true);
+    // Clearing blanks the pane; ticking again shows nothing until the mouse passes over a box.
     connect(m_sampleBox, &QCheckBox::toggled, this, [this](bool on) {
         clearSample();
-        m_sampleNote->setText(on ? m_sampleNote->text() : QString());
         if (!on)
             m_sampleNote->clear();
     });
