@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProgressBar>
@@ -117,8 +118,13 @@ ReportExportResult exportReport(DataModule &dm, Prompter &prompter, ReportProgre
         out.status = ReportExportStatus::Refused;
         return out;
     }
-    const QString path = hooks.chooseFile ? hooks.chooseFile(suggestedPath(in, session))
-                                          : suggestedPath(in, session);
+    const QString suggested = suggestedPath(in, session);
+    const QString path = hooks.chooseFile
+                             ? hooks.chooseFile(suggested)
+                             : QFileDialog::getSaveFileName(
+                                   QApplication::activeWindow(),
+                                   QStringLiteral("Экспорт отчета в Microsoft Word"), suggested,
+                                   QStringLiteral("Документ Word (*.docx)"));
     if (path.isEmpty()) {
         out.status = ReportExportStatus::NoFile;
         return out;

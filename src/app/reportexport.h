@@ -43,7 +43,8 @@ private:
 struct ReportExportHooks {
     // The report settings dialog, shown modally when param.db's ViewParRepForm is true.
     std::function<void()> showSettings;
-    // The file to write: given the suggested path, the path chosen or empty (cancelled).
+    // The file to write: given the suggested path, the path chosen or empty (cancelled); by
+    // default the save dialog.
     std::function<QString(const QString &suggested)> chooseFile;
     // Opens the written file; by default with the desktop's application for .docx files.
     std::function<void(const QString &path)> openFile;
