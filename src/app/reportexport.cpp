@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <atomic>
 #include <thread>
@@ -33,9 +34,17 @@ void StatusBarProgress::begin(int total)
         m_progress->setTextVisible(false);
         m_bar->addPermanentWidget(m_progress);
     }
+    if (!m_stop) {
+        m_stop = new QToolButton(m_bar);
+        m_stop->setText(QStringLiteral("Стоп"));
+        QObject::connect(m_stop, &QToolButton::clicked, m_stop, [this] { m_cancelled = true; });
+        m_bar->addPermanentWidget(m_stop);
+    }
+    m_cancelled = false;
     m_progress->setRange(0, total);
     m_progress->setValue(0);
     m_progress->show();
+    m_stop->show();
 }
 
 void StatusBarProgress::setValue(int value)
@@ -50,6 +59,11 @@ void StatusBarProgress::end()
         m_bar->removeWidget(m_progress);
         m_progress->deleteLater();
         m_progress = nullptr;
+    }
+    if (m_stop) {
+        m_bar->removeWidget(m_stop);
+        m_stop->deleteLater();
+        m_stop = nullptr;
     }
 }
 

@@ -8,6 +8,7 @@
 
 class QProgressBar;
 class QStatusBar;
+class QToolButton;
 
 namespace kv {
 
@@ -26,7 +27,8 @@ public:
     virtual bool isCancelled() const { return false; }
 };
 
-// A progress bar in a status bar, removed at the end; the written file's path is shown there.
+// A progress bar with a "Стоп" button in a status bar, removed at the end; the written file's
+// path is shown there.
 class StatusBarProgress : public ReportProgress {
 public:
     explicit StatusBarProgress(QStatusBar *bar) : m_bar(bar) {}
@@ -34,10 +36,13 @@ public:
     void setValue(int value) override;
     void end() override;
     void showStatus(const QString &text) override;
+    bool isCancelled() const override { return m_cancelled; }
 
 private:
     QStatusBar *m_bar;
     QProgressBar *m_progress = nullptr;
+    QToolButton *m_stop = nullptr;
+    bool m_cancelled = false;
 };
 
 struct ReportExportHooks {

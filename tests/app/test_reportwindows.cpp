@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -248,4 +250,14 @@ TEST_F(ReportWindowFixture, ExportCommandChecksWritesInAWorkerAndOpensTheFile)
     EXPECT_TRUE(progress.ended);
     EXPECT_TRUE(progress.status.endsWith("r.docx"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The status bar's progress: bar and stop button while writing, the path afterwards.
+    QStatusBar bar;
+    StatusBarProgress sb(&bar);
+    hooks.chooseFile = [&](const QString &) { return out.filePath("s.docx"); };
+    r = exportReport(*dm, prompter, sb, hooks);
+    EXPECT_EQ(r.status, ReportExportStatus::Written);
+    EXPECT_TRUE(bar.currentMessage().endsWith("s.docx"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(bar.findChildren<QProgressBar *>().size(), 0) << "removed at the end";
 }
