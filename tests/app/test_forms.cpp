@@ -379,6 +379,11 @@ TEST(Help, EveryContextHasARealTopic)
     w->browser()->backward();
     EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("Наименование")));
     w->showTopic(kHelpContents);
+    auto *contents = w->findChild<QListWidget *>(QStringLiteral("helpContents"));
+    EXPECT_EQ(contents->currentItem()->data(Qt::UserRole).toInt(), int(kHelpContents));
+    w->browser()->setSource(QUrl(QStringLiteral("topic-4.html")));
+    EXPECT_EQ(contents->currentItem()->data(Qt::UserRole).toInt(), int(kHelpObject));
+    w->showTopic(kHelpContents);
     shot(*w, "help.png");
     w->close();
 }
