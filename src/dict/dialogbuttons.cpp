@@ -1,6 +1,6 @@
 #include "dict/dialogbuttons.h"
 
-#include "dict/helpwindow.h"
+#include "dict/help.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -20,7 +20,7 @@ DialogButtons makeDialogButtons(QDialog *dialog, int helpContext, const QString 
     // accept() is virtual: a dialog with checks on OK gets its own.
     QObject::connect(b.box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(b.box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    const auto help = [dialog, helpContext] { showHelp(helpContext, dialog); };
+    const auto help = [dialog, helpContext] { requestHelp(helpContext, dialog); };
     QObject::connect(b.help, &QPushButton::clicked, dialog, help);
     // F1 opens the same topic.
     auto *f1 = new QShortcut(QKeySequence::HelpContents, dialog);
