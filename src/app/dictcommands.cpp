@@ -166,7 +166,7 @@ bool cmdSettings(ProjectDocument &doc, QWidget *parent)
     SettingsWindow w(doc.dataModule(), parent);
     if (runModal(w) != QDialog::Accepted)
         return false;
-    emit doc.settingsChanged();
+    doc.notifySettingsChanged();
     if (!doc.hasProject())
         return true;
     // Positions move only when the grid step changed; the selection runs either way when
