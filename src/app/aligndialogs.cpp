@@ -3,11 +3,12 @@
 #include "app/alignpreview.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
-#include "dict/help.h"
+#include "dict/dialogbuttons.h"
 #include "dict/numerickeys.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -55,22 +56,14 @@ PositionDialog::PositionDialog(const ProjectSnapshot &snap, QWidget *parent)
 
 void PositionDialog::finishLayout(QWidget *content, int helpContext)
 {
-    m_ok = new QPushButton(QStringLiteral("ОК"), this);
+    const DialogButtons b = makeDialogButtons(this, helpContext);
+    m_ok = b.ok;
     m_ok->setObjectName(QStringLiteral("btnOk"));
-    m_ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *row = new QHBoxLayout;
-    row->addStretch(1);
-    for (QPushButton *b : {m_ok, cancel, makeHelpButton(helpContext, this)}) {
-        b->setMinimumWidth(90);
-        row->addWidget(b);
-    }
+    b.cancel->setObjectName(QStringLiteral("btnCancel"));
+    b.help->setObjectName(QStringLiteral("btnHelp"));
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(content, 1);
-    lay->addLayout(row);
+    lay->addWidget(b.box);
     setFixedSize(sizeHint());
 }
 

@@ -6,6 +6,7 @@
 #include "data/podborops.h"
 #include "dict/classwindow.h"
 #include "dict/constructionwindow.h"
+#include "dict/dialogrunner.h"
 #include "dict/namewindow.h"
 #include "dict/settingswindow.h"
 #include "dict/thunderstormwindow.h"
@@ -16,7 +17,7 @@ namespace kv {
 
 namespace {
 
-int runModal(QDialog &d) { return d.exec(); }
+int runModal(QDialog &d) { return runDialog(d); }
 
 int conductorColor(const ProjectDocument &doc) { return doc.settings().MOColor.value_or(255); }
 

@@ -4,6 +4,7 @@
 #include "data/prompter.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/dialogrunner.h"
 #include "dict/searchresultwindow.h"
 
 #include <QCheckBox>
@@ -171,7 +172,7 @@ void ConstructionWindow::runSearch(SearchButton b)
             break;
         case SearchTable: {
             SearchResultWindow w(m_search, m_prompter, this);
-            if (w.exec() == QDialog::Accepted && w.chosenRow() >= 0) {
+            if (runDialog(w) == QDialog::Accepted && w.chosenRow() >= 0) {
                 m_search.setCurrent(w.chosenRow());
                 m_search.show(m_dm, m_cable);
             }

@@ -1,6 +1,6 @@
 #pragma once
-// Help topics by context number. The windows of this layer only ask for a topic; the program
-// installs the viewer at start-up (tests install a recorder).
+// Help topics by context number: the help window opens the topic, unless a handler is installed
+// (tests record the topics asked for).
 
 #include <functional>
 
