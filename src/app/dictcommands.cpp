@@ -2,6 +2,7 @@
 
 #include "app/aligndialogs.h"
 #include "app/projectdocument.h"
+#include "app/projectwindow.h"
 #include "data/alignops.h"
 #include "data/podborops.h"
 #include "dict/classwindow.h"
@@ -177,6 +178,27 @@ bool cmdSettings(ProjectDocument &doc, QWidget *parent)
     if (doc.autoPodbor())
         return doc.runPodbor();
     return true;
+}
+
+void wireDictCommands(ProjectWindow &w)
+{
+    ProjectWindow *win = &w;
+    const auto doc = [win]() -> ProjectDocument & { return *win->document(); };
+    const std::pair<const char *, std::function<void()>> commands[] = {
+        {"mnAlignMO", [=] { cmdAlignConductor(doc(), win); }},
+        {"mnKoordMO", [=] { cmdConductorCoords(doc(), win); }},
+        {"mnAlignObMO", [=] { cmdAlignObjectToConductor(doc(), win); }},
+        {"mnAlignObOb", [=] { cmdAlignObjectToObject(doc(), win); }},
+        {"mnSelectMO", [=] { cmdChooseConstruction(doc(), win); }},
+        {"mnClearMO", [=] { cmdClearChosenConstruction(doc()); }},
+        {"mnPoraj", [=] { showThunderstormDictionary(doc(), win); }},
+        {"mnClasses", [=] { showClassDictionary(doc(), win); }},
+        {"mnConstructions", [=] { showConstructionDictionary(doc(), win); }},
+        {"mnObjNames", [=] { showNameDictionary(doc(), win); }},
+        {"N6", [=] { cmdSettings(doc(), win); }},
+    };
+    for (const auto &[name, handler] : commands)
+        w.wire(QString::fromLatin1(name), handler);
 }
 
 } // namespace kv

@@ -242,3 +242,52 @@ TEST_F(CommandFixture, SettingsSnapOnlyWhenTheGridStepChanged)
                                              })));
     EXPECT_EQ(loadSettings(*dm).ObjShag, 0.25);
 }
+
+// ---- The project window's menu items open the windows ------------------------------------------
+
+#include "dict/dialogrunner.h"
+#include "windowfixture.h"
+
+#include <QAction>
+
+namespace {
+using WindowCommands = kv::test::WindowFixture;
+}
+
+TEST_F(WindowCommands, MenuItemsOpenTheirWindows)
+{
+    ProjectWindow &w = open();
+    wireDictCommands(w);
+    const std::pair<const char *, const char *> expected[] = {
+        {"mnAlignMO", "Выравнивание молниеотвода."},
+        {"mnKoordMO", "Координаты молниеотвода."},
+        {"mnAlignObMO", "Выравнивание объекта относительно молниеотвода."},
+        {"mnAlignObOb", "Выравнивание объекта относительно другого объекта."},
+        {"mnSelectMO", "Конструкции стержневых молниеотводов."},
+        {"mnPoraj", "Среднее количество поражений молнией земной поверхности."},
+        {"mnClasses", "Классы зданий и сооружений."},
+        {"mnConstructions", "Конструкции стержневых молниеотводов."},
+        {"mnObjNames", "Справочник наименований объектов."},
+        {"N6", "Параметры программы."},
+    };
+    QString shown;
+    dialogRunner() = [&](QDialog &d) {
+        shown = d.windowTitle();
+        return int(QDialog::Rejected);
+    };
+    doc().select({Selection::Object, 0, doc().snapshot().objects.at(0).Kod.value_or(-1)});
+    w.UpdateCommands();
+    for (const auto &[name, title] : expected) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(w.isWired(QString::fromLatin1(name)));
+        QAction *a = w.action(QString::fromLatin1(name));
+        ASSERT_TRUE(a);
+        EXPECT_TRUE(a->isEnabled());
+        shown.clear();
+        a->trigger();
+        EXPECT_EQ(shown.toStdString(), title);
+    }
+    dialogRunner() = {};
+    EXPECT_TRUE(w.isWired(QStringLiteral("mnClearMO")));
+    EXPECT_TRUE(prompter.messages.empty());
+}
