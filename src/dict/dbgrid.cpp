@@ -5,6 +5,8 @@
 
 #include <QHeaderView>
 
+#include <cmath>
+
 namespace kv {
 
 DbGridModel::DbGridModel(Table &table, std::vector<TableModel::Column> columns,
@@ -96,7 +98,8 @@ bool DbGridModel::setData(const QModelIndex &index, const QVariant &value, int r
     if (f->type == FieldType::Number || f->type == FieldType::Integer) {
         if (!text.empty()) {
             const auto x = parseNumber(text);
-            if (!x) {
+            // An integer field takes whole numbers only: 12,5 hours is not cut to 12.
+            if (!x || (f->type == FieldType::Integer && *x != std::trunc(*x))) {
                 m_prompter.error("Ошибочное значение для числового параметра.");
                 return false;
             }
