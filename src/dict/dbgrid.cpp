@@ -4,6 +4,7 @@
 #include "data/prompter.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <cmath>
 
@@ -193,6 +194,25 @@ void DbGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     }
     if (current.row() < m_model->source().rowCount())
         m_model->source().setCurrentRow(current.row());
+}
+
+void DbGrid::keyPressEvent(QKeyEvent *e)
+{
+    Table &t = m_model->table();
+    if (state() != QAbstractItemView::EditingState && t.isOpen() && t.isEditing()) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            if (m_post)
+                m_post();
+            else
+                t.post();
+            return;
+        }
+        if (e->key() == Qt::Key_Escape) {
+            t.cancel();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(e);
 }
 
 } // namespace kv
