@@ -4,6 +4,7 @@
 #include "calc/numfmt.h"
 #include "data/prompter.h"
 #include "dict/dialogbuttons.h"
+#include "dict/helpwindow.h"
 #include "dict/numerickeys.h"
 
 #include <QButtonGroup>
@@ -139,7 +140,7 @@ AlignConductorDialog::AlignConductorDialog(const ProjectSnapshot &snap, int cond
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addLayout(top);
     cl->addLayout(mid);
-    finishLayout(content, 9);
+    finishLayout(content, kHelpAlignMO);
     connect(m_objects, &QComboBox::currentIndexChanged, this, &AlignConductorDialog::update);
     connect(m_h, &QButtonGroup::idClicked, this, &AlignConductorDialog::update);
     connect(m_v, &QButtonGroup::idClicked, this, &AlignConductorDialog::update);
@@ -259,7 +260,7 @@ ConductorCoordsDialog::ConductorCoordsDialog(const ProjectSnapshot &snap, int po
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addLayout(top);
     cl->addLayout(fields);
-    finishLayout(content, 3);
+    finishLayout(content, kHelpKoordMO);
 
     // Opening: without objects only absolute coordinates; otherwise the first object.
     CoordKind k = s_coordKind;
@@ -391,7 +392,7 @@ AlignObjectToConductorDialog::AlignObjectToConductorDialog(const ProjectSnapshot
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addWidget(points, 1);
     cl->addWidget(view);
-    finishLayout(content, 2);
+    finishLayout(content, kHelpAlignObjToMO);
     connect(m_point, &QButtonGroup::idClicked, this, &AlignObjectToConductorDialog::update);
     update();
 }
@@ -476,7 +477,7 @@ AlignObjectToObjectDialog::AlignObjectToObjectDialog(const ProjectSnapshot &snap
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addLayout(names);
     cl->addLayout(groups);
-    finishLayout(content, 1);
+    finishLayout(content, kHelpAlignObjToObj);
     connect(m_p, &QButtonGroup::idClicked, this, &AlignObjectToObjectDialog::update);
     connect(m_q, &QButtonGroup::idClicked, this, &AlignObjectToObjectDialog::update);
     connect(m_objects, &QComboBox::currentIndexChanged, this, &AlignObjectToObjectDialog::update);

@@ -4,6 +4,7 @@
 #include "data/prompter.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
 #include "dict/dialogrunner.h"
 #include "dict/searchresultwindow.h"
 
@@ -97,7 +98,7 @@ ConstructionWindow::ConstructionWindow(DataModule &dm, Mode mode, QWidget *paren
     lay->addWidget(m_itemNav);
     lay->addWidget(m_itemGrid, 3);
     lay->addLayout(searchRow);
-    lay->addLayout(makeButtonRow(13, buttons));
+    lay->addLayout(makeButtonRow(kHelpConstructions, buttons));
     resize(640, 520);
     applyFilter();
     updateSearchButtons();

@@ -3,6 +3,7 @@
 #include "data/datamodule.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
 #include "dict/filtertabcontrol.h"
 
 #include <QPushButton>
@@ -33,7 +34,7 @@ NameWindow::NameWindow(DataModule &dm, QWidget *parent)
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(m_nav);
     lay->addWidget(m_tabs, 1);
-    lay->addLayout(makeButtonRow(49, {close}));
+    lay->addLayout(makeButtonRow(kHelpObjectNames, {close}));
     resize(600, 480);
 }
 

@@ -7,6 +7,7 @@
 #include "data/snapshot.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
 #include "dict/numerickeys.h"
 
 #include <QCheckBox>
@@ -84,7 +85,7 @@ SettingsWindow::SettingsWindow(DataModule &dm, QWidget *parent)
 
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(m_tabs, 1);
-    lay->addLayout(makeButtonRow(11, {m_save, cancel}));
+    lay->addLayout(makeButtonRow(kHelpSettings, {m_save, cancel}));
     showRec();
 }
 
