@@ -21,7 +21,7 @@ void requestHelp(int context, QWidget *parent)
     if (handler())
         handler()(context, parent);
     else
-        showHelp(context, parent);
+        showHelp(context, parent); // the program's own help window
 }
 
 QPushButton *makeHelpButton(int context, QWidget *parent)

@@ -1,6 +1,6 @@
 #pragma once
-// Help topics by context number: the help window opens the topic, unless a handler is installed
-// (tests record the topics asked for).
+// Help topics by context number. The windows only ask for a topic; without a handler installed
+// the help window of dict/helpwindow.h shows it (tests install a recorder).
 
 #include <functional>
 
