@@ -1,5 +1,7 @@
 #include "app/projectwindow.h"
 
+#include "app/dictcommands.h"
+
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
@@ -402,6 +404,8 @@ void ProjectWindow::wireOwnCommands()
             m_doc->setZoneSuffix(std::nullopt);
     });
     wire(QStringLiteral("mnExit"), [this] { close(); });
+    // The positioning dialogs, the catalogue choice and its clearing, the dictionaries, the settings.
+    wireDictCommands(*this);
 }
 
 QAction *ProjectWindow::action(const QString &name) const
