@@ -2,6 +2,7 @@
 
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
+#include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "app/toolglyphs.h"
 #include "calc/numfmt.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -402,6 +404,30 @@ void ProjectWindow::wireOwnCommands()
             m_doc->setZoneSuffix(std::nullopt);
     });
     wire(QStringLiteral("mnExit"), [this] { close(); });
+
+    // The project and object commands show their dialogs and call the document.
+    wire(QStringLiteral("mnCreateProj"), [this] { cmdCreateProject(*m_doc, this); });
+    wire(QStringLiteral("mnOpenProj"), [this] { cmdOpenProject(*m_doc, this); });
+    wire(QStringLiteral("mnEditProj"), [this] { cmdEditProject(*m_doc, this); });
+    wire(QStringLiteral("mnDeleteProj"), [this] { cmdDeleteProject(*m_doc, this); });
+    wire(QStringLiteral("mnSaveAsProj"), [this] { cmdSaveAsProject(*m_doc, this); });
+    wire(QStringLiteral("mnAddObj"), [this] { cmdAddObject(*m_doc, this); });
+    wire(QStringLiteral("mnEditObj"), [this] { cmdEditObject(*m_doc, this); });
+    wire(QStringLiteral("mnDeleteObj"), [this] { cmdDeleteObject(*m_doc, this); });
+    wire(QStringLiteral("mnCloneObj"), [this] { cmdCloneObject(*m_doc, this); });
+    wire(QStringLiteral("mnHelp"), [this] { showHelp(kHelpContents, this); });
+    wire(QStringLiteral("mnAbout"), [this] { showAbout(this); });
+
+    // F1 opens the topic of the window, or of the plans when the pointer is over them.
+    auto *f1 = new QAction(this);
+    f1->setObjectName(QStringLiteral("helpContext"));
+    f1->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(f1);
+    connect(f1, &QAction::triggered, this, [this] {
+        const QWidget *w = QApplication::widgetAt(QCursor::pos());
+        const bool plans = w && (m_splitter->isAncestorOf(w));
+        guarded([&] { showHelp(plans ? kHelpPlans : kHelpProjectWindow, this); });
+    });
 }
 
 QAction *ProjectWindow::action(const QString &name) const

@@ -3,11 +3,13 @@
 
 #include "windowfixture.h"
 
+#include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "calc/numfmt.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -63,7 +65,11 @@ TEST_F(WindowFixture, EmptyDataShowsTheEmptyState)
         EXPECT_FALSE(w.findAction(QLatin1String(b))->isEnabled()) << b;
     EXPECT_FALSE(w.scaleSpin()->isEnabled());
     EXPECT_FALSE(w.autoPodborBox()->isEnabled());
-    EXPECT_TRUE(w.action(QStringLiteral("mnExit"))->isEnabled());
+    // Only creating a project, the help and the always-available items can be used.
+    for (const char *b : {"btnNewProj", "SpeedButton1", "mnCreateProj", "mnExit", "mnHelp", "mnAbout"})
+        EXPECT_TRUE(w.findAction(QLatin1String(b))->isEnabled()) << b;
+    for (const char *b : {"btnOpenProj", "mnOpenProj", "mnEditProj", "btnAddObject", "mnAddObj"})
+        EXPECT_FALSE(w.findAction(QLatin1String(b))->isEnabled()) << b;
     // The grids are drawn even without a project.
     EXPECT_GT(w.topView()->width(), 100);
     EXPECT_TRUE(prompter.messages.empty());
@@ -435,5 +441,51 @@ TEST_F(WindowFixture, UndoAndRedoOfEveryMoveRestoreTheStoredRows)
     undo->trigger();
     w.refreshNow();
     EXPECT_EQ(w.scaleSpin()->value(), 500);
+    EXPECT_TRUE(prompter.errors().empty());
+}
+
+TEST_F(WindowFixture, ProjectAndObjectCommandsFromTheToolBar)
+{
+    removeAllProjects();
+    ProjectWindow &w = open();
+    int dialogs = 0;
+    // Every dialog is accepted with the values it offers.
+    dialogRunner() = [&](QDialog &) {
+        ++dialogs;
+        return static_cast<int>(QDialog::Accepted);
+    };
+    w.findAction(QStringLiteral("btnNewProj"))->trigger();
+    w.refreshNow();
+    ASSERT_TRUE(doc().hasProject());
+    EXPECT_EQ(w.windowTitle(), QString::fromStdString(snap().project.Name.value_or("?")));
+    EXPECT_TRUE(w.planModel().shape(kShapeMO)->visible);
+    EXPECT_TRUE(w.findAction(QStringLiteral("btnAddObject"))->isEnabled());
+    EXPECT_FALSE(w.findAction(QStringLiteral("btnEditObject"))->isEnabled());
+    EXPECT_TRUE(w.findAction(QStringLiteral("spdR"))->isEnabled());
+
+    w.findAction(QStringLiteral("btnAddObject"))->trigger();
+    w.refreshNow();
+    ASSERT_EQ(snap().objects.size(), 1u);
+    // The new object is the selected (blinking) shape and the "Объект" tab shows it.
+    EXPECT_EQ(w.topView()->selectedShape(), firstShape());
+    EXPECT_TRUE(w.planModel().shape(firstShape()));
+    EXPECT_EQ(w.pages()->field(QStringLiteral("object.Name"))->text(),
+              QString::fromStdString(snap().objects.front().Name.value_or("")));
+    EXPECT_TRUE(w.findAction(QStringLiteral("btnEditObject"))->isEnabled());
+
+    w.findAction(QStringLiteral("btnCopyObject"))->trigger();
+    w.refreshNow();
+    ASSERT_EQ(snap().objects.size(), 2u);
+    EXPECT_TRUE(w.findAction(QStringLiteral("btnAlignObOb"))->isEnabled() == w.isWired(QStringLiteral("mnAlignObOb")));
+    w.findAction(QStringLiteral("btnDeleteObject"))->trigger();
+    w.refreshNow();
+    EXPECT_EQ(snap().objects.size(), 1u);
+    EXPECT_EQ(w.topView()->selectedShape(), kShapeMO);
+    w.findAction(QStringLiteral("mnUndo"))->trigger();
+    w.refreshNow();
+    EXPECT_EQ(snap().objects.size(), 2u);
+    EXPECT_TRUE(w.planModel().shape(snap().objects.back().ShapeName.value_or("")));
+    EXPECT_EQ(dialogs, 2);
+    dialogRunner() = {};
     EXPECT_TRUE(prompter.errors().empty());
 }
