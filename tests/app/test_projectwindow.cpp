@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -338,6 +339,16 @@ TEST_F(WindowFixture, RightClickSelectsAndOpensTheShapesMenu)
     EXPECT_TRUE(w.objectPopup()->isVisible());
     EXPECT_EQ(w.topView()->selectedShape(), firstShape());
     EXPECT_EQ(snap().objects.front().MXa, 20.0); // nothing moved
+    w.objectPopup()->hide();
+    // The context-menu event of the same click does not open a second menu; over the empty plan
+    // the window's own menu is the object menu.
+    const QPoint onShapePos = centre(w, firstShape().c_str());
+    QContextMenuEvent onShape(QContextMenuEvent::Mouse, onShapePos, w.topView()->mapToGlobal(onShapePos));
+    QApplication::sendEvent(w.topView(), &onShape);
+    EXPECT_FALSE(w.objectPopup()->isVisible());
+    QContextMenuEvent onPlan(QContextMenuEvent::Mouse, QPoint(5, 300), w.topView()->mapToGlobal(QPoint(5, 300)));
+    QApplication::sendEvent(w.topView(), &onPlan);
+    EXPECT_TRUE(w.objectPopup()->isVisible());
     w.objectPopup()->hide();
     mouse(w.topView(), QEvent::MouseButtonPress, centre(w, kShapeMO), Qt::RightButton, Qt::RightButton);
     EXPECT_TRUE(w.conductorPopup()->isVisible());
