@@ -3,6 +3,7 @@
 #include "calc/classrule.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
+#include "dict/dialogbuttons.h"
 #include "dict/dialogrunner.h"
 #include "dict/helpwindow.h"
 #include "dict/listchoice.h"
@@ -185,14 +186,10 @@ ObjectForm::ObjectForm(QWidget *parent) : QDialog(parent)
     m_memoTabs->addTab(m_memoObos, QStringLiteral("Обоснование типа зоны и категории"));
     m_memoTabs->setMaximumHeight(110);
 
-    auto *buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QStringLiteral("ОК"), QDialogButtonBox::AcceptRole);
-    m_cancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    m_help = buttons->addButton(QStringLiteral("Справка..."), QDialogButtonBox::HelpRole);
-    m_ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &ObjectForm::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(kHelpObject, this); });
+    const DialogButtons buttons = makeDialogButtons(this, kHelpObject);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
+    m_help = buttons.help;
     connect(m_select, &QPushButton::clicked, this, &ObjectForm::chooseName);
     connect(m_colourButton, &QPushButton::clicked, this, &ObjectForm::chooseColour);
     for (QLineEdit *e : {m_l, m_s, m_hx})
@@ -205,7 +202,7 @@ ObjectForm::ObjectForm(QWidget *parent) : QDialog(parent)
     lay->addWidget(new QLabel(QStringLiteral("Классы зданий и сооружений:"), this));
     lay->addWidget(m_classBox, 1);
     lay->addWidget(m_memoTabs);
-    lay->addWidget(buttons);
+    lay->addWidget(buttons.box);
     resize(596, 560);
     setColour(0);
 }

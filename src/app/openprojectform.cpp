@@ -1,6 +1,7 @@
 #include "app/openprojectform.h"
 
 #include "data/datamodule.h"
+#include "dict/dialogbuttons.h"
 #include "dict/filtertabcontrol.h"
 #include "dict/helpwindow.h"
 #include "dict/tablemodel.h"
@@ -145,14 +146,10 @@ OpenProjectForm::OpenProjectForm(DataModule &dm, QWidget *parent) : QDialog(pare
     details->addSpacing(8);
     details->addLayout(right);
 
-    auto *buttons = new QDialogButtonBox(this);
-    m_help = buttons->addButton(QStringLiteral("Справка..."), QDialogButtonBox::HelpRole);
-    m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    m_cancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    m_ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(kHelpOpenProject, this); });
+    const DialogButtons buttons = makeDialogButtons(this, kHelpOpenProject, QStringLiteral("OK"));
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
+    m_help = buttons.help;
     connect(m_grid, &QTableView::doubleClicked, this, [this] {
         if (chosenKod() >= 0)
             accept();
@@ -161,7 +158,7 @@ OpenProjectForm::OpenProjectForm(DataModule &dm, QWidget *parent) : QDialog(pare
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(m_tabs, 1);
     lay->addLayout(details);
-    lay->addWidget(buttons);
+    lay->addWidget(buttons.box);
     resize(720, 470);
 
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

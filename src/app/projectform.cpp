@@ -2,12 +2,13 @@
 
 #include "calc/numfmt.h"
 #include "dict/arrowspinbox.h"
+#include "dict/dialogbuttons.h"
 #include "dict/helpwindow.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -105,14 +106,10 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     scaleRow->addWidget(m_scale);
     scaleRow->addStretch(1);
 
-    auto *buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QStringLiteral("ОК"), QDialogButtonBox::AcceptRole);
-    m_cancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    m_help = buttons->addButton(QStringLiteral("Справка..."), QDialogButtonBox::HelpRole);
-    m_ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(kHelpProject, this); });
+    const DialogButtons buttons = makeDialogButtons(this, kHelpProject);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
+    m_help = buttons.help;
 
     auto *lay = new QVBoxLayout(this);
     lay->addLayout(form);
@@ -123,7 +120,7 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     lay->addLayout(scaleRow);
     lay->addWidget(new QLabel(QStringLiteral("Примечание:"), this));
     lay->addWidget(m_memo, 1);
-    lay->addWidget(buttons);
+    lay->addWidget(buttons.box);
     resize(473, 414);
 
     connect(m_range, &QComboBox::currentIndexChanged, this, &ProjectForm::rangeChanged);

@@ -33,11 +33,13 @@
 #include <QTimeEdit>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include "typetext.h"
 
 #include <cstdlib>
 #include <filesystem>
 
 using namespace kv;
+using kv::test::typeText;
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,16 +52,6 @@ void shot(QWidget &w, const char *name)
     w.show();
     QApplication::processEvents();
     w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QString::fromLatin1(name));
-}
-
-void typeText(QWidget *w, const QString &text)
-{
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
 }
 
 void retype(QLineEdit *e, const QString &text)
@@ -107,6 +99,23 @@ struct Data {
     RecordingPrompter prompter;
     std::unique_ptr<DataModule> dm;
 };
+
+// An object row as the add command proposes it, with a class and sizes.
+ObjectRec objectRow(int cls, double L, double S, double Hx, int colour)
+{
+    ObjectRec rec;
+    rec.Name = "Объект 1";
+    rec.SLabel = "1";
+    rec.ObjColor = colour;
+    rec.MXa = 5;
+    rec.MYa = 5;
+    rec.L = L;
+    rec.S = S;
+    rec.Hx = Hx;
+    rec.N = 0;
+    rec.Tip = cls;
+    return rec;
+}
 
 std::optional<double> udarovOf(const std::string &r)
 {
@@ -190,17 +199,7 @@ TEST(ObjectForm, LiveEvaluationChecksAndValues)
     for (int k = 1; k <= 16; ++k)
         classes << QStringLiteral("Класс %1: здания и сооружения").arg(k);
     f.setClassTexts(classes);
-    ObjectRec rec;
-    rec.Name = "Объект 1";
-    rec.SLabel = "1";
-    rec.ObjColor = 0;
-    rec.MXa = 5;
-    rec.MYa = 5;
-    rec.L = 10;
-    rec.S = 5;
-    rec.Hx = 5;
-    rec.N = 0;
-    rec.Tip = 1;
+    ObjectRec rec = objectRow(1, 10, 5, 5, 0);
     rec.Kateg = 1;
     rec.Zona = "А";
     f.setValues(rec);
@@ -304,17 +303,7 @@ TEST(ObjectForm, NameChoiceFromTheDictionaryAndScreenshot)
         texts << QString::fromStdString(row[0].toText());
     ASSERT_EQ(texts.size(), 16);
     f.setClassTexts(texts);
-    ObjectRec rec;
-    rec.Name = "Объект 1";
-    rec.SLabel = "1";
-    rec.ObjColor = 0x00a000;
-    rec.MXa = 5;
-    rec.MYa = 5;
-    rec.L = 24;
-    rec.S = 12;
-    rec.Hx = 8;
-    rec.Tip = 3;
-    f.setValues(rec);
+    f.setValues(objectRow(3, 24, 12, 8, 0x00a000));
     QString offered;
     dialogRunner() = [&](QDialog &dlg) {
         auto &list = dynamic_cast<ListChoiceDialog &>(dlg);

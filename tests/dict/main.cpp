@@ -5,6 +5,7 @@
 
 int main(int argc, char **argv)
 {
+    // Test discovery runs the binary without the test environment: default to offscreen.
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -18,10 +18,12 @@
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
+#include "typetext.h"
 
 #include <cstdlib>
 
 using namespace kv;
+using kv::test::typeText;
 
 namespace {
 
@@ -58,17 +60,6 @@ protected:
     Table table{TableId::ObjName};
     RecordingPrompter prompter;
 };
-
-// Types a text key by key (also Cyrillic, which QTest::keyClicks cannot).
-void typeText(QWidget *w, const QString &text)
-{
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 QStringList qsl(std::initializer_list<const char *> l)
 {
