@@ -4,11 +4,11 @@
 #include "app/projectwindow.h"
 
 #include "app/plancanvas.h"
+#include "app/dictcommands.h"
 #include "app/projectcommands.h"
 #include "app/projectdocument.h"
 #include "app/toolglyphs.h"
 #include "data/datamodule.h"
-#include "data/podborops.h"
 #include "data/prompter.h"
 
 #include <QApplication>
@@ -303,13 +303,7 @@ void ProjectWindow::wireOwnCommands()
     // when their windows exist: wire("mnXxx", [this] { cmdXxx(*m_doc, this); }).
     wire(QStringLiteral("mnLinkToGrid"), [this] { m_doc->snapAllToGrid(); });
     wire(QStringLiteral("mnPodbor"), [this] { m_doc->runPodbor(); });
-    wire(QStringLiteral("mnClearMO"), [this] {
-        const bool chosenShown = m_doc->zoneSuffix() && *m_doc->zoneSuffix() == "1";
-        if (m_doc->execute(QStringLiteral("Очистить данные выбранного молниеотвода"),
-                           [this] { clearChosenConstruction(*m_dm); }, ProjectDocument::Rows, false)
-            && chosenShown)
-            m_doc->setZoneSuffix(std::nullopt);
-    });
+    wire(QStringLiteral("mnClearMO"), [this] { cmdClearChosenConstruction(*m_doc); });
     wire(QStringLiteral("mnExit"), [this] { close(); });
 
     // The project and object commands show their dialogs and call the document.
@@ -324,6 +318,18 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnCloneObj"), [this] { cmdCloneObject(*m_doc, this); });
     wire(QStringLiteral("mnHelp"), [this] { showHelp(kHelpContents, this); });
     wire(QStringLiteral("mnAbout"), [this] { showAbout(this); });
+
+    // Positioning, the catalogue, the dictionaries and the settings.
+    wire(QStringLiteral("mnAlignMO"), [this] { cmdAlignConductor(*m_doc, this); });
+    wire(QStringLiteral("mnKoordMO"), [this] { cmdConductorCoords(*m_doc, this); });
+    wire(QStringLiteral("mnAlignObMO"), [this] { cmdAlignObjectToConductor(*m_doc, this); });
+    wire(QStringLiteral("mnAlignObOb"), [this] { cmdAlignObjectToObject(*m_doc, this); });
+    wire(QStringLiteral("mnSelectMO"), [this] { cmdChooseConstruction(*m_doc, this); });
+    wire(QStringLiteral("mnPoraj"), [this] { showThunderstormDictionary(*m_doc, this); });
+    wire(QStringLiteral("mnClasses"), [this] { showClassDictionary(*m_doc, this); });
+    wire(QStringLiteral("mnConstructions"), [this] { showConstructionDictionary(*m_doc, this); });
+    wire(QStringLiteral("mnObjNames"), [this] { showNameDictionary(*m_doc, this); });
+    wire(QStringLiteral("N6"), [this] { cmdSettings(*m_doc, this); });
 
     // F1 opens the topic of the window, or of the plans when the pointer is over them.
     auto *f1 = new QAction(this);
