@@ -8,6 +8,8 @@
 #include "app/projectcommands.h"
 #include "app/projectdocument.h"
 #include "app/toolglyphs.h"
+#include "dict/help.h"
+#include "dict/helpwindow.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
 
@@ -316,7 +318,7 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnEditObj"), [this] { cmdEditObject(*m_doc, this); });
     wire(QStringLiteral("mnDeleteObj"), [this] { cmdDeleteObject(*m_doc, this); });
     wire(QStringLiteral("mnCloneObj"), [this] { cmdCloneObject(*m_doc, this); });
-    wire(QStringLiteral("mnHelp"), [this] { showHelp(kHelpContents, this); });
+    wire(QStringLiteral("mnHelp"), [this] { requestHelp(kHelpContents, this); });
     wire(QStringLiteral("mnAbout"), [this] { showAbout(this); });
 
     // Positioning, the catalogue, the dictionaries and the settings.
@@ -339,7 +341,7 @@ void ProjectWindow::wireOwnCommands()
     connect(f1, &QAction::triggered, this, [this] {
         const QWidget *w = QApplication::widgetAt(QCursor::pos());
         const bool plans = w && (m_splitter->isAncestorOf(w));
-        guarded([&] { showHelp(plans ? kHelpPlans : kHelpProjectWindow, this); });
+        guarded([&] { requestHelp(plans ? kHelpPlans : kHelpProjectWindow, this); });
     });
 }
 

@@ -6,6 +6,8 @@
 #include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "calc/numfmt.h"
+#include "dict/help.h"
+#include "dict/helpwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -87,6 +89,13 @@ TEST_F(WindowFixture, CommandsWithoutTheirWindowsAreDisabledWithAHint)
         EXPECT_FALSE(a->isEnabled()) << n;
         EXPECT_TRUE(a->statusTip().contains(QString::fromUtf8(ProjectWindow::kPendingHint))) << n;
     }
+    // The help button opens the contents, F1 the window's topic (through the help request).
+    std::vector<int> topics;
+    setHelpHandler([&](int context, QWidget *) { topics.push_back(context); });
+    w.findAction(QStringLiteral("SpeedButton1"))->trigger();
+    w.findAction(QStringLiteral("helpContext"))->trigger();
+    setHelpHandler({});
+    EXPECT_EQ(topics, (std::vector<int>{kHelpContents, kHelpProjectWindow}));
     // Wiring a command is one line; the rules apply from then on.
     int calls = 0;
     w.wire(QStringLiteral("mnPreview"), [&] { ++calls; });
