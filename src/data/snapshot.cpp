@@ -57,6 +57,8 @@ void writeSettings(Table &t, const SettingsRec &r) { writeRecord(t, r); }
 
 ProjectSnapshot loadCurrentProject(DataModule &dm)
 {
+    // Three files read as one moment: never half of another program's commit.
+    ReadLock lock(dm);
     ProjectSnapshot s;
     Table &p = dm.project();
     if (p.isEmpty())
