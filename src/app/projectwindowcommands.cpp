@@ -2,6 +2,7 @@
 // each command to what it does, and the enabling of all of them by the rules.
 
 #include "app/projectwindow.h"
+#include "app/reportcommands.h"
 
 #include "app/plancanvas.h"
 #include "app/dictcommands.h"
@@ -332,6 +333,11 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnConstructions"), [this] { showConstructionDictionary(*m_doc, this); });
     wire(QStringLiteral("mnObjNames"), [this] { showNameDictionary(*m_doc, this); });
     wire(QStringLiteral("N6"), [this] { cmdSettings(*m_doc, this); });
+
+    // The report: preview, export and its settings.
+    wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
+    wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), this); });
+    wire(QStringLiteral("mnReportSettings"), [this] { cmdReportSettings(*m_doc, this); });
 
     // F1 opens the topic of the window, or of the plans when the pointer is over them.
     auto *f1 = new QAction(this);

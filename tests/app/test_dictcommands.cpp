@@ -269,12 +269,16 @@ TEST_F(WindowCommands, MenuItemsOpenTheirWindows)
         {"mnConstructions", "Конструкции стержневых молниеотводов."},
         {"mnObjNames", "Справочник наименований объектов."},
         {"N6", "Параметры программы."},
+        {"mnPreview", "Просмотр зон защиты."},
+        {"mnReportSettings", "Параметры отчета."},
     };
     QString shown;
     dialogRunner() = [&](QDialog &d) {
         shown = d.windowTitle();
         return int(QDialog::Rejected);
     };
+    doc().runPodbor(); // the preview needs a computed conductor
+    prompter.clear();
     doc().select({Selection::Object, 0, doc().snapshot().objects.at(0).Kod.value_or(-1)});
     w.UpdateCommands();
     for (const auto &[name, title] : expected) {
