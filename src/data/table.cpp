@@ -1176,6 +1176,67 @@ std::vector<std::vector<Value>> Table::select(const std::vector<std::string> &fi
     return rows;
 }
 
+std::optional<std::vector<Value>> Table::rowByKey(std::int64_t kod) const
+{
+    d->requireOpen();
+    Stmt st(d->db, "SELECT " + d->columnList + " FROM " + d->sqlName + " WHERE rowid = ?1");
+    sqlite3_bind_int64(st.get(), 1, kod);
+    if (!st.step())
+        return std::nullopt;
+    std::vector<Value> row(d->def.fields.size());
+    for (std::size_t k = 0; k < row.size(); ++k)
+        row[k] = columnValue(st.get(), static_cast<int>(k) + 1, d->def.fields[k].type);
+    return row;
+}
+
+std::vector<std::int64_t> Table::keysUnder(std::int64_t masterKod) const
+{
+    d->requireOpen();
+    std::vector<std::int64_t> keys;
+    Stmt st(d->db, d->kod0 >= 0 ? "SELECT rowid FROM " + d->sqlName + " WHERE \"Kod0\" = ?1 ORDER BY rowid"
+                                : "SELECT rowid FROM " + d->sqlName + " ORDER BY rowid");
+    if (d->kod0 >= 0)
+        sqlite3_bind_int64(st.get(), 1, masterKod);
+    while (st.step())
+        keys.push_back(sqlite3_column_int64(st.get(), 0));
+    return keys;
+}
+
+void Table::putRow(const std::vector<Value> &values)
+{
+    d->requireOpen();
+    if (d->kod != 0 || values.size() != d->def.fields.size() || values[0].isNull())
+        d->fail("Ошибка. Неверная запись для таблицы " + d->name() + ".");
+    if (isEditing())
+        d->fail("Ошибка. Таблица " + d->name() + " в режиме редактирования.");
+    std::string cols;
+    std::string params;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        cols += (k ? "," : "") + quoteId(d->def.fields[k].name);
+        params += k ? ",?" : "?";
+    }
+    {
+        Stmt st(d->db, "INSERT OR REPLACE INTO " + d->sqlName + " (" + cols + ") VALUES (" + params + ")");
+        for (std::size_t k = 0; k < values.size(); ++k)
+            st.bind(static_cast<int>(k) + 1, d->coerce(d->def.fields[k], values[k]));
+        st.step();
+    }
+    refresh();
+}
+
+void Table::removeRowByKey(std::int64_t kod)
+{
+    d->requireOpen();
+    if (isEditing())
+        d->fail("Ошибка. Таблица " + d->name() + " в режиме редактирования.");
+    {
+        Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid = ?1");
+        sqlite3_bind_int64(st.get(), 1, kod);
+        st.step();
+    }
+    refresh();
+}
+
 std::string createTableSql(const TableDef &def)
 {
     std::string sql = "CREATE TABLE " + quoteId(sqlTableName(def)) + " (";

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -132,6 +133,17 @@ public:
     // rows sorted ascending by orderBy (ties by key order). Does not move the current row.
     std::vector<std::vector<Value>> select(const std::vector<std::string> &fields,
                                            const std::string &orderBy) const;
+
+    // Whole rows by key, for undo and copies: they ignore the master link and the filter and run
+    // no rules. rowByKey gives every field in field order (Kod first), nullopt when absent.
+    std::optional<std::vector<Value>> rowByKey(std::int64_t kod) const;
+    // Keys of the rows whose Kod0 is masterKod (every row when the table has no Kod0), ascending.
+    std::vector<std::int64_t> keysUnder(std::int64_t masterKod) const;
+    // Stores a whole row as given (its own Kod included): inserts it, or replaces the row with
+    // that key. The table must be in browse state; the visible rows are re-read afterwards and
+    // the current row kept when it still exists.
+    void putRow(const std::vector<Value> &values);
+    void removeRowByKey(std::int64_t kod);
 
 private:
     struct Impl;
