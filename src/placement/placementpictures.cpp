@@ -9,8 +9,6 @@ namespace kv {
 
 int rnd(double v) { return static_cast<int>(std::nearbyint(v)); }
 
-QColor colorFromRgbInt(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 // ---- Height map -------------------------------------------------------------------------------
 
 HeightMapGeometry heightMapGeometry(std::int64_t nc, std::int64_t nr, int side)

@@ -69,7 +69,4 @@ struct TrajectoryInput {
 };
 QImage renderTrajectory(const TrajectoryInput &in);
 
-// Integer colour of the tables (red in the low byte) as a QColor.
-QColor colorFromRgbInt(int c);
-
 } // namespace kv
