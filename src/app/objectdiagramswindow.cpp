@@ -18,6 +18,7 @@
 #include <QHorizontalBarSeries>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QValueAxis>
@@ -63,11 +64,13 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     auto *chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_view = new QChartView(chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
 
     auto *right = new QWidget(this);
-    right->setFixedWidth(380);
+    right->setFixedWidth(430);
     auto *rl = new QVBoxLayout(right);
     rl->setContentsMargins(0, 0, 0, 0);
     auto *top = new QGridLayout;
@@ -261,10 +264,10 @@ void ObjectDiagramsWindow::rebuild()
         series->append(set);
         m_shown.push_back(std::move(s));
     }
-    series->setLabelsVisible(m_labels->currentIndex() == 0);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-    series->setLabelsFormat(QStringLiteral("@value"));
     chart->addSeries(series);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    series->setLabelsFormat(QStringLiteral("@value"));
+    series->setLabelsVisible(m_labels->currentIndex() == 0);
     auto *names_ = new QBarCategoryAxis;
     names_->append(names);
     names_->setTitleText(QStringLiteral("Наименование здания (сооружения)"));

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QLocale>
+#include <QPainter>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -41,6 +43,9 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     auto *chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignRight);
+    // Axis numbers with the decimal comma.
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_chartView = new QChartView(chart, this);
     m_chartView->setObjectName(QStringLiteral("Панель диаграммы"));
     m_chartView->setRenderHint(QPainter::Antialiasing);
@@ -72,7 +77,17 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     scaleRow->addWidget(legendSwatch(QStringLiteral("background:red;border:1px solid black;")));
     scaleRow->addWidget(new QLabel(QStringLiteral("Неподвижная опора молниеотвода"), schemeBox));
     scaleRow->addSpacing(12);
-    scaleRow->addWidget(legendSwatch(QStringLiteral("border-bottom:2px solid red;")));
+    {
+        QPixmap line(22, 10);
+        line.fill(Qt::transparent);
+        QPainter p(&line);
+        p.setPen(QPen(Qt::red, 2));
+        p.drawLine(0, 5, 21, 5);
+        p.end();
+        auto *l = new QLabel(schemeBox);
+        l->setPixmap(line);
+        scaleRow->addWidget(l);
+    }
     scaleRow->addWidget(
         new QLabel(QStringLiteral("Траектория движения перемещаемой опоры молниеотвода"), schemeBox));
     scaleRow->addStretch(1);
@@ -129,13 +144,14 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     rl->addWidget(params);
 
     auto *cond = new QGroupBox(QStringLiteral(" Параметры молниеотвода  "), right);
-    auto *cl = new QHBoxLayout(cond);
-    cl->addWidget(new QLabel(QStringLiteral("Перемещаемая опора молниеотвода:"), cond));
+    auto *cl = new QGridLayout(cond);
+    cl->addWidget(new QLabel(QStringLiteral("Перемещаемая опора молниеотвода:"), cond), 0, 0, 1, 3);
     m_moving1 = new QRadioButton(QStringLiteral("1"), cond);
     m_moving2 = new QRadioButton(QStringLiteral("2"), cond);
     m_moving1->setChecked(true);
-    cl->addWidget(m_moving1);
-    cl->addWidget(m_moving2);
+    cl->addWidget(m_moving1, 1, 0);
+    cl->addWidget(m_moving2, 1, 1);
+    cl->setColumnStretch(2, 1);
     rl->addWidget(cond);
 
     auto *mov = new QGroupBox(QStringLiteral(" Перемещаемая опора молниеотвода "), right);

@@ -307,6 +307,7 @@ void PlacementWindow::buildUi()
     top->addWidget(m_tabs);
     top->setStretchFactor(0, 3);
     top->setStretchFactor(1, 2);
+    top->setSizes({m_complex ? 820 : 600, 460});
     auto *mainRow = new QHBoxLayout;
     mainRow->addWidget(top, 1);
     mainRow->addWidget(right);
@@ -345,6 +346,7 @@ QWidget *PlacementWindow::buildTableTab()
     m_heightModel = new HeightTableModel(this);
     m_grid = new QTableView(w);
     m_grid->setModel(m_heightModel);
+    m_grid->setMinimumWidth(300);
     m_grid->setItemDelegate(new HeightCellDelegate(m_grid));
     m_grid->horizontalHeader()->setVisible(false);
     m_grid->verticalHeader()->setVisible(false);
@@ -424,6 +426,8 @@ QWidget *PlacementWindow::buildSchemeTab()
     rgl->addWidget(m_rangesNone);
     il->addWidget(rg, 0, 1, 3, 1);
     opts->addWidget(inc);
+    opts->addStretch(1);
+    l->addLayout(opts);
     auto *legend = new QGroupBox(QStringLiteral(" Условные обозначения "), w);
     auto *lg = new QGridLayout(legend);
     int r = 0;
@@ -445,8 +449,7 @@ QWidget *PlacementWindow::buildSchemeTab()
     item(QStringLiteral("background:lime;border:1px solid black;"), QStringLiteral("Объект"));
     item(QStringLiteral("background:red;border:1px solid black;max-width:6px;"),
          m_complex ? QStringLiteral("Опора молниеотвода") : QStringLiteral("Молниеотвод"));
-    opts->addWidget(legend, 1);
-    l->addLayout(opts);
+    l->addWidget(legend);
     auto *scroll = new QScrollArea(w);
     m_scheme = new QLabel(scroll);
     m_scheme->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -5,6 +5,7 @@
 #include "dict/tablemodel.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -130,7 +131,8 @@ TableEditPanel::TableEditPanel(Table &table, std::vector<Column> columns, Prompt
     m_view->verticalHeader()->setDefaultSectionSize(20);
     m_view->verticalHeader()->setVisible(false);
     m_view->horizontalHeader()->setHighlightSections(false);
-    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_view->viewport()->installEventFilter(this);
     lay->addWidget(m_view, 1);
 
     m_strip = new QWidget(this);
@@ -144,6 +146,8 @@ TableEditPanel::TableEditPanel(Table &table, std::vector<Column> columns, Prompt
         if (!c.flag)
             cb->setCurrentIndex(-1);
         cb->setToolTip(c.label);
+        if (cb->lineEdit())
+            cb->lineEdit()->setPlaceholderText(c.label);
         cb->setMinimumWidth(30);
         cb->setVisible(!c.readOnly);
         sl->addWidget(cb, 1);
@@ -157,13 +161,48 @@ TableEditPanel::TableEditPanel(Table &table, std::vector<Column> columns, Prompt
                     m_model->setCurrentRow(cur.row());
             });
     connect(m_model, &TableModel::currentRowChanged, this, [this] { selectCurrent(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { selectCurrent(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        selectCurrent();
+        fitColumns();
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TableEditPanel::fitColumns);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &TableEditPanel::fitColumns);
     m_handle = m_table.subscribe([this](TableChange c) { onTableChange(c); });
     syncStripEnabled();
     selectCurrent();
 }
 
 TableEditPanel::~TableEditPanel() { m_table.unsubscribe(m_handle); }
+
+void TableEditPanel::fitColumns()
+{
+    // Every column as wide as its caption and values, the room left shared out in proportion.
+    QHeaderView *h = m_view->horizontalHeader();
+    const int n = m_view->model()->columnCount();
+    if (n == 0)
+        return;
+    std::vector<int> want(static_cast<std::size_t>(n));
+    int total = 0;
+    for (int c = 0; c < n; ++c) {
+        m_view->resizeColumnToContents(c);
+        want[static_cast<std::size_t>(c)] = h->sectionSize(c) + 4;
+        total += want[static_cast<std::size_t>(c)];
+    }
+    const int room = m_view->viewport()->width();
+    for (int c = 0; c < n; ++c) {
+        int w = want[static_cast<std::size_t>(c)];
+        if (total < room)
+            w = w * room / total;
+        h->resizeSection(c, w);
+    }
+}
+
+bool TableEditPanel::eventFilter(QObject *o, QEvent *e)
+{
+    if (o == m_view->viewport() && e->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(o, e);
+}
 
 QToolButton *TableEditPanel::button(Button b) const { return m_buttons.at(b); }
 

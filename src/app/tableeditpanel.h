@@ -72,7 +72,11 @@ public:
 signals:
     void editingChanged(bool editing);
 
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override;
+
 private:
+    void fitColumns();
     void onTableChange(TableChange c);
     void fillStripFromRow();
     void clearStrip();
