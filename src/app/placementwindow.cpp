@@ -9,6 +9,7 @@
 #include "calc/numfmt.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
+#include "data/transaction.h"
 #include "placement/heighttablemodel.h"
 #include "placement/placementpictures.h"
 #include "plan/plancoords.h"
@@ -55,6 +56,8 @@ struct PlacementWindow::Work {
     TableOutcome tableOutcome;
     std::atomic<bool> done{false};
     std::thread thread;
+    // A search's results are stored as one command, committed when it ends (or is stopped).
+    std::unique_ptr<Transaction> tx;
 };
 
 namespace {
@@ -617,10 +620,18 @@ void PlacementWindow::startWork(bool table)
                 return;
             resetHeightTable();
         } else if (m_complex) {
+            if (dm.table(TableId::Diap2MO0).isEmpty())
+                return;
+            w->tx = std::make_unique<Transaction>(dm, std::initializer_list<TableId>{
+                                                          TableId::Diap2MO0, TableId::Diap2MO3});
             w->complex = beginComplexSearch(dm);
             if (!w->complex.ok)
                 return;
         } else {
+            if (dm.table(TableId::Diap0).isEmpty())
+                return;
+            w->tx = std::make_unique<Transaction>(
+                dm, std::initializer_list<TableId>{TableId::Diap0, TableId::Diap1});
             w->single = beginSingleRodSearch(dm);
             if (!w->single.ok)
                 return;
@@ -685,6 +696,8 @@ void PlacementWindow::onWorkFinished()
         } else {
             finishSingleRodSearch(dm, w->outcome);
         }
+        if (w->tx)
+            w->tx->commit();
     } catch (const std::exception &e) {
         m_prompter.error(e.what());
     }

@@ -34,6 +34,7 @@ class PlacementDiagramWindow;
 class ProjectDocument;
 class Prompter;
 class TableEditPanel;
+class Transaction;
 
 class PlacementWindow : public QDialog {
     Q_OBJECT

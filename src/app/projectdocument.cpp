@@ -5,6 +5,7 @@
 #include "data/podborops.h"
 #include "data/prompter.h"
 #include "data/snapshot.h"
+#include "data/transaction.h"
 
 #include <QUndoCommand>
 #include <QUndoStack>
@@ -306,7 +307,9 @@ void ProjectDocument::replay(const Image &target, const Image &other)
     try {
         // The captured rows hold the selection's results of that moment, so the zones shown are
         // exactly the stored ones; nothing is recomputed.
+        Transaction tx(m_dm, {TableId::Project, TableId::Mo, TableId::Object});
         restore(target, other);
+        tx.commit();
         if (m_autoPodbor)
             m_zoneSuffix = std::string();
     } catch (const std::exception &e) {
@@ -420,23 +423,20 @@ bool ProjectDocument::execute(const QString &text, const std::function<void()> &
         return false;
     }
     try {
+        // All or nothing: the rows of every file the command writes commit together, and a
+        // failure (or a killed process) leaves them as they were.
+        Transaction tx(m_dm, {TableId::Project, TableId::Mo, TableId::Object});
         op();
         cancelEdits(m_dm);
         if (zones) {
             m_zoneSuffix.reset();
             runAutoPodborIfTicked();
         }
+        tx.commit();
     } catch (const std::exception &e) {
-        // One message, and the rows as they were.
         cancelEdits(m_dm);
         const std::string what = e.what();
         prompter().error(what.rfind("Ошибка.", 0) == 0 ? what : "Ошибка. " + what);
-        try {
-            std::set<int> touched = projects;
-            touched.insert(storedProjectKod());
-            restore(before, capture(touched, scope));
-        } catch (const std::exception &) {
-        }
         reload(false);
         emit zonesRecomputed();
         return false;

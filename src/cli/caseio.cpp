@@ -1,9 +1,7 @@
 #include "cli/caseio.h"
 
-#include "calc/classrule.h"
-#include "calc/numfmt.h"
-#include "calc/snap.h"
 #include "data/objectops.h"
+#include "data/transaction.h"
 
 #include <fstream>
 #include <sstream>
@@ -28,48 +26,28 @@ json readJsonFile(const std::string &path)
 
 void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
 {
-    Table &p = dm.project();
-    Table &t = dm.object();
     const auto num = [&](const char *k) {
         return obj.contains(k) && obj[k].is_number() ? obj[k].get<double>() : 0.0;
     };
-    const std::string name = obj.value("Name", std::string());
-    const int cls = obj.contains("Tip") && obj["Tip"].is_number_integer() ? obj["Tip"].get<int>()
-                                                                          : 0;
-    if (cls < 1 || cls > 16)
-        throw CaseRefused("Ошибка. Объект \"" + name + "\": класс здания должен быть от 1 до 16.");
-    const double N = parseNumber(format00(
-                                     ExpectedStrikes(cls, num("L"), num("S"), num("Hx"),
-                                                     p.asDouble("Udarov"))))
-                         .value_or(0.0);
-    const ClassRuleResult rule = ClassRule(cls, p.asInt("ProdGrozMin"), N, num("Hx"));
-    std::string zona = rule.zone;
-    std::optional<int> kateg = rule.category;
+    ObjectEntry e;
+    e.name = obj.value("Name", std::string());
+    e.buildingClass = obj.contains("Tip") && obj["Tip"].is_number_integer() ? obj["Tip"].get<int>()
+                                                                            : 0;
+    e.x = num("MXa");
+    e.y = num("MYa");
+    e.L = num("L");
+    e.S = num("S");
+    e.Hx = num("Hx");
     if (obj.contains("Zona"))
-        zona = obj["Zona"].is_string() ? obj["Zona"].get<std::string>() : std::string();
+        e.zona = obj["Zona"].is_string() ? obj["Zona"].get<std::string>() : std::string();
     if (obj.contains("Kateg"))
-        kateg = obj["Kateg"].is_number_integer() ? std::optional<int>(obj["Kateg"].get<int>())
-                                                 : std::nullopt;
-    if (zona.empty() || !kateg)
-        throw CaseRefused("Ошибка. Объект \"" + name
-                          + "\" не нуждается в молниезащите: в проекте запрещено использование "
-                            "объектов, не требующих молниезащиты.");
-
-    if (!t.append())
-        throw TableError("Ошибка. Объект \"" + name + "\" не добавлен.");
-    jsonToRow(t, obj);
-    t.setValue("MXa", snapToGrid(num("MXa"), gridStep));
-    t.setValue("MYa", snapToGrid(num("MYa"), gridStep));
-    t.setValue("N", N);
-    t.setValue("Zona", zona);
-    t.setValue("Kateg", *kateg);
-    t.setValue("Tip", cls);
-    t.setValue("STip", shapeKindOfClass(cls));
-    if (!t.post())
-        throw TableError("Ошибка. Объект \"" + name + "\" не сохранен.");
-    t.edit();
-    t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
-    t.post();
+        e.kateg = obj["Kateg"].is_number_integer() ? std::optional<int>(obj["Kateg"].get<int>())
+                                                   : std::nullopt;
+    try {
+        enterObject(dm, e, gridStep, [&](Table &t) { jsonToRow(t, obj); });
+    } catch (const ObjectRefused &r) {
+        throw CaseRefused(r.what());
+    }
 }
 
 CaseSession::CaseSession(const json &doc) : m_doc(doc)
@@ -79,6 +57,9 @@ CaseSession::CaseSession(const json &doc) : m_doc(doc)
     m_dm->openAll();
     DataModule &dm = *m_dm;
 
+    // Entered as one command: one write of each file instead of one per row.
+    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object, TableId::Param,
+                        TableId::SProves});
     // The installation's sample project is not part of the case.
     Table &p = dm.project();
     while (!p.isEmpty()) {
@@ -137,6 +118,7 @@ CaseSession::CaseSession(const json &doc) : m_doc(doc)
         for (const auto &o : doc["objects"])
             appendEvaluatedObject(dm, o, step);
     CountZones(dm);
+    tx.commit();
 }
 
 CaseSession::~CaseSession() = default;

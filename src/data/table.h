@@ -1,7 +1,8 @@
 #pragma once
 // A dataset over one table file of the store: current row, browse/edit/insert states,
 // master-detail visibility, a one-field filter, bookmarks, table rules and change notifications.
-// Every post is one atomic, durable write.
+// Outside a kv::Transaction every post is one atomic, durable write; inside one, the writes stay
+// in the table's open transaction until the command commits (see data/transaction.h).
 
 #include "data/schema.h"
 #include "data/value.h"
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+struct sqlite3;
 
 namespace kv {
 
@@ -144,6 +147,20 @@ public:
     // the current row kept when it still exists.
     void putRow(const std::vector<Value> &values);
     void removeRowByKey(std::int64_t kod);
+
+    // Support for kv::Transaction; not for ordinary callers.
+    // The table's own connection (null when closed).
+    sqlite3 *connection() const;
+    // Called before every write of a row (post, remove, putRow, removeRowByKey): a transaction
+    // joins the table there. An empty function removes it.
+    void setWriteHook(std::function<void(Table &)> hook);
+    // Keeps the keys of the rows written from now on (inserted, changed or deleted); turning it
+    // off forgets them.
+    void setKeyTracking(bool on);
+    std::vector<std::int64_t> writtenKeys() const;
+    // After the connection rolled back: drops an edit in progress and re-reads the visible rows,
+    // keeping the current row when it still exists.
+    void reloadAfterRollback();
 
 private:
     struct Impl;

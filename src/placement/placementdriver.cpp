@@ -2,6 +2,7 @@
 
 #include "calc/numfmt.h"
 #include "data/snapshot.h"
+#include "data/transaction.h"
 
 #include <cmath>
 
@@ -148,6 +149,11 @@ void finishSingleRodSearch(DataModule &dm, const SearchOutcome &out)
 
 SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
 {
+    if (dm.table(TableId::Diap0).isEmpty())
+        return {};
+    // The results of one search are stored as one command: a search that fails half way, or a
+    // program killed during it, leaves the results of the previous search.
+    Transaction tx(dm, {TableId::Diap0, TableId::Diap1});
     const SingleRodJob job = beginSingleRodSearch(dm);
     if (!job.ok)
         return {};
@@ -157,6 +163,7 @@ SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engi
                                             storeSingleRodRow(dm, job, k, row);
                                         });
     finishSingleRodSearch(dm, out);
+    tx.commit();
     return out;
 }
 
@@ -251,6 +258,9 @@ void finishComplexSearch(DataModule &dm, const SearchOutcome &out)
 ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
 {
     ComplexRun run;
+    if (dm.table(TableId::Diap2MO0).isEmpty())
+        return run;
+    Transaction tx(dm, {TableId::Diap2MO0, TableId::Diap2MO3});
     const ComplexJob job = beginComplexSearch(dm);
     run.refused = job.refused;
     if (!job.ok)
@@ -261,6 +271,7 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
                                     storeCombination(dm, job, row);
                                 });
     finishComplexSearch(dm, run.outcome);
+    tx.commit();
     return run;
 }
 

@@ -37,7 +37,8 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine = 
 
 // The same in three steps, for a window that runs the search in a worker thread: begin (clears
 // the results and reads the inputs) and the stores run on the thread that owns the tables, the
-// search itself on any thread.
+// search itself on any thread. The caller holds one Transaction over the variant and its range
+// (or combination) table from begin to finish, as the run functions above do.
 struct SingleRodJob {
     bool ok = false; // false: no variant
     PlacementModel model;
