@@ -2,6 +2,7 @@
 
 #include "app/projectdocument.h"
 #include "data/prompter.h"
+#include "dict/helpwindow.h"
 #include "plan/picturefile.h"
 
 #include <QApplication>
@@ -147,6 +148,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
 
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    connect(this, &ObjectDiagramsWindow::helpRequested, this,
+            [this](int topic) { showHelp(topic, this); });
     connect(z100, &QPushButton::clicked, this, [this] { m_view->chart()->zoomReset(); });
     connect(zOut, &QPushButton::clicked, this, [this] { zoom(0.99); });
     connect(zIn, &QPushButton::clicked, this, [this] { zoom(1.01); });

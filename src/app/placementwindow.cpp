@@ -5,6 +5,7 @@
 #include "app/placementdiagramwindow.h"
 #include "app/projectdocument.h"
 #include "app/tableeditpanel.h"
+#include "dict/helpwindow.h"
 #include "dict/tablemodel.h"
 #include "calc/numfmt.h"
 #include "data/datamodule.h"
@@ -128,6 +129,8 @@ PlacementWindow::PlacementWindow(ProjectDocument &doc, Prompter &prompter, bool 
                            : QStringLiteral("Оптимальное размещение одиночного стержневого "
                                             "молниеотвода."));
     buildUi();
+    // Every "Справка..." of the window and its dialogs opens the help window at its topic.
+    connect(this, &PlacementWindow::helpRequested, this, [this](int topic) { showHelp(topic, this); });
     m_poll = new QTimer(this);
     m_poll->setInterval(40);
     connect(m_poll, &QTimer::timeout, this, &PlacementWindow::pollWork);

@@ -25,5 +25,10 @@ double stepUp(std::optional<double> value, double step);
 // The value after a "down" arrow; an empty field stays empty unless the floor turns it into
 // the step.
 std::optional<double> stepDown(std::optional<double> value, double step, StepFloor floor);
+// The ordinary fields' rule, which always gives a value.
+inline double stepDown(std::optional<double> value, double step)
+{
+    return *stepDown(value, step, StepFloor::Field);
+}
 
 } // namespace kv
