@@ -277,7 +277,6 @@ void ObjectDiagramsWindow::rebuild()
     auto *values = new QValueAxis;
     values->setTitleText(QStringLiteral("Значение параметра, м"));
     values->setRange(0, std::ceil(top * 1.1));
-    values->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(names_, Qt::AlignLeft);
     chart->addAxis(values, Qt::AlignBottom);
     series->attachAxis(names_);

@@ -359,7 +359,6 @@ void PlacementDiagramWindow::rebuild()
     axisX->setTitleText(bottomAxisTitle());
     auto *axisY = new QValueAxis;
     axisY->setTitleText(QStringLiteral("H - высота молниеотвода, м"));
-    axisY->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(axisX, Qt::AlignBottom);
     chart->addAxis(axisY, Qt::AlignLeft);
     double top = 1;
