@@ -4,6 +4,7 @@
 #include "data/prompter.h"
 #include "dict/helpwindow.h"
 #include "plan/picturefile.h"
+#include "report/reportfile.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -12,6 +13,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -170,7 +172,17 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
                                      QStringLiteral("EMF (*.emf)"), QStringLiteral("WMF (*.wmf)")};
         saveChart(pictureFileName(name, static_cast<int>(filters.indexOf(filter)) + 1));
     });
-    connect(exportBtn, &QPushButton::clicked, this, [this] { emit exportRequested(chartImage()); });
+    chooseDocumentFile = [this](const QString &suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Экспорт диаграммы"), suggested,
+                                            QStringLiteral("Документ Word (*.docx)"));
+    };
+    connect(exportBtn, &QPushButton::clicked, this, [this] {
+        QString path = ReportSession::instance().lastPath();
+        if (path.isEmpty())
+            path = chooseDocumentFile(QDir::home().filePath(QStringLiteral("Отчет.docx")));
+        if (!path.isEmpty())
+            exportToDocument(path);
+    });
 }
 
 void ObjectDiagramsWindow::activate()
@@ -293,6 +305,17 @@ void ObjectDiagramsWindow::zoom(double factor)
 }
 
 QImage ObjectDiagramsWindow::chartImage() const { return m_view->grab().toImage(); }
+
+bool ObjectDiagramsWindow::exportToDocument(const QString &path)
+{
+    const ReportFileResult r = appendPictureFile(chartImage(), path, ReportSession::instance());
+    if (!r.ok) {
+        m_doc.prompter().error(r.error.toStdString());
+        return false;
+    }
+    emit documentWritten(path);
+    return true;
+}
 
 bool ObjectDiagramsWindow::saveChart(const QString &path)
 {

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class QChartView;
@@ -33,6 +34,11 @@ public:
     // The chart as a picture (what "Сохранить..." writes).
     QImage chartImage() const;
     bool saveChart(const QString &path);
+    // "Экспорт...": appends the chart to the report document of this run (the last one written,
+    // or a new one at a file the user picks) and saves it at path.
+    bool exportToDocument(const QString &path);
+    // The file picker of a new report document (tests replace it).
+    std::function<QString(const QString &suggested)> chooseDocumentFile;
 
     // Test access.
     QSpinBox *pageSpin() const { return m_page; }
@@ -49,8 +55,8 @@ public:
 
 signals:
     void helpRequested(int topic);
-    // "Экспорт...": the chart picture for the report document.
-    void exportRequested(const QImage &picture);
+    // The report document was written (its path).
+    void documentWritten(const QString &path);
 
 private:
     void perPageChanged();

@@ -362,5 +362,9 @@ TEST_F(PlaceWindows, ObjectDiagramsShowSevenSeriesForADoubleRod)
     EXPECT_TRUE(w.saveChart(QString::fromStdString(jpg)));
     EXPECT_TRUE(std::filesystem::exists(jpg));
     EXPECT_FALSE(std::filesystem::exists(dir + "/image1.bmp"));
+    // "Экспорт..." appends the chart to a report document.
+    const std::string docx = dir + "/diagram.docx";
+    EXPECT_TRUE(w.exportToDocument(QString::fromStdString(docx)));
+    EXPECT_GT(std::filesystem::file_size(docx), 1000u);
     w.hide();
 }
