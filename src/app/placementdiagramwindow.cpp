@@ -1,6 +1,7 @@
 #include "app/placementdiagramwindow.h"
 
 #include "calc/numfmt.h"
+#include "plan/picturefile.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -10,6 +11,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -190,8 +192,18 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     fl->addWidget(m_fixYLabel, 2, 0);
     fl->addWidget(m_fixY, 2, 1);
     rl->addWidget(fixed);
+    auto *save = new QPushButton(QStringLiteral("Сохранить..."), right);
+    save->setToolTip(QStringLiteral("Сохранить диаграмму в файле"));
+    rl->addWidget(save);
     auto *help = new QPushButton(QStringLiteral("Справка..."), right);
     rl->addWidget(help);
+    connect(save, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Сохранить диаграмму"), QString(),
+            QStringLiteral("Bitmaps (*.bmp);;JPEG (*.jpg);;PNG (*.png);;EMF (*.emf);;WMF (*.wmf)"));
+        if (!path.isEmpty())
+            saveChart(path);
+    });
 
     auto *lay = new QHBoxLayout(this);
     lay->addWidget(split, 1);
@@ -404,6 +416,14 @@ void PlacementDiagramWindow::rebuild()
     axisY->setRange(0, std::ceil(top * 1.1));
     chart->zoomReset();
     drawTrajectory();
+}
+
+bool PlacementDiagramWindow::saveChart(const QString &path)
+{
+    PictureFormat f;
+    if (!pictureFormatFromPath(path, f))
+        return false;
+    return savePicture(m_chartView->grab().toImage(), path, f);
 }
 
 void PlacementDiagramWindow::drawTrajectory()

@@ -58,6 +58,9 @@ public:
     QString bottomAxisTitle() const;
     QImage trajectoryImage() const { return m_trajectoryImage; }
     void setAllTicks(int mode); // 0 untick, 1 tick, 2 invert
+    // Writes the chart as a picture file of the format of its extension (.bmp, .jpg, .png,
+    // .emf, .wmf); "Сохранить..." asks for the file.
+    bool saveChart(const QString &path);
 
 signals:
     void helpRequested(int topic);

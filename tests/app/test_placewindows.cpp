@@ -16,6 +16,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -204,6 +207,10 @@ TEST_F(PlaceWindows, SingleRodSearchTableFindApplyUndo)
                                           "координаты X при фиксированных значениях координаты Y.");
         EXPECT_EQ(d.bottomAxisTitle(), "X, м");
         shot(&d, "place-diagram.png");
+        const QString emf = QDir::temp().filePath("korvan-place-diagram.emf");
+        EXPECT_TRUE(d.saveChart(emf));
+        EXPECT_GT(QFileInfo(emf).size(), 1000);
+        QFile::remove(emf);
         d.hide();
     });
     w.openDiagram();
