@@ -65,6 +65,7 @@ int cmdExport(Context &ctx)
         ctx.err << "Ошибка. Проект с кодом " << ctx.args[0] << " не найден.\n";
         return 1;
     }
+    ReadLock lock(*dm);
     ctx.out << projectToJson(*dm).dump(1) << "\n";
     return 0;
 }

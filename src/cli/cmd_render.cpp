@@ -115,14 +115,13 @@ int cmdRender(Context &ctx)
 
     // Without --suffix the preview's rule applies: the chosen conductor when there is one.
     std::string suffix;
-    const ConductorRec &c = snap.conductors.front();
     if (suffixArg.empty()) {
-        if (!c.H1 && !c.H) {
-            ctx.err << "Просмотр невозможен. Необходимо выполнить ориентировочный подбор или выбор "
-                       "молниеотвода.\n";
+        const auto chosen = previewSuffix(snap);
+        if (!chosen) {
+            ctx.err << kMsgPreviewImpossible << "\n";
             return 1;
         }
-        suffix = c.H1 ? "1" : "";
+        suffix = *chosen;
     } else {
         suffix = suffixArg == "chosen" ? "1" : "";
     }
