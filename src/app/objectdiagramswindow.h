@@ -28,7 +28,7 @@ public:
 
     explicit ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent = nullptr);
 
-    // M10 step 1: the page controls and explanations for the current project, then the chart.
+    // On opening: the page controls and explanations for the current project, then the chart.
     void activate();
     void rebuild();
     // The chart as a picture (what "Сохранить..." writes).

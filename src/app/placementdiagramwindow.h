@@ -38,9 +38,9 @@ public:
 
     explicit PlacementDiagramWindow(QWidget *parent = nullptr);
 
-    // M6: sets the controls for the source and clears the chart (as on activation).
+    // Sets the controls for the source and clears the chart (as on activation).
     void setSource(Source s);
-    // M8: builds the chart from the ticked values.
+    // Builds the chart from the ticked values.
     void rebuild();
 
     // Test access.

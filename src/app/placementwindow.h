@@ -67,9 +67,9 @@ public:
 
     void setResultMode(ResultMode m);
     ResultMode resultMode() const { return m_mode; }
-    void updateButtons(); // A5 / C4
+    void updateButtons(); // the enabled state of every button
 
-    // Drag on the scheme from one pixel to another (M5).
+    // A drag on the scheme from one pixel to another: fills the range or sub-range being edited.
     void dragOnScheme(QPoint from, QPoint to);
     QImage schemeImage() const { return m_schemeImage; }
     void redrawScheme();
