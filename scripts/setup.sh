@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     g++ cmake ninja-build pkgconf ccache
-    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6svg6
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libqt6svg6
     libsqlite3-dev libzip-dev libpugixml-dev libjpeg-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core

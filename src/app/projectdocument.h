@@ -27,6 +27,7 @@ namespace kv {
 
 class DataModule;
 class Prompter;
+struct ConductorPositions;
 
 // The shape selected on the plan: a conductor marker (position 0 or 1) or an object.
 struct Selection {
@@ -114,6 +115,12 @@ public:
     // top-left corner in metres (snapped, negatives become 0).
     bool dropSelected(double x, double y);
     bool snapAllToGrid();
+
+    // --- Placement (placementcommands.cpp) ------------------------------------------------------
+    // Moves the conductor to the positions a placement window's result gives, snapped to the
+    // object step, as one step; the selection follows when "Автоподбор" is ticked. The rods'
+    // heights are not touched. False when there is nothing to move or a post was refused.
+    bool applyPlacement(const ConductorPositions &positions);
 
     // --- Calculations --------------------------------------------------------------------------
     // The approximate selection of the current project (shows the design zones).

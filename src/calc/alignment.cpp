@@ -119,15 +119,4 @@ double coordStepDown(std::optional<double> v, double step, bool absolute)
     return x - step;
 }
 
-double stepUp(std::optional<double> v, double step) { return v ? *v + step : step; }
-
-double stepDown(std::optional<double> v, double step)
-{
-    if (!v || *v == 0)
-        return step;
-    if (*v > step)
-        return *v - step;
-    return *v;
-}
-
 } // namespace kv

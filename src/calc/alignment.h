@@ -4,6 +4,9 @@
 // is snapped to the grid step; a negative result becomes 0.
 
 #include "calc/records.h"
+#include "calc/stepper.h"
+
+#include <optional>
 
 namespace kv {
 
@@ -59,10 +62,7 @@ PlanPoint coordsOfConductor(CoordKind kind, PlanPoint conductor, PlanPoint other
 double coordStepUp(std::optional<double> v, double step);
 double coordStepDown(std::optional<double> v, double step, bool absolute);
 
-// The shared step rule of the numeric fields: up gives the step for an empty field, else value +
-// step; down gives the step for an empty field or 0, value − step when the value exceeds the
-// step, and leaves any other value.
-double stepUp(std::optional<double> v, double step);
-double stepDown(std::optional<double> v, double step);
+// The shared step rule of the numeric fields (stepUp, stepDown) lives in calc/stepper.h with the
+// other fields' floors.
 
 } // namespace kv

@@ -1,6 +1,8 @@
 #include "calc/placement.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "calc/numfmt.h"
 
@@ -151,10 +153,10 @@ double requiredHeight(const PlacementModel &m, Pt p1, Pt p2)
 }
 
 EvalScratch::EvalScratch(std::size_t objectCount)
-    : order(objectCount), twoRods(objectCount), point(objectCount, 0)
+    : order(objectCount), point(objectCount, 0), boundOrder(objectCount)
 {
     for (std::size_t k = 0; k < objectCount; ++k)
-        order[k] = static_cast<int>(k);
+        order[k] = boundOrder[k] = static_cast<int>(k);
 }
 
 namespace {
@@ -213,16 +215,8 @@ double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound
         }
         return h;
     }
-    // Double rod. The two-rods heights are cheap and are needed anyway when the span is too
-    // wide for a common zone.
+    // Double rod.
     const double L = SpanLength(p1, p2);
-    double h2 = 0;
-    for (int k = 0; k < n; ++k) {
-        const double v = heightOf(ObjectHeightTwoRods(objs[order[k]], p1, p2));
-        sc.twoRods[static_cast<std::size_t>(order[k])] = v;
-        if (v > h2)
-            h2 = v;
-    }
     // A (partial or lower-bound) common-zone height may end the point only when it already keeps
     // the common zone: the full height is then at least as large and keeps it too.
     const bool monotone = m.limits.A3 > 0 && m.limits.B2 > 0;
@@ -258,7 +252,153 @@ double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound
     }
     if (commonZoneHolds(m.limits, h, L))
         return h;
+    // The span is too wide for a common zone: the rods act as two single rods.
+    double h2 = 0;
+    for (int k = 0; k < n; ++k) {
+        const double v = heightOf(ObjectHeightTwoRods(objs[k], p1, p2));
+        if (v > h2)
+            h2 = v;
+    }
     return h2;
+}
+
+} // namespace kv
+
+namespace kv {
+
+namespace {
+
+// Plain length: hypot's care for overflow costs more than the whole bound here.
+inline double len(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
+
+double cross(Pt o, Pt a, Pt b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+
+double segmentDistance(Pt p, Pt a, Pt b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    return len(a.x + t * dx - p.x, a.y + t * dy - p.y);
+}
+
+// The convex hull of a few points, counter-clockwise (Andrew's monotone chain).
+int convexHull(Pt *pts, int n, Pt *hull)
+{
+    std::sort(pts, pts + n, [](Pt a, Pt b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+        while (k >= 2 && cross(hull[k - 2], hull[k - 1], pts[i]) <= 0)
+            --k;
+        hull[k++] = pts[i];
+    }
+    for (int i = n - 2, lower = k + 1; i >= 0; --i) {
+        while (k >= lower && cross(hull[k - 2], hull[k - 1], pts[i]) <= 0)
+            --k;
+        hull[k++] = pts[i];
+    }
+    return std::max(1, k - 1);
+}
+
+struct Hull {
+    Pt v[12];
+    int n = 0;
+
+    double distance(Pt p) const
+    {
+        if (n == 1)
+            return len(p.x - v[0].x, p.y - v[0].y);
+        if (n == 2)
+            return segmentDistance(p, v[0], v[1]);
+        bool inside = true;
+        double d = kUnreachable;
+        for (int i = 0; i < n; ++i) {
+            const Pt a = v[i], b = v[(i + 1) % n];
+            if (cross(a, b, p) < 0) {
+                inside = false;
+                d = std::min(d, segmentDistance(p, a, b));
+            }
+        }
+        return inside ? 0 : d;
+    }
+};
+
+// How far the stored distances may fall short of the exact distance to the segment: the
+// rounding of the distances and of the axis slope (five decimals), which tilts the axis by up to
+// 5e-6 rad about the first support.
+double distanceSlack(double reach) { return 0.01 + 1e-5 * reach; }
+
+// The height a point at distance R needs from a single rod (cable), or 0 when the relation
+// gives none (the exact evaluation then decides).
+double minimalHeight(PlacementKind kind, Zone zone, double R, double Hx)
+{
+    std::optional<double> h;
+    if (kind == PlacementKind::Cable)
+        h = zone == Zone::B ? CableHeightB(R, Hx) : CableHeightA(R, Hx);
+    else
+        h = zone == Zone::B ? RodHeightB(R, Hx) : RodHeightA(R, Hx);
+    return h && std::isfinite(*h) ? *h : 0;
+}
+
+// The radius a rod of height H protects at the height Hx (unrounded; rising in H over every
+// height a rod can have).
+double rodRadiusAt(Zone zone, double H, double Hx)
+{
+    if (zone == Zone::B)
+        return (H - Hx / 0.92) * 1.5;
+    return (H - Hx / 0.85) * (1.1 - 0.002 * H);
+}
+
+} // namespace
+
+double heightLowerBound(const PlacementModel &m, Pt fixed, const Box &box, double reach,
+                        int *order)
+{
+    Pt pts[5] = {{box.x1, box.y1}, {box.x2, box.y1}, {box.x2, box.y2}, {box.x1, box.y2}, fixed};
+    const int np = m.kind == PlacementKind::SingleRod ? 4 : 5;
+    for (int i = 0; i < np; ++i)
+        if (!std::isfinite(pts[i].x) || !std::isfinite(pts[i].y))
+            return 0;
+    Hull hull;
+    Pt sorted[5];
+    std::copy(pts, pts + np, sorted);
+    hull.n = convexHull(sorted, np, hull.v);
+    const double spread = std::abs(box.x2 - box.x1) + std::abs(box.y2 - box.y1);
+    // Zone B points between the rods may take a second regime; its height stays above the
+    // single-rod one only while the regime needs a span longer than the single-rod height.
+    const bool zoneB = m.kind != PlacementKind::DoubleRod || m.limits.B1 >= 1;
+    const int n = static_cast<int>(m.objects.size());
+    double lb = 0;
+    for (int k = 0; k < n; ++k) {
+        const ObjGeom &o = m.objects[static_cast<std::size_t>(order ? order[k] : k)];
+        if (o.zone == Zone::B && !zoneB)
+            continue;
+        const Pt c[4] = {{o.Xa, o.Ya}, {o.Xa + o.L, o.Ya}, {o.Xa + o.L, o.Ya + o.S},
+                         {o.Xa, o.Ya + o.S}};
+        double R = 0;
+        for (const Pt &p : c) {
+            const double far = len(p.x - fixed.x, p.y - fixed.y) +
+                               std::abs(p.x - box.x1) + std::abs(p.y - box.y1) + spread;
+            R = std::max(R, hull.distance(p) - distanceSlack(far));
+        }
+        R = std::max(R, 0.0);
+        // A radius short of what a rod just above `reach` gives cannot end the walk; the
+        // inverse (a square root) is then not worth taking.
+        if (reach < kUnreachable && m.kind != PlacementKind::Cable &&
+            R < rodRadiusAt(o.zone, reach + 0.04, o.Hx))
+            continue;
+        // The heights are rounded to hundredths and the regime heights solved numerically.
+        const double h = minimalHeight(m.kind, o.zone, R, o.Hx) - 0.05;
+        if (h > lb) {
+            lb = h;
+            if (lb >= reach) {
+                if (order)
+                    moveToFront(order, k);
+                return lb;
+            }
+        }
+    }
+    return lb;
 }
 
 } // namespace kv

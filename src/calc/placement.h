@@ -83,8 +83,8 @@ double requiredHeight(const PlacementModel &m, Pt p1, Pt p2);
 struct EvalScratch {
     explicit EvalScratch(std::size_t objectCount);
     std::vector<int> order;             // evaluation order, a permutation of object indices
-    std::vector<double> twoRods;        // double rod: the two-rods height of each object
     std::vector<unsigned char> point;   // double rod: the point (0..7) that governed each object
+    std::vector<int> boundOrder;        // object order of heightLowerBound
 };
 
 // The same with early exit: returns the exact height when it is below `bound`; otherwise some
@@ -94,5 +94,24 @@ struct EvalScratch {
 // height. The result never depends on the scratch contents.
 double requiredHeightBounded(const PlacementModel &m, Pt p1, Pt p2, double bound,
                              EvalScratch &scratch);
+
+// ---- Lower bounds over a block of candidates -------------------------------------------------
+
+// An axis-aligned rectangle of candidate positions.
+struct Box {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// A lower bound of the required height at every position of `box`: of the rod there (single
+// rod), or of the pair with one support at `fixed` and the other there (two supports; the bound
+// does not depend on which support is which). Never above the height requiredHeight gives for
+// any such position; 0 when nothing can be said. It rests on every point of an object needing
+// at least the single-rod height (cable: catenary height) of its distance to the segment between
+// the supports, which is at least its distance to the hull of `fixed` and the box.
+// The objects are taken in `order` (a permutation of their indices, or table order when null),
+// and the walk ends as soon as the bound reaches `reach`; the object that ended it then moves to
+// the front of the order.
+double heightLowerBound(const PlacementModel &m, Pt fixed, const Box &box,
+                        double reach = kUnreachable, int *order = nullptr);
 
 } // namespace kv

@@ -110,6 +110,9 @@ void runWorkers(unsigned n, Body &&body)
         th.join();
 }
 
+// Longest stretch of one column of candidates ruled out by one lower bound.
+constexpr std::int64_t kStretch = 16;
+
 struct BlockBest {
     bool found = false;
     double H = 0;
@@ -121,6 +124,68 @@ void atomicMin(std::atomic<double> &a, double v)
     double cur = a.load(std::memory_order_relaxed);
     while (v < cur && !a.compare_exchange_weak(cur, v, std::memory_order_relaxed)) {
     }
+}
+
+// A good height to start from, so that the lower bounds rule candidates out from the first
+// block on: the best of an even sample of the candidates, improved by stepping to the neighbour
+// points of either support while that lowers the height. It is the height of a candidate the
+// scan will visit, so only candidates strictly above it can be ruled out by it.
+double seedBest(const Job &job, const std::vector<std::int64_t> &outerIdx)
+{
+    const RangeGrid &in = *job.inner;
+    const std::int64_t ni = in.size(), total = static_cast<std::int64_t>(outerIdx.size()) * ni;
+    constexpr std::int64_t kSamples = 256;
+    if (total < 64 * kSamples)
+        return kUnreachable;
+    auto rate = [&](std::int64_t o, std::int64_t i) {
+        if (!in.admissibleAt(i) || !job.outerOk(o))
+            return kUnreachable;
+        Pt p1, p2;
+        job.points(o, i, p1, p2);
+        return requiredHeight(*job.model, p1, p2);
+    };
+    double best = kUnreachable;
+    std::int64_t bo = 0, bi = 0;
+    for (std::int64_t s = 0; s < kSamples; ++s) {
+        const std::int64_t k = s * (total / kSamples) + total / (2 * kSamples);
+        const std::int64_t o = outerIdx[static_cast<std::size_t>(k / ni)], i = k % ni;
+        const double h = rate(o, i);
+        if (h < best) {
+            best = h;
+            bo = o;
+            bi = i;
+        }
+    }
+    if (best == kUnreachable)
+        return best;
+    // Neighbours on the grid of either support (x ± 1, y ± 1 steps).
+    auto step = [](const RangeGrid &g, std::int64_t k, int d, std::int64_t &out) {
+        const std::int64_t ny = g.ny(), ix = k / ny, iy = k % ny;
+        const std::int64_t jx = ix + (d == 0) - (d == 1), jy = iy + (d == 2) - (d == 3);
+        if (jx < 0 || jy < 0 || jx >= g.nx() || jy >= ny)
+            return false;
+        out = jx * ny + jy;
+        return true;
+    };
+    for (int round = 0; round < 200; ++round) {
+        bool improved = false;
+        for (int d = 0; d < 8; ++d) {
+            std::int64_t o = bo, i = bi;
+            if (d < 4 ? !step(in, bi, d, i)
+                      : job.role != Role::Both || !step(*job.outer, bo, d - 4, o))
+                continue;
+            const double h = rate(o, i);
+            if (h < best) {
+                best = h;
+                bo = o;
+                bi = i;
+                improved = true;
+            }
+        }
+        if (!improved)
+            break;
+    }
+    return best;
 }
 
 // The candidates (admissible outer points × all inner points) are cut into blocks that the
@@ -156,10 +221,26 @@ ScanResult scanFast(const Job &job, SearchFeedback &fb)
         total < 2 * blockSize ? 1u : std::min<unsigned>(workerCount(), static_cast<unsigned>(nBlocks));
     const int nObj = static_cast<int>(job.model->objects.size());
 
+    const RangeGrid &inner = *job.inner;
+    const std::int64_t ny = inner.ny();
+    globalBest.store(seedBest(job, outerIdx), std::memory_order_relaxed);
+    // Candidates ruled out by the lower bound of their position are passed over a column
+    // stretch at a time; a stretch the bound cannot rule out is looked at point by point. The
+    // per-point bound pays only where the exact height is dear (two supports).
+    const bool pointBound = job.model->kind != PlacementKind::SingleRod;
     runWorkers(nThreads, [&](unsigned) {
         EvalScratch scratch(static_cast<std::size_t>(nObj));
         bool ownFound = false;
         double ownBest = kUnreachable;
+        // The best this worker may still accept: below its own best (an earlier candidate) and
+        // not above the best any worker has seen.
+        auto currentBound = [&] {
+            const double g = globalBest.load(std::memory_order_relaxed);
+            double bound = ownFound ? ownBest : kUnreachable;
+            if (g < kUnreachable)
+                bound = std::min(bound, std::nextafter(g, kUnreachable));
+            return bound;
+        };
         for (;;) {
             const std::int64_t b = nextBlock.fetch_add(1, std::memory_order_relaxed);
             if (b >= nBlocks || stop.load(std::memory_order_relaxed))
@@ -167,32 +248,60 @@ ScanResult scanFast(const Job &job, SearchFeedback &fb)
             const std::int64_t lo = b * blockSize, hi = std::min(total, lo + blockSize);
             BlockBest &bb = blocks[static_cast<std::size_t>(b)];
             std::int64_t doneHere = 0;
-            for (std::int64_t k = lo; k < hi; ++k) {
-                const std::int64_t i = k % ni;
-                if (job.inner->admissibleAt(i)) {
-                    Pt p1, p2;
-                    job.points(outerIdx[static_cast<std::size_t>(k / ni)], i, p1, p2);
-                    const double g = globalBest.load(std::memory_order_relaxed);
-                    double bound = ownFound ? ownBest : kUnreachable;
-                    if (g < kUnreachable)
-                        bound = std::min(bound, std::nextafter(g, kUnreachable));
-                    const double h =
-                        requiredHeightBounded(*job.model, p1, p2, bound, scratch);
-                    if (h < bound) { // exact, and strictly below everything this worker saw
-                        bb.found = true;
-                        bb.H = h;
-                        bb.k = k;
-                        ownFound = true;
-                        ownBest = h;
-                        atomicMin(globalBest, h);
-                    }
-                }
+            std::int64_t stretchEnd = lo; // candidates before it were not ruled out as a stretch
+            auto stopTest = [&] {
                 if (stop.load(std::memory_order_relaxed) || fb.stopRequested()) {
                     stop.store(true, std::memory_order_relaxed);
                     fb.addProgress(doneHere);
-                    return;
+                    return true;
                 }
                 ++doneHere;
+                return false;
+            };
+            for (std::int64_t k = lo; k < hi;) {
+                const std::int64_t o = outerIdx[static_cast<std::size_t>(k / ni)];
+                const std::int64_t i = k % ni;
+                const Pt fixed = job.role == Role::Both ? job.outer->point(o) : job.fixed;
+                double bound = currentBound();
+                if (k >= stretchEnd && bound < kUnreachable) {
+                    const std::int64_t len =
+                        std::min({(i / ny + 1) * ny - i, hi - k, kStretch});
+                    const double x = inner.xs[static_cast<std::size_t>(i / ny)];
+                    const Box box{x, inner.ys[static_cast<std::size_t>(i % ny)], x,
+                                  inner.ys[static_cast<std::size_t>((i + len - 1) % ny)]};
+                    stretchEnd = k + len;
+                    if (heightLowerBound(*job.model, fixed, box, bound,
+                                         scratch.boundOrder.data()) >= bound) {
+                        for (std::int64_t n = 0; n < len; ++n)
+                            if (stopTest())
+                                return;
+                        k += len;
+                        continue;
+                    }
+                }
+                if (inner.admissibleAt(i)) {
+                    Pt p1, p2;
+                    job.points(o, i, p1, p2);
+                    const Pt moving = inner.point(i);
+                    if (!pointBound || bound == kUnreachable ||
+                        heightLowerBound(*job.model, fixed,
+                                         Box{moving.x, moving.y, moving.x, moving.y}, bound,
+                                         scratch.boundOrder.data()) < bound) {
+                        const double h =
+                            requiredHeightBounded(*job.model, p1, p2, bound, scratch);
+                        if (h < bound) { // exact, and strictly below everything seen so far
+                            bb.found = true;
+                            bb.H = h;
+                            bb.k = k;
+                            ownFound = true;
+                            ownBest = h;
+                            atomicMin(globalBest, h);
+                        }
+                    }
+                }
+                if (stopTest())
+                    return;
+                ++k;
             }
             fb.addProgress(doneHere);
         }

@@ -4,6 +4,8 @@
 #include "cli/caseio.h"
 #include "cli/command.h"
 #include "data/snapshot.h"
+#include "data/podborops.h"
+#include "placement/placementapply.h"
 #include "placement/placementdriver.h"
 
 #include <cmath>
@@ -240,8 +242,33 @@ int runCase(Context &ctx, const std::string &path, Engine engine)
     return 0;
 }
 
+// Moves the conductor to the variant's result, snapped to the object step, as OK does in the
+// placement windows; with podbor the approximate selection follows ("Автоподбор" ticked).
+bool applyVariant(Context &ctx, DataModule &dm, bool complex, bool podbor, json &out)
+{
+    const ConductorPositions p =
+        snapToObjectStep(dm, placementResult(dm, complex, ResultMode::Variant));
+    if (p.empty()) {
+        ctx.err << "Ошибка. Вариант размещения не имеет результата: молниеотвод не перемещен.\n";
+        return false;
+    }
+    if (!setConductorPositions(dm, p))
+        return false;
+    json a;
+    if (p.p1)
+        a["support1"] = {{"MX", p.p1->x}, {"MY", p.p1->y}};
+    if (p.p2)
+        a["support2"] = {{"MX", p.p2->x}, {"MY", p.p2->y}};
+    if (podbor) {
+        const PodborResult r = runAutoPodbor(dm);
+        a["H"] = r.designHeight ? json(*r.designHeight) : json(nullptr);
+    }
+    out["applied"] = a;
+    return true;
+}
+
 int runVariant(Context &ctx, const std::string &kodArg, const std::string &variantArg,
-               Engine engine)
+               Engine engine, bool apply, bool podbor)
 {
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
@@ -252,7 +279,7 @@ int runVariant(Context &ctx, const std::string &kodArg, const std::string &varia
         kod = std::stoi(kodArg);
         variantKod = std::stoi(variantArg);
     } catch (...) {
-        ctx.err << "usage: korvan-cli place KOD --variant K\n";
+        ctx.err << "usage: korvan-cli place KOD --variant K [--apply [--podbor]]\n";
         return 1;
     }
     if (!locateProject(*dm, kod)) {
@@ -275,6 +302,10 @@ int runVariant(Context &ctx, const std::string &kodArg, const std::string &varia
             return 2;
         out["search"] = complexSearchJson(*dm, run.outcome);
     }
+    if (apply && !applyVariant(ctx, *dm, !single, podbor, out)) {
+        ctx.out << out.dump(1) << "\n";
+        return 2;
+    }
     ctx.out << out.dump(1) << "\n";
     return 0;
 }
@@ -284,29 +315,35 @@ int cmdPlace(Context &ctx)
     Engine engine = Engine::Fast;
     std::vector<std::string> pos;
     std::string variantArg;
+    bool apply = false, podbor = false;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string &a = ctx.args[i];
         if (a == "--reference")
             engine = Engine::Reference;
+        else if (a == "--apply")
+            apply = true;
+        else if (a == "--podbor")
+            podbor = true;
         else if (a == "--variant" && i + 1 < ctx.args.size())
             variantArg = ctx.args[++i];
         else
             pos.push_back(a);
     }
-    if (pos.size() != 1) {
-        ctx.err << "usage: korvan-cli place CASE.json [--reference] | place KOD --variant K\n";
+    if (pos.size() != 1 || (apply && variantArg.empty()) || (podbor && !apply)) {
+        ctx.err << "usage: korvan-cli place CASE.json [--reference] | place KOD --variant K "
+                   "[--apply [--podbor]]\n";
         return 1;
     }
     if (!variantArg.empty())
-        return runVariant(ctx, pos[0], variantArg, engine);
+        return runVariant(ctx, pos[0], variantArg, engine, apply, podbor);
     return runCase(ctx, pos[0], engine);
 }
 
 } // namespace
 
 KV_CLI_COMMAND(place, "place",
-               "place CASE.json [--reference] | place KOD --variant K [--reference]  optimal "
-               "placement",
+               "place CASE.json [--reference] | place KOD --variant K [--reference] [--apply "
+               "[--podbor]]  optimal placement; --apply moves the conductor to the result",
                cmdPlace);
 
 } // namespace kv::cli

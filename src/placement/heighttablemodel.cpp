@@ -81,21 +81,33 @@ QModelIndex HeightTableModel::minimumIndex() const
     return index(m_table.minRow, m_table.minCol);
 }
 
-QModelIndex HeightTableModel::find(const QString &xText, const QString &yText) const
+HeightTableModel::Hit HeightTableModel::find(const QString &x, const QString &y,
+                                             const QString &x2, const QString &y2) const
 {
-    if (!m_hasTable || xText.isEmpty() || yText.isEmpty())
-        return {};
-    const int h = m_table.headerCols();
-    int col = -1, row = -1;
-    for (int c = h; c < columnCount() && col < 0; ++c)
-        if (QString::fromStdString(heightTableText(m_table, c, 0)) == xText)
-            col = c;
-    for (int r = h; r < rowCount() && row < 0; ++r)
-        if (QString::fromStdString(heightTableText(m_table, 0, r)) == yText)
-            row = r;
-    if (col < 0 || row < 0)
-        return {};
-    return index(row, col);
+    Hit hit;
+    if (!m_hasTable || x.isEmpty() || y.isEmpty())
+        return hit;
+    auto text = [this](int c, int r) {
+        return QString::fromStdString(heightTableText(m_table, c, r));
+    };
+    if (m_table.mode != TableMode::Both) {
+        for (int c = 1; c < columnCount() && hit.column < 0; ++c)
+            if (text(c, 0) == x)
+                hit.column = c;
+        for (int r = 1; r < rowCount() && hit.row < 0; ++r)
+            if (text(0, r) == y)
+                hit.row = r;
+        return hit;
+    }
+    if (x2.isEmpty() || y2.isEmpty())
+        return hit;
+    for (int c = 2; c < columnCount() && hit.column < 0; ++c)
+        if (text(c, 0) == x && text(c, 1) == y)
+            hit.column = c;
+    for (int r = 2; r < rowCount() && hit.row < 0; ++r)
+        if (text(0, r) == x2 && text(1, r) == y2)
+            hit.row = r;
+    return hit;
 }
 
 } // namespace kv

@@ -28,10 +28,18 @@ public:
     int fixedCount() const;
     // The cell of the minimum; invalid when the table holds no height.
     QModelIndex minimumIndex() const;
-    // The find command: the first column whose x text and the first row whose y text equal the
-    // texts (two-support tables: the support-1 x and the support-2 x). Invalid when either is
-    // missing.
-    QModelIndex find(const QString &xText, const QString &yText) const;
+    // The find command. A one-range table: the first column whose x text equals x and the
+    // first row whose y text equals y. The two-support table: the first column whose support-1
+    // texts (rows 0 and 1) equal x and y and the first row whose support-2 texts (columns 0
+    // and 1) equal x2 and y2; all four must match, since one x value repeats along many columns.
+    // -1 where nothing matches or a text is missing.
+    struct Hit {
+        int column = -1;
+        int row = -1;
+        bool found() const { return column >= 0 && row >= 0; }
+    };
+    Hit find(const QString &x, const QString &y, const QString &x2 = {},
+             const QString &y2 = {}) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -96,81 +96,107 @@ std::vector<PlacementRange> loadRanges(Table &ranges, Table &subranges)
     return out;
 }
 
-SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
+SingleRodJob beginSingleRodSearch(DataModule &dm)
 {
+    SingleRodJob job;
     Table &variant = dm.table(TableId::Diap0);
     Table &ranges = dm.table(TableId::Diap1);
     Table &subs = dm.table(TableId::Diap2);
     if (variant.isEmpty())
-        return {};
-    // The results of one search are stored as one command: a search that fails half way, or a
-    // program killed during it, leaves the results of the previous search.
-    Transaction tx(dm, {TableId::Diap0, TableId::Diap1});
+        return job;
     variant.edit();
     setResult(variant, "X", "Y", "H", false, {}, 0);
     postOrCancel(variant);
 
-    const PlacementModel model = loadPlacementModel(dm);
+    job.model = loadPlacementModel(dm);
     // Clear every range's result first so that a stopped search leaves no stale values.
-    std::vector<Table::Bookmark> marks;
     {
         RowKeeper keep(ranges);
         for (ranges.first(); !ranges.eof(); ranges.next()) {
-            marks.push_back(ranges.bookmark());
+            job.marks.push_back(ranges.bookmark());
             if (ranges.edit()) {
                 setResult(ranges, "X", "Y", "H", false, {}, 0);
                 postOrCancel(ranges);
             }
         }
     }
-    const std::vector<PlacementRange> list = loadRanges(ranges, subs);
-    fb.clearStop();
-    SearchOutcome out = searchSingleRod(
-        model, list, fb, engine, [&](int k, const RangeOutcome &row) {
-            if (k < static_cast<int>(marks.size()) && ranges.gotoBookmark(marks[k])
-                && ranges.edit()) {
-                setResult(ranges, "X", "Y", "H", row.found, row.p1, row.H);
-                postOrCancel(ranges);
-            }
-        });
-    if (out.stopped || !out.found) {
-        tx.commit();
-        return out;
+    job.ranges = loadRanges(ranges, subs);
+    job.ok = true;
+    return job;
+}
+
+void storeSingleRodRow(DataModule &dm, const SingleRodJob &job, int k, const RangeOutcome &row)
+{
+    Table &ranges = dm.table(TableId::Diap1);
+    if (k < static_cast<int>(job.marks.size()) && ranges.gotoBookmark(job.marks[k]) &&
+        ranges.edit()) {
+        setResult(ranges, "X", "Y", "H", row.found, row.p1, row.H);
+        postOrCancel(ranges);
     }
+}
+
+void finishSingleRodSearch(DataModule &dm, const SearchOutcome &out)
+{
+    if (out.stopped || !out.found)
+        return;
+    Table &variant = dm.table(TableId::Diap0);
     if (variant.edit()) {
         setResult(variant, "X", "Y", "H", true, out.p1, out.H);
         postOrCancel(variant);
     }
+    dm.table(TableId::Diap1).locate({{"X", Value(out.p1.x)}, {"Y", Value(out.p1.y)}});
+}
+
+SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
+{
+    if (dm.table(TableId::Diap0).isEmpty())
+        return {};
+    // The results of one search are stored as one command: a search that fails half way, or a
+    // program killed during it, leaves the results of the previous search.
+    Transaction tx(dm, {TableId::Diap0, TableId::Diap1});
+    const SingleRodJob job = beginSingleRodSearch(dm);
+    if (!job.ok)
+        return {};
+    fb.clearStop();
+    SearchOutcome out = searchSingleRod(job.model, job.ranges, fb, engine,
+                                        [&](int k, const RangeOutcome &row) {
+                                            storeSingleRodRow(dm, job, k, row);
+                                        });
+    finishSingleRodSearch(dm, out);
     tx.commit();
-    ranges.locate({{"X", Value(out.p1.x)}, {"Y", Value(out.p1.y)}});
     return out;
 }
 
-ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
+namespace {
+
+bool readFixedSupports(DataModule &dm, Pt &fixed1, Pt &fixed2, std::string &refused)
 {
-    ComplexRun run;
-    Table &variant = dm.table(TableId::Diap2MO0);
-    Table &r1 = dm.table(TableId::Diap2MO1);
-    Table &r2 = dm.table(TableId::Diap2MO11);
-    Table &combos = dm.table(TableId::Diap2MO3);
-    if (variant.isEmpty())
-        return run;
     Table &mo = dm.mo();
     if (rowCountOf(mo) < 2) {
-        run.refused = "Ошибка. Для размещения сложного молниеотвода в проекте должны быть заданы "
-                      "две опоры молниеотвода.";
-        dm.prompter().error(run.refused);
-        return run;
+        refused = "Ошибка. Для размещения сложного молниеотвода в проекте должны быть заданы "
+                  "две опоры молниеотвода.";
+        dm.prompter().error(refused);
+        return false;
     }
-    Pt fixed1, fixed2;
-    {
-        RowKeeper keep(mo);
-        mo.first();
-        fixed1 = {mo.asDouble("MX"), mo.asDouble("MY")};
-        mo.last();
-        fixed2 = {mo.asDouble("MX"), mo.asDouble("MY")};
-    }
-    Transaction tx(dm, {TableId::Diap2MO0, TableId::Diap2MO3});
+    RowKeeper keep(mo);
+    mo.first();
+    fixed1 = {mo.asDouble("MX"), mo.asDouble("MY")};
+    mo.last();
+    fixed2 = {mo.asDouble("MX"), mo.asDouble("MY")};
+    return true;
+}
+
+} // namespace
+
+ComplexJob beginComplexSearch(DataModule &dm)
+{
+    ComplexJob job;
+    Table &variant = dm.table(TableId::Diap2MO0);
+    Table &combos = dm.table(TableId::Diap2MO3);
+    if (variant.isEmpty())
+        return job;
+    if (!readFixedSupports(dm, job.fixed1, job.fixed2, job.refused))
+        return job;
     variant.edit();
     for (const char *f : {"X1", "Y1", "H1", "X2", "Y2", "H2"})
         variant.setNull(f);
@@ -180,43 +206,44 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
         if (!combos.remove())
             break;
     }
-    const PlacementModel model = loadPlacementModel(dm);
-    const std::vector<PlacementRange> list1 =
-        loadRanges(r1, dm.table(TableId::Diap2MO2));
-    const std::vector<PlacementRange> list2 =
-        loadRanges(r2, dm.table(TableId::Diap2MO21));
-    fb.clearStop();
-    run.outcome = searchComplex(
-        model, list1, list2, fixed1, fixed2, fb, engine, [&](int, const RangeOutcome &row) {
-            if (!combos.append())
-                return;
-            if (row.range1 >= 0)
-                combos.setValue("DiapName1", list1[static_cast<std::size_t>(row.range1)].DiapName);
-            if (row.range2 >= 0)
-                combos.setValue("DiapName2", list2[static_cast<std::size_t>(row.range2)].DiapName);
-            // The fixed support keeps its position even in a row without a position of its own.
-            const bool pos1 = row.found || row.range1 < 0;
-            const bool pos2 = row.found || row.range2 < 0;
-            if (pos1) {
-                combos.setValue("X1", row.p1.x);
-                combos.setValue("Y1", row.p1.y);
-            }
-            if (pos2) {
-                combos.setValue("X2", row.p2.x);
-                combos.setValue("Y2", row.p2.y);
-            }
-            if (row.found) {
-                combos.setValue("H1", row.H);
-                combos.setValue("H2", row.H);
-            }
-            postOrCancel(combos);
-        });
-    const SearchOutcome &out = run.outcome;
-    if (out.stopped || !out.found) {
-        tx.commit();
-        return run;
+    job.model = loadPlacementModel(dm);
+    job.ranges1 = loadRanges(dm.table(TableId::Diap2MO1), dm.table(TableId::Diap2MO2));
+    job.ranges2 = loadRanges(dm.table(TableId::Diap2MO11), dm.table(TableId::Diap2MO21));
+    job.ok = true;
+    return job;
+}
+
+void storeCombination(DataModule &dm, const ComplexJob &job, const RangeOutcome &row)
+{
+    Table &combos = dm.table(TableId::Diap2MO3);
+    if (!combos.append())
+        return;
+    if (row.range1 >= 0)
+        combos.setValue("DiapName1", job.ranges1[static_cast<std::size_t>(row.range1)].DiapName);
+    if (row.range2 >= 0)
+        combos.setValue("DiapName2", job.ranges2[static_cast<std::size_t>(row.range2)].DiapName);
+    // The fixed support keeps its position even in a row without a position of its own.
+    if (row.found || row.range1 < 0) {
+        combos.setValue("X1", row.p1.x);
+        combos.setValue("Y1", row.p1.y);
     }
-    gotoRow(combos, out.best);
+    if (row.found || row.range2 < 0) {
+        combos.setValue("X2", row.p2.x);
+        combos.setValue("Y2", row.p2.y);
+    }
+    if (row.found) {
+        combos.setValue("H1", row.H);
+        combos.setValue("H2", row.H);
+    }
+    postOrCancel(combos);
+}
+
+void finishComplexSearch(DataModule &dm, const SearchOutcome &out)
+{
+    if (out.stopped || !out.found)
+        return;
+    gotoRow(dm.table(TableId::Diap2MO3), out.best);
+    Table &variant = dm.table(TableId::Diap2MO0);
     if (variant.edit()) {
         variant.setValue("X1", out.p1.x);
         variant.setValue("Y1", out.p1.y);
@@ -226,20 +253,70 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
         variant.setValue("H2", out.H);
         postOrCancel(variant);
     }
+}
+
+ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
+{
+    ComplexRun run;
+    if (dm.table(TableId::Diap2MO0).isEmpty())
+        return run;
+    Transaction tx(dm, {TableId::Diap2MO0, TableId::Diap2MO3});
+    const ComplexJob job = beginComplexSearch(dm);
+    run.refused = job.refused;
+    if (!job.ok)
+        return run;
+    fb.clearStop();
+    run.outcome = searchComplex(job.model, job.ranges1, job.ranges2, job.fixed1, job.fixed2, fb,
+                                engine, [&](int, const RangeOutcome &row) {
+                                    storeCombination(dm, job, row);
+                                });
+    finishComplexSearch(dm, run.outcome);
     tx.commit();
     return run;
 }
 
+TableJob beginTable(DataModule &dm, bool complex)
+{
+    TableJob job;
+    job.complex = complex;
+    if (!complex) {
+        Table &ranges = dm.table(TableId::Diap1);
+        if (ranges.isEmpty() || ranges.recNo() < 0)
+            return job;
+        job.model = loadPlacementModel(dm);
+        job.range1 = loadRanges(ranges, dm.table(TableId::Diap2))
+                         .at(static_cast<std::size_t>(ranges.recNo()));
+        job.ok = true;
+        return job;
+    }
+    Table &r1 = dm.table(TableId::Diap2MO1);
+    Table &r2 = dm.table(TableId::Diap2MO11);
+    if (!readFixedSupports(dm, job.fixed1, job.fixed2, job.refused))
+        return job;
+    job.model = loadPlacementModel(dm);
+    if (!r1.isEmpty() && r1.recNo() >= 0)
+        job.range1 = loadRanges(r1, dm.table(TableId::Diap2MO2)).at(static_cast<std::size_t>(r1.recNo()));
+    if (!r2.isEmpty() && r2.recNo() >= 0)
+        job.range2 = loadRanges(r2, dm.table(TableId::Diap2MO21)).at(static_cast<std::size_t>(r2.recNo()));
+    job.ok = job.range1 || job.range2;
+    return job;
+}
+
+TableOutcome computeTable(const TableJob &job, SearchFeedback &fb, Engine engine)
+{
+    if (!job.ok)
+        return {};
+    fb.clearStop();
+    if (!job.complex)
+        return heightTableSingleRod(job.model, *job.range1, fb, engine);
+    return heightTableComplex(job.model, job.range1 ? &*job.range1 : nullptr,
+                              job.range2 ? &*job.range2 : nullptr, job.fixed1, job.fixed2, fb,
+                              engine);
+}
+
 TableOutcome buildSingleRodTable(DataModule &dm, SearchFeedback &fb, Engine engine)
 {
-    Table &ranges = dm.table(TableId::Diap1);
-    if (ranges.isEmpty() || ranges.recNo() < 0)
-        return {};
-    const PlacementModel model = loadPlacementModel(dm);
-    std::vector<PlacementRange> all = loadRanges(ranges, dm.table(TableId::Diap2));
-    const PlacementRange range = all.at(static_cast<std::size_t>(ranges.recNo()));
-    fb.clearStop();
-    TableOutcome out = heightTableSingleRod(model, range, fb, engine);
+    TableOutcome out = computeTable(beginTable(dm, false), fb, engine);
     if (!out.refused.empty())
         dm.prompter().error(out.refused);
     return out;
@@ -247,35 +324,13 @@ TableOutcome buildSingleRodTable(DataModule &dm, SearchFeedback &fb, Engine engi
 
 TableOutcome buildComplexTable(DataModule &dm, SearchFeedback &fb, Engine engine)
 {
-    Table &r1 = dm.table(TableId::Diap2MO1);
-    Table &r2 = dm.table(TableId::Diap2MO11);
-    Table &mo = dm.mo();
-    if (rowCountOf(mo) < 2) {
+    const TableJob job = beginTable(dm, true);
+    if (!job.refused.empty()) {
         TableOutcome out;
-        out.refused = "Ошибка. Для размещения сложного молниеотвода в проекте должны быть "
-                      "заданы две опоры молниеотвода.";
-        dm.prompter().error(out.refused);
+        out.refused = job.refused;
         return out;
     }
-    Pt fixed1, fixed2;
-    {
-        RowKeeper keep(mo);
-        mo.first();
-        fixed1 = {mo.asDouble("MX"), mo.asDouble("MY")};
-        mo.last();
-        fixed2 = {mo.asDouble("MX"), mo.asDouble("MY")};
-    }
-    const PlacementModel model = loadPlacementModel(dm);
-    std::optional<PlacementRange> a, b;
-    if (!r1.isEmpty() && r1.recNo() >= 0)
-        a = loadRanges(r1, dm.table(TableId::Diap2MO2)).at(static_cast<std::size_t>(r1.recNo()));
-    if (!r2.isEmpty() && r2.recNo() >= 0)
-        b = loadRanges(r2, dm.table(TableId::Diap2MO21)).at(static_cast<std::size_t>(r2.recNo()));
-    if (!a && !b)
-        return {};
-    fb.clearStop();
-    TableOutcome out = heightTableComplex(model, a ? &*a : nullptr, b ? &*b : nullptr, fixed1,
-                                          fixed2, fb, engine);
+    TableOutcome out = computeTable(job, fb, engine);
     if (!out.refused.empty())
         dm.prompter().error(out.refused);
     return out;

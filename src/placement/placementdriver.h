@@ -8,6 +8,7 @@
 #include "data/datamodule.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,44 @@ struct ComplexRun {
     std::string refused;
 };
 ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine = Engine::Fast);
+
+// The same in three steps, for a window that runs the search in a worker thread: begin (clears
+// the results and reads the inputs) and the stores run on the thread that owns the tables, the
+// search itself on any thread. The caller holds one Transaction over the variant and its range
+// (or combination) table from begin to finish, as the run functions above do.
+struct SingleRodJob {
+    bool ok = false; // false: no variant
+    PlacementModel model;
+    std::vector<PlacementRange> ranges;
+    std::vector<Table::Bookmark> marks; // the range rows, in order
+};
+SingleRodJob beginSingleRodSearch(DataModule &dm);
+void storeSingleRodRow(DataModule &dm, const SingleRodJob &job, int k, const RangeOutcome &row);
+void finishSingleRodSearch(DataModule &dm, const SearchOutcome &out);
+
+struct ComplexJob {
+    bool ok = false;
+    std::string refused; // shown already
+    PlacementModel model;
+    std::vector<PlacementRange> ranges1, ranges2;
+    Pt fixed1, fixed2;
+};
+ComplexJob beginComplexSearch(DataModule &dm);
+void storeCombination(DataModule &dm, const ComplexJob &job, const RangeOutcome &row);
+void finishComplexSearch(DataModule &dm, const SearchOutcome &out);
+
+// The inputs of a height table (the current range of each support) read on the tables' thread,
+// and the table computed from them on any thread.
+struct TableJob {
+    bool ok = false;
+    bool complex = false;
+    std::string refused; // shown already
+    PlacementModel model;
+    std::optional<PlacementRange> range1, range2;
+    Pt fixed1, fixed2;
+};
+TableJob beginTable(DataModule &dm, bool complex);
+TableOutcome computeTable(const TableJob &job, SearchFeedback &fb, Engine engine = Engine::Fast);
 
 // The height table over the current range of diap1.db; the complex one over the current range
 // of each support (one support tabled against the other's position when only it has ranges). A table

@@ -93,12 +93,37 @@ TEST(HeightTableModel, FindByHeaderTexts)
 {
     HeightTableModel model;
     model.setTable(sampleTable());
-    const QModelIndex i = model.find(QStringLiteral("1"), QStringLiteral("1"));
-    ASSERT_TRUE(i.isValid());
-    EXPECT_EQ(i.column(), 2);
-    EXPECT_EQ(i.row(), 2);
-    EXPECT_FALSE(model.find(QStringLiteral("7"), QStringLiteral("1")).isValid());
-    EXPECT_FALSE(model.find(QString(), QStringLiteral("1")).isValid());
+    const HeightTableModel::Hit i = model.find(QStringLiteral("1"), QStringLiteral("1"));
+    ASSERT_TRUE(i.found());
+    EXPECT_EQ(i.column, 2);
+    EXPECT_EQ(i.row, 2);
+    EXPECT_EQ(model.find(QStringLiteral("7"), QStringLiteral("1")).column, -1);
+    EXPECT_FALSE(model.find(QString(), QStringLiteral("1")).found());
+
+    // Two supports over 2 × 3 points each: every support-1 x value repeats along three columns
+    // and every support-2 x along three rows, so only all four texts single out a cell.
+    PlacementModel m;
+    m.kind = PlacementKind::Cable;
+    m.objects.push_back(ObjGeom{10, 0, 2, 2, 5, Zone::B});
+    PlacementRange a, b;
+    a.X1 = 0, a.X2 = 1, a.DX = 1, a.Y1 = 0, a.Y2 = 2, a.DY = 1;
+    b.X1 = 20, b.X2 = 21, b.DX = 1, b.Y1 = 5, b.Y2 = 7, b.DY = 1;
+    SearchFeedback fb;
+    HeightTableModel both;
+    both.setTable(heightTableComplex(m, &a, &b, {}, {}, fb, Engine::Reference).table);
+    const HeightTableModel::Hit c = both.find(QStringLiteral("1"), QStringLiteral("2"),
+                                              QStringLiteral("21"), QStringLiteral("6"));
+    ASSERT_TRUE(c.found());
+    EXPECT_EQ(both.index(0, c.column).data().toString(), QStringLiteral("1"));
+    EXPECT_EQ(both.index(1, c.column).data().toString(), QStringLiteral("2"));
+    EXPECT_EQ(c.column, 2 + 3 + 2); // x1 = 1 is the second x, y1 = 2 its third y
+    EXPECT_EQ(c.row, 2 + 3 + 1);
+    EXPECT_EQ(both.index(c.row, 0).data().toString(), QStringLiteral("21"));
+    EXPECT_EQ(both.index(c.row, 1).data().toString(), QStringLiteral("6"));
+    // A pair that is not in the table is not found, even though its x values are.
+    EXPECT_EQ(both.find(QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("21"),
+                        QStringLiteral("6")).column, -1);
+    EXPECT_FALSE(both.find(QStringLiteral("1"), QStringLiteral("2")).found());
     model.clear();
     EXPECT_EQ(model.rowCount(), 5);
     EXPECT_FALSE(model.minimumIndex().isValid());

@@ -180,3 +180,61 @@ TEST(Randomized, StopsAtTheSameRange)
                           searchSingleRod(m, rs, b, Engine::Fast));
     }
 }
+
+// The bound that rules out whole stretches of candidates must never exceed the height of any
+// position it covers, whatever the conductor, the zones, the span (two-rods fallback) and the
+// regime limits.
+TEST(Randomized, LowerBoundNeverAboveTheHeight)
+{
+    const PlacementKind kinds[] = {PlacementKind::SingleRod, PlacementKind::DoubleRod,
+                                   PlacementKind::Cable};
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        Gen g(9000 + seed);
+        PlacementModel m;
+        m.kind = kinds[seed % 3];
+        if (seed % 4 == 0)
+            m.limits = {0.8, 1.5, 3, 0.7, 4}; // zone B regime below the single-rod span
+        for (int k = g.pick(1, 6); k > 0; --k)
+            m.objects.push_back(g.object());
+        const double far = g.coin() ? 150 : 40;
+        const Pt fixed{g.uni(-10, 20), g.uni(0, 60)};
+        const double x1 = g.uni(far - 20, far + 20), y1 = g.uni(-10, 60);
+        const Box box{x1, y1, x1 + g.uni(0, 12), y1 + g.uni(0, 12)};
+        const double lb = heightLowerBound(m, fixed, box);
+        SCOPED_TRACE(seed);
+        for (int k = 0; k < 40; ++k) {
+            const Pt p{k == 0 ? box.x1 : g.uni(box.x1, box.x2),
+                       k == 0 ? box.y1 : g.uni(box.y1, box.y2)};
+            if (m.kind == PlacementKind::SingleRod) {
+                EXPECT_LE(lb, requiredHeight(m, p, p));
+            } else {
+                EXPECT_LE(lb, requiredHeight(m, fixed, p));
+                EXPECT_LE(lb, requiredHeight(m, p, fixed));
+            }
+        }
+    }
+}
+
+// Searches large enough for the fast engine to start from a sampled height and to rule out
+// stretches of candidates by their lower bound.
+TEST(Randomized, LargeComplexFastEqualsReference)
+{
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        Gen g(7000 + seed);
+        PlacementModel m;
+        m.kind = seed % 2 ? PlacementKind::DoubleRod : PlacementKind::Cable;
+        for (int k = g.pick(2, 4); k > 0; --k)
+            m.objects.push_back(g.object());
+        PlacementRange a = g.range(10, 30), b = g.range(50, 30);
+        a.X2 = a.X1 + 13 * 0.5;
+        a.DX = a.DY = b.DX = b.DY = 0.5;
+        a.Y2 = a.Y1 + 13 * 0.5;
+        b.X2 = b.X1 + 13 * 0.5;
+        b.Y2 = b.Y1 + 13 * 0.5;
+        a.subranges.clear();
+        SearchFeedback f1, f2;
+        SCOPED_TRACE(seed);
+        expectSameOutcome(searchComplex(m, {a}, {b}, {}, {}, f1, Engine::Reference),
+                          searchComplex(m, {a}, {b}, {}, {}, f2, Engine::Fast));
+    }
+}
