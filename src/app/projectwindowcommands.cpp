@@ -9,6 +9,7 @@
 #include "app/projectcommands.h"
 #include "app/projectdocument.h"
 #include "app/toolglyphs.h"
+#include "dict/dialogrunner.h"
 #include "dict/help.h"
 #include "dict/helpwindow.h"
 #include "data/datamodule.h"
@@ -338,6 +339,19 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
     wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), this); });
     wire(QStringLiteral("mnReportSettings"), [this] { cmdReportSettings(*m_doc, this); });
+
+    // Optimal placement (the window of the project's conductor kind) and the object diagrams.
+    wire(QStringLiteral("mnPlacement"), [this] {
+        const bool complex = conductorTypeOf(m_doc->snapshot().project.TipMO.value_or(""))
+                             != ConductorType::SingleRod;
+        PlacementWindow window(*m_doc, m_dm->prompter(), complex, this);
+        window.execAndApply();
+    });
+    wire(QStringLiteral("mnDiagrams"), [this] {
+        ObjectDiagramsWindow window(*m_doc, this);
+        window.activate();
+        runDialog(window);
+    });
 
     // F1 opens the topic of the window, or of the plans when the pointer is over them.
     auto *f1 = new QAction(this);

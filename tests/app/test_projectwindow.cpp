@@ -82,12 +82,12 @@ TEST_F(WindowFixture, EmptyDataShowsTheEmptyState)
 TEST_F(WindowFixture, CommandsWithoutTheirWindowsAreDisabledWithAHint)
 {
     ProjectWindow &w = open();
-    // Every menu item has an action named after its handler; the preview comes with its window.
-    for (const char *n : {"mnPlacement", "pmPlacement", "mnDiagrams"}) {
-        QAction *a = w.findAction(QLatin1String(n));
-        ASSERT_TRUE(a) << n;
-        EXPECT_FALSE(a->isEnabled()) << n;
-        EXPECT_TRUE(a->statusTip().contains(QString::fromUtf8(ProjectWindow::kPendingHint))) << n;
+    // Every menu item has an action named after its handler, and every command has its window.
+    for (const char *n : {"mnPreview", "mnReport", "mnReportSettings", "mnPlacement", "mnDiagrams"}) {
+        ASSERT_TRUE(w.findAction(QLatin1String(n))) << n;
+        EXPECT_TRUE(w.isWired(QLatin1String(n))) << n;
+        EXPECT_FALSE(w.findAction(QLatin1String(n))->statusTip().contains(
+            QString::fromUtf8(ProjectWindow::kPendingHint))) << n;
     }
     // The help button opens the contents, F1 the window's topic (through the help request).
     std::vector<int> topics;
