@@ -11,6 +11,7 @@ PACKAGES=(
     fonts-liberation fonts-dejavu-core
     libxkbcommon-dev libgl-dev
     xvfb xauth xdg-utils
+    libreoffice-writer-nogui poppler-utils
 )
 
 missing=()

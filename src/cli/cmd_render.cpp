@@ -11,7 +11,7 @@
 #include "plan/zoneoverlay.h"
 #include "plan/zonepictures.h"
 
-#include <QGuiApplication>
+#include "cli/guiapp.h"
 #include <memory>
 
 namespace kv::cli {
@@ -22,19 +22,6 @@ namespace {
 constexpr const char *kUsage =
     "usage: korvan-cli render KOD [--suffix design|chosen] --top FILE --front FILE\n"
     "       [--overlay-top FILE --overlay-front FILE --width W --height H]\n";
-
-// The drawings need a GUI application for fonts; without a display it runs offscreen.
-void ensureGuiApplication()
-{
-    if (QGuiApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "korvan-cli";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
 
 bool parseInt(const std::string &s, int &out)
 {
