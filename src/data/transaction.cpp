@@ -61,14 +61,11 @@ void syncFolder(const std::string &dir)
     }
 }
 
-// The lock file of the data folder: -1 when it neither exists nor can be made.
+// The lock of the data folder is a flock on the folder itself, so nothing is added to it.
+// -1 when the folder cannot be opened.
 int openLockFile(const std::string &dir)
 {
-    const std::string path = withSlash(dir) + kLockFileName;
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    return fd;
+    return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 // flock with a time limit, so that a hung reader cannot block a writer for ever.

@@ -20,7 +20,7 @@
 //   rename, every file rolls back: the data is as before. If it dies after, the next open of
 //   the data folder (DataModule::openAll, or a ReadLock) writes the record's rows into every
 //   file again and removes it: the data is as after. Writing a row image twice is harmless.
-// - The commit phase holds an exclusive lock on "korvan.lock" in the data folder; a reader that
+// - The commit phase holds an exclusive lock (flock) on the data folder itself; a reader that
 //   reads several files for one answer holds the shared lock (ReadLock), so it never sees a
 //   commit half done, also from another process.
 // Nested transactions join the outer one as a savepoint: commit() of an inner one hands its
@@ -36,7 +36,6 @@
 namespace kv {
 
 inline constexpr const char *kCommitRecordName = "commit.log";
-inline constexpr const char *kLockFileName = "korvan.lock";
 
 class Transaction {
 public:
@@ -61,8 +60,7 @@ private:
 
 // A shared lock over the data folder for a reader that needs several table files at one moment
 // (a project with its conductor and object rows). Finishes a commit left half done by a killed
-// process before it lets the reader in. Without a lock file that can be made (a read-only
-// folder) it does nothing.
+// process before it lets the reader in.
 class ReadLock {
 public:
     explicit ReadLock(DataModule &dm);
