@@ -2,12 +2,14 @@
 // each command to what it does, and the enabling of all of them by the rules.
 
 #include "app/projectwindow.h"
-#include "app/reportcommands.h"
 
 #include "app/plancanvas.h"
 #include "app/dictcommands.h"
 #include "app/projectcommands.h"
+#include "app/objectdiagramswindow.h"
+#include "app/placementwindow.h"
 #include "app/projectdocument.h"
+#include "app/reportcommands.h"
 #include "app/toolglyphs.h"
 #include "dict/dialogrunner.h"
 #include "dict/help.h"
