@@ -3,6 +3,7 @@
 #include "calc/classrule.h"
 #include "calc/numfmt.h"
 #include "calc/snap.h"
+#include "cli/jsoninput.h"
 #include "data/objectops.h"
 
 #include <fstream>
@@ -14,28 +15,19 @@ using json = nlohmann::ordered_json;
 
 json readJsonFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    try {
-        return json::parse(ss.str());
-    } catch (const json::parse_error &e) {
-        throw std::runtime_error(path + ": " + e.what());
-    }
+    return readJsonObjectFile(path);
 }
 
 void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
 {
     Table &p = dm.project();
     Table &t = dm.object();
-    const auto num = [&](const char *k) {
-        return obj.contains(k) && obj[k].is_number() ? obj[k].get<double>() : 0.0;
-    };
-    const std::string name = obj.value("Name", std::string());
-    const int cls = obj.contains("Tip") && obj["Tip"].is_number_integer() ? obj["Tip"].get<int>()
-                                                                          : 0;
+    if (!obj.is_object())
+        throw CaseRefused("Ошибка. Объект должен быть записью JSON ({...}).");
+    const std::string name = optString(obj, "Name", "объект").value_or(std::string());
+    const std::string where = "объект \"" + name + "\"";
+    const auto num = [&](const char *k) { return optNumber(obj, k, where).value_or(0.0); };
+    const int cls = static_cast<int>(optInteger(obj, "Tip", where, 1, 16).value_or(0));
     if (cls < 1 || cls > 16)
         throw CaseRefused("Ошибка. Объект \"" + name + "\": класс здания должен быть от 1 до 16.");
     const double N = parseNumber(format00(
@@ -46,10 +38,11 @@ void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
     std::string zona = rule.zone;
     std::optional<int> kateg = rule.category;
     if (obj.contains("Zona"))
-        zona = obj["Zona"].is_string() ? obj["Zona"].get<std::string>() : std::string();
-    if (obj.contains("Kateg"))
-        kateg = obj["Kateg"].is_number_integer() ? std::optional<int>(obj["Kateg"].get<int>())
-                                                 : std::nullopt;
+        zona = optString(obj, "Zona", where).value_or(std::string());
+    if (obj.contains("Kateg")) {
+        const auto k = optInteger(obj, "Kateg", where, 1, 3);
+        kateg = k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
+    }
     if (zona.empty() || !kateg)
         throw CaseRefused("Ошибка. Объект \"" + name
                           + "\" не нуждается в молниезащите: в проекте запрещено использование "
@@ -72,7 +65,7 @@ void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
     t.post();
 }
 
-CaseSession::CaseSession(const json &doc) : m_doc(doc)
+CaseSession::CaseSession(const json &doc)
 {
     createInstallationData(m_dir.path());
     m_dm = std::make_unique<DataModule>(m_dir.path(), m_prompter);
@@ -108,7 +101,7 @@ CaseSession::CaseSession(const json &doc) : m_doc(doc)
             sag.first();
             sag.remove();
         }
-        for (const auto &row : doc["sag_table"]) {
+        for (const auto &row : optArray(doc, "sag_table", "описание расчета")) {
             sag.append();
             jsonToRow(sag, row);
             if (!sag.post())
@@ -121,21 +114,19 @@ CaseSession::CaseSession(const json &doc) : m_doc(doc)
     jsonToRow(p, doc["project"]);
     if (!p.post())
         throw TableError("Ошибка. Проект не сохранен.");
-    if (doc.contains("conductors"))
-        for (const auto &c : doc["conductors"]) {
-            dm.mo().append();
-            jsonToRow(dm.mo(), c);
-            dm.mo().post();
-        }
+    for (const auto &c : optArray(doc, "conductors", "описание расчета")) {
+        dm.mo().append();
+        jsonToRow(dm.mo(), c);
+        dm.mo().post();
+    }
     double step = 1.0;
     if (!param.isEmpty()) {
         param.first();
         if (!param.isNull("ObjShag"))
             step = param.asDouble("ObjShag");
     }
-    if (doc.contains("objects"))
-        for (const auto &o : doc["objects"])
-            appendEvaluatedObject(dm, o, step);
+    for (const auto &o : optArray(doc, "objects", "описание расчета"))
+        appendEvaluatedObject(dm, o, step);
     CountZones(dm);
 }
 
@@ -143,11 +134,8 @@ CaseSession::~CaseSession() = default;
 
 json CaseSession::result()
 {
-    json out = m_doc;
-    const json stored = projectToJson(*m_dm);
-    out["project"] = stored["project"];
-    out["conductors"] = stored["conductors"];
-    out["objects"] = stored["objects"];
+    // Only what was stored and said goes out: nothing of the input is echoed back.
+    json out = projectToJson(*m_dm);
     out["messages"] = m_prompter.messages();
     return out;
 }

@@ -68,7 +68,7 @@ int cmdRender(Context &ctx)
 {
     if (ctx.args.empty()) {
         ctx.err << kUsage;
-        return 1;
+        return kExitRefused;
     }
     int kod = 0;
     if (!parseInt(ctx.args[0], kod)) {
@@ -115,29 +115,30 @@ int cmdRender(Context &ctx)
 
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
-    if (!dm || !locateProject(*dm, kod)) {
-        ctx.err << "Ошибка. Проект с кодом " << kod << " не найден.\n";
-        return 1;
-    }
+    if (!dm || !locateProject(*dm, kod))
+        throw InputRefused("Ошибка. Проект с кодом " + std::to_string(kod) + " не найден.");
     const ProjectSnapshot snap = loadProjectSnapshot(*dm, kod);
     const SettingsRec settingsRec = loadSettings(*dm);
-    if (snap.conductors.empty()) {
-        ctx.err << "Ошибка. У проекта нет молниеотвода.\n";
-        return 1;
-    }
+    if (snap.conductors.empty())
+        throw InputRefused("Ошибка. У проекта нет молниеотвода.");
 
     // Without --suffix the preview's rule applies: the chosen conductor when there is one.
+    // A named suffix needs its own results: the chosen conductor's or the selection's.
     std::string suffix;
     const ConductorRec &c = snap.conductors.front();
     if (suffixArg.empty()) {
-        if (!c.H1 && !c.H) {
-            ctx.err << "Просмотр невозможен. Необходимо выполнить ориентировочный подбор или выбор "
-                       "молниеотвода.\n";
-            return 1;
-        }
+        if (!c.H1 && !c.H)
+            throw InputRefused("Просмотр невозможен. Необходимо выполнить ориентировочный подбор "
+                               "или выбор молниеотвода.");
         suffix = c.H1 ? "1" : "";
+    } else if (suffixArg == "chosen") {
+        if (!c.H1)
+            throw InputRefused("Просмотр невозможен. Необходимо выполнить выбор молниеотвода.");
+        suffix = "1";
     } else {
-        suffix = suffixArg == "chosen" ? "1" : "";
+        if (!c.H)
+            throw InputRefused("Просмотр невозможен. Необходимо выполнить ориентировочный подбор "
+                               "молниеотвода.");
     }
 
     ensureGuiApplication();
@@ -148,6 +149,8 @@ int cmdRender(Context &ctx)
     bool ok = true;
     if (!top.empty() || !front.empty()) {
         const ZonePictures pics = RenderZonePictures(snap, model, suffix);
+        if (!pics.refused.empty())
+            throw InputRefused(pics.refused);
         if (!top.empty())
             ok = save(ctx, pics.top, top) && ok;
         if (!front.empty())

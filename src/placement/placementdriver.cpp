@@ -129,6 +129,8 @@ SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engi
                 postOrCancel(ranges);
             }
         });
+    if (!out.refused.empty())
+        dm.prompter().error(out.refused);
     if (out.stopped || !out.found)
         return out;
     if (variant.edit()) {
@@ -204,6 +206,10 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
             postOrCancel(combos);
         });
     const SearchOutcome &out = run.outcome;
+    if (!out.refused.empty()) {
+        run.refused = out.refused;
+        dm.prompter().error(out.refused);
+    }
     if (out.stopped || !out.found)
         return run;
     gotoRow(combos, out.best);

@@ -2,6 +2,7 @@
 
 #include "calc/numfmt.h"
 #include "plan/canvas.h"
+#include "plan/picturesize.h"
 #include "plan/recordfields.h"
 #include "plan/zonegeometry.h"
 
@@ -103,16 +104,16 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
     const double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
     const double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
     if (!f.two) {
-        f.width = capBitmapSide(static_cast<long long>(f.s.px(2 * R)) + 80);
+        f.width = std::max(1, f.s.px(2 * R) + 80);
         f.height = f.width;
         f.cx = f.cy = f.width / 2;
         f.ox = f.cx - f.s.px(x1);
         f.oy = f.cy - f.s.px(y1);
         f.s1 = f.s2 = QPoint(f.cx, f.cy);
     } else {
-        f.width = capBitmapSide(static_cast<long long>(f.s.px(2 * R + std::fabs(x1 - x2))) + 80);
+        f.width = std::max(1, f.s.px(2 * R + std::fabs(x1 - x2)) + 80);
         f.cx = f.width / 2;
-        f.height = capBitmapSide(static_cast<long long>(f.s.px(2 * R + std::fabs(y1 - y2))) + 80);
+        f.height = std::max(1, f.s.px(2 * R + std::fabs(y1 - y2)) + 80);
         f.cy = f.height / 2;
         const double midX = std::min(x1, x2) + std::fabs(x1 - x2) / 2;
         const double midY = std::min(y1, y2) + std::fabs(y1 - y2) / 2;
@@ -353,10 +354,13 @@ void insertDim(std::vector<Dim> &list, Dim d, bool ascending)
 }
 
 QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix,
-                   const PictureFrame &f, int frontImageHeight)
+                   const PictureFrame &f, int frontImageHeight, std::string &refused)
 {
     const int width = f.width;
-    const int hb = capBitmapSide(static_cast<long long>(std::max(0, frontImageHeight)) + 30);
+    const int hb = std::max(0, frontImageHeight) + 30;
+    refused = pictureTooLarge(width, hb, f.s.n());
+    if (!refused.empty())
+        return {};
     const int ground = hb - 10;
     QImage img(width, hb, QImage::Format_RGB32);
     std::vector<Dim> left, right;
@@ -536,8 +540,11 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
     const int h0 = img.height();
     const size_t rows = std::max(left.size(), right.size());
     if (rows > 0) {
-        QImage grown(width, capBitmapSide(static_cast<long long>(h0) + 26LL * static_cast<long long>(rows)),
-                     QImage::Format_RGB32);
+        const long long grownHeight = static_cast<long long>(h0) + 26LL * static_cast<long long>(rows);
+        refused = pictureTooLarge(width, grownHeight, f.s.n());
+        if (!refused.empty())
+            return {};
+        QImage grown(width, static_cast<int>(grownHeight), QImage::Format_RGB32);
         grown.fill(Qt::white);
         {
             QPainter p(&grown);
@@ -613,14 +620,21 @@ ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettin
     if (snap.conductors.empty()) {
         out.top = QImage(80, 80, QImage::Format_RGB32);
         out.top.fill(Qt::white);
-        out.front = QImage(80, capBitmapSide(static_cast<long long>(std::max(0, frontImageHeight)) + 30),
+        out.front = QImage(80, std::clamp(frontImageHeight, 0, kMaxBitmapSide) + 30,
                            QImage::Format_RGB32);
         out.front.fill(Qt::white);
         return out;
     }
     const PictureFrame f = makeFrame(snap, settings, suffix);
+    out.refused = pictureTooLarge(f.width, f.height, f.s.n());
+    if (!out.refused.empty())
+        return out;
+    out.front = renderFront(snap, settings, suffix, f, frontImageHeight, out.refused);
+    if (!out.refused.empty()) {
+        out.front = QImage();
+        return out;
+    }
     out.top = renderTop(snap, settings, suffix, f);
-    out.front = renderFront(snap, settings, suffix, f, frontImageHeight);
     return out;
 }
 
