@@ -1,6 +1,7 @@
 // korvan-cli: the headless tool that runs the program's operations on a data folder.
 
 #include "cli/command.h"
+#include "data/datalocation.h"
 #include "data/table.h"
 
 #include <nlohmann/json.hpp>
@@ -54,7 +55,7 @@ Registrar::Registrar(const char *name, const char *usageText, CommandFn fn)
 int main(int argc, char **argv)
 {
     using namespace kv::cli;
-    std::string dataDir = (std::filesystem::path(executableDir()) / "Data").string();
+    std::string dataDir = kv::defaultDataDir(executableDir());
     int i = 1;
     while (i < argc) {
         const std::string a = argv[i];
