@@ -8,6 +8,7 @@
 #include "plan/drawingsettings.h"
 #include "plan/picturefile.h"
 #include "plan/planview.h"
+#include "plan/zonedxf.h"
 #include "plan/zoneoverlay.h"
 #include "plan/zonepictures.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: korvan-cli render KOD [--suffix design|chosen] --top FILE --front FILE\n"
+    "       (FILE: .png, .bmp, .jpg, .emf, .wmf, or .dxf for a drawing in metres)\n"
     "       [--overlay-top FILE --overlay-front FILE --width W --height H]\n";
 
 // The drawings need a GUI application for fonts; without a display it runs offscreen.
@@ -147,14 +149,33 @@ int cmdRender(Context &ctx)
     model.ShowProjectShapes(snap);
 
     bool ok = true;
-    if (!top.empty() || !front.empty()) {
+    // A .dxf name gets the drawing in metres, any other the picture.
+    const auto isDxf = [](const std::string &p) {
+        return QString::fromStdString(p).endsWith(QLatin1String(".dxf"), Qt::CaseInsensitive);
+    };
+    const std::string dxfTop = isDxf(top) ? top : std::string();
+    const std::string dxfFront = isDxf(front) ? front : std::string();
+    const std::string picTop = isDxf(top) ? std::string() : top;
+    const std::string picFront = isDxf(front) ? std::string() : front;
+    if (!dxfTop.empty() || !dxfFront.empty()) {
+        QString error;
+        if (!writeZoneDxf(snap, model, suffix, QString::fromStdString(dxfTop),
+                          QString::fromStdString(dxfFront), &error)) {
+            ctx.err << error.toStdString() << "\n";
+            ok = false;
+        }
+        for (const std::string &p : {dxfTop, dxfFront})
+            if (ok && !p.empty())
+                ctx.out << p << ": DXF\n";
+    }
+    if (!picTop.empty() || !picFront.empty()) {
         const ZonePictures pics = RenderZonePictures(snap, model, suffix);
         if (!pics.refused.empty())
             throw InputRefused(pics.refused);
-        if (!top.empty())
-            ok = save(ctx, pics.top, top) && ok;
-        if (!front.empty())
-            ok = save(ctx, pics.front, front) && ok;
+        if (!picTop.empty())
+            ok = save(ctx, pics.top, picTop) && ok;
+        if (!picFront.empty())
+            ok = save(ctx, pics.front, picFront) && ok;
     }
     if (!overlayTop.empty() || !overlayFront.empty()) {
         ViewBitmaps views;
@@ -172,7 +193,7 @@ int cmdRender(Context &ctx)
 
 KV_CLI_COMMAND(render, "render",
                "render KOD [--suffix design|chosen] --top F --front F [--overlay-top F "
-               "--overlay-front F --width W --height H]   zone pictures to .bmp/.jpg/.emf/.wmf/.png",
+               "--overlay-front F --width W --height H]   zone pictures to .bmp/.jpg/.emf/.wmf/.png/.dxf",
                cmdRender);
 
 } // namespace kv::cli

@@ -74,6 +74,9 @@ json parseJsonObject(std::string_view text, const std::string &where)
     } catch (const json::parse_error &e) {
         throw InputRefused("Ошибка. Файл " + where + " не является правильным файлом JSON (ошибка "
                            "около байта " + std::to_string(e.byte) + ").");
+    } catch (const json::exception &) {
+        // The parser's other refusal: a number past the range of a double ("1e400").
+        throw InputRefused("Ошибка. Файл " + where + ": число вне допустимых пределов.");
     }
     if (!doc.is_object())
         throw InputRefused("Ошибка. Файл " + where + ": ожидался объект JSON ({...}).");

@@ -93,6 +93,9 @@ TEST(CliRefusal, BadInputExitsTwoWithARussianMessage)
         {"place " + write(t.path / "deep2.json", nested(20'000)), "вложенность"},
         {"calc " + write(t.path / "text.json", "это не JSON"), "не является правильным файлом JSON"},
         {"calc " + write(t.path / "array.json", "[1, 2]"), "ожидался объект JSON"},
+        // Found by fuzzing: a number past a double escaped as the parser's raw exception.
+        {"calc " + write(t.path / "huge.json", R"({"project": {"Udarov": 1e400}})"),
+         "число вне допустимых пределов"},
         {"calc " + write(t.path / "class.json", wrapClass.dump()), "Tip"},
         {"calc " + write(t.path / "duration.json", wrapDuration.dump()), "ProdGrozMin"},
         {"calc " + write(t.path / "null.json", nullNumber.dump()), "Prim"},
