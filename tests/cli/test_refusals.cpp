@@ -60,6 +60,22 @@ std::string write(const fs::path &p, const std::string &text)
     return quote(p.string());
 }
 
+// Any shell command: its exit code and standard output.
+CliRun runCommand(const std::string &cmd)
+{
+    CliRun r;
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int st = pclose(p);
+    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
 std::string nested(int depth)
 {
     return "{\"project\":{},\"x\":" + std::string(depth, '[') + std::string(depth, ']') + "}";
@@ -264,4 +280,33 @@ TEST(CliRefusal, KilledCaseLeavesNoTemporaryFolder)
                   .code,
               0);
     EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+// The DXF drawings of the zone pictures read back with ezdxf: layers, entities, and the
+// conductor and zone circles where the stored values put them.
+TEST(CliDxf, DrawingsHoldTheStoredGeometry)
+{
+    Tmp t;
+    const std::string data = "--data " + quote((t.path / "Data").string()) + " ";
+    ASSERT_EQ(run(data + "init").code, 0);
+    // The sample single rod, and a catenary entered as a case and imported.
+    json cable = rodCase();
+    cable["project"]["TipMO"] = "одиночный тросовый молниеотвод";
+    cable["conductors"] = json::array({{{"MX", 0}, {"MY", 10}}, {{"MX", 30}, {"MY", 14}}});
+    const CliRun imported = run(data + "import " + write(t.path / "cable.json", cable.dump()));
+    ASSERT_EQ(imported.code, 0);
+    for (const std::string &kod : {std::string("1"), imported.out.substr(0, imported.out.find('\n'))}) {
+        const CliRun sel = run(data + "podbor " + kod);
+        ASSERT_EQ(sel.code, 0) << kod;
+        const std::string project = write(t.path / ("p" + kod + ".json"), sel.out);
+        const std::string plan = quote((t.path / ("plan" + kod + ".DXF")).string());
+        const std::string front = quote((t.path / ("front" + kod + ".dxf")).string());
+        const CliRun r =
+            run(data + "render " + kod + " --suffix design --top " + plan + " --front " + front);
+        ASSERT_EQ(r.code, 0) << r.out;
+        const CliRun check = runCommand("/usr/bin/python3 " + quote(KORVAN_CHECK_DXF) + " "
+                                        + project + " " + plan + " " + front + " '' 2>&1");
+        EXPECT_EQ(check.code, 0) << kod << ": " << check.out;
+        EXPECT_TRUE(check.out.empty()) << kod << ": " << check.out;
+    }
 }
