@@ -1,5 +1,7 @@
 #include "calc/classrule.h"
 
+#include "calc/numfmt.h"
+
 #include <cmath>
 
 namespace kv {
@@ -112,6 +114,16 @@ ClassRuleResult ClassRule(int buildingClass, int T, double N, double Hx)
     default:
         return {};
     }
+}
+
+ObjectEvaluation EvaluateObject(int buildingClass, double L, double S, double Hx, int T, double n,
+                                StrikeRounding rounding)
+{
+    ObjectEvaluation e;
+    const double raw = ExpectedStrikes(buildingClass, L, S, Hx, n);
+    e.N = rounding == StrikeRounding::Round2 ? round2(raw) : parseNumber(format00(raw)).value_or(0.0);
+    e.rule = ClassRule(buildingClass, T, e.N, Hx);
+    return e;
 }
 
 std::string shapeKindOfClass(int buildingClass)

@@ -26,6 +26,20 @@ struct ClassRuleResult {
 // T: the project's lower bound of thunderstorm hours; N: the two-decimal value; Hx: height, m.
 ClassRuleResult ClassRule(int buildingClass, int T, double N, double Hx);
 
+// How N is brought to hundredths: as the object dialog shows it (the "0.00" pattern, half away
+// from zero) or with round2 as the batch re-evaluation does; they differ only on an exact half.
+enum class StrikeRounding { AsShown, Round2 };
+
+// The evaluation of an object on entry, shared by the object dialog, the import, the calculation
+// cases and the batch re-evaluation: N from the class and sizes, rounded to hundredths, and the
+// class rule applied to that N.
+struct ObjectEvaluation {
+    double N = 0;
+    ClassRuleResult rule;
+};
+ObjectEvaluation EvaluateObject(int buildingClass, double L, double S, double Hx, int T, double n,
+                                StrikeRounding rounding = StrikeRounding::AsShown);
+
 // Shape kind stored with the object: "сосредоточенный" for class 16, "прямоугольный" for 1..15,
 // empty otherwise.
 std::string shapeKindOfClass(int buildingClass);

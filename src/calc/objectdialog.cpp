@@ -13,7 +13,7 @@ std::optional<DialogError> ObjectDialogCalc::computeN()
         const auto hx = parseNumber(Hx);
         if (!hx)
             return DialogError{kMsgBadNumber, ObjectField::Hx};
-        N = format00(ExpectedStrikes(16, 0, 0, *hx, m_n));
+        N = format00(EvaluateObject(16, 0, 0, *hx, m_T, m_n).N);
         memoN = {"N = 9*3,14*Hx*Hx*n*0,000001",
                  "N = 9*3,14*" + Hx + "*" + Hx + "*" + formatGeneral(m_n) + "*0,000001 = " + N};
         return std::nullopt;
@@ -29,7 +29,7 @@ std::optional<DialogError> ObjectDialogCalc::computeN()
     const auto hx = parseNumber(Hx);
     if (!hx)
         return DialogError{kMsgBadNumber, ObjectField::Hx};
-    N = format00(ExpectedStrikes(m_class, *l, *s, *hx, m_n));
+    N = format00(EvaluateObject(m_class, *l, *s, *hx, m_T, m_n).N);
     memoN = {"N = [(S+6*Hx)*(L+6*Hx)-7,7*Hx*Hx]*n*0,000001",
              "N = [(" + S + "+6*" + Hx + ")*(" + L + "+6*" + Hx + ")-7,7*" + Hx + "*" + Hx + "]*"
                  + formatGeneral(m_n) + "*0,000001 = " + N};

@@ -41,6 +41,8 @@ struct ProjectRec {
     OptS TipMO;
     OptI IScale;
     OptB ChkUseAs2;
+
+    bool operator==(const ProjectRec &) const = default;
 };
 
 // One mo.DB row: rod, or catenary support. Fields with suffix 1 belong to the chosen
@@ -53,6 +55,8 @@ struct ConductorRec {
     OptS Tip, Prim;
     OptD H1, Hop1, Ho_a1, Ho_b1, Ro_a1, Ro_b1, Hc_a1, Hc_b1, Rc_a1, Rc_b1;
     OptD L_H, L_H1;
+
+    bool operator==(const ConductorRec &) const = default;
 };
 
 struct ObjectRec {
@@ -75,6 +79,8 @@ struct ObjectRec {
     OptI Rejim;
     OptD Hprior;
     OptS PointDo1;
+
+    bool operator==(const ObjectRec &) const = default;
 };
 
 // The settings row (param.db). Empty fields keep their null; defaults are applied by the users.
@@ -96,6 +102,8 @@ struct SettingsRec {
     OptI LastProj;
     OptD A1, A2, A3, B1, B2;
     OptB ChkMsgUseAs2;
+
+    bool operator==(const SettingsRec &) const = default;
 };
 
 // A whole project as the calculations see it: conductor rows and object rows in key order.

@@ -1,10 +1,8 @@
 #include "cli/caseio.h"
 
-#include "calc/classrule.h"
-#include "calc/numfmt.h"
-#include "calc/snap.h"
 #include "cli/jsoninput.h"
 #include "data/objectops.h"
+#include "data/transaction.h"
 
 #include <fstream>
 #include <sstream>
@@ -20,49 +18,31 @@ json readJsonFile(const std::string &path)
 
 void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
 {
-    Table &p = dm.project();
-    Table &t = dm.object();
+    // Every field is read with its type checked: a string where a number belongs, or an integer
+    // that does not fit, is refused rather than read as 0 or wrapped.
     if (!obj.is_object())
         throw CaseRefused("Ошибка. Объект должен быть записью JSON ({...}).");
-    const std::string name = optString(obj, "Name", "объект").value_or(std::string());
-    const std::string where = "объект \"" + name + "\"";
+    ObjectEntry e;
+    e.name = optString(obj, "Name", "объект").value_or(std::string());
+    const std::string where = "объект \"" + e.name + "\"";
     const auto num = [&](const char *k) { return optNumber(obj, k, where).value_or(0.0); };
-    const int cls = static_cast<int>(optInteger(obj, "Tip", where, 1, 16).value_or(0));
-    if (cls < 1 || cls > 16)
-        throw CaseRefused("Ошибка. Объект \"" + name + "\": класс здания должен быть от 1 до 16.");
-    const double N = parseNumber(format00(
-                                     ExpectedStrikes(cls, num("L"), num("S"), num("Hx"),
-                                                     p.asDouble("Udarov"))))
-                         .value_or(0.0);
-    const ClassRuleResult rule = ClassRule(cls, p.asInt("ProdGrozMin"), N, num("Hx"));
-    std::string zona = rule.zone;
-    std::optional<int> kateg = rule.category;
+    e.buildingClass = static_cast<int>(optInteger(obj, "Tip", where, 1, 16).value_or(0));
+    e.x = num("MXa");
+    e.y = num("MYa");
+    e.L = num("L");
+    e.S = num("S");
+    e.Hx = num("Hx");
     if (obj.contains("Zona"))
-        zona = optString(obj, "Zona", where).value_or(std::string());
+        e.zona = optString(obj, "Zona", where).value_or(std::string());
     if (obj.contains("Kateg")) {
         const auto k = optInteger(obj, "Kateg", where, 1, 3);
-        kateg = k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
+        e.kateg = k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
     }
-    if (zona.empty() || !kateg)
-        throw CaseRefused("Ошибка. Объект \"" + name
-                          + "\" не нуждается в молниезащите: в проекте запрещено использование "
-                            "объектов, не требующих молниезащиты.");
-
-    if (!t.append())
-        throw TableError("Ошибка. Объект \"" + name + "\" не добавлен.");
-    jsonToRow(t, obj);
-    t.setValue("MXa", snapToGrid(num("MXa"), gridStep));
-    t.setValue("MYa", snapToGrid(num("MYa"), gridStep));
-    t.setValue("N", N);
-    t.setValue("Zona", zona);
-    t.setValue("Kateg", *kateg);
-    t.setValue("Tip", cls);
-    t.setValue("STip", shapeKindOfClass(cls));
-    if (!t.post())
-        throw TableError("Ошибка. Объект \"" + name + "\" не сохранен.");
-    t.edit();
-    t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
-    t.post();
+    try {
+        enterObject(dm, e, gridStep, [&](Table &t) { jsonToRow(t, obj); });
+    } catch (const ObjectRefused &r) {
+        throw CaseRefused(r.what());
+    }
 }
 
 CaseSession::CaseSession(const json &doc)
@@ -72,6 +52,9 @@ CaseSession::CaseSession(const json &doc)
     m_dm->openAll();
     DataModule &dm = *m_dm;
 
+    // Entered as one command: one write of each file instead of one per row.
+    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object, TableId::Param,
+                        TableId::SProves});
     // The installation's sample project is not part of the case.
     Table &p = dm.project();
     while (!p.isEmpty()) {
@@ -128,6 +111,7 @@ CaseSession::CaseSession(const json &doc)
     for (const auto &o : optArray(doc, "objects", "описание расчета"))
         appendEvaluatedObject(dm, o, step);
     CountZones(dm);
+    tx.commit();
 }
 
 CaseSession::~CaseSession() = default;

@@ -6,6 +6,7 @@
 #include "cli/jsoninput.h"
 #include "data/objectops.h"
 #include "data/snapshot.h"
+#include "data/transaction.h"
 
 #include <filesystem>
 #include <iostream>
@@ -88,20 +89,6 @@ int cmdExport(Context &ctx)
     return 0;
 }
 
-// Removes a partly imported project with its rows.
-void dropCurrentProject(DataModule &dm)
-{
-    for (Table *d : {&dm.object(), &dm.mo()}) {
-        if (d->isEditing())
-            d->cancel();
-        while (!d->isEmpty()) {
-            d->first();
-            d->remove();
-        }
-    }
-    dm.project().remove();
-}
-
 int cmdImport(Context &ctx)
 {
     if (ctx.args.size() != 1) {
@@ -116,6 +103,8 @@ int cmdImport(Context &ctx)
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
     DataModule &d = *dm;
+    // The whole project is one command: a refused or interrupted import leaves no trace.
+    Transaction tx(d, {TableId::Project, TableId::Mo, TableId::Object});
     Table &p = d.project();
     p.append();
     jsonToRow(p, doc["project"]);
@@ -155,13 +144,10 @@ int cmdImport(Context &ctx)
         if (evaluated)
             CountZones(d);
     } catch (const CaseRefused &e) {
-        dropCurrentProject(d);
         ctx.err << e.what() << "\n";
         return 2;
-    } catch (...) {
-        dropCurrentProject(d);
-        throw;
     }
+    tx.commit();
     ctx.out << kod << "\n";
     return 0;
 }

@@ -1,6 +1,7 @@
 // korvan-cli render: the zone pictures of a project (and optionally the zone overlay of both
 // views) written to picture files, headless.
 
+#include "calc/limits.h"
 #include "cli/cliprompter.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
@@ -110,6 +111,14 @@ int cmdRender(Context &ctx)
         ctx.err << kUsage;
         return 2;
     }
+    if (static_cast<long long>(width) > limits::kMaxPictureSide
+        || static_cast<long long>(height) > limits::kMaxPictureSide
+        || static_cast<long long>(width) * height * 4 > limits::kMaxPictureBytes)
+        throw InputRefused("Ошибка. Размер рисунка " + std::to_string(width) + " x "
+                           + std::to_string(height) + " пикселей больше допустимого (не более "
+                           + std::to_string(limits::kMaxPictureSide) + " пикселей по стороне и "
+                           + std::to_string(limits::kMaxPictureBytes / (1024 * 1024))
+                           + " МБ на рисунок).");
     if (top.empty() && front.empty() && overlayTop.empty() && overlayFront.empty()) {
         ctx.err << kUsage;
         return 2;

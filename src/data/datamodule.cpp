@@ -2,6 +2,8 @@
 
 #include "data/placementrules.h"
 #include "data/referencerules.h"
+#include "data/transaction.h"
+#include "data/transaction_p.h"
 
 #include <filesystem>
 
@@ -37,6 +39,11 @@ DataModule::~DataModule()
 
 void DataModule::openAll()
 {
+    try {
+        recoverInterruptedCommit(m_dataDir);
+    } catch (const TableError &e) {
+        m_prompter->error(e.what());
+    }
     for (TableId id : openingOrder())
         OpenTableChecked(table(id));
 }

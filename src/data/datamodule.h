@@ -12,13 +12,18 @@
 
 namespace kv {
 
+namespace detail {
+struct TxnState;
+}
+
 class DataModule {
 public:
     // dataDir: the data folder; the path is kept with a trailing "/".
     DataModule(std::string dataDir, Prompter &prompter);
     ~DataModule(); // CloseTableIfOpen on every table, in the opening order
 
-    // Opens all 22 tables in their order with OpenTableChecked.
+    // Finishes a commit that a killed process left half done (see data/transaction.h), then opens
+    // all 22 tables in their order with OpenTableChecked.
     void openAll();
     void closeAll();
 
@@ -37,10 +42,15 @@ public:
     Prompter &prompter() { return *m_prompter; }
     void setPrompter(Prompter &p) { m_prompter = &p; }
 
+    // True while a Transaction over this module is open.
+    bool inTransaction() const { return m_txn != nullptr; }
+
 private:
+    friend class Transaction;
     std::string m_dataDir;
     Prompter *m_prompter;
     std::array<std::unique_ptr<Table>, kTableCount> m_tables;
+    std::unique_ptr<detail::TxnState> m_txn; // the open transaction, owned by its outermost scope
 };
 
 // Creates a fresh data folder with the installation data (class texts, thunderstorm rows,

@@ -1,5 +1,7 @@
 #include "data/snapshot.h"
 
+#include "data/transaction.h"
+
 #include <string>
 
 namespace kv {
@@ -140,6 +142,8 @@ std::vector<SagRow> loadSagTable(DataModule &dm)
 
 void storeProjectResults(DataModule &dm, const ProjectSnapshot &s)
 {
+    // One command: every row or none, and only the fields that changed are written.
+    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object});
     Table &p = dm.project();
     if (!p.isEmpty()) {
         p.edit();
@@ -149,7 +153,8 @@ void storeProjectResults(DataModule &dm, const ProjectSnapshot &s)
     auto storeRows = [](Table &t, const auto &recs, auto writer) {
         RowKeeper keep(t);
         for (const auto &r : recs) {
-            if (!r.Kod || !t.locate({{"Kod", Value(*r.Kod)}}))
+            // The bookmark of a row is its key.
+            if (!r.Kod || !t.gotoBookmark(*r.Kod))
                 continue;
             t.edit();
             writer(t, r);
@@ -158,6 +163,7 @@ void storeProjectResults(DataModule &dm, const ProjectSnapshot &s)
     };
     storeRows(dm.mo(), s.conductors, writeConductor);
     storeRows(dm.object(), s.objects, writeObject);
+    tx.commit();
 }
 
 } // namespace kv

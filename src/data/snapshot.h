@@ -34,8 +34,8 @@ SettingsRec loadSettings(DataModule &dm);
 std::vector<SagRow> loadSagTable(DataModule &dm);
 
 // Writes the conductor and object rows of the snapshot back into the rows of the current
-// project with the same keys, one post per row, in key order: conductors first, then objects.
-// The project row is written too. Rows of the snapshot without a key are skipped.
+// project with the same keys, in key order: conductors first, then objects. The project row is
+// written too. Rows of the snapshot without a key are skipped. One transaction: all or nothing.
 void storeProjectResults(DataModule &dm, const ProjectSnapshot &s);
 
 } // namespace kv

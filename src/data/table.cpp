@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <set>
 #include <unordered_map>
 
 namespace kv {
@@ -238,6 +239,23 @@ struct Table::Impl {
     std::vector<std::pair<int, std::function<void(TableChange)>>> listeners;
     int nextHandle = 1;
 
+    // Transaction support: the hook that joins this table to an open transaction before a
+    // write, and the keys written while tracking is on.
+    std::function<void(Table &)> writeHook;
+    bool tracking = false;
+    std::set<std::int64_t> written;
+
+    void beforeWrite()
+    {
+        if (writeHook)
+            writeHook(*self);
+    }
+    void wrote(std::int64_t key)
+    {
+        if (tracking)
+            written.insert(key);
+    }
+
     std::string name() const { return def.fileName; }
 
     [[noreturn]] void fail(const std::string &what) const { throw TableError(what); }
@@ -332,6 +350,52 @@ struct Table::Impl {
 
     void clearCur() { cur.assign(def.fields.size(), Value()); }
 
+    // The visible rows are in ascending key order when the order is by rowid alone: a table
+    // without Kod0, or a detail whose visible rows all share one Kod0.
+    bool keyOrdered() const { return kod0 < 0 || master != nullptr; }
+
+    // Whether a row with these field values belongs to the visible set.
+    bool visibleRow(const std::vector<Value> &row) const
+    {
+        if (master) {
+            if (!seenMasterKod)
+                return false;
+            const Value &k0 = row[static_cast<std::size_t>(kod0)];
+            if (k0.isNull() || k0.toInt() != *seenMasterKod)
+                return false;
+        }
+        return !filter.active || filterAccepts(filter, row[static_cast<std::size_t>(filter.field)]);
+    }
+
+    // Brings the visible keys up to date after the row `key` was written with these values
+    // (row null: deleted). A post then costs one row, not a re-read of every key; the rare
+    // table ordered otherwise re-reads.
+    void updateKeys(std::int64_t key, const std::vector<Value> *row)
+    {
+        if (!keyOrdered() || masterKod() != seenMasterKod) {
+            loadKeys();
+            return;
+        }
+        auto it = std::lower_bound(keys.begin(), keys.end(), key);
+        const bool present = it != keys.end() && *it == key;
+        const bool visible = row && visibleRow(*row);
+        if (visible && !present)
+            keys.insert(it, key);
+        else if (!visible && present)
+            keys.erase(it);
+    }
+
+    // Index of a key among the visible rows, -1 when it is not visible.
+    int indexOf(std::int64_t key) const
+    {
+        if (keyOrdered()) {
+            auto it = std::lower_bound(keys.begin(), keys.end(), key);
+            return it != keys.end() && *it == key ? static_cast<int>(it - keys.begin()) : -1;
+        }
+        auto it = std::find(keys.begin(), keys.end(), key);
+        return it != keys.end() ? static_cast<int>(it - keys.begin()) : -1;
+    }
+
     // Reads the current row into the cache; false when the row vanished.
     bool readCur()
     {
@@ -375,8 +439,8 @@ struct Table::Impl {
 
     void positionOn(std::int64_t key, int fallback)
     {
-        auto it = std::find(keys.begin(), keys.end(), key);
-        setPos(it != keys.end() ? static_cast<int>(it - keys.begin()) : fallback);
+        const int i = indexOf(key);
+        setPos(i >= 0 ? i : fallback);
     }
 
     void notify(TableChange c)
@@ -567,6 +631,9 @@ void Table::open(const std::string &dataDir)
         // atomic and durable.
         d->exec("PRAGMA journal_mode=DELETE");
         d->exec("PRAGMA synchronous=FULL");
+        // A transaction keeps its changes in memory until it commits: other processes go on
+        // reading the file as it was instead of waiting for a lock taken early.
+        d->exec("PRAGMA cache_spill=OFF");
         // The file must hold our table with every field of the layout.
         Stmt st(db, "PRAGMA table_info(" + d->sqlName + ")");
         std::vector<std::string> cols;
@@ -732,10 +799,10 @@ bool Table::locate(const std::vector<std::pair<std::string, Value>> &match, bool
         return false;
     if (!d->checkBrowseMode())
         return false;
-    auto it = std::find(d->keys.begin(), d->keys.end(), found);
-    if (it == d->keys.end())
+    const int at = d->indexOf(found);
+    if (at < 0)
         return false;
-    d->setPos(static_cast<int>(it - d->keys.begin()));
+    d->setPos(at);
     d->atBof = d->atEof = false;
     d->moved();
     return true;
@@ -798,6 +865,9 @@ bool Table::post()
     const auto &fields = d->def.fields;
     std::int64_t key = -1;
     const bool inserting = d->state == TableState::Insert;
+    std::vector<Value> row = d->buf; // the row as stored, for the visible keys
+    if (inserting || std::find(d->modified.begin(), d->modified.end(), true) != d->modified.end())
+        d->beforeWrite();
     if (inserting) {
         std::string cols;
         std::string params;
@@ -817,6 +887,9 @@ bool Table::post()
             st.bind(static_cast<int>(i) + 1, d->buf[idx[i]]);
         st.step();
         key = sqlite3_last_insert_rowid(d->db);
+        d->wrote(key);
+        if (d->kod >= 0)
+            row[static_cast<std::size_t>(d->kod)] = Value(key);
     } else {
         key = d->keys[static_cast<std::size_t>(d->pos)];
         std::string set;
@@ -833,13 +906,14 @@ bool Table::post()
                 st.bind(static_cast<int>(i) + 1, d->buf[idx[i]]);
             sqlite3_bind_int64(st.get(), static_cast<int>(idx.size()) + 1, key);
             st.step();
+            d->wrote(key);
         }
     }
     d->state = TableState::Browse;
     d->buf.clear();
     d->modified.clear();
     const int oldPos = d->pos;
-    d->loadKeys();
+    d->updateKeys(key, &row);
     d->positionOn(key, oldPos);
     d->atBof = d->atEof = d->keys.empty();
     d->notify(TableChange::State);
@@ -885,13 +959,15 @@ bool Table::remove()
         d->notify(TableChange::State);
     }
     const std::int64_t key = d->keys[static_cast<std::size_t>(d->pos)];
+    d->beforeWrite();
     {
         Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid=?1");
         sqlite3_bind_int64(st.get(), 1, key);
         st.step();
     }
+    d->wrote(key);
     const int oldPos = d->pos;
-    d->loadKeys();
+    d->updateKeys(key, nullptr);
     d->setPos(oldPos);
     d->atBof = d->atEof = d->keys.empty();
     d->notify(TableChange::Data);
@@ -918,15 +994,13 @@ Table::Bookmark Table::bookmark() const
 bool Table::gotoBookmark(Bookmark b)
 {
     d->requireOpen();
-    auto it = std::find(d->keys.begin(), d->keys.end(), b);
-    if (it == d->keys.end())
+    if (d->indexOf(b) < 0)
         return false;
     if (!d->checkBrowseMode())
         return false;
-    it = std::find(d->keys.begin(), d->keys.end(), b); // a post may have re-read the keys
-    if (it == d->keys.end())
+    const int p = d->indexOf(b); // a post may have changed the keys
+    if (p < 0)
         return false;
-    const int p = static_cast<int>(it - d->keys.begin());
     if (p == d->pos)
         return true;
     d->setPos(p);
@@ -977,8 +1051,12 @@ void Table::setValue(const std::string &field, const Value &v)
     if (f.type == FieldType::AutoInc)
         throw TableError("Ошибка. Поле " + f.name + " таблицы " + d->name()
                          + " заполняется автоматически.");
-    d->buf[k] = d->coerce(f, v);
-    d->modified[k] = true;
+    Value nv = d->coerce(f, v);
+    // Writing back the stored value changes nothing: the field stays unmodified, so a post of
+    // an unchanged row writes nothing and touches no file.
+    if (d->modified[k] || d->state == TableState::Insert || !(nv == d->buf[k]))
+        d->modified[k] = true;
+    d->buf[k] = std::move(nv);
     d->dirty = true;
     d->notify(TableChange::Data);
 }
@@ -1174,6 +1252,110 @@ std::vector<std::vector<Value>> Table::select(const std::vector<std::string> &fi
             r.pop_back();
     }
     return rows;
+}
+
+std::optional<std::vector<Value>> Table::rowByKey(std::int64_t kod) const
+{
+    d->requireOpen();
+    Stmt st(d->db, "SELECT " + d->columnList + " FROM " + d->sqlName + " WHERE rowid = ?1");
+    sqlite3_bind_int64(st.get(), 1, kod);
+    if (!st.step())
+        return std::nullopt;
+    std::vector<Value> row(d->def.fields.size());
+    for (std::size_t k = 0; k < row.size(); ++k)
+        row[k] = columnValue(st.get(), static_cast<int>(k) + 1, d->def.fields[k].type);
+    return row;
+}
+
+std::vector<std::int64_t> Table::keysUnder(std::int64_t masterKod) const
+{
+    d->requireOpen();
+    std::vector<std::int64_t> keys;
+    Stmt st(d->db, d->kod0 >= 0 ? "SELECT rowid FROM " + d->sqlName + " WHERE \"Kod0\" = ?1 ORDER BY rowid"
+                                : "SELECT rowid FROM " + d->sqlName + " ORDER BY rowid");
+    if (d->kod0 >= 0)
+        sqlite3_bind_int64(st.get(), 1, masterKod);
+    while (st.step())
+        keys.push_back(sqlite3_column_int64(st.get(), 0));
+    return keys;
+}
+
+void Table::putRow(const std::vector<Value> &values)
+{
+    d->requireOpen();
+    if (d->kod != 0 || values.size() != d->def.fields.size() || values[0].isNull())
+        d->fail("Ошибка. Неверная запись для таблицы " + d->name() + ".");
+    if (isEditing())
+        d->fail("Ошибка. Таблица " + d->name() + " в режиме редактирования.");
+    std::string cols;
+    std::string params;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        cols += (k ? "," : "") + quoteId(d->def.fields[k].name);
+        params += k ? ",?" : "?";
+    }
+    std::vector<Value> row;
+    for (std::size_t k = 0; k < values.size(); ++k)
+        row.push_back(d->coerce(d->def.fields[k], values[k]));
+    d->beforeWrite();
+    {
+        Stmt st(d->db, "INSERT OR REPLACE INTO " + d->sqlName + " (" + cols + ") VALUES (" + params + ")");
+        for (std::size_t k = 0; k < row.size(); ++k)
+            st.bind(static_cast<int>(k) + 1, row[k]);
+        st.step();
+    }
+    d->wrote(row[0].toInt());
+    refresh();
+}
+
+void Table::removeRowByKey(std::int64_t kod)
+{
+    d->requireOpen();
+    if (isEditing())
+        d->fail("Ошибка. Таблица " + d->name() + " в режиме редактирования.");
+    d->beforeWrite();
+    {
+        Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid = ?1");
+        sqlite3_bind_int64(st.get(), 1, kod);
+        st.step();
+    }
+    d->wrote(kod);
+    refresh();
+}
+
+sqlite3 *Table::connection() const { return d->db; }
+
+void Table::setWriteHook(std::function<void(Table &)> hook) { d->writeHook = std::move(hook); }
+
+void Table::setKeyTracking(bool on)
+{
+    d->tracking = on;
+    if (!on)
+        d->written.clear();
+}
+
+std::vector<std::int64_t> Table::writtenKeys() const
+{
+    return {d->written.begin(), d->written.end()};
+}
+
+void Table::reloadAfterRollback()
+{
+    if (!d->db)
+        return;
+    if (isEditing()) {
+        // The edit belonged to the command that failed.
+        d->state = TableState::Browse;
+        d->buf.clear();
+        d->modified.clear();
+        d->notify(TableChange::State);
+    }
+    const std::int64_t keep = bookmark();
+    const int oldPos = d->pos;
+    d->loadKeys();
+    d->positionOn(keep, oldPos);
+    d->atBof = d->atEof = d->keys.empty();
+    d->notify(TableChange::Data);
+    d->moved();
 }
 
 std::string createTableSql(const TableDef &def)

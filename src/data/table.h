@@ -1,7 +1,8 @@
 #pragma once
 // A dataset over one table file of the store: current row, browse/edit/insert states,
 // master-detail visibility, a one-field filter, bookmarks, table rules and change notifications.
-// Every post is one atomic, durable write.
+// Outside a kv::Transaction every post is one atomic, durable write; inside one, the writes stay
+// in the table's open transaction until the command commits (see data/transaction.h).
 
 #include "data/schema.h"
 #include "data/value.h"
@@ -9,9 +10,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+struct sqlite3;
 
 namespace kv {
 
@@ -132,6 +136,31 @@ public:
     // rows sorted ascending by orderBy (ties by key order). Does not move the current row.
     std::vector<std::vector<Value>> select(const std::vector<std::string> &fields,
                                            const std::string &orderBy) const;
+
+    // Whole rows by key, for undo and copies: they ignore the master link and the filter and run
+    // no rules. rowByKey gives every field in field order (Kod first), nullopt when absent.
+    std::optional<std::vector<Value>> rowByKey(std::int64_t kod) const;
+    // Keys of the rows whose Kod0 is masterKod (every row when the table has no Kod0), ascending.
+    std::vector<std::int64_t> keysUnder(std::int64_t masterKod) const;
+    // Stores a whole row as given (its own Kod included): inserts it, or replaces the row with
+    // that key. The table must be in browse state; the visible rows are re-read afterwards and
+    // the current row kept when it still exists.
+    void putRow(const std::vector<Value> &values);
+    void removeRowByKey(std::int64_t kod);
+
+    // Support for kv::Transaction; not for ordinary callers.
+    // The table's own connection (null when closed).
+    sqlite3 *connection() const;
+    // Called before every write of a row (post, remove, putRow, removeRowByKey): a transaction
+    // joins the table there. An empty function removes it.
+    void setWriteHook(std::function<void(Table &)> hook);
+    // Keeps the keys of the rows written from now on (inserted, changed or deleted); turning it
+    // off forgets them.
+    void setKeyTracking(bool on);
+    std::vector<std::int64_t> writtenKeys() const;
+    // After the connection rolled back: drops an edit in progress and re-reads the visible rows,
+    // keeping the current row when it still exists.
+    void reloadAfterRollback();
 
 private:
     struct Impl;

@@ -2,6 +2,7 @@
 
 #include "calc/numfmt.h"
 #include "data/snapshot.h"
+#include "data/transaction.h"
 
 #include <cmath>
 
@@ -102,6 +103,9 @@ SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engi
     Table &subs = dm.table(TableId::Diap2);
     if (variant.isEmpty())
         return {};
+    // The results of one search are stored as one command: a search that fails half way, or a
+    // program killed during it, leaves the results of the previous search.
+    Transaction tx(dm, {TableId::Diap0, TableId::Diap1});
     variant.edit();
     setResult(variant, "X", "Y", "H", false, {}, 0);
     postOrCancel(variant);
@@ -129,14 +133,20 @@ SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engi
                 postOrCancel(ranges);
             }
         });
-    if (!out.refused.empty())
+    if (!out.refused.empty()) {
+        // Too large to search: nothing was computed, the previous results stay.
         dm.prompter().error(out.refused);
-    if (out.stopped || !out.found)
         return out;
+    }
+    if (out.stopped || !out.found) {
+        tx.commit();
+        return out;
+    }
     if (variant.edit()) {
         setResult(variant, "X", "Y", "H", true, out.p1, out.H);
         postOrCancel(variant);
     }
+    tx.commit();
     ranges.locate({{"X", Value(out.p1.x)}, {"Y", Value(out.p1.y)}});
     return out;
 }
@@ -165,6 +175,7 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
         mo.last();
         fixed2 = {mo.asDouble("MX"), mo.asDouble("MY")};
     }
+    Transaction tx(dm, {TableId::Diap2MO0, TableId::Diap2MO3});
     variant.edit();
     for (const char *f : {"X1", "Y1", "H1", "X2", "Y2", "H2"})
         variant.setNull(f);
@@ -207,11 +218,15 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
         });
     const SearchOutcome &out = run.outcome;
     if (!out.refused.empty()) {
+        // Too large to search: nothing was computed, the previous results stay.
         run.refused = out.refused;
         dm.prompter().error(out.refused);
-    }
-    if (out.stopped || !out.found)
         return run;
+    }
+    if (out.stopped || !out.found) {
+        tx.commit();
+        return run;
+    }
     gotoRow(combos, out.best);
     if (variant.edit()) {
         variant.setValue("X1", out.p1.x);
@@ -222,6 +237,7 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
         variant.setValue("H2", out.H);
         postOrCancel(variant);
     }
+    tx.commit();
     return run;
 }
 

@@ -128,6 +128,9 @@ TEST(CliRefusal, BadInputExitsTwoWithARussianMessage)
         {data + "render 1 --suffix chosen --top " + quote((t.path / "t.png").string()),
          "Просмотр невозможен"},
         {"--data " + quote((t.path / "none").string()) + " list", "не найдена"},
+        {data + "render 1 --overlay-top " + quote((t.path / "o.png").string())
+             + " --width 100000 --height 100000",
+         "больше допустимого"},
         {"--data " + quote((t.path / "deep.json").string()) + " list", "не папка"},
         {"--data", "--data"},
         {"frobnicate", "Неизвестная команда"},

@@ -1,0 +1,175 @@
+// The project window's hot paths on a 100-object project: one drag step with "Автоподбор"
+// ticked (drop, store, selection, zones redrawn in both views) and opening the project.
+// The window is not shown; everything but the final blit to the screen runs.
+
+#include "app/projectdocument.h"
+#include "app/projectwindow.h"
+#include "data/datamodule.h"
+#include "data/recordingprompter.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+using namespace kv;
+
+namespace {
+
+struct Fixture {
+    Fixture()
+    {
+        std::string t = (std::filesystem::temp_directory_path() / "korvan-bench-XXXXXX").string();
+        if (!mkdtemp(t.data()))
+            std::abort();
+        dir = t;
+        createInstallationData(dir + "/Data");
+        dm = std::make_unique<DataModule>(dir + "/Data", prompter);
+        dm->openAll();
+        first = addProject("Сто объектов 1");
+        second = addProject("Сто объектов 2");
+        window = std::make_unique<ProjectWindow>();
+        window->resize(1280, 900);
+        window->attach(dm.get());
+        window->document()->openProject(first);
+        window->refreshNow();
+    }
+    ~Fixture()
+    {
+        window.reset();
+        dm.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+
+    // A single rod among 100 zone-B objects in a 10 x 10 block.
+    int addProject(const std::string &name)
+    {
+        Table &p = dm->project();
+        p.append();
+        p.setValue("Name", name);
+        p.setValue("TipMO", kTipSingleRod);
+        p.setValue("IScale", 500);
+        p.setValue("ProdGrozMin", 60);
+        p.setValue("ProdGrozMax", 79);
+        p.setValue("Udarov", 5.5);
+        p.setValue("ZonaACnt", 0);
+        p.setValue("ZonaBCnt", 100);
+        p.post();
+        const int kod = p.asInt("Kod");
+        dm->mo().append();
+        dm->mo().setValue("MX", 60.0);
+        dm->mo().setValue("MY", 50.0);
+        dm->mo().post();
+        Table &o = dm->object();
+        for (int i = 0; i < 100; ++i) {
+            o.append();
+            o.setValue("Name", "Объект " + std::to_string(i + 1));
+            o.setValue("SLabel", std::to_string(i + 1));
+            o.setValue("STip", "прямоугольный");
+            o.setValue("MXa", 10.0 + (i % 10) * 10);
+            o.setValue("MYa", 10.0 + (i / 10) * 8);
+            o.setValue("L", 6.0);
+            o.setValue("S", 4.0);
+            o.setValue("Hx", 3.0 + i % 9);
+            o.setValue("N", 0.03);
+            o.setValue("Tip", 5);
+            o.setValue("Kateg", 3);
+            o.setValue("Zona", kZoneB);
+            o.setValue("ObjColor", 0x00A000 + i * 97);
+            o.post();
+            o.edit();
+            o.setValue("ShapeName", "Shape" + std::to_string(o.asInt("Kod")));
+            o.post();
+        }
+        return kod;
+    }
+
+    std::string dir;
+    RecordingPrompter prompter;
+    std::unique_ptr<DataModule> dm;
+    std::unique_ptr<ProjectWindow> window;
+    int first = -1, second = -1;
+};
+
+void BM_DragStep100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->setAutoPodbor(true);
+    w.document()->selectConductor(0);
+    w.refreshNow();
+    // The rod's marker dropped alternately 5 m right and back (its top-left corner in pixels).
+    const QPoint a = w.planModel().shape(kShapeMO)->rect.topLeft();
+    const QPoint b = a + QPoint(38, 0);
+    bool flip = false;
+    for (auto _ : state) {
+        w.dropSelectedAt(flip ? a : b);
+        w.refreshNow();
+        flip = !flip;
+    }
+    if (!f.prompter.messages.empty())
+        state.SkipWithError("the drag step showed a message");
+}
+BENCHMARK(BM_DragStep100)->Unit(benchmark::kMillisecond);
+
+// The window's own share of a drag step: the views rebuilt and both bitmaps redrawn with the
+// zones, without touching the store.
+void BM_RedrawViews100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->runPodbor();
+    w.refreshNow();
+    for (auto _ : state)
+        w.redrawViews();
+}
+BENCHMARK(BM_RedrawViews100)->Unit(benchmark::kMillisecond);
+
+// A drag step without "Автоподбор": drop, store and views, no selection.
+void BM_DropStep100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->setAutoPodbor(false);
+    w.document()->selectConductor(0);
+    w.refreshNow();
+    const QPoint a = w.planModel().shape(kShapeMO)->rect.topLeft();
+    const QPoint b = a + QPoint(38, 0);
+    bool flip = false;
+    for (auto _ : state) {
+        w.dropSelectedAt(flip ? a : b);
+        w.refreshNow();
+        flip = !flip;
+    }
+}
+BENCHMARK(BM_DropStep100)->Unit(benchmark::kMillisecond);
+
+void BM_OpenProject100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    bool flip = false;
+    for (auto _ : state) {
+        w.document()->openProject(flip ? f.first : f.second);
+        w.refreshNow();
+        flip = !flip;
+    }
+}
+BENCHMARK(BM_OpenProject100)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

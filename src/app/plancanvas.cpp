@@ -1,0 +1,171 @@
+#include "app/plancanvas.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QToolTip>
+
+namespace kv {
+
+PlanCanvas::PlanCanvas(ViewKind view, QWidget *parent) : QWidget(parent), m_view(view)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setObjectName(view == ViewKind::Top ? QStringLiteral("Image1") : QStringLiteral("Image2"));
+}
+
+void PlanCanvas::setContent(const QImage *image, const PlanViewModel *model)
+{
+    m_image = image;
+    m_model = model;
+    QSize sz = image ? image->size() : QSize(1, 1);
+    if (m_view == ViewKind::Front)
+        sz.rheight() += kGroundBar;
+    setFixedSize(sz);
+    update();
+}
+
+void PlanCanvas::setSelectedShape(const std::string &name)
+{
+    if (m_selected == name)
+        return;
+    m_selected = name;
+    m_hatched = false;
+    update();
+}
+
+void PlanCanvas::setHatched(bool hatched)
+{
+    if (m_hatched == hatched)
+        return;
+    m_hatched = hatched;
+    if (m_model && !m_selected.empty())
+        if (const PlanShape *s = m_model->shape(m_selected))
+            update(s->rect.adjusted(-1, -1, 1, 1));
+}
+
+void PlanCanvas::paintShape(QPainter &p, const PlanShape &s, bool hatched) const
+{
+    if (!s.visible || s.rect.width() <= 0 || s.rect.height() <= 0)
+        return;
+    // The outline lies inside the shape's bounds, as on the bitmaps.
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(hatched ? QBrush(s.fill, Qt::DiagCrossPattern) : QBrush(s.fill));
+    p.drawRect(s.rect.adjusted(0, 0, -1, -1));
+}
+
+void PlanCanvas::paintEvent(QPaintEvent *e)
+{
+    QPainter p(this);
+    p.fillRect(e->rect(), Qt::white);
+    if (m_image)
+        p.drawImage(QPoint(0, 0), *m_image);
+    if (m_view == ViewKind::Front && m_image)
+        p.fillRect(QRect(0, m_image->height(), width(), kGroundBar), palette().color(QPalette::ButtonText));
+    if (!m_model)
+        return;
+    const auto &order = m_view == ViewKind::Top ? m_model->topOrder() : m_model->frontOrder();
+    for (const std::string &name : order) {
+        if (const PlanShape *s = m_model->shape(name))
+            paintShape(p, *s, m_hatched && name == m_selected);
+    }
+    if (m_dragging) {
+        // A dotted band in black over white dashes reads on any background.
+        const QRect r = m_band.adjusted(0, 0, -1, -1);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Qt::white, 1));
+        p.drawRect(r);
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(r);
+    }
+}
+
+std::string PlanCanvas::shapeAt(QPoint pt) const
+{
+    if (!m_model)
+        return {};
+    const auto &order = m_view == ViewKind::Top ? m_model->topOrder() : m_model->frontOrder();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const PlanShape *s = m_model->shape(*it);
+        if (s && s->visible && s->rect.contains(pt))
+            return *it;
+    }
+    return {};
+}
+
+void PlanCanvas::mousePressEvent(QMouseEvent *e)
+{
+    const QPoint pos = e->position().toPoint();
+    if (m_view != ViewKind::Top) {
+        QWidget::mousePressEvent(e);
+        return;
+    }
+    const std::string name = shapeAt(pos);
+    if (name.empty()) {
+        e->ignore(); // the window's context menu may take a right click on the empty plan
+        return;
+    }
+    e->accept();
+    if (e->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragShape = name;
+        m_lastPos = m_pressPos = pos;
+        m_band = m_model->shape(name)->rect;
+        update(m_band.adjusted(-1, -1, 1, 1));
+    }
+    emit shapePressed(QString::fromStdString(name), e->button(), e->globalPosition().toPoint());
+}
+
+void PlanCanvas::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPoint pos = e->position().toPoint();
+    emit pointerMoved(pos);
+    if (m_dragging) {
+        const QRect old = m_band;
+        m_band.translate(pos - m_lastPos);
+        m_lastPos = pos;
+        update(old.adjusted(-1, -1, 1, 1));
+        update(m_band.adjusted(-1, -1, 1, 1));
+        return;
+    }
+    const std::string name = shapeAt(pos);
+    QString hint;
+    if (!name.empty())
+        hint = QString::fromStdString(m_model->shape(name)->hint);
+    if (hint != m_hint) {
+        m_hint = hint;
+        emit hintChanged(hint);
+    }
+}
+
+void PlanCanvas::mouseReleaseEvent(QMouseEvent *e)
+{
+    if (!m_dragging || e->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(e);
+        return;
+    }
+    const QPoint pos = e->position().toPoint();
+    m_band.translate(pos - m_lastPos);
+    m_dragging = false;
+    const QRect band = m_band;
+    update();
+    emit shapeDropped(QString::fromStdString(m_dragShape), band.topLeft(), pos != m_pressPos);
+}
+
+bool PlanCanvas::event(QEvent *e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto *he = static_cast<QHelpEvent *>(e);
+        const std::string name = shapeAt(he->pos());
+        const PlanShape *s = name.empty() ? nullptr : m_model->shape(name);
+        if (s && !s->hint.empty())
+            QToolTip::showText(he->globalPos(), QString::fromStdString(s->hint), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+} // namespace kv

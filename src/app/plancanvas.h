@@ -1,0 +1,70 @@
+#pragma once
+// One plan view of the project window: the view's background bitmap (grid and zones) with the
+// conductor markers and object shapes of the shape model painted over it in stacking order.
+// The widget is as large as the view's content and lives in a scroll area. In the top view the
+// shapes take the mouse: a press selects, a left drag moves a dotted rubber band (the shape
+// stays put) and the release reports where the band was dropped.
+
+#include "plan/planview.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <string>
+
+namespace kv {
+
+class PlanCanvas : public QWidget {
+    Q_OBJECT
+public:
+    PlanCanvas(ViewKind view, QWidget *parent = nullptr);
+
+    ViewKind view() const { return m_view; }
+    // The bitmap and the shapes to show; both must outlive the next setContent. The widget takes
+    // the bitmap's size (plus the ground bar below the front view).
+    void setContent(const QImage *image, const PlanViewModel *model);
+    // The blinking shape and its phase (hatched or solid).
+    void setSelectedShape(const std::string &name);
+    const std::string &selectedShape() const { return m_selected; }
+    void setHatched(bool hatched);
+    bool isHatched() const { return m_hatched; }
+
+    // The topmost visible shape of this view under a content point ("" when none).
+    std::string shapeAt(QPoint p) const;
+    bool isDragging() const { return m_dragging; }
+    QRect rubberBand() const { return m_band; }
+
+    static constexpr int kGroundBar = 3;
+
+signals:
+    void shapePressed(const QString &name, Qt::MouseButton button, const QPoint &globalPos);
+    // A left drag ended: the band's top-left corner in content pixels; moved is false for a
+    // click without a drag.
+    void shapeDropped(const QString &name, const QPoint &topLeft, bool moved);
+    void pointerMoved(const QPoint &contentPos);
+    void hintChanged(const QString &hint);
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    bool event(QEvent *e) override;
+
+private:
+    void paintShape(QPainter &p, const PlanShape &s, bool hatched) const;
+
+    ViewKind m_view;
+    const QImage *m_image = nullptr;
+    const PlanViewModel *m_model = nullptr;
+    std::string m_selected;
+    bool m_hatched = false;
+    bool m_dragging = false;
+    std::string m_dragShape;
+    QPoint m_lastPos;
+    QPoint m_pressPos;
+    QRect m_band;
+    QString m_hint;
+};
+
+} // namespace kv

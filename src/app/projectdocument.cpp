@@ -1,0 +1,685 @@
+#include "app/projectdocument.h"
+
+#include "data/datamodule.h"
+#include "data/objectops.h"
+#include "data/podborops.h"
+#include "data/prompter.h"
+#include "data/snapshot.h"
+#include "data/transaction.h"
+
+#include <QUndoCommand>
+#include <QUndoStack>
+
+#include <map>
+
+namespace kv {
+
+MoveEnabling moveEnablingFor(bool hasProject, double x, double y, double step)
+{
+    MoveEnabling e;
+    if (!hasProject)
+        return e;
+    e.left = x - step >= 0;
+    e.up = y - step >= 0;
+    e.leftUp = e.left && e.up;
+    e.rightUp = e.up;
+    e.leftDown = e.left;
+    e.right = e.rightDown = e.down = true;
+    return e;
+}
+
+// The stored rows of a set of projects at one moment.
+struct ProjectDocument::Image {
+    int currentProject = -1;
+    std::map<TableId, std::map<std::int64_t, std::vector<Value>>> rows;
+    bool names = false;
+    std::vector<std::string> nameList; // the names dictionary, in table order
+};
+
+namespace {
+
+// The tables under a project, parents before children.
+const std::vector<TableId> &projectTables(bool placement)
+{
+    static const std::vector<TableId> rows = {TableId::Project, TableId::Mo, TableId::Object};
+    static const std::vector<TableId> all = {
+        TableId::Project,  TableId::Mo,        TableId::Object,    TableId::Diap0,
+        TableId::Diap1,    TableId::Diap2,     TableId::Diap2MO0,  TableId::Diap2MO1,
+        TableId::Diap2MO11, TableId::Diap2MO2, TableId::Diap2MO21, TableId::Diap2MO3};
+    return placement ? all : rows;
+}
+
+// Passes everything on except the per-object removal notes, which the one question before the
+// project edit has already listed.
+class QuietRemovalPrompter : public Prompter {
+public:
+    explicit QuietRemovalPrompter(Prompter &p) : m_p(p) {}
+    void error(const std::string &t) override { m_p.error(t); }
+    void info(const std::string &t) override
+    {
+        if (t.rfind("Внимание.\rОбъект \"", 0) != 0)
+            m_p.info(t);
+    }
+    void warning(const std::string &t) override { m_p.warning(t); }
+    bool ask(const std::string &t) override { return m_p.ask(t); }
+    std::optional<std::string> input(const std::string &c, const std::string &p,
+                                     const std::string &i) override
+    {
+        return m_p.input(c, p, i);
+    }
+
+private:
+    Prompter &m_p;
+};
+
+class PrompterSwap {
+public:
+    PrompterSwap(DataModule &dm, Prompter &p) : m_dm(dm), m_old(dm.prompter()) { dm.setPrompter(p); }
+    ~PrompterSwap() { m_dm.setPrompter(m_old); }
+
+private:
+    DataModule &m_dm;
+    Prompter &m_old;
+};
+
+void cancelEdits(DataModule &dm)
+{
+    for (TableId id : openingOrder()) {
+        Table &t = dm.table(id);
+        if (t.isOpen() && t.isEditing())
+            t.cancel();
+    }
+}
+
+} // namespace
+
+class RowsCommand : public QUndoCommand {
+public:
+    RowsCommand(ProjectDocument *doc, const QString &text, ProjectDocument::Image before,
+                ProjectDocument::Image after)
+        : QUndoCommand(text), m_doc(doc), m_before(std::move(before)), m_after(std::move(after))
+    {
+    }
+    void undo() override { m_doc->replay(m_before, m_after); }
+    void redo() override
+    {
+        if (m_first) { // the command itself has just written these rows
+            m_first = false;
+            return;
+        }
+        m_doc->replay(m_after, m_before);
+    }
+
+private:
+    ProjectDocument *m_doc;
+    ProjectDocument::Image m_before, m_after;
+    bool m_first = true;
+};
+
+ProjectDocument::ProjectDocument(DataModule &dm, QObject *parent)
+    : QObject(parent), m_dm(dm), m_undo(std::make_unique<QUndoStack>())
+{
+}
+
+ProjectDocument::~ProjectDocument() = default;
+
+Prompter &ProjectDocument::prompter() const { return m_dm.prompter(); }
+
+bool ProjectDocument::hasProject() const { return m_kod >= 0; }
+int ProjectDocument::projectKod() const { return m_kod; }
+
+int ProjectDocument::storedProjectKod() const
+{
+    Table &p = m_dm.project();
+    if (!p.isOpen() || p.isEmpty())
+        return -1;
+    return p.asInt("Kod");
+}
+
+const ObjectRec *ProjectDocument::object(int kod) const
+{
+    for (const auto &o : m_snap.objects)
+        if (o.Kod && *o.Kod == kod)
+            return &o;
+    return nullptr;
+}
+
+SettingsRec ProjectDocument::settings() const { return loadSettings(m_dm); }
+double ProjectDocument::gridStep() const { return kv::gridStep(m_dm); }
+
+void ProjectDocument::setAutoPodbor(bool on)
+{
+    if (on == m_autoPodbor)
+        return;
+    m_autoPodbor = on;
+    emit autoPodborChanged(on);
+}
+
+void ProjectDocument::setZoneSuffix(std::optional<std::string> s)
+{
+    if (s == m_zoneSuffix)
+        return;
+    m_zoneSuffix = std::move(s);
+    emit zonesRecomputed();
+}
+
+void ProjectDocument::select(const Selection &s)
+{
+    Selection sel = s;
+    try {
+        if (sel.kind == Selection::Object && hasProject()) {
+            if (!object(sel.objectKod) || !m_dm.object().gotoBookmark(sel.objectKod))
+                sel = {Selection::Conductor, 0, -1};
+        }
+        if (sel.kind == Selection::Conductor && hasProject()) {
+            const auto keys = m_dm.mo().keysUnder(m_kod);
+            if (keys.size() < 2)
+                sel.position = 0;
+            if (!keys.empty())
+                m_dm.mo().gotoBookmark(sel.position == 0 ? keys.front() : keys.back());
+        }
+        if (!hasProject())
+            sel = {};
+    } catch (const TableError &e) {
+        prompter().error(e.what());
+    }
+    if (sel == m_selection)
+        return;
+    m_selection = sel;
+    emit selectionChanged();
+}
+
+MoveEnabling ProjectDocument::moveEnabling() const
+{
+    double x = 0, y = 0;
+    if (m_selection.kind == Selection::Object) {
+        if (const ObjectRec *o = object(m_selection.objectKod)) {
+            x = o->MXa.value_or(0);
+            y = o->MYa.value_or(0);
+        }
+    } else if (m_selection.kind == Selection::Conductor && !m_snap.conductors.empty()) {
+        const auto &c = m_selection.position == 0 ? m_snap.conductors.front() : m_snap.conductors.back();
+        x = c.MX.value_or(0);
+        y = c.MY.value_or(0);
+    }
+    return moveEnablingFor(hasProject(), x, y, gridStep());
+}
+
+// --- Capturing and restoring rows ---------------------------------------------------------
+
+ProjectDocument::Image ProjectDocument::capture(const std::set<int> &projects, int scope) const
+{
+    Image img;
+    img.currentProject = storedProjectKod();
+    const bool placement = scope & Placement;
+    for (TableId id : projectTables(placement))
+        img.rows[id]; // every table of the scope is present, also when empty
+    for (int kod : projects) {
+        if (kod < 0)
+            continue;
+        Table &p = m_dm.project();
+        if (auto r = p.rowByKey(kod))
+            img.rows[TableId::Project][kod] = std::move(*r);
+        // Walk parents to children: a table's rows are those under the captured rows of its
+        // master.
+        for (TableId id : projectTables(placement)) {
+            if (id == TableId::Project)
+                continue;
+            Table &t = m_dm.table(id);
+            if (!t.isOpen())
+                continue;
+            const TableId master = t.def().master;
+            std::vector<std::int64_t> parents;
+            if (master == TableId::Project)
+                parents.push_back(kod);
+            else
+                for (const auto &kv : img.rows[master])
+                    parents.push_back(kv.first);
+            for (auto pk : parents)
+                for (auto k : t.keysUnder(pk))
+                    if (auto r = t.rowByKey(k))
+                        img.rows[id][k] = std::move(*r);
+        }
+    }
+    if (scope & Names) {
+        img.names = true;
+        Table &n = m_dm.table(TableId::ObjName);
+        if (n.isOpen())
+            for (const auto &r : n.select({"ObjName"}, {}))
+                img.nameList.push_back(r[0].toText());
+    }
+    return img;
+}
+
+void ProjectDocument::restore(const Image &target, const Image &other)
+{
+    cancelEdits(m_dm);
+    const auto &order = projectTables(true);
+    // Rows that only the other image has go first, children before parents.
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        auto o = other.rows.find(*it);
+        if (o == other.rows.end())
+            continue;
+        auto t = target.rows.find(*it);
+        Table &table = m_dm.table(*it);
+        for (const auto &kv : o->second)
+            if (t == target.rows.end() || !t->second.count(kv.first))
+                table.removeRowByKey(kv.first);
+    }
+    // Then every row of the target as it was, parents before children.
+    for (TableId id : order) {
+        auto t = target.rows.find(id);
+        if (t == target.rows.end())
+            continue;
+        Table &table = m_dm.table(id);
+        for (const auto &kv : t->second) {
+            const auto now = table.rowByKey(kv.first);
+            if (!now || !(*now == kv.second))
+                table.putRow(kv.second);
+        }
+    }
+    if (target.names) {
+        Table &n = m_dm.table(TableId::ObjName);
+        std::vector<std::string> now;
+        for (const auto &r : n.select({"ObjName"}, {}))
+            now.push_back(r[0].toText());
+        if (now != target.nameList) {
+            // The dictionary is a plain list: take away what was added, add back what went.
+            for (const auto &name : now)
+                if (std::find(target.nameList.begin(), target.nameList.end(), name) == target.nameList.end()
+                    && n.locate({{"ObjName", Value(name)}}))
+                    n.remove();
+            for (const auto &name : target.nameList)
+                if (!n.locate({{"ObjName", Value(name)}})) {
+                    n.append();
+                    n.setValue("ObjName", name);
+                    if (!n.post())
+                        n.cancel();
+                }
+        }
+    }
+    if (target.currentProject >= 0)
+        m_dm.project().gotoBookmark(target.currentProject);
+}
+
+void ProjectDocument::replay(const Image &target, const Image &other)
+{
+    try {
+        // The captured rows hold the selection's results of that moment, so the zones shown are
+        // exactly the stored ones; nothing is recomputed.
+        Transaction tx(m_dm, {TableId::Project, TableId::Mo, TableId::Object});
+        restore(target, other);
+        tx.commit();
+        if (m_autoPodbor)
+            m_zoneSuffix = std::string();
+    } catch (const std::exception &e) {
+        cancelEdits(m_dm);
+        prompter().error(e.what());
+    }
+    if (!m_autoPodbor)
+        m_zoneSuffix.reset();
+    reload(false);
+    emit zonesRecomputed();
+}
+
+void ProjectDocument::reload(bool forceLoaded)
+{
+    const int kod = storedProjectKod();
+    ProjectSnapshot snap;
+    if (kod >= 0) {
+        try {
+            snap = loadCurrentProject(m_dm);
+        } catch (const TableError &e) {
+            prompter().error(e.what());
+        }
+    }
+    const ProjectSnapshot old = std::move(m_snap);
+    const int oldKod = m_kod;
+    m_snap = std::move(snap);
+    m_kod = kod;
+
+    if (kod < 0) {
+        m_selection = {};
+        if (oldKod >= 0 || forceLoaded) {
+            m_zoneSuffix.reset();
+            emit projectClosed();
+            emit selectionChanged();
+        }
+        return;
+    }
+    // A selection that lost its shape falls back to the first conductor marker.
+    auto fixSelection = [&] {
+        Selection s = m_selection;
+        if (s.kind == Selection::None || (s.kind == Selection::Object && !object(s.objectKod)))
+            s = {Selection::Conductor, 0, -1};
+        if (s.kind == Selection::Conductor && m_snap.conductors.size() < 2)
+            s.position = 0;
+        if (!(s == m_selection)) {
+            m_selection = s;
+            emit selectionChanged();
+        }
+    };
+    if (forceLoaded || kod != oldKod) {
+        m_selection = {Selection::Conductor, 0, -1};
+        emit projectLoaded();
+        emit selectionChanged();
+        return;
+    }
+    if (!(old.project == m_snap.project))
+        emit projectChanged();
+    if (old.conductors.size() != m_snap.conductors.size()) {
+        emit conductorsChanged();
+    } else {
+        bool other = false;
+        for (std::size_t i = 0; i < m_snap.conductors.size(); ++i) {
+            const auto &a = old.conductors[i];
+            const auto &b = m_snap.conductors[i];
+            if (a.MX != b.MX || a.MY != b.MY)
+                emit conductorMoved(static_cast<int>(i));
+            if (!(a == b))
+                other = true;
+        }
+        if (other)
+            emit conductorsChanged();
+    }
+    std::map<int, const ObjectRec *> before;
+    for (const auto &o : old.objects)
+        before[o.Kod.value_or(-1)] = &o;
+    for (const auto &o : m_snap.objects) {
+        const int k = o.Kod.value_or(-1);
+        auto it = before.find(k);
+        if (it == before.end())
+            emit objectAdded(k);
+        else {
+            if (!(*it->second == o))
+                emit objectChanged(k);
+            before.erase(it);
+        }
+    }
+    for (const auto &kv : before)
+        emit objectRemoved(kv.first);
+    fixSelection();
+}
+
+void ProjectDocument::runAutoPodborIfTicked()
+{
+    if (!m_autoPodbor || storedProjectKod() < 0)
+        return;
+    runAutoPodbor(m_dm);
+    m_zoneSuffix = std::string();
+}
+
+bool ProjectDocument::execute(const QString &text, const std::function<void()> &op, int scope,
+                              bool zones)
+{
+    std::set<int> projects;
+    if (m_kod >= 0)
+        projects.insert(m_kod);
+    Image before;
+    try {
+        before = capture(projects, scope);
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+        return false;
+    }
+    try {
+        // All or nothing: the rows of every file the command writes commit together, and a
+        // failure (or a killed process) leaves them as they were.
+        Transaction tx(m_dm, {TableId::Project, TableId::Mo, TableId::Object});
+        op();
+        cancelEdits(m_dm);
+        if (zones) {
+            m_zoneSuffix.reset();
+            runAutoPodborIfTicked();
+        }
+        tx.commit();
+    } catch (const std::exception &e) {
+        cancelEdits(m_dm);
+        const std::string what = e.what();
+        prompter().error(what.rfind("Ошибка.", 0) == 0 ? what : "Ошибка. " + what);
+        reload(false);
+        emit zonesRecomputed();
+        return false;
+    }
+    std::set<int> touched = projects;
+    touched.insert(storedProjectKod());
+    Image after = capture(touched, scope);
+    m_undo->push(new RowsCommand(this, text, std::move(before), std::move(after)));
+    reload(false);
+    emit zonesRecomputed();
+    return true;
+}
+
+// --- Start-up and project commands --------------------------------------------------------
+
+void ProjectDocument::openLastProject()
+{
+    try {
+        const SettingsRec s = loadSettings(m_dm);
+        Table &p = m_dm.project();
+        if (p.isOpen() && !p.isEmpty()) {
+            if (!(s.LastProj && p.gotoBookmark(*s.LastProj)))
+                p.first();
+        }
+    } catch (const TableError &e) {
+        prompter().error(e.what());
+    }
+    m_undo->clear();
+    m_zoneSuffix.reset();
+    reload(true);
+    try {
+        runAutoPodborIfTicked();
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+    }
+    reload(false);
+    emit zonesRecomputed();
+}
+
+void ProjectDocument::storeLastProject()
+{
+    try {
+        Table &par = m_dm.param();
+        if (!par.isOpen() || par.isEmpty() || m_kod < 0)
+            return;
+        par.first();
+        if (par.edit()) {
+            par.setValue("LastProj", m_kod);
+            if (!par.post())
+                par.cancel();
+        }
+    } catch (const TableError &e) {
+        prompter().error(e.what());
+    }
+}
+
+bool ProjectDocument::openProject(int kod)
+{
+    try {
+        if (!m_dm.project().gotoBookmark(kod))
+            return false;
+    } catch (const TableError &e) {
+        prompter().error(e.what());
+        return false;
+    }
+    m_undo->clear();
+    m_zoneSuffix.reset();
+    reload(true);
+    try {
+        runAutoPodborIfTicked();
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+    }
+    reload(false);
+    emit zonesRecomputed();
+    return true;
+}
+
+std::optional<int> ProjectDocument::createProject(const ProjectInput &in)
+{
+    int kod = -1;
+    if (!execute(QStringLiteral("Создание проекта"), [&] { kod = kv::createProject(m_dm, in); }))
+        return std::nullopt;
+    selectConductor(0);
+    return kod;
+}
+
+bool ProjectDocument::editProject(const ProjectInput &in)
+{
+    if (!hasProject())
+        return false;
+    std::vector<std::string> lost;
+    try {
+        lost = objectsLostByEdit(m_dm, in);
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+        return false;
+    }
+    if (!lost.empty()) {
+        std::string q = "Внимание. После изменения параметров проекта следующие объекты не нуждаются "
+                        "в молниезащите и будут удалены из проекта:";
+        for (const auto &n : lost)
+            q += "\r\"" + n + "\"";
+        q += "\rПродолжить?";
+        if (!prompter().ask(q))
+            return false;
+    }
+    const bool ok = execute(QStringLiteral("Изменение проекта"), [&] {
+        QuietRemovalPrompter quiet(prompter());
+        PrompterSwap swap(m_dm, quiet);
+        kv::editProject(m_dm, in);
+    });
+    if (ok)
+        selectConductor(0);
+    return ok;
+}
+
+bool ProjectDocument::deleteProject()
+{
+    if (!hasProject())
+        return false;
+    if (!prompter().ask("Удалить текущий проект?"))
+        return false;
+    const bool ok = execute(QStringLiteral("Удаление проекта"),
+                            [&] { deleteCurrentProject(m_dm); }, Placement);
+    if (ok && hasProject())
+        selectConductor(0);
+    return ok;
+}
+
+std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> name)
+{
+    if (!hasProject())
+        return std::nullopt;
+    if (!name) {
+        name = prompter().input("Сохранить как...", "Наименование проекта:",
+                                m_snap.project.Name.value_or("") + "_1");
+        if (!name)
+            return std::nullopt;
+    }
+    int kod = -1;
+    if (!execute(QStringLiteral("Сохранить как"),
+                 [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
+        return std::nullopt;
+    selectConductor(0);
+    return kod;
+}
+
+// --- Object commands ---------------------------------------------------------------------
+
+std::optional<int> ProjectDocument::addObject(const ObjectRec &values)
+{
+    if (!hasProject())
+        return std::nullopt;
+    int kod = -1;
+    if (!execute(QStringLiteral("Добавление объекта"), [&] { kod = kv::addObject(m_dm, values); },
+                 Names))
+        return std::nullopt;
+    select({Selection::Object, 0, kod});
+    return kod;
+}
+
+bool ProjectDocument::editObject(int kod, const ObjectRec &values)
+{
+    if (!object(kod))
+        return false;
+    return execute(QStringLiteral("Изменение объекта"),
+                   [&] { kv::editObject(m_dm, kod, values); }, Names);
+}
+
+bool ProjectDocument::deleteObject(int kod)
+{
+    if (!object(kod))
+        return false;
+    if (!execute(QStringLiteral("Удаление объекта"), [&] { kv::deleteObject(m_dm, kod); }))
+        return false;
+    selectConductor(0);
+    return true;
+}
+
+std::optional<int> ProjectDocument::duplicateObject(int kod)
+{
+    if (!object(kod))
+        return std::nullopt;
+    int copy = -1;
+    if (!execute(QStringLiteral("Копирование объекта"),
+                 [&] { copy = kv::duplicateObject(m_dm, kod); }))
+        return std::nullopt;
+    select({Selection::Object, 0, copy});
+    return copy;
+}
+
+// --- Moving ----------------------------------------------------------------------------
+
+bool ProjectDocument::moveSelected(double dx, double dy)
+{
+    const Selection s = m_selection;
+    if (!hasProject() || s.kind == Selection::None)
+        return false;
+    const bool ok = execute(QStringLiteral("Перемещение"), [&] {
+        if (s.kind == Selection::Conductor)
+            moveConductor(m_dm, s.position, dx, dy);
+        else
+            moveObject(m_dm, s.objectKod, dx, dy);
+    });
+    select(s);
+    return ok;
+}
+
+bool ProjectDocument::dropSelected(double x, double y)
+{
+    const Selection s = m_selection;
+    if (!hasProject() || s.kind == Selection::None)
+        return false;
+    const bool ok = execute(QStringLiteral("Перемещение"), [&] {
+        if (s.kind == Selection::Conductor)
+            dropConductor(m_dm, s.position, x, y);
+        else
+            dropObject(m_dm, s.objectKod, x, y);
+    });
+    select(s);
+    return ok;
+}
+
+bool ProjectDocument::snapAllToGrid()
+{
+    if (!hasProject())
+        return false;
+    const Selection s = m_selection;
+    const bool ok = execute(QStringLiteral("Привязка к сетке"), [&] { kv::snapAllToGrid(m_dm); });
+    select(s);
+    return ok;
+}
+
+bool ProjectDocument::runPodbor()
+{
+    if (!hasProject())
+        return false;
+    const bool ok = execute(QStringLiteral("Подбор молниеотвода"), [&] { runAutoPodbor(m_dm); },
+                            Rows, false);
+    if (ok)
+        setZoneSuffix(std::string());
+    return ok;
+}
+
+} // namespace kv

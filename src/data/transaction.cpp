@@ -1,0 +1,721 @@
+#include "data/transaction.h"
+
+#include "data/transaction_p.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kv {
+
+using detail::TxnState;
+
+namespace {
+
+constexpr const char *kRecordMagic = "KVCOMMIT1\n";
+constexpr int kLockWaitMs = 10000; // as long as SQLite waits for a busy file
+
+std::string sqlError(sqlite3 *db) { return db ? sqlite3_errmsg(db) : "?"; }
+
+void execOn(Table &t, const std::string &sql)
+{
+    sqlite3 *db = t.connection();
+    char *err = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const std::string m = err ? err : sqlError(db);
+        sqlite3_free(err);
+        throw TableError("Ошибка базы данных (" + t.def().fileName + "): " + m);
+    }
+}
+
+void execQuietly(Table &t, const std::string &sql) noexcept
+{
+    if (sqlite3 *db = t.connection())
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+std::string savepointName(int level) { return "kv_level" + std::to_string(level); }
+
+std::string withSlash(std::string dir)
+{
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+// Flushes a folder entry (a rename or removal) to disk.
+void syncFolder(const std::string &dir)
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The lock file of the data folder: -1 when it neither exists nor can be made.
+int openLockFile(const std::string &dir)
+{
+    const std::string path = withSlash(dir) + kLockFileName;
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd;
+}
+
+// flock with a time limit, so that a hung reader cannot block a writer for ever.
+bool lockWithin(int fd, int op)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+    while (::flock(fd, op | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class FolderLock {
+public:
+    FolderLock(const std::string &dir, int op) : m_fd(openLockFile(dir))
+    {
+        if (m_fd >= 0 && !lockWithin(m_fd, op)) {
+            ::close(m_fd);
+            throw TableError("Ошибка. Папка данных " + dir
+                             + " занята другой программой; повторите действие позже.");
+        }
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0) {
+            ::flock(m_fd, LOCK_UN);
+            ::close(m_fd);
+        }
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    int m_fd;
+};
+
+// --- The commit record -----------------------------------------------------------------------
+// "KVCOMMIT1\n", the number of files, per file: its file name, its SQL table name, whether the
+// rowid is the Kod field, its column names and its row images (operation 'P' put or 'D' delete,
+// the rowid, for 'P' every column as a tagged SQLite value); then an FNV-1a checksum of all that.
+
+class Writer {
+public:
+    void u8(std::uint8_t v) { m_s.push_back(static_cast<char>(v)); }
+    void u64(std::uint64_t v) { m_s.append(reinterpret_cast<const char *>(&v), sizeof v); }
+    void i64(std::int64_t v) { u64(static_cast<std::uint64_t>(v)); }
+    void bytes(const void *p, std::size_t n)
+    {
+        u64(n);
+        m_s.append(static_cast<const char *>(p), n);
+    }
+    void str(const std::string &s) { bytes(s.data(), s.size()); }
+    std::string &data() { return m_s; }
+
+private:
+    std::string m_s;
+};
+
+class Reader {
+public:
+    Reader(const std::string &s, std::size_t end) : m_s(s), m_end(end) {}
+    std::uint8_t u8()
+    {
+        need(1);
+        return static_cast<std::uint8_t>(m_s[m_pos++]);
+    }
+    std::uint64_t u64()
+    {
+        need(8);
+        std::uint64_t v;
+        std::memcpy(&v, m_s.data() + m_pos, 8);
+        m_pos += 8;
+        return v;
+    }
+    std::int64_t i64() { return static_cast<std::int64_t>(u64()); }
+    std::string str()
+    {
+        const std::uint64_t n = u64();
+        need(n);
+        std::string s = m_s.substr(m_pos, n);
+        m_pos += n;
+        return s;
+    }
+    bool atEnd() const { return m_pos == m_end; }
+
+private:
+    void need(std::uint64_t n) const
+    {
+        if (n > m_end - m_pos)
+            throw TableError("Ошибка. Запись о незавершенной команде повреждена.");
+    }
+    const std::string &m_s;
+    std::size_t m_pos = 0;
+    std::size_t m_end;
+};
+
+std::uint64_t fnv1a(const char *p, std::size_t n)
+{
+    std::uint64_t h = 1469598103934665603ULL;
+    for (std::size_t i = 0; i < n; ++i) {
+        h ^= static_cast<unsigned char>(p[i]);
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+std::string quoteId(const std::string &name) { return "\"" + name + "\""; }
+
+// Appends the images of the written rows of one table.
+void recordTable(Writer &w, Table &t)
+{
+    const TableDef &def = t.def();
+    std::vector<std::string> cols;
+    for (const FieldDef &f : def.fields)
+        cols.push_back(f.name);
+    w.str(def.fileName);
+    w.str(sqlTableName(def));
+    w.u8(def.hasKod() ? 1 : 0);
+    w.u64(cols.size());
+    for (const auto &c : cols)
+        w.str(c);
+    const std::vector<std::int64_t> keys = t.writtenKeys();
+    w.u64(keys.size());
+    std::string sql = "SELECT ";
+    for (std::size_t k = 0; k < cols.size(); ++k)
+        sql += (k ? "," : "") + quoteId(cols[k]);
+    sql += " FROM " + quoteId(sqlTableName(def)) + " WHERE rowid = ?1";
+    sqlite3 *db = t.connection();
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        throw TableError("Ошибка базы данных (" + def.fileName + "): " + sqlError(db));
+    try {
+        for (std::int64_t key : keys) {
+            sqlite3_reset(st);
+            sqlite3_bind_int64(st, 1, key);
+            const int rc = sqlite3_step(st);
+            if (rc == SQLITE_DONE) {
+                w.u8('D');
+                w.i64(key);
+                continue;
+            }
+            if (rc != SQLITE_ROW)
+                throw TableError("Ошибка базы данных (" + def.fileName + "): " + sqlError(db));
+            w.u8('P');
+            w.i64(key);
+            for (int c = 0; c < static_cast<int>(cols.size()); ++c) {
+                switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER:
+                    w.u8(1);
+                    w.i64(sqlite3_column_int64(st, c));
+                    break;
+                case SQLITE_FLOAT: {
+                    const double x = sqlite3_column_double(st, c);
+                    std::uint64_t bits;
+                    std::memcpy(&bits, &x, 8);
+                    w.u8(2);
+                    w.u64(bits);
+                    break;
+                }
+                case SQLITE_TEXT:
+                    w.u8(3);
+                    w.bytes(sqlite3_column_text(st, c),
+                            static_cast<std::size_t>(sqlite3_column_bytes(st, c)));
+                    break;
+                case SQLITE_BLOB:
+                    w.u8(4);
+                    w.bytes(sqlite3_column_blob(st, c),
+                            static_cast<std::size_t>(sqlite3_column_bytes(st, c)));
+                    break;
+                default:
+                    w.u8(0);
+                    break;
+                }
+            }
+        }
+    } catch (...) {
+        sqlite3_finalize(st);
+        throw;
+    }
+    sqlite3_finalize(st);
+}
+
+// Writes the record's rows of one file, in one SQLite transaction, on its own connection.
+void replayFile(const std::string &dir, Reader &r)
+{
+    const std::string file = r.str();
+    const std::string table = r.str();
+    const bool kodIsRowid = r.u8() != 0;
+    const std::uint64_t ncols = r.u64();
+    std::vector<std::string> cols;
+    for (std::uint64_t k = 0; k < ncols && k < 4096; ++k)
+        cols.push_back(r.str());
+    if (cols.size() != ncols)
+        throw TableError("Ошибка. Запись о незавершенной команде повреждена.");
+    const std::string path = dir + file;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const std::string m = sqlError(db);
+        sqlite3_close_v2(db);
+        throw TableError("Ошибка. Не удалось завершить прерванную команду в файле " + path + ": " + m);
+    }
+    sqlite3_stmt *put = nullptr;
+    sqlite3_stmt *del = nullptr;
+    auto fail = [&](const std::string &m) {
+        sqlite3_finalize(put);
+        sqlite3_finalize(del);
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db);
+        throw TableError("Ошибка. Не удалось завершить прерванную команду в файле " + path + ": " + m);
+    };
+    sqlite3_busy_timeout(db, kLockWaitMs);
+    std::string sql = "INSERT OR REPLACE INTO " + quoteId(table) + " (";
+    std::string params;
+    if (!kodIsRowid) {
+        sql += "rowid";
+        params = "?";
+    }
+    for (const auto &c : cols) {
+        sql += (params.empty() ? "" : ",") + quoteId(c);
+        params += params.empty() ? "?" : ",?";
+    }
+    sql += ") VALUES (" + params + ")";
+    if (sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN IMMEDIATE",
+                     nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(db, sql.c_str(), -1, &put, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(db, ("DELETE FROM " + quoteId(table) + " WHERE rowid = ?1").c_str(),
+                              -1, &del, nullptr) != SQLITE_OK)
+        fail(sqlError(db));
+    const std::uint64_t nrows = r.u64();
+    for (std::uint64_t i = 0; i < nrows; ++i) {
+        const std::uint8_t op = r.u8();
+        const std::int64_t key = r.i64();
+        if (op == 'D') {
+            sqlite3_reset(del);
+            sqlite3_bind_int64(del, 1, key);
+            if (sqlite3_step(del) != SQLITE_DONE)
+                fail(sqlError(db));
+            continue;
+        }
+        if (op != 'P')
+            fail("неизвестная операция");
+        sqlite3_reset(put);
+        sqlite3_clear_bindings(put);
+        int p = 1;
+        if (!kodIsRowid)
+            sqlite3_bind_int64(put, p++, key);
+        for (std::size_t c = 0; c < cols.size(); ++c, ++p) {
+            switch (r.u8()) {
+            case 0:
+                sqlite3_bind_null(put, p);
+                break;
+            case 1:
+                sqlite3_bind_int64(put, p, r.i64());
+                break;
+            case 2: {
+                const std::uint64_t bits = r.u64();
+                double x;
+                std::memcpy(&x, &bits, 8);
+                sqlite3_bind_double(put, p, x);
+                break;
+            }
+            case 3: {
+                const std::string s = r.str();
+                sqlite3_bind_text(put, p, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case 4: {
+                const std::string s = r.str();
+                sqlite3_bind_blob(put, p, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default:
+                fail("неизвестный тип значения");
+            }
+        }
+        if (sqlite3_step(put) != SQLITE_DONE)
+            fail(sqlError(db));
+    }
+    sqlite3_finalize(put);
+    sqlite3_finalize(del);
+    put = del = nullptr;
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(sqlError(db));
+    sqlite3_close_v2(db);
+}
+
+bool readFile(const std::string &path, std::string &out)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
+    return n == 0;
+}
+
+// Writes every file of a commit record; the caller holds the exclusive folder lock.
+// Returns false when the record is not complete (it never became a commit point).
+bool replayRecord(const std::string &dir, const std::string &data)
+{
+    const std::size_t magic = std::strlen(kRecordMagic);
+    if (data.size() < magic + 16 || data.compare(0, magic, kRecordMagic) != 0)
+        return false;
+    std::uint64_t sum;
+    std::memcpy(&sum, data.data() + data.size() - 8, 8);
+    if (sum != fnv1a(data.data(), data.size() - 8))
+        return false;
+    std::string body = data.substr(magic, data.size() - 8 - magic);
+    Reader r(body, body.size());
+    const std::uint64_t nfiles = r.u64();
+    for (std::uint64_t f = 0; f < nfiles; ++f)
+        replayFile(dir, r);
+    return true;
+}
+
+void removeRecord(const std::string &dir)
+{
+    std::error_code ec;
+    std::filesystem::remove(dir + kCommitRecordName, ec);
+    syncFolder(dir);
+}
+
+bool recordPending(const std::string &dir)
+{
+    std::error_code ec;
+    return std::filesystem::exists(dir + kCommitRecordName, ec);
+}
+
+// Runs the recovery with the exclusive lock already held.
+bool recoverLocked(const std::string &dir)
+{
+    std::error_code ec;
+    std::filesystem::remove(dir + kCommitRecordName + std::string(".tmp"), ec);
+    std::string data;
+    if (!readFile(dir + kCommitRecordName, data))
+        return false;
+    // An incomplete record never became the commit point: every file has rolled back.
+    replayRecord(dir, data);
+    removeRecord(dir);
+    return true;
+}
+
+void reloadAll(DataModule &dm)
+{
+    for (TableId id : openingOrder()) {
+        Table &t = dm.table(id);
+        if (t.isOpen())
+            t.reloadAfterRollback();
+    }
+}
+
+} // namespace
+
+bool recoverInterruptedCommit(const std::string &dataDir)
+{
+    const std::string dir = withSlash(dataDir);
+    if (!recordPending(dir))
+        return false;
+    FolderLock lock(dir, LOCK_EX);
+    if (!recordPending(dir))
+        return false; // finished meanwhile by its own process or by another reader
+    return recoverLocked(dir);
+}
+
+// --- Transaction ---------------------------------------------------------------------------
+
+namespace {
+
+void joinTable(TxnState &s, Table &t)
+{
+    if (!t.isOpen() || s.find(t))
+        return;
+    execOn(t, "BEGIN IMMEDIATE");
+    TxnState::Member m{&t, 0};
+    try {
+        for (int l = 2; l <= s.level; ++l) {
+            execOn(t, "SAVEPOINT " + savepointName(l));
+            ++m.savepoints;
+        }
+    } catch (...) {
+        execQuietly(t, "ROLLBACK");
+        throw;
+    }
+    t.setKeyTracking(true);
+    s.members.push_back(m);
+}
+
+void setHooks(DataModule &dm, TxnState *s)
+{
+    for (TableId id : openingOrder()) {
+        Table &t = dm.table(id);
+        if (s)
+            t.setWriteHook([s](Table &w) { joinTable(*s, w); });
+        else
+            t.setWriteHook({});
+    }
+}
+
+} // namespace
+
+Transaction::Transaction(DataModule &dm, std::initializer_list<TableId> tables) : m_dm(dm)
+{
+    if (TxnState *s = dm.m_txn.get()) {
+        // Nested: a savepoint on every connection of the outer transaction.
+        const int level = s->level + 1;
+        std::vector<TxnState::Member *> done;
+        try {
+            for (TxnState::Member &m : s->members) {
+                execOn(*m.table, "SAVEPOINT " + savepointName(level));
+                ++m.savepoints;
+                done.push_back(&m);
+            }
+        } catch (...) {
+            for (TxnState::Member *m : done) {
+                execQuietly(*m->table, "RELEASE " + savepointName(level));
+                --m->savepoints;
+            }
+            throw;
+        }
+        s->level = level;
+        m_level = level;
+        try {
+            for (TableId id : openingOrder())
+                if (std::find(tables.begin(), tables.end(), id) != tables.end())
+                    joinTable(*s, dm.table(id));
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        return;
+    }
+
+    for (int attempt = 0;; ++attempt) {
+        auto s = std::make_unique<TxnState>();
+        s->level = 1;
+        try {
+            for (TableId id : openingOrder())
+                if (std::find(tables.begin(), tables.end(), id) != tables.end())
+                    joinTable(*s, dm.table(id));
+        } catch (...) {
+            for (auto &m : s->members) {
+                execQuietly(*m.table, "ROLLBACK");
+                m.table->setKeyTracking(false);
+            }
+            throw;
+        }
+        // A commit left half done by a killed program must be finished before this one reads.
+        if (!recordPending(dm.dataDir()) || attempt == 2) {
+            m_dm.m_txn = std::move(s);
+            break;
+        }
+        for (auto &m : s->members) {
+            execQuietly(*m.table, "ROLLBACK");
+            m.table->setKeyTracking(false);
+        }
+        recoverInterruptedCommit(dm.dataDir());
+        reloadAll(dm);
+    }
+    m_level = 1;
+    setHooks(dm, m_dm.m_txn.get());
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        rollback();
+}
+
+void Transaction::rollback() noexcept
+{
+    m_done = true;
+    TxnState *s = m_dm.m_txn.get();
+    if (!s)
+        return;
+    try {
+        if (m_level > 1) {
+            const std::string sp = savepointName(m_level);
+            for (TxnState::Member &m : s->members) {
+                if (m.savepoints >= m_level - 1) {
+                    execQuietly(*m.table, "ROLLBACK TO " + sp);
+                    execQuietly(*m.table, "RELEASE " + sp);
+                    --m.savepoints;
+                }
+            }
+            s->level = m_level - 1;
+            for (TableId id : openingOrder())
+                if (s->find(m_dm.table(id)))
+                    m_dm.table(id).reloadAfterRollback();
+            return;
+        }
+        setHooks(m_dm, nullptr);
+        std::unique_ptr<TxnState> owned = std::move(m_dm.m_txn);
+        for (TxnState::Member &m : owned->members) {
+            execQuietly(*m.table, "ROLLBACK");
+            m.table->setKeyTracking(false);
+        }
+        for (TableId id : openingOrder())
+            if (owned->find(m_dm.table(id)))
+                m_dm.table(id).reloadAfterRollback();
+    } catch (...) {
+        // A table that cannot re-read its rows shows the store's error on its next use.
+    }
+}
+
+void Transaction::commit()
+{
+    if (m_done)
+        throw TableError("Ошибка. Транзакция уже завершена.");
+    TxnState *s = m_dm.m_txn.get();
+    if (m_level > 1) {
+        const std::string sp = savepointName(m_level);
+        for (TxnState::Member &m : s->members) {
+            if (m.savepoints >= m_level - 1) {
+                execQuietly(*m.table, "RELEASE " + sp);
+                --m.savepoints;
+            }
+        }
+        s->level = m_level - 1;
+        m_done = true;
+        return;
+    }
+
+    std::vector<TxnState::Member *> changed;
+    for (TxnState::Member &m : s->members)
+        if (!m.table->writtenKeys().empty())
+            changed.push_back(&m);
+
+    const std::string dir = withSlash(m_dm.dataDir());
+    if (changed.size() <= 1) {
+        // One file: SQLite's own commit is atomic. The changed file goes first so that a failure
+        // there still rolls everything back.
+        if (!changed.empty())
+            execOn(*changed.front()->table, "COMMIT"); // on failure the destructor rolls back
+        m_done = true;
+        setHooks(m_dm, nullptr);
+        std::unique_ptr<TxnState> owned = std::move(m_dm.m_txn);
+        for (TxnState::Member &m : owned->members) {
+            execQuietly(*m.table, "COMMIT");
+            m.table->setKeyTracking(false);
+        }
+        return;
+    }
+
+    // Several files: the commit record is the commit point.
+    Writer w;
+    w.data() = kRecordMagic;
+    w.u64(changed.size());
+    for (TxnState::Member *m : changed)
+        recordTable(w, *m->table);
+    w.u64(fnv1a(w.data().data(), w.data().size()));
+
+    FolderLock lock(dir, LOCK_EX);
+    const std::string tmp = dir + kCommitRecordName + std::string(".tmp");
+    {
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        bool ok = fd >= 0;
+        const std::string &data = w.data();
+        for (std::size_t off = 0; ok && off < data.size();) {
+            const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
+            if (n <= 0)
+                ok = false;
+            else
+                off += static_cast<std::size_t>(n);
+        }
+        ok = ok && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        std::error_code ec;
+        if (ok)
+            std::filesystem::rename(tmp, dir + kCommitRecordName, ec);
+        if (!ok || ec) {
+            std::filesystem::remove(tmp, ec);
+            throw TableError("Ошибка. Не удалось записать изменения в папку данных " + dir + ".");
+        }
+        syncFolder(dir);
+    }
+    // Past the commit point: the command counts as done whatever happens below.
+    m_done = true;
+    setHooks(m_dm, nullptr);
+    std::unique_ptr<TxnState> owned = std::move(m_dm.m_txn);
+    if (detail::commitStageHook)
+        detail::commitStageHook(0);
+    bool allCommitted = true;
+    int committed = 0;
+    for (TxnState::Member &m : owned->members) {
+        if (sqlite3_exec(m.table->connection(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            execQuietly(*m.table, "ROLLBACK");
+            allCommitted = false;
+        }
+        m.table->setKeyTracking(false);
+        if (detail::commitStageHook)
+            detail::commitStageHook(++committed);
+    }
+    if (!allCommitted) {
+        // Write the rows from the record instead; if that fails too, the record stays for the
+        // next open of the folder.
+        try {
+            recoverLocked(dir);
+        } catch (const TableError &e) {
+            reloadAll(m_dm);
+            throw TableError(std::string(e.what())
+                             + " Изменения будут завершены при следующем открытии папки данных.");
+        }
+        reloadAll(m_dm);
+        return;
+    }
+    removeRecord(dir);
+}
+
+// --- ReadLock ------------------------------------------------------------------------------
+
+ReadLock::ReadLock(DataModule &dm)
+{
+    const std::string dir = withSlash(dm.dataDir());
+    if (dm.inTransaction())
+        return; // this module's own commit is not running while it reads
+    m_fd = openLockFile(dir);
+    if (m_fd < 0)
+        return;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!lockWithin(m_fd, LOCK_SH))
+            break;
+        // Under the shared lock no commit is running: a record left here is a killed one's.
+        if (!recordPending(dir))
+            return;
+        ::flock(m_fd, LOCK_UN);
+        recoverInterruptedCommit(dir);
+        reloadAll(dm);
+    }
+    ::close(m_fd);
+    m_fd = -1;
+    throw TableError("Ошибка. Папка данных " + dir + " занята другой программой; повторите действие позже.");
+}
+
+ReadLock::~ReadLock()
+{
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,78 @@
+#include "dict/thunderstormwindow.h"
+
+#include "data/datamodule.h"
+#include "dict/dbgrid.h"
+#include "dict/dbnavigator.h"
+#include "dict/fieldlink.h"
+#include "dict/numerickeys.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+ThunderstormWindow::ThunderstormWindow(DataModule &dm, QWidget *parent)
+    : DictWindow(dm.prompter(), parent)
+{
+    setWindowTitle(QStringLiteral("Среднее количество поражений молнией земной поверхности."));
+    Table &t = dm.table(TableId::Poraj);
+    watchTable(&t);
+    m_nav = new DbNavigator(t, m_prompter, DbNavigator::kAll, this);
+
+    auto *panel = new QGroupBox(this);
+    auto *g = new QGridLayout(panel);
+    m_min = new QLineEdit(panel);
+    m_max = new QLineEdit(panel);
+    m_udarov = new QLineEdit(panel);
+    m_min->setObjectName(QStringLiteral("editMin"));
+    m_max->setObjectName(QStringLiteral("editMax"));
+    m_udarov->setObjectName(QStringLiteral("editUdarov"));
+    for (QLineEdit *e : {m_min, m_max, m_udarov}) {
+        e->setMaximumWidth(90);
+        NumericKeyFilter::install(e, false);
+    }
+    g->addWidget(new QLabel(QStringLiteral("Среднегодовая продолжительность гроз:"), panel), 0, 0, 1, 4);
+    g->addWidget(new QLabel(QStringLiteral("Тмин., ч -"), panel), 1, 0);
+    g->addWidget(m_min, 1, 1);
+    g->addWidget(new QLabel(QStringLiteral("Тмакс., ч -"), panel), 1, 2);
+    g->addWidget(m_max, 1, 3);
+    g->addWidget(new QLabel(QStringLiteral("Среднегодовое количество ударов молнии в 1 км2 "
+                                           "земной поверхности - n:"),
+                            panel),
+                 2, 0, 1, 3);
+    g->addWidget(m_udarov, 2, 3);
+    g->setColumnStretch(4, 1);
+
+    m_link = new FieldLink(t, m_prompter, this);
+    m_link->bind(m_min, "ProdGrozMin");
+    m_link->bind(m_max, "ProdGrozMax");
+    m_link->bind(m_udarov, "Udarov");
+    m_nav->setBeforePost([this] { return m_link->commit(); });
+
+    m_grid = new DbGrid(t,
+                        {{"ProdGrozMin", QStringLiteral("Тмин., ч")},
+                         {"ProdGrozMax", QStringLiteral("Тмакс., ч")},
+                         {"Udarov", QStringLiteral("n")}},
+                        m_prompter, this);
+    m_grid->setReadOnly(true);
+    m_grid->setPoster([this] { return m_nav->postPending(); });
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+
+    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
+    close->setObjectName(QStringLiteral("btnClose"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(m_nav);
+    lay->addWidget(panel);
+    lay->addWidget(m_grid, 1);
+    lay->addLayout(makeButtonRow(6, {close}));
+    resize(520, 420);
+}
+
+} // namespace kv
