@@ -1,5 +1,7 @@
 #include "cli/jsonrows.h"
 
+#include "data/transaction.h"
+
 #include <climits>
 #include <cmath>
 #include <cerrno>
@@ -191,8 +193,13 @@ TempDataDir::TempDataDir()
     auto &paths = cleanupPaths();
     if (paths.empty()) {
         for (TableId id : openingOrder())
-            for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            for (const char *suffix : {"", "-journal", "-wal", "-shm", ".tmp"})
                 paths.push_back(m_path + "/" + tableDef(id).fileName + suffix);
+        // The transaction's commit record and lock.
+        for (const std::string &name : {std::string(kCommitRecordName),
+                                       std::string(kCommitRecordName) + ".tmp",
+                                       std::string(kLockFileName)})
+            paths.push_back(m_path + "/" + name);
         paths.push_back(m_path);
         for (int sig : {SIGINT, SIGTERM, SIGHUP})
             std::signal(sig, removeCaseFolderAndDie);
