@@ -1,10 +1,11 @@
 #include "dict/dialogbuttons.h"
 
-#include "dict/helpwindow.h"
+#include "dict/help.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace kv {
 
@@ -19,8 +20,11 @@ DialogButtons makeDialogButtons(QDialog *dialog, int helpContext, const QString 
     // accept() is virtual: a dialog with checks on OK gets its own.
     QObject::connect(b.box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(b.box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    QObject::connect(b.help, &QPushButton::clicked, dialog,
-                     [dialog, helpContext] { showHelp(helpContext, dialog); });
+    const auto help = [dialog, helpContext] { requestHelp(helpContext, dialog); };
+    QObject::connect(b.help, &QPushButton::clicked, dialog, help);
+    // F1 opens the same topic.
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, dialog);
+    QObject::connect(f1, &QShortcut::activated, dialog, help);
     return b;
 }
 

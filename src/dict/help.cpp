@@ -1,5 +1,7 @@
 #include "dict/help.h"
 
+#include "dict/helpwindow.h"
+
 #include <QPushButton>
 
 namespace kv {
@@ -18,6 +20,8 @@ void requestHelp(int context, QWidget *parent)
 {
     if (handler())
         handler()(context, parent);
+    else
+        showHelp(context, parent); // the program's own help window
 }
 
 QPushButton *makeHelpButton(int context, QWidget *parent)

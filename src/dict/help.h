@@ -1,6 +1,6 @@
 #pragma once
-// Help topics by context number. The windows of this layer only ask for a topic; the program
-// installs the viewer at start-up (tests install a recorder).
+// Help topics by context number. The windows only ask for a topic; without a handler installed
+// the help window of dict/helpwindow.h shows it (tests install a recorder).
 
 #include <functional>
 

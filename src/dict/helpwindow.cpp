@@ -70,6 +70,18 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(m_contents, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *i) { showTopic(i->data(Qt::UserRole).toInt()); });
 
+    // Links between topics keep the contents list on the topic shown.
+    connect(m_browser, &QTextBrowser::sourceChanged, this, [this](const QUrl &url) {
+        static const QRegularExpression re(QStringLiteral("topic-(\\d+)\\.html$"));
+        const auto m = re.match(url.path());
+        const int shown = m.hasMatch() ? m.captured(1).toInt() : int(kHelpContents);
+        for (int i = 0; i < m_contents->count(); ++i)
+            if (m_contents->item(i)->data(Qt::UserRole).toInt() == shown) {
+                const QSignalBlocker block(m_contents);
+                m_contents->setCurrentRow(i);
+            }
+    });
+
     auto *bar = new QToolBar(this);
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     QAction *contents = bar->addAction(QStringLiteral("Содержание"), this,
@@ -99,10 +111,6 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 void HelpWindow::showTopic(int context)
 {
     m_browser->setSource(QUrl(QStringLiteral("qrc") + helpTopicPath(context)));
-    const int shown = helpContexts().contains(context) ? context : int(kHelpContents);
-    for (int i = 0; i < m_contents->count(); ++i)
-        if (m_contents->item(i)->data(Qt::UserRole).toInt() == shown)
-            m_contents->setCurrentRow(i);
 }
 
 HelpWindow *showHelp(int context, QWidget *parent)

@@ -371,6 +371,19 @@ TEST(Help, EveryContextHasARealTopic)
     }
     EXPECT_EQ(helpTopicPath(5), helpTopicPath(kHelpContents));
 
+    // The dialogs' "Справка..." buttons open their own topics.
+    {
+        ProjectForm p;
+        p.helpButton()->click();
+        auto *hw = p.findChild<HelpWindow *>();
+        ASSERT_TRUE(hw);
+        EXPECT_EQ(hw->browser()->source().toString(), QStringLiteral("qrc:/help/topic-8.html"));
+        ObjectForm o;
+        o.helpButton()->click();
+        EXPECT_EQ(o.findChild<HelpWindow *>()->browser()->source().toString(),
+                  QStringLiteral("qrc:/help/topic-4.html"));
+    }
+
     HelpWindow *w = showHelp(kHelpObject);
     ASSERT_TRUE(w);
     EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("Параметры объекта")));
@@ -378,6 +391,11 @@ TEST(Help, EveryContextHasARealTopic)
     EXPECT_TRUE(w->browser()->isBackwardAvailable());
     w->browser()->backward();
     EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("Наименование")));
+    w->showTopic(kHelpContents);
+    auto *contents = w->findChild<QListWidget *>(QStringLiteral("helpContents"));
+    EXPECT_EQ(contents->currentItem()->data(Qt::UserRole).toInt(), int(kHelpContents));
+    w->browser()->setSource(QUrl(QStringLiteral("topic-4.html")));
+    EXPECT_EQ(contents->currentItem()->data(Qt::UserRole).toInt(), int(kHelpObject));
     w->showTopic(kHelpContents);
     shot(*w, "help.png");
     w->close();

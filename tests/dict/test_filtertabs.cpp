@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -204,6 +205,10 @@ TEST_F(NamesTable, ListChoiceOffersSortedDistinctValues)
             dlg.show();
             QApplication::processEvents();
             dlg.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/list-choice.png"));
+            auto *pages = dlg.findChild<QTabWidget *>();
+            pages->setCurrentIndex(1);
+            dlg.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/list-choice-params.png"));
+            pages->setCurrentIndex(0);
         }
         seenTabs = dlg.tabs();
         seenList = dlg.listed();
