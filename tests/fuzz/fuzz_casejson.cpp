@@ -4,44 +4,13 @@
 #include "cli/jsoninput.h"
 #include "cli/jsonrows.h"
 #include "data/datamodule.h"
-#include "data/prompter.h"
+#include "fuzzdata.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <string>
 
 namespace {
-
-class SilentPrompter : public kv::Prompter {
-public:
-    void error(const std::string &) override {}
-    void info(const std::string &) override {}
-    void warning(const std::string &) override {}
-    bool ask(const std::string &) override { return true; }
-    std::optional<std::string> input(const std::string &, const std::string &,
-                                      const std::string &initial) override
-    {
-        return initial;
-    }
-};
-
-kv::DataModule &dataModule()
-{
-    static SilentPrompter prompter;
-    static std::unique_ptr<kv::DataModule> dm = [] {
-        std::string dir = (std::filesystem::temp_directory_path() / "korvan-fuzz-XXXXXX").string();
-        if (!mkdtemp(dir.data()))
-            std::abort();
-        kv::createInstallationData(dir);
-        auto m = std::make_unique<kv::DataModule>(dir, prompter);
-        m->openAll();
-        return m;
-    }();
-    return *dm;
-}
 
 // Writes a JSON record into a new row of the table and throws the row away.
 void tryRow(kv::Table &t, const nlohmann::ordered_json &rec)
@@ -63,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view text(reinterpret_cast<const char *>(data), size);
     try {
         const auto doc = parseJsonObject(text, "fuzz.json");
-        kv::DataModule &dm = dataModule();
+        kv::DataModule &dm = fuzz::dataModule();
         if (doc.contains("project"))
             tryRow(dm.project(), doc["project"]);
         for (const auto &o : optArray(doc, "objects", "fuzz")) {
