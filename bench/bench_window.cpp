@@ -95,14 +95,14 @@ struct Fixture {
     int first = -1, second = -1;
 };
 
-void BM_DragStep100(benchmark::State &state)
+// The rod's marker dropped alternately 5 m right and back (its top-left corner in pixels).
+void dragSteps(benchmark::State &state, bool autoPodbor)
 {
     Fixture f;
     ProjectWindow &w = *f.window;
-    w.document()->setAutoPodbor(true);
+    w.document()->setAutoPodbor(autoPodbor);
     w.document()->selectConductor(0);
     w.refreshNow();
-    // The rod's marker dropped alternately 5 m right and back (its top-left corner in pixels).
     const QPoint a = w.planModel().shape(kShapeMO)->rect.topLeft();
     const QPoint b = a + QPoint(38, 0);
     bool flip = false;
@@ -114,6 +114,8 @@ void BM_DragStep100(benchmark::State &state)
     if (!f.prompter.messages.empty())
         state.SkipWithError("the drag step showed a message");
 }
+
+void BM_DragStep100(benchmark::State &state) { dragSteps(state, true); }
 BENCHMARK(BM_DragStep100)->Unit(benchmark::kMillisecond);
 
 // The window's own share of a drag step: the views rebuilt and both bitmaps redrawn with the
@@ -130,22 +132,7 @@ void BM_RedrawViews100(benchmark::State &state)
 BENCHMARK(BM_RedrawViews100)->Unit(benchmark::kMillisecond);
 
 // A drag step without "Автоподбор": drop, store and views, no selection.
-void BM_DropStep100(benchmark::State &state)
-{
-    Fixture f;
-    ProjectWindow &w = *f.window;
-    w.document()->setAutoPodbor(false);
-    w.document()->selectConductor(0);
-    w.refreshNow();
-    const QPoint a = w.planModel().shape(kShapeMO)->rect.topLeft();
-    const QPoint b = a + QPoint(38, 0);
-    bool flip = false;
-    for (auto _ : state) {
-        w.dropSelectedAt(flip ? a : b);
-        w.refreshNow();
-        flip = !flip;
-    }
-}
+void BM_DropStep100(benchmark::State &state) { dragSteps(state, false); }
 BENCHMARK(BM_DropStep100)->Unit(benchmark::kMillisecond);
 
 void BM_OpenProject100(benchmark::State &state)

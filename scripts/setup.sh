@@ -13,6 +13,7 @@ PACKAGES=(
     libxkbcommon-dev libgl-dev
     xvfb xauth xdg-utils
     dpkg-dev appstream desktop-file-utils python3-ezdxf
+    libreoffice-writer-nogui poppler-utils
 )
 
 missing=()

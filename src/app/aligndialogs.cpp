@@ -3,11 +3,13 @@
 #include "app/alignpreview.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
-#include "dict/help.h"
+#include "dict/dialogbuttons.h"
+#include "dict/helpwindow.h"
 #include "dict/numerickeys.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -55,22 +57,14 @@ PositionDialog::PositionDialog(const ProjectSnapshot &snap, QWidget *parent)
 
 void PositionDialog::finishLayout(QWidget *content, int helpContext)
 {
-    m_ok = new QPushButton(QStringLiteral("ОК"), this);
+    const DialogButtons b = makeDialogButtons(this, helpContext);
+    m_ok = b.ok;
     m_ok->setObjectName(QStringLiteral("btnOk"));
-    m_ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *row = new QHBoxLayout;
-    row->addStretch(1);
-    for (QPushButton *b : {m_ok, cancel, makeHelpButton(helpContext, this)}) {
-        b->setMinimumWidth(90);
-        row->addWidget(b);
-    }
+    b.cancel->setObjectName(QStringLiteral("btnCancel"));
+    b.help->setObjectName(QStringLiteral("btnHelp"));
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(content, 1);
-    lay->addLayout(row);
+    lay->addWidget(b.box);
     setFixedSize(sizeHint());
 }
 
@@ -146,7 +140,7 @@ AlignConductorDialog::AlignConductorDialog(const ProjectSnapshot &snap, int cond
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addLayout(top);
     cl->addLayout(mid);
-    finishLayout(content, 9);
+    finishLayout(content, kHelpAlignMO);
     connect(m_objects, &QComboBox::currentIndexChanged, this, &AlignConductorDialog::update);
     connect(m_h, &QButtonGroup::idClicked, this, &AlignConductorDialog::update);
     connect(m_v, &QButtonGroup::idClicked, this, &AlignConductorDialog::update);
@@ -266,7 +260,7 @@ ConductorCoordsDialog::ConductorCoordsDialog(const ProjectSnapshot &snap, int po
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addLayout(top);
     cl->addLayout(fields);
-    finishLayout(content, 3);
+    finishLayout(content, kHelpKoordMO);
 
     // Opening: without objects only absolute coordinates; otherwise the first object.
     CoordKind k = s_coordKind;
@@ -398,7 +392,7 @@ AlignObjectToConductorDialog::AlignObjectToConductorDialog(const ProjectSnapshot
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addWidget(points, 1);
     cl->addWidget(view);
-    finishLayout(content, 2);
+    finishLayout(content, kHelpAlignObjToMO);
     connect(m_point, &QButtonGroup::idClicked, this, &AlignObjectToConductorDialog::update);
     update();
 }
@@ -483,7 +477,7 @@ AlignObjectToObjectDialog::AlignObjectToObjectDialog(const ProjectSnapshot &snap
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addLayout(names);
     cl->addLayout(groups);
-    finishLayout(content, 1);
+    finishLayout(content, kHelpAlignObjToObj);
     connect(m_p, &QButtonGroup::idClicked, this, &AlignObjectToObjectDialog::update);
     connect(m_q, &QButtonGroup::idClicked, this, &AlignObjectToObjectDialog::update);
     connect(m_objects, &QComboBox::currentIndexChanged, this, &AlignObjectToObjectDialog::update);

@@ -2,10 +2,12 @@
 
 #include "app/aligndialogs.h"
 #include "app/projectdocument.h"
+#include "app/projectwindow.h"
 #include "data/alignops.h"
 #include "data/podborops.h"
 #include "dict/classwindow.h"
 #include "dict/constructionwindow.h"
+#include "dict/dialogrunner.h"
 #include "dict/namewindow.h"
 #include "dict/settingswindow.h"
 #include "dict/thunderstormwindow.h"
@@ -16,7 +18,7 @@ namespace kv {
 
 namespace {
 
-int runModal(QDialog &d) { return d.exec(); }
+int runModal(QDialog &d) { return runDialog(d); }
 
 int conductorColor(const ProjectDocument &doc) { return doc.settings().MOColor.value_or(255); }
 
@@ -166,7 +168,7 @@ bool cmdSettings(ProjectDocument &doc, QWidget *parent)
     SettingsWindow w(doc.dataModule(), parent);
     if (runModal(w) != QDialog::Accepted)
         return false;
-    emit doc.settingsChanged();
+    doc.notifySettingsChanged();
     if (!doc.hasProject())
         return true;
     // Positions move only when the grid step changed; the selection runs either way when
@@ -176,6 +178,27 @@ bool cmdSettings(ProjectDocument &doc, QWidget *parent)
     if (doc.autoPodbor())
         return doc.runPodbor();
     return true;
+}
+
+void wireDictCommands(ProjectWindow &w)
+{
+    ProjectWindow *win = &w;
+    const auto doc = [win]() -> ProjectDocument & { return *win->document(); };
+    const std::pair<const char *, std::function<void()>> commands[] = {
+        {"mnAlignMO", [=] { cmdAlignConductor(doc(), win); }},
+        {"mnKoordMO", [=] { cmdConductorCoords(doc(), win); }},
+        {"mnAlignObMO", [=] { cmdAlignObjectToConductor(doc(), win); }},
+        {"mnAlignObOb", [=] { cmdAlignObjectToObject(doc(), win); }},
+        {"mnSelectMO", [=] { cmdChooseConstruction(doc(), win); }},
+        {"mnClearMO", [=] { cmdClearChosenConstruction(doc()); }},
+        {"mnPoraj", [=] { showThunderstormDictionary(doc(), win); }},
+        {"mnClasses", [=] { showClassDictionary(doc(), win); }},
+        {"mnConstructions", [=] { showConstructionDictionary(doc(), win); }},
+        {"mnObjNames", [=] { showNameDictionary(doc(), win); }},
+        {"N6", [=] { cmdSettings(doc(), win); }},
+    };
+    for (const auto &[name, handler] : commands)
+        w.wire(QString::fromLatin1(name), handler);
 }
 
 } // namespace kv

@@ -17,6 +17,12 @@ class QWidget;
 namespace kv {
 
 class ProjectDocument;
+class ProjectWindow;
+
+// Wires every command above to its menu item, tool bar button and pop-up item of the project
+// window (mnAlignMO, mnKoordMO, mnAlignObMO, mnAlignObOb, mnSelectMO, mnClearMO, mnPoraj,
+// mnClasses, mnConstructions, mnObjNames, N6).
+void wireDictCommands(ProjectWindow &window);
 
 // The conductor row the positioning commands act on (0 first, 1 second): the selected marker,
 // otherwise the current conductor row.

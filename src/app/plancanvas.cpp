@@ -1,5 +1,6 @@
 #include "app/plancanvas.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -151,6 +152,15 @@ void PlanCanvas::mouseReleaseEvent(QMouseEvent *e)
     const QRect band = m_band;
     update();
     emit shapeDropped(QString::fromStdString(m_dragShape), band.topLeft(), pos != m_pressPos);
+}
+
+void PlanCanvas::contextMenuEvent(QContextMenuEvent *e)
+{
+    // A shape opens its own pop-up on the press; the empty plan leaves the event to the window.
+    if (m_view == ViewKind::Top && !shapeAt(e->pos()).empty())
+        e->accept();
+    else
+        e->ignore();
 }
 
 bool PlanCanvas::event(QEvent *e)

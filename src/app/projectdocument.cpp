@@ -254,6 +254,10 @@ ProjectDocument::Image ProjectDocument::capture(const std::set<int> &projects, i
 void ProjectDocument::restore(const Image &target, const Image &other)
 {
     cancelEdits(m_dm);
+    // One undo or redo step is one command: every file changes, or none.
+    std::vector<TableId> tables = kv::projectTables();
+    tables.push_back(TableId::ObjName);
+    Transaction tx(m_dm, tables);
     const auto &order = projectTables(true);
     // Rows that only the other image has go first, children before parents.
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
@@ -298,6 +302,7 @@ void ProjectDocument::restore(const Image &target, const Image &other)
                 }
         }
     }
+    tx.commit();
     if (target.currentProject >= 0)
         m_dm.project().gotoBookmark(target.currentProject);
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -29,11 +30,20 @@ QVBoxLayout *scrollPage(QTabWidget *tabs, const QString &title)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new QWidget;
     auto *box = new QVBoxLayout(content);
-    box->setContentsMargins(6, 6, 6, 6);
+    box->setContentsMargins(4, 4, 4, 4);
     box->setSpacing(4);
     scroll->setWidget(content);
     tabs->addTab(scroll, title);
     return box;
+}
+
+// Compact tabs for an inner page control whose captions are too long for the page side by side.
+void compactTabs(QTabWidget *tabs)
+{
+    QFont f = tabs->font();
+    f.setPointSizeF(f.pointSizeF() * 0.9);
+    tabs->tabBar()->setFont(f);
+    tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
 }
 
 } // namespace
@@ -50,10 +60,16 @@ QLineEdit *ProjectPages::addField(const QString &key)
 ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
 {
     setObjectName(QStringLiteral("PageControl1"));
+    // The pages are 255 pixels wide: a slightly smaller face keeps every caption and group title
+    // inside them.
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    setFont(small);
     // A caption above a full-width field.
     auto wide = [this](QVBoxLayout *box, const QString &caption, const QString &key) {
         auto *l = new QLabel(caption);
         l->setWordWrap(true);
+        l->setMinimumWidth(40); // a wrapped caption never widens the page
         box->addWidget(l);
         box->addWidget(addField(key));
         m_captions.insert(key, l);
@@ -63,6 +79,7 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         const int r = g->rowCount();
         auto *l = new QLabel(caption);
         l->setWordWrap(true);
+        l->setMinimumWidth(40);
         auto *e = addField(key);
         e->setFixedWidth(64);
         e->setAlignment(Qt::AlignRight);
@@ -78,8 +95,15 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         box->addLayout(g);
         return g;
     };
+    // A framed group with its title as a caption above it, so that a long title wraps inside the
+    // page instead of widening it.
     auto group = [](QBoxLayout *box, const QString &title) {
-        auto *gb = new QGroupBox(title);
+        auto *caption = new QLabel(title.trimmed());
+        caption->setWordWrap(true);
+        caption->setMinimumWidth(40);
+        box->addWidget(caption);
+        auto *gb = new QGroupBox;
+        gb->setAccessibleName(title);
         auto *g = new QGridLayout(gb);
         g->setColumnStretch(0, 1);
         box->addWidget(gb);
@@ -92,12 +116,16 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         wide(box, QStringLiteral("Наименование:"), QStringLiteral("project.Name"));
         auto *hoursCaption = new QLabel(QStringLiteral("Среднегодовая продолжительность гроз, час.:"));
         hoursCaption->setWordWrap(true);
+        hoursCaption->setMinimumWidth(40);
         box->addWidget(hoursCaption);
         auto *hours = new QHBoxLayout;
         hours->addWidget(new QLabel(QStringLiteral("от")));
         hours->addWidget(addField(QStringLiteral("project.ProdGrozMin")));
         hours->addWidget(new QLabel(QStringLiteral("до")));
         hours->addWidget(addField(QStringLiteral("project.ProdGrozMax")));
+        for (const char *f : {"project.ProdGrozMin", "project.ProdGrozMax"})
+            m_fields.value(QLatin1String(f))->setFixedWidth(56);
+        hours->addStretch(1);
         box->addLayout(hours);
         QGridLayout *g = grid(box);
         row(g, QStringLiteral("Среднегодовое количество ударов молнии в 1 км2 земной поверхности n:"),
@@ -178,6 +206,7 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         row(dims, QStringLiteral("Нх - высота, м:"), QStringLiteral("object.Hx"));
         auto *inner = new QTabWidget;
         inner->setObjectName(QStringLiteral("PageControl3"));
+        compactTabs(inner);
         auto *prot = new QWidget;
         auto *pbox = new QVBoxLayout(prot);
         pbox->setContentsMargins(4, 4, 4, 4);

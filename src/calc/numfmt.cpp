@@ -96,6 +96,19 @@ std::string format00(double x)
     return s;
 }
 
+std::string format00000(double x)
+{
+    const bool neg = x < 0;
+    const long double v = std::fabs(static_cast<long double>(x)) * 100000.0L;
+    const long long units = static_cast<long long>(std::floor(v + 0.5L));
+    std::string frac = std::to_string(units % 100000);
+    frac.insert(frac.begin(), 5 - frac.size(), '0');
+    std::string s = std::to_string(units / 100000) + "," + frac;
+    if (neg && units != 0)
+        s.insert(s.begin(), '-');
+    return s;
+}
+
 std::optional<double> parseNumber(std::string_view text)
 {
     size_t b = 0, e = text.size();

@@ -22,6 +22,8 @@ std::string formatGeneral(double x);
 
 // The "0.00" pattern: exactly two decimals, half away from zero, decimal comma ("0,10").
 std::string format00(double x);
+// The "0.00000" pattern: exactly five decimals, half away from zero, decimal comma.
+std::string format00000(double x);
 
 // Parses a number typed with the decimal comma ("12,5", "-3", " 4 "). A decimal point, an empty
 // text or any other character fails.

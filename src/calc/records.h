@@ -106,6 +106,37 @@ struct SettingsRec {
     bool operator==(const SettingsRec &) const = default;
 };
 
+// The fields of each record, listed once in table order with the keys (Kod, Kod0) first:
+// forEachField(rec, fn) calls fn(name, member) for every field. The copies between records and
+// table rows and the lookup of a field by composed name ("Ro_a" + "1") walk these lists.
+#define KV_PROJECT_FIELDS(X)                                                                      \
+    X(Kod) X(Name) X(ProdGrozMin) X(ProdGrozMax) X(Udarov) X(ProjOwner) X(ProjDate) X(ProjTime)  \
+    X(ProjMemo) X(ZonaACnt) X(ZonaBCnt) X(TipMO) X(IScale) X(ChkUseAs2)
+#define KV_CONDUCTOR_FIELDS(X)                                                                    \
+    X(Kod) X(Kod0) X(MX) X(MY) X(H) X(Hop) X(Ho_a) X(Ho_b) X(Ro_a) X(Ro_b) X(Hc_a) X(Hc_b)       \
+    X(Rc_a) X(Rc_b) X(Tip) X(Prim) X(H1) X(Hop1) X(Ho_a1) X(Ho_b1) X(Ro_a1) X(Ro_b1) X(Hc_a1)    \
+    X(Hc_b1) X(Rc_a1) X(Rc_b1) X(L_H) X(L_H1)
+#define KV_OBJECT_FIELDS(X)                                                                       \
+    X(Kod) X(Kod0) X(Name) X(SLabel) X(STip) X(MXa) X(MYa) X(L) X(S) X(Hx) X(N) X(Tip) X(Kateg)  \
+    X(Zona) X(R) X(H) X(Rx) X(Rcx) X(Rx1) X(Rcx1) X(TipPrim) X(ShapeName) X(ObjColor) X(NumMO)   \
+    X(PointOt) X(PointDo) X(Rejim) X(Hprior) X(PointDo1)
+#define KV_SETTINGS_FIELDS(X)                                                                     \
+    X(ObjShag) X(ScaleShag) X(ViewParRepForm) X(AutoCreateObjName) X(PodLineStyle)               \
+    X(PodLineWidth) X(SelLineStyle) X(SelLineWidth) X(MOColor) X(GridLineStyle)                  \
+    X(GridLineWidth) X(GridLineColor) X(UseKlav) X(SizeMO) X(LastProj) X(A1) X(A2) X(A3) X(B1)   \
+    X(B2) X(ChkMsgUseAs2)
+
+#define KV_VISIT_FIELD(f) fn(#f, rec.f);
+template <typename Fn> void forEachField(ProjectRec &rec, Fn &&fn) { KV_PROJECT_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(const ProjectRec &rec, Fn &&fn) { KV_PROJECT_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(ConductorRec &rec, Fn &&fn) { KV_CONDUCTOR_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(const ConductorRec &rec, Fn &&fn) { KV_CONDUCTOR_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(ObjectRec &rec, Fn &&fn) { KV_OBJECT_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(const ObjectRec &rec, Fn &&fn) { KV_OBJECT_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(SettingsRec &rec, Fn &&fn) { KV_SETTINGS_FIELDS(KV_VISIT_FIELD) }
+template <typename Fn> void forEachField(const SettingsRec &rec, Fn &&fn) { KV_SETTINGS_FIELDS(KV_VISIT_FIELD) }
+#undef KV_VISIT_FIELD
+
 // A whole project as the calculations see it: conductor rows and object rows in key order.
 struct ProjectSnapshot {
     ProjectRec project;

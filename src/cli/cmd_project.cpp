@@ -85,6 +85,7 @@ int cmdExport(Context &ctx)
     auto dm = openData(ctx, prompter);
     if (!locateProject(*dm, parseKod(ctx.args[0])))
         throw InputRefused("Ошибка. Проект с кодом " + ctx.args[0] + " не найден.");
+    ReadLock lock(*dm);
     ctx.out << projectToJson(*dm).dump(1) << "\n";
     return 0;
 }

@@ -13,7 +13,7 @@
 #include "plan/zoneoverlay.h"
 #include "plan/zonepictures.h"
 
-#include <QGuiApplication>
+#include "cli/guiapp.h"
 #include <memory>
 
 namespace kv::cli {
@@ -25,19 +25,6 @@ constexpr const char *kUsage =
     "usage: korvan-cli render KOD [--suffix design|chosen] --top FILE --front FILE\n"
     "       (FILE: .png, .bmp, .jpg, .emf, .wmf, or .dxf for a drawing in metres)\n"
     "       [--overlay-top FILE --overlay-front FILE --width W --height H]\n";
-
-// The drawings need a GUI application for fonts; without a display it runs offscreen.
-void ensureGuiApplication()
-{
-    if (QGuiApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "korvan-cli";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
 
 bool parseInt(const std::string &s, int &out)
 {
@@ -138,10 +125,10 @@ int cmdRender(Context &ctx)
     std::string suffix;
     const ConductorRec &c = snap.conductors.front();
     if (suffixArg.empty()) {
-        if (!c.H1 && !c.H)
-            throw InputRefused("Просмотр невозможен. Необходимо выполнить ориентировочный подбор "
-                               "или выбор молниеотвода.");
-        suffix = c.H1 ? "1" : "";
+        const auto chosen = previewSuffix(snap);
+        if (!chosen)
+            throw InputRefused(kMsgPreviewImpossible);
+        suffix = *chosen;
     } else if (suffixArg == "chosen") {
         if (!c.H1)
             throw InputRefused("Просмотр невозможен. Необходимо выполнить выбор молниеотвода.");

@@ -97,7 +97,7 @@ void clip(Table &sub, const Rect &s, const Rect &r)
     }
 }
 
-// R1
+// A variant needs its name.
 bool checkVariantName(DataModule &dm, Table &t)
 {
     if (isBlank(t, "Name")) {
@@ -107,7 +107,7 @@ bool checkVariantName(DataModule &dm, Table &t)
     return true;
 }
 
-// R3
+// A range needs every bound and step.
 bool checkRangeFields(DataModule &dm, Table &t)
 {
     for (const char *f : {"X1", "X2", "DX", "Y1", "Y2", "DY"})
@@ -134,7 +134,7 @@ bool checkRangeFields(DataModule &dm, Table &t)
     return true;
 }
 
-// R2, then R3
+// A named range needs its name first, then its bounds and steps.
 bool checkNamedRange(DataModule &dm, Table &t)
 {
     if (isBlank(t, "DiapName")) {
@@ -144,7 +144,8 @@ bool checkNamedRange(DataModule &dm, Table &t)
     return checkRangeFields(dm, t);
 }
 
-// R4: `range` is the master of the sub-range table.
+// A sub-range needs every field and must overlap its range; `range` is the master of the
+// sub-range table.
 bool checkSubRange(DataModule &dm, Table &sub, Table &range)
 {
     for (const char *f : {"X1", "VklX1", "X2", "VklX2", "Y1", "VklY1", "Y2", "VklY2"})
@@ -170,7 +171,7 @@ bool checkSubRange(DataModule &dm, Table &sub, Table &range)
             }
         }
     if (range.isEmpty())
-        return true; // R7 keeps a sub-range from being started without its range
+        return true; // the master-state check keeps a sub-range from being started without its range
     const Rect s = rectOf(sub);
     const Rect r = rectOf(range);
     if (whollyOutside(s, r)) {
@@ -188,7 +189,7 @@ bool checkSubRange(DataModule &dm, Table &sub, Table &range)
     return true;
 }
 
-// R5: the sub-ranges of the range just posted are checked against its new bounds.
+// The sub-ranges of the range just posted are checked against its new bounds.
 void recheckSubRanges(DataModule &dm, Table &range, Table &sub)
 {
     if (range.isEmpty() || sub.isEditing())
@@ -230,14 +231,14 @@ void recheckSubRanges(DataModule &dm, Table &range, Table &sub)
     sub.first();
 }
 
-// R6
+// A new sub-range includes all four of its bounds.
 void defaultFlags(Table &sub)
 {
     for (const char *f : kFlagFields)
         sub.setValue(f, true);
 }
 
-// R7
+// A detail row can be started only under a stored master row (not one being edited).
 bool checkMasterState(DataModule &dm, Table &t)
 {
     Table *m = t.master();
@@ -254,7 +255,7 @@ bool checkMasterState(DataModule &dm, Table &t)
     return true;
 }
 
-// R8
+// A master row with detail rows cannot be deleted.
 bool checkNoDetails(DataModule &dm, std::initializer_list<TableId> details)
 {
     for (TableId id : details) {

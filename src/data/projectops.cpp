@@ -9,6 +9,7 @@
 #include "data/podborops.h"
 #include "data/snapshot.h"
 #include "data/textutil.h"
+#include "data/transaction.h"
 
 #include <algorithm>
 
@@ -312,6 +313,7 @@ void appendConductor(Table &mo, double x, double y)
 
 int createProject(DataModule &dm, const ProjectInput &in)
 {
+    Transaction tx(dm, {TableId::Project, TableId::Mo});
     Table &p = dm.project();
     if (!p.append())
         throw TableError("Ошибка. Не удалось создать проект.");
@@ -327,6 +329,7 @@ int createProject(DataModule &dm, const ProjectInput &in)
     appendConductor(mo, 5, 5);
     if (in.typeIndex == kTypeIndexCable || in.typeIndex == kTypeIndexDoubleRod)
         appendConductor(mo, 10, 10);
+    tx.commit();
     return kod;
 }
 
@@ -349,9 +352,9 @@ std::vector<std::string> objectsLostByEdit(DataModule &dm, const ProjectInput &i
         const int cls = obj.asInt("Tip");
         std::string zone = obj.asText("Zona");
         if (cls >= 1 && cls <= 16) {
-            const double N = round2(ExpectedStrikes(cls, obj.asDouble("L"), obj.asDouble("S"),
-                                                    obj.asDouble("Hx"), n.value_or(0)));
-            zone = ClassRule(cls, T.value_or(0), N, obj.asDouble("Hx")).zone;
+            zone = EvaluateObject(cls, obj.asDouble("L"), obj.asDouble("S"), obj.asDouble("Hx"),
+                                  T.value_or(0), n.value_or(0), StrikeRounding::Round2)
+                       .rule.zone;
         }
         if (zone.empty())
             lost.push_back(obj.asText("Name"));
@@ -366,6 +369,7 @@ void editProject(DataModule &dm, const ProjectInput &in,
     const int kod = projectKod(dm);
     const int oldType = typeIndexOf(p.asText("TipMO"));
     const int newType = in.typeIndex;
+    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object});
     if (!p.edit())
         throw TableError("Ошибка. Проект не может быть изменен.");
     writeProjectInput(p, in, false);
@@ -495,11 +499,13 @@ void editProject(DataModule &dm, const ProjectInput &in,
         clearChosenConstruction(dm);
     ReevaluateObjects(dm, removeShapes);
     CountZones(dm);
+    tx.commit();
 }
 
 void deleteCurrentProject(DataModule &dm)
 {
     const int kod = projectKod(dm);
+    Transaction tx(dm, projectTables());
     for (TableId id : {TableId::Object, TableId::Mo}) {
         Table &t = dm.table(id);
         for (auto k : t.keysUnder(kod))
@@ -510,6 +516,7 @@ void deleteCurrentProject(DataModule &dm)
     gotoKey(p, kod);
     if (!p.remove())
         throw TableError("Ошибка. Проект не может быть удален.");
+    tx.commit();
 }
 
 int copyCurrentProject(DataModule &dm, const std::string &newName)
@@ -518,6 +525,7 @@ int copyCurrentProject(DataModule &dm, const std::string &newName)
     const int src = projectKod(dm);
     const auto srcRow = p.rowByKey(src);
     const auto &pf = p.def().fields;
+    Transaction tx(dm, projectTables());
     if (!p.append())
         throw TableError("Ошибка. Не удалось создать проект.");
     for (std::size_t i = 0; i < pf.size(); ++i)
@@ -550,6 +558,7 @@ int copyCurrentProject(DataModule &dm, const std::string &newName)
     }
     copyUnder(dm, TableId::Project, src);
     gotoKey(p, kod);
+    tx.commit();
     return kod;
 }
 
@@ -575,6 +584,7 @@ ObjectRec newObjectDefaults(DataModule &dm)
 int addObject(DataModule &dm, const ObjectRec &values)
 {
     projectKod(dm);
+    Transaction tx(dm, {TableId::Project, TableId::Object, TableId::ObjName});
     Table &obj = dm.object();
     if (!obj.append())
         throw TableError("Ошибка. Не удалось добавить объект.");
@@ -590,6 +600,7 @@ int addObject(DataModule &dm, const ObjectRec &values)
     obj.edit();
     obj.setValue("ShapeName", "Shape" + std::to_string(kod));
     obj.post();
+    tx.commit();
     return kod;
 }
 
@@ -597,6 +608,7 @@ void editObject(DataModule &dm, int kod, const ObjectRec &values)
 {
     Table &obj = dm.object();
     gotoKey(obj, kod);
+    Transaction tx(dm, {TableId::Project, TableId::Object, TableId::ObjName});
     if (!obj.edit())
         throw TableError("Ошибка. Объект не может быть изменен.");
     writeObjectValues(dm, obj, values);
@@ -607,15 +619,18 @@ void editObject(DataModule &dm, int kod, const ObjectRec &values)
     CountZones(dm);
     rememberName(dm, values.Name.value_or(""));
     gotoKey(obj, kod);
+    tx.commit();
 }
 
 void deleteObject(DataModule &dm, int kod)
 {
     Table &obj = dm.object();
     gotoKey(obj, kod);
+    Transaction tx(dm, {TableId::Project, TableId::Object});
     if (!obj.remove())
         throw TableError("Ошибка. Объект не может быть удален.");
     CountZones(dm);
+    tx.commit();
 }
 
 int duplicateObject(DataModule &dm, int kod)
@@ -625,6 +640,7 @@ int duplicateObject(DataModule &dm, int kod)
     if (!row)
         throw TableError("Ошибка. Объект не найден.");
     const auto &fields = obj.def().fields;
+    Transaction tx(dm, {TableId::Project, TableId::Object});
     if (!obj.append())
         throw TableError("Ошибка. Не удалось добавить объект.");
     for (std::size_t i = 0; i < fields.size(); ++i)
@@ -646,6 +662,7 @@ int duplicateObject(DataModule &dm, int kod)
     obj.post();
     CountZones(dm);
     gotoKey(obj, copy);
+    tx.commit();
     return copy;
 }
 
@@ -704,6 +721,7 @@ void snapAllToGrid(DataModule &dm)
 {
     const int kod = projectKod(dm);
     const double s = gridStep(dm);
+    Transaction tx(dm, {TableId::Mo, TableId::Object});
     Table &mo = dm.mo();
     {
         RowKeeper keep(mo);
@@ -718,6 +736,7 @@ void snapAllToGrid(DataModule &dm)
         gotoKey(obj, k);
         storeXY(obj, "MXa", "MYa", snapToGrid(obj.asDouble("MXa"), s), snapToGrid(obj.asDouble("MYa"), s));
     }
+    tx.commit();
 }
 
 } // namespace kv

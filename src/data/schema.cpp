@@ -190,6 +190,15 @@ const std::vector<TableId> &openingOrder()
     return order;
 }
 
+const std::vector<TableId> &projectTables()
+{
+    using T = TableId;
+    static const std::vector<TableId> tables = {
+        T::Project,  T::Mo,        T::Object,    T::Diap0,     T::Diap1,     T::Diap2,
+        T::Diap2MO0, T::Diap2MO1,  T::Diap2MO11, T::Diap2MO2,  T::Diap2MO21, T::Diap2MO3};
+    return tables;
+}
+
 std::string sqlTableName(const TableDef &def)
 {
     return def.fileName.substr(0, def.fileName.find('.'));

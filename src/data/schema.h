@@ -39,5 +39,8 @@ const TableDef &tableDef(TableId id);
 std::string sqlTableName(const TableDef &def);
 // All 22 tables in the order in which they are opened and closed.
 const std::vector<TableId> &openingOrder();
+// The 12 tables that hold a project's rows: the project, its conductor and object rows and its
+// placement variants, ranges, sub-ranges and combinations.
+const std::vector<TableId> &projectTables();
 
 } // namespace kv

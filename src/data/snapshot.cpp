@@ -3,6 +3,7 @@
 #include "data/transaction.h"
 
 #include <string>
+#include <string_view>
 
 namespace kv {
 
@@ -22,71 +23,42 @@ void put(Table &t, const char *f, const std::optional<T> &v)
         t.setNull(f);
 }
 
-#define KV_PROJECT_FIELDS(X)                                                                      \
-    X(Name) X(ProdGrozMin) X(ProdGrozMax) X(Udarov) X(ProjOwner) X(ProjDate) X(ProjTime)         \
-    X(ProjMemo) X(ZonaACnt) X(ZonaBCnt) X(TipMO) X(IScale) X(ChkUseAs2)
+bool isKey(const char *name) { return std::string_view(name) == "Kod" || std::string_view(name) == "Kod0"; }
 
-#define KV_CONDUCTOR_FIELDS(X)                                                                    \
-    X(MX) X(MY) X(H) X(Hop) X(Ho_a) X(Ho_b) X(Ro_a) X(Ro_b) X(Hc_a) X(Hc_b) X(Rc_a) X(Rc_b)      \
-    X(Tip) X(Prim) X(H1) X(Hop1) X(Ho_a1) X(Ho_b1) X(Ro_a1) X(Ro_b1) X(Hc_a1) X(Hc_b1)          \
-    X(Rc_a1) X(Rc_b1) X(L_H) X(L_H1)
+template <typename Rec>
+Rec readRecord(const Table &t)
+{
+    Rec r;
+    forEachField(r, [&](const char *f, auto &member) { get(t, f, member); });
+    return r;
+}
 
-#define KV_OBJECT_FIELDS(X)                                                                       \
-    X(Name) X(SLabel) X(STip) X(MXa) X(MYa) X(L) X(S) X(Hx) X(N) X(Tip) X(Kateg) X(Zona) X(R)    \
-    X(H) X(Rx) X(Rcx) X(Rx1) X(Rcx1) X(TipPrim) X(ShapeName) X(ObjColor) X(NumMO) X(PointOt)     \
-    X(PointDo) X(Rejim) X(Hprior) X(PointDo1)
-
-#define KV_SETTINGS_FIELDS(X)                                                                     \
-    X(ObjShag) X(ScaleShag) X(ViewParRepForm) X(AutoCreateObjName) X(PodLineStyle)               \
-    X(PodLineWidth) X(SelLineStyle) X(SelLineWidth) X(MOColor) X(GridLineStyle)                  \
-    X(GridLineWidth) X(GridLineColor) X(UseKlav) X(SizeMO) X(LastProj) X(A1) X(A2) X(A3) X(B1)   \
-    X(B2) X(ChkMsgUseAs2)
-
-#define KV_GET(f) get(t, #f, r.f);
-#define KV_PUT(f) put(t, #f, r.f);
+// Every field except the keys.
+template <typename Rec>
+void writeRecord(Table &t, const Rec &r)
+{
+    forEachField(r, [&](const char *f, const auto &member) {
+        if (!isKey(f))
+            put(t, f, member);
+    });
+}
 
 } // namespace
 
-ProjectRec readProject(const Table &t)
-{
-    ProjectRec r;
-    get(t, "Kod", r.Kod);
-    KV_PROJECT_FIELDS(KV_GET)
-    return r;
-}
+ProjectRec readProject(const Table &t) { return readRecord<ProjectRec>(t); }
+ConductorRec readConductor(const Table &t) { return readRecord<ConductorRec>(t); }
+ObjectRec readObject(const Table &t) { return readRecord<ObjectRec>(t); }
+SettingsRec readSettings(const Table &t) { return readRecord<SettingsRec>(t); }
 
-ConductorRec readConductor(const Table &t)
-{
-    ConductorRec r;
-    get(t, "Kod", r.Kod);
-    get(t, "Kod0", r.Kod0);
-    KV_CONDUCTOR_FIELDS(KV_GET)
-    return r;
-}
-
-ObjectRec readObject(const Table &t)
-{
-    ObjectRec r;
-    get(t, "Kod", r.Kod);
-    get(t, "Kod0", r.Kod0);
-    KV_OBJECT_FIELDS(KV_GET)
-    return r;
-}
-
-SettingsRec readSettings(const Table &t)
-{
-    SettingsRec r;
-    KV_SETTINGS_FIELDS(KV_GET)
-    return r;
-}
-
-void writeProject(Table &t, const ProjectRec &r) { KV_PROJECT_FIELDS(KV_PUT) }
-void writeConductor(Table &t, const ConductorRec &r) { KV_CONDUCTOR_FIELDS(KV_PUT) }
-void writeObject(Table &t, const ObjectRec &r) { KV_OBJECT_FIELDS(KV_PUT) }
-void writeSettings(Table &t, const SettingsRec &r) { KV_SETTINGS_FIELDS(KV_PUT) }
+void writeProject(Table &t, const ProjectRec &r) { writeRecord(t, r); }
+void writeConductor(Table &t, const ConductorRec &r) { writeRecord(t, r); }
+void writeObject(Table &t, const ObjectRec &r) { writeRecord(t, r); }
+void writeSettings(Table &t, const SettingsRec &r) { writeRecord(t, r); }
 
 ProjectSnapshot loadCurrentProject(DataModule &dm)
 {
+    // Three files read as one moment: never half of another program's commit.
+    ReadLock lock(dm);
     ProjectSnapshot s;
     Table &p = dm.project();
     if (p.isEmpty())

@@ -21,8 +21,9 @@ void writeConductor(Table &t, const ConductorRec &r);
 void writeObject(Table &t, const ObjectRec &r);
 void writeSettings(Table &t, const SettingsRec &r);
 
-// The current project row with its visible conductor and object rows in key order; the current
-// rows are kept.
+// The current project row with its visible conductor and object rows in key order, read under
+// the data folder's shared lock (never half of another program's commit); the current rows are
+// kept.
 ProjectSnapshot loadCurrentProject(DataModule &dm);
 // Makes the project with this key current; false when there is none.
 bool locateProject(DataModule &dm, int kod);

@@ -476,7 +476,7 @@ void setHooks(DataModule &dm, TxnState *s)
 
 } // namespace
 
-Transaction::Transaction(DataModule &dm, std::initializer_list<TableId> tables) : m_dm(dm)
+Transaction::Transaction(DataModule &dm, const std::vector<TableId> &tables) : m_dm(dm)
 {
     if (TxnState *s = dm.m_txn.get()) {
         // Nested: a savepoint on every connection of the outer transaction.

@@ -30,8 +30,8 @@
 
 #include "data/datamodule.h"
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -41,7 +41,7 @@ inline constexpr const char *kLockFileName = "korvan.lock";
 class Transaction {
 public:
     // Throws TableError when a table cannot be locked for writing (another program writes it).
-    Transaction(DataModule &dm, std::initializer_list<TableId> tables);
+    Transaction(DataModule &dm, const std::vector<TableId> &tables);
     ~Transaction(); // rolls back when not committed; never throws
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;

@@ -2,6 +2,7 @@
 
 #include "data/datamodule.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
 #include "dict/fieldlink.h"
 
 #include <QGroupBox>
@@ -55,7 +56,7 @@ ClassWindow::ClassWindow(DataModule &dm, QWidget *parent)
     lay->addLayout(top);
     lay->addWidget(m_memo, 1);
     lay->addWidget(warn);
-    lay->addLayout(makeButtonRow(37, {close}));
+    lay->addLayout(makeButtonRow(kHelpClasses, {close}));
     m_handle = m_table.subscribe([this](TableChange) { showNumber(); });
     showNumber();
     resize(560, 440);

@@ -4,6 +4,8 @@
 #include "data/prompter.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
+#include "dict/dialogrunner.h"
 #include "dict/searchresultwindow.h"
 
 #include <QCheckBox>
@@ -96,7 +98,7 @@ ConstructionWindow::ConstructionWindow(DataModule &dm, Mode mode, QWidget *paren
     lay->addWidget(m_itemNav);
     lay->addWidget(m_itemGrid, 3);
     lay->addLayout(searchRow);
-    lay->addLayout(makeButtonRow(13, buttons));
+    lay->addLayout(makeButtonRow(kHelpConstructions, buttons));
     resize(640, 520);
     applyFilter();
     updateSearchButtons();
@@ -171,7 +173,7 @@ void ConstructionWindow::runSearch(SearchButton b)
             break;
         case SearchTable: {
             SearchResultWindow w(m_search, m_prompter, this);
-            if (w.exec() == QDialog::Accepted && w.chosenRow() >= 0) {
+            if (runDialog(w) == QDialog::Accepted && w.chosenRow() >= 0) {
                 m_search.setCurrent(w.chosenRow());
                 m_search.show(m_dm, m_cable);
             }

@@ -4,6 +4,9 @@
 #include "data/prompter.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+
+#include <cmath>
 
 namespace kv {
 
@@ -96,7 +99,8 @@ bool DbGridModel::setData(const QModelIndex &index, const QVariant &value, int r
     if (f->type == FieldType::Number || f->type == FieldType::Integer) {
         if (!text.empty()) {
             const auto x = parseNumber(text);
-            if (!x) {
+            // An integer field takes whole numbers only: 12,5 hours is not cut to 12.
+            if (!x || (f->type == FieldType::Integer && *x != std::trunc(*x))) {
                 m_prompter.error("Ошибочное значение для числового параметра.");
                 return false;
             }
@@ -190,6 +194,25 @@ void DbGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     }
     if (current.row() < m_model->source().rowCount())
         m_model->source().setCurrentRow(current.row());
+}
+
+void DbGrid::keyPressEvent(QKeyEvent *e)
+{
+    Table &t = m_model->table();
+    if (state() != QAbstractItemView::EditingState && t.isOpen() && t.isEditing()) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            if (m_post)
+                m_post();
+            else
+                t.post();
+            return;
+        }
+        if (e->key() == Qt::Key_Escape) {
+            t.cancel();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(e);
 }
 
 } // namespace kv

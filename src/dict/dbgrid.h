@@ -60,6 +60,8 @@ public:
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    // Enter posts the row in edit, Escape cancels it (outside a cell editor).
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     void followTable();

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <cmath>
+
 namespace kv {
 
 FieldLink::FieldLink(Table &table, Prompter &prompter, QObject *parent)
@@ -83,7 +85,8 @@ bool FieldLink::commit()
             v = Value();
             if (!text.empty()) {
                 const auto x = parseNumber(text);
-                if (!x) {
+                // An integer field takes whole numbers only: 12,5 hours is not cut to 12.
+                if (!x || (f->type == FieldType::Integer && *x != std::trunc(*x))) {
                     m_prompter.error("Ошибочное значение для числового параметра.");
                     b.widget->setFocus();
                     return false;

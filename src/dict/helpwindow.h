@@ -14,8 +14,8 @@ namespace kv {
 // Context numbers of the windows and dialogs.
 enum HelpContext {
     kHelpContents = 0,
-    kHelpAlignObjToObj = 1,      // "Выравнивание объекта относительно другого объекта."
-    kHelpAlignObjToMO = 2,       // "Выравнивание объекта относительно молниеотвода."
+    kHelpAlignObjToMO = 1,       // "Выравнивание объекта относительно молниеотвода."
+    kHelpAlignObjToObj = 2,      // "Выравнивание объекта относительно другого объекта."
     kHelpKoordMO = 3,            // "Координаты молниеотвода."
     kHelpObject = 4,             // "Параметры объекта."
     kHelpPoraj = 6,              // thunderstorm activity dictionary

@@ -3,6 +3,8 @@
 #include "data/datamodule.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
+#include "dict/filtertabcontrol.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,6 +20,12 @@ NameWindow::NameWindow(DataModule &dm, QWidget *parent)
     m_grid = new DbGrid(m_table, {{"ObjName", {}}}, m_prompter, this);
     m_grid->setObjectName(QStringLiteral("gridNames"));
     m_grid->setPoster([this] { return m_nav->postPending(); });
+    // The letter tabs: one character of the name, any case, following every change.
+    m_tabs = new FilterTabControl(this);
+    m_tabs->setObjectName(QStringLiteral("tabNames"));
+    m_tabs->setPrompter(&m_prompter);
+    m_tabs->setWidget(m_grid);
+    m_tabs->attach(m_table, "ObjName");
 
     auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
     close->setObjectName(QStringLiteral("btnClose"));
@@ -25,15 +33,16 @@ NameWindow::NameWindow(DataModule &dm, QWidget *parent)
 
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(m_nav);
-    lay->addWidget(m_grid, 1);
-    lay->addLayout(makeButtonRow(49, {close}));
-    resize(480, 460);
+    lay->addWidget(m_tabs, 1);
+    lay->addLayout(makeButtonRow(kHelpObjectNames, {close}));
+    resize(600, 480);
 }
 
 void NameWindow::done(int r)
 {
     DictWindow::done(r);
     try {
+        m_tabs->detach();
         if (m_table.isOpen())
             m_table.setFilter({});
     } catch (const TableError &) {

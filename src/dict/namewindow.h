@@ -9,6 +9,7 @@ namespace kv {
 class DataModule;
 class DbGrid;
 class DbNavigator;
+class FilterTabControl;
 class Table;
 
 class NameWindow : public DictWindow {
@@ -19,11 +20,13 @@ public:
 
     DbNavigator *navigator() const { return m_nav; }
     DbGrid *grid() const { return m_grid; }
+    FilterTabControl *tabs() const { return m_tabs; }
 
 private:
     Table &m_table;
     DbNavigator *m_nav;
     DbGrid *m_grid;
+    FilterTabControl *m_tabs;
 };
 
 } // namespace kv

@@ -1,6 +1,7 @@
 #include "dict/searchresultwindow.h"
 
 #include "calc/numfmt.h"
+#include "dict/helpwindow.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -46,7 +47,7 @@ SearchResultWindow::SearchResultWindow(const ConstructionSearch &search, Prompte
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(m_grid, 1);
-    lay->addLayout(makeButtonRow(60, {ok, cancel}));
+    lay->addLayout(makeButtonRow(kHelpSearchResult, {ok, cancel}));
     resize(560, 360);
 }
 

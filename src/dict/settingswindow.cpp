@@ -7,6 +7,7 @@
 #include "data/snapshot.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
 #include "dict/numerickeys.h"
 
 #include <QCheckBox>
@@ -30,6 +31,11 @@ namespace {
 const char *const kStyles[] = {"сплошная", "штриховая", "пунктирная", "штрих - пунктирная",
                                "штрих - два пунктира"};
 const char *const kSolid = "сплошная";
+// The style and width fields of the three line groups, in the order of SettingsWindow::Line.
+OptS SettingsRec::*const kLineStyle[3] = {&SettingsRec::PodLineStyle, &SettingsRec::SelLineStyle,
+                                     &SettingsRec::GridLineStyle};
+OptI SettingsRec::*const kLineWidth[3] = {&SettingsRec::PodLineWidth, &SettingsRec::SelLineWidth,
+                                     &SettingsRec::GridLineWidth};
 
 QColor colorOf(int rgb) { return QColor(rgb & 0xff, (rgb >> 8) & 0xff, (rgb >> 16) & 0xff); }
 int rgbOf(const QColor &c) { return c.red() + 256 * c.green() + 65536 * c.blue(); }
@@ -79,7 +85,7 @@ SettingsWindow::SettingsWindow(DataModule &dm, QWidget *parent)
 
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(m_tabs, 1);
-    lay->addLayout(makeButtonRow(11, {m_save, cancel}));
+    lay->addLayout(makeButtonRow(kHelpSettings, {m_save, cancel}));
     showRec();
 }
 
@@ -309,34 +315,14 @@ QWidget *SettingsWindow::makeGraphicsTab()
         connect(m_width[l], &QComboBox::activated, this, [this, line] { widthChosen(line); });
         if (l == GridLine) {
             gl->addSpacing(12);
-            gl->addWidget(new QLabel(QStringLiteral("Цвет:"), g));
-            m_gridSwatch = new QFrame(g);
-            m_gridSwatch->setObjectName(QStringLiteral("gridSwatch"));
-            m_gridSwatch->setFixedSize(40, 20);
-            m_gridSwatch->setFrameShape(QFrame::Box);
-            m_gridSwatch->setAutoFillBackground(true);
-            gl->addWidget(m_gridSwatch);
-            m_gridColorBtn = new QPushButton(QStringLiteral("Изменить..."), g);
-            m_gridColorBtn->setObjectName(QStringLiteral("btnGridColor"));
-            connect(m_gridColorBtn, &QPushButton::clicked, this, [this] { pickColor(false); });
-            gl->addWidget(m_gridColorBtn);
+            addColorRow(gl, g, false);
         }
         gl->addStretch(1);
         lay->addWidget(g);
     }
     auto *g = new QGroupBox(QStringLiteral("Молниеотвод"), w);
     auto *gl = new QHBoxLayout(g);
-    gl->addWidget(new QLabel(QStringLiteral("Цвет:"), g));
-    m_moSwatch = new QFrame(g);
-    m_moSwatch->setObjectName(QStringLiteral("moSwatch"));
-    m_moSwatch->setFixedSize(40, 20);
-    m_moSwatch->setFrameShape(QFrame::Box);
-    m_moSwatch->setAutoFillBackground(true);
-    gl->addWidget(m_moSwatch);
-    m_moColorBtn = new QPushButton(QStringLiteral("Изменить..."), g);
-    m_moColorBtn->setObjectName(QStringLiteral("btnMOColor"));
-    connect(m_moColorBtn, &QPushButton::clicked, this, [this] { pickColor(true); });
-    gl->addWidget(m_moColorBtn);
+    addColorRow(gl, g, true);
     gl->addSpacing(24);
     gl->addWidget(new QLabel(QStringLiteral("Размер стороны квадрата, пикселей:"), g));
     m_sizeMO = listBox(g, {"4", "6", "8", "10", "12", "14", "16", "18", "20"}, "cmbSizeMO");
@@ -349,6 +335,23 @@ QWidget *SettingsWindow::makeGraphicsTab()
     lay->addWidget(g);
     lay->addStretch(1);
     return w;
+}
+
+void SettingsWindow::addColorRow(QHBoxLayout *row, QWidget *parent, bool conductor)
+{
+    row->addWidget(new QLabel(QStringLiteral("Цвет:"), parent));
+    auto *swatch = new QFrame(parent);
+    swatch->setObjectName(conductor ? QStringLiteral("moSwatch") : QStringLiteral("gridSwatch"));
+    swatch->setFixedSize(40, 20);
+    swatch->setFrameShape(QFrame::Box);
+    swatch->setAutoFillBackground(true);
+    row->addWidget(swatch);
+    auto *button = new QPushButton(QStringLiteral("Изменить..."), parent);
+    button->setObjectName(conductor ? QStringLiteral("btnMOColor") : QStringLiteral("btnGridColor"));
+    connect(button, &QPushButton::clicked, this, [this, conductor] { pickColor(conductor); });
+    row->addWidget(button);
+    (conductor ? m_moSwatch : m_gridSwatch) = swatch;
+    (conductor ? m_moColorBtn : m_gridColorBtn) = button;
 }
 
 void SettingsWindow::setSwatch(QFrame *swatch, int rgb)
@@ -372,13 +375,10 @@ void SettingsWindow::showRec()
     for (int i = 0; i < 5; ++i)
         m_limit[i]->setText(limits[i] ? QString::fromStdString(formatGeneral(*limits[i]))
                                       : QString());
-    const std::pair<const OptI *, const OptS *> lines[3] = {{&r.PodLineWidth, &r.PodLineStyle},
-                                                            {&r.SelLineWidth, &r.SelLineStyle},
-                                                            {&r.GridLineWidth, &r.GridLineStyle}};
     for (int l = 0; l < 3; ++l) {
-        showText(m_width[l], lines[l].first->has_value() ? QString::number(**lines[l].first)
-                                                         : QStringLiteral("1"));
-        showText(m_style[l], QString::fromStdString(lines[l].second->value_or(kSolid)));
+        const OptI &w = r.*kLineWidth[l];
+        showText(m_width[l], w ? QString::number(*w) : QStringLiteral("1"));
+        showText(m_style[l], QString::fromStdString((r.*kLineStyle[l]).value_or(kSolid)));
     }
     // An empty conductor colour shows red, an empty grid colour black.
     setSwatch(m_moSwatch, r.MOColor.value_or(255));
@@ -389,15 +389,11 @@ void SettingsWindow::showRec()
 
 void SettingsWindow::styleChosen(Line l)
 {
-    OptS SettingsRec::*style[3] = {&SettingsRec::PodLineStyle, &SettingsRec::SelLineStyle,
-                                   &SettingsRec::GridLineStyle};
-    OptI SettingsRec::*width[3] = {&SettingsRec::PodLineWidth, &SettingsRec::SelLineWidth,
-                                   &SettingsRec::GridLineWidth};
     const std::string s = m_style[l]->currentText().toStdString();
-    m_rec.*style[l] = s;
+    m_rec.*kLineStyle[l] = s;
     // A broken line is drawn one unit wide only.
     if (s != kSolid) {
-        m_rec.*width[l] = 1;
+        m_rec.*kLineWidth[l] = 1;
         m_showing = true;
         showText(m_width[l], QStringLiteral("1"));
         m_showing = false;
@@ -406,16 +402,12 @@ void SettingsWindow::styleChosen(Line l)
 
 void SettingsWindow::widthChosen(Line l)
 {
-    OptS SettingsRec::*style[3] = {&SettingsRec::PodLineStyle, &SettingsRec::SelLineStyle,
-                                   &SettingsRec::GridLineStyle};
-    OptI SettingsRec::*width[3] = {&SettingsRec::PodLineWidth, &SettingsRec::SelLineWidth,
-                                   &SettingsRec::GridLineWidth};
     const int w = m_width[l]->currentText().toInt();
-    m_rec.*width[l] = w;
+    m_rec.*kLineWidth[l] = w;
     // A wide line is solid: the list shows it and the row stores it, so what is saved is what
     // the window showed.
     if (w != 1) {
-        m_rec.*style[l] = std::string(kSolid);
+        m_rec.*kLineStyle[l] = std::string(kSolid);
         m_showing = true;
         showText(m_style[l], QString::fromUtf8(kSolid));
         m_showing = false;

@@ -15,6 +15,7 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -69,6 +70,7 @@ private:
     void widthChosen(Line l);
     void pickColor(bool conductor);
     void setSwatch(QFrame *swatch, int rgb);
+    void addColorRow(QHBoxLayout *row, QWidget *parent, bool conductor);
 
     DataModule &m_dm;
     SettingsRec m_rec, m_original;

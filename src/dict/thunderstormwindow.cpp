@@ -3,6 +3,7 @@
 #include "data/datamodule.h"
 #include "dict/dbgrid.h"
 #include "dict/dbnavigator.h"
+#include "dict/helpwindow.h"
 #include "dict/fieldlink.h"
 #include "dict/numerickeys.h"
 
@@ -71,7 +72,7 @@ ThunderstormWindow::ThunderstormWindow(DataModule &dm, QWidget *parent)
     lay->addWidget(m_nav);
     lay->addWidget(panel);
     lay->addWidget(m_grid, 1);
-    lay->addLayout(makeButtonRow(6, {close}));
+    lay->addLayout(makeButtonRow(kHelpPoraj, {close}));
     resize(520, 420);
 }
 

@@ -21,12 +21,12 @@ PlacementModel loadPlacementModel(DataModule &dm);
 // sub-ranges, in table order; the current rows are kept.
 std::vector<PlacementRange> loadRanges(Table &ranges, Table &subranges);
 
-// A2: the search of the single-rod family over the current variant of diap0.DB. Clears the
+// The search of the single-rod family over the current variant of diap0.DB. Clears the
 // variant's and its ranges' results, writes each range's result as it finishes, then the
 // variant's, and makes the winning range current. Does nothing when there is no variant.
 SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engine = Engine::Fast);
 
-// C1: the search of the complex family over the current variant of diap2MO_0.DB. The result of
+// The search of the complex family over the current variant of diap2MO_0.DB. The result of
 // a refused search (fewer than two conductor records) has `refused` set and changes nothing.
 struct ComplexRun {
     SearchOutcome outcome;
@@ -34,8 +34,8 @@ struct ComplexRun {
 };
 ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine = Engine::Fast);
 
-// A3: the height table over the current range of diap1.db. C2: over the current range of each
-// support (one support tabled against the other's position when only it has ranges). A table
+// The height table over the current range of diap1.db; the complex one over the current range
+// of each support (one support tabled against the other's position when only it has ranges). A table
 // too large to hold is refused (`refused` holds the message, also shown by the prompter).
 TableOutcome buildSingleRodTable(DataModule &dm, SearchFeedback &fb, Engine engine = Engine::Fast);
 TableOutcome buildComplexTable(DataModule &dm, SearchFeedback &fb, Engine engine = Engine::Fast);
@@ -44,7 +44,7 @@ TableOutcome buildComplexTable(DataModule &dm, SearchFeedback &fb, Engine engine
 // values, the heights in the general number format, "" for an empty cell.
 std::string heightTableText(const HeightTable &t, std::int64_t col, std::int64_t row);
 
-// A7: the rectangle of an object widened by the band w on every side.
+// The rectangle of an object widened by the band w on every side.
 struct Band {
     double X1, X2, Y1, Y2;
 };

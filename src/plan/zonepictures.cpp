@@ -770,6 +770,18 @@ int searchFreeAngle(const std::vector<BlockedInterval> &list, int a, int limit)
     return a;
 }
 
+std::optional<std::string> previewSuffix(const ProjectSnapshot &snap)
+{
+    if (snap.conductors.empty())
+        return std::nullopt;
+    const ConductorRec &c = snap.conductors.front();
+    if (c.H1)
+        return std::string("1");
+    if (c.H)
+        return std::string();
+    return std::nullopt;
+}
+
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
                                 const std::string &suffix, int frontImageHeight)
 {

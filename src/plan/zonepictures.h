@@ -8,6 +8,7 @@
 #include "plan/planview.h"
 
 #include <QImage>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const PlanViewModel
 // window render the same pictures.
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
                                 const std::string &suffix);
+
+// The preview's choice of conductor values: the chosen construction ("1") when the first
+// conductor row has one, else the design values (""); nullopt when neither has been computed
+// (the preview then shows kMsgPreviewImpossible).
+std::optional<std::string> previewSuffix(const ProjectSnapshot &snap);
+inline constexpr const char *kMsgPreviewImpossible =
+    "Просмотр невозможен. Необходимо выполнить ориентировочный подбор или выбор молниеотвода.";
 
 // An angle interval (whole degrees) that an object hides from a rod or support.
 struct BlockedInterval {

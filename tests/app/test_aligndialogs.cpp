@@ -3,6 +3,7 @@
 #include "app/aligndialogs.h"
 #include "app/alignpreview.h"
 #include "data/recordingprompter.h"
+#include "dict/helpwindow.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QKeyEvent>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -220,4 +222,26 @@ TEST(AlignDialogs, ObjectToConductorAndToObject)
     AlignObjectToObjectDialog c(twins, 1);
     EXPECT_EQ(c.bindingList()->count(), 0);
     EXPECT_FALSE(c.okButton()->isEnabled());
+}
+
+TEST(AlignDialogs, HelpTopics)
+{
+    // Conductor alignment 9, coordinates 3, object to the conductor 1, object to object 2.
+    const ProjectSnapshot s =
+        project({{0, 0}}, {object(1, "А", 0, 0, 1, 1, 0), object(2, "Б", 5, 5, 1, 1, 0)});
+    RecordingPrompter prompter;
+    AlignConductorDialog a(s, 255);
+    ConductorCoordsDialog b(s, 0, prompter);
+    AlignObjectToConductorDialog c(s, 1, 255);
+    AlignObjectToObjectDialog d(s, 1);
+    const std::pair<QDialog *, int> cases[] = {{&a, 9}, {&b, 3}, {&c, 1}, {&d, 2}};
+    for (const auto &[dialog, topic] : cases) {
+        dialog->findChild<QPushButton *>("btnHelp")->click();
+        auto *help = dialog->findChild<HelpWindow *>();
+        ASSERT_TRUE(help);
+        EXPECT_TRUE(help->browser()->source().toString().endsWith(
+            QStringLiteral("topic-%1.html").arg(topic)))
+            << help->browser()->source().toString().toStdString();
+        help->close();
+    }
 }

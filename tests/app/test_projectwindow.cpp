@@ -3,11 +3,16 @@
 
 #include "windowfixture.h"
 
+#include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "calc/numfmt.h"
+#include "dict/help.h"
+#include "dict/helpwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -63,7 +68,11 @@ TEST_F(WindowFixture, EmptyDataShowsTheEmptyState)
         EXPECT_FALSE(w.findAction(QLatin1String(b))->isEnabled()) << b;
     EXPECT_FALSE(w.scaleSpin()->isEnabled());
     EXPECT_FALSE(w.autoPodborBox()->isEnabled());
-    EXPECT_TRUE(w.action(QStringLiteral("mnExit"))->isEnabled());
+    // Only creating a project, the help and the always-available items can be used.
+    for (const char *b : {"btnNewProj", "SpeedButton1", "mnCreateProj", "mnExit", "mnHelp", "mnAbout"})
+        EXPECT_TRUE(w.findAction(QLatin1String(b))->isEnabled()) << b;
+    for (const char *b : {"btnOpenProj", "mnOpenProj", "mnEditProj", "btnAddObject", "mnAddObj"})
+        EXPECT_FALSE(w.findAction(QLatin1String(b))->isEnabled()) << b;
     // The grids are drawn even without a project.
     EXPECT_GT(w.topView()->width(), 100);
     EXPECT_TRUE(prompter.messages.empty());
@@ -74,12 +83,19 @@ TEST_F(WindowFixture, CommandsWithoutTheirWindowsAreDisabledWithAHint)
 {
     ProjectWindow &w = open();
     // Every menu item has an action named after its handler; the preview comes with its window.
-    for (const char *n : {"mnPreview", "btnPreview", "mnPlacement", "pmPlacement", "N6", "mnDiagrams"}) {
+    for (const char *n : {"mnPlacement", "pmPlacement", "mnDiagrams"}) {
         QAction *a = w.findAction(QLatin1String(n));
         ASSERT_TRUE(a) << n;
         EXPECT_FALSE(a->isEnabled()) << n;
         EXPECT_TRUE(a->statusTip().contains(QString::fromUtf8(ProjectWindow::kPendingHint))) << n;
     }
+    // The help button opens the contents, F1 the window's topic (through the help request).
+    std::vector<int> topics;
+    setHelpHandler([&](int context, QWidget *) { topics.push_back(context); });
+    w.findAction(QStringLiteral("SpeedButton1"))->trigger();
+    w.findAction(QStringLiteral("helpContext"))->trigger();
+    setHelpHandler({});
+    EXPECT_EQ(topics, (std::vector<int>{kHelpContents, kHelpProjectWindow}));
     // Wiring a command is one line; the rules apply from then on.
     int calls = 0;
     w.wire(QStringLiteral("mnPreview"), [&] { ++calls; });
@@ -333,6 +349,16 @@ TEST_F(WindowFixture, RightClickSelectsAndOpensTheShapesMenu)
     EXPECT_EQ(w.topView()->selectedShape(), firstShape());
     EXPECT_EQ(snap().objects.front().MXa, 20.0); // nothing moved
     w.objectPopup()->hide();
+    // The context-menu event of the same click does not open a second menu; over the empty plan
+    // the window's own menu is the object menu.
+    const QPoint onShapePos = centre(w, firstShape().c_str());
+    QContextMenuEvent onShape(QContextMenuEvent::Mouse, onShapePos, w.topView()->mapToGlobal(onShapePos));
+    QApplication::sendEvent(w.topView(), &onShape);
+    EXPECT_FALSE(w.objectPopup()->isVisible());
+    QContextMenuEvent onPlan(QContextMenuEvent::Mouse, QPoint(5, 300), w.topView()->mapToGlobal(QPoint(5, 300)));
+    QApplication::sendEvent(w.topView(), &onPlan);
+    EXPECT_TRUE(w.objectPopup()->isVisible());
+    w.objectPopup()->hide();
     mouse(w.topView(), QEvent::MouseButtonPress, centre(w, kShapeMO), Qt::RightButton, Qt::RightButton);
     EXPECT_TRUE(w.conductorPopup()->isVisible());
     // Placement and coordinates are always offered in the conductor's menu.
@@ -435,5 +461,51 @@ TEST_F(WindowFixture, UndoAndRedoOfEveryMoveRestoreTheStoredRows)
     undo->trigger();
     w.refreshNow();
     EXPECT_EQ(w.scaleSpin()->value(), 500);
+    EXPECT_TRUE(prompter.errors().empty());
+}
+
+TEST_F(WindowFixture, ProjectAndObjectCommandsFromTheToolBar)
+{
+    removeAllProjects();
+    ProjectWindow &w = open();
+    int dialogs = 0;
+    // Every dialog is accepted with the values it offers.
+    dialogRunner() = [&](QDialog &) {
+        ++dialogs;
+        return static_cast<int>(QDialog::Accepted);
+    };
+    w.findAction(QStringLiteral("btnNewProj"))->trigger();
+    w.refreshNow();
+    ASSERT_TRUE(doc().hasProject());
+    EXPECT_EQ(w.windowTitle(), QString::fromStdString(snap().project.Name.value_or("?")));
+    EXPECT_TRUE(w.planModel().shape(kShapeMO)->visible);
+    EXPECT_TRUE(w.findAction(QStringLiteral("btnAddObject"))->isEnabled());
+    EXPECT_FALSE(w.findAction(QStringLiteral("btnEditObject"))->isEnabled());
+    EXPECT_TRUE(w.findAction(QStringLiteral("spdR"))->isEnabled());
+
+    w.findAction(QStringLiteral("btnAddObject"))->trigger();
+    w.refreshNow();
+    ASSERT_EQ(snap().objects.size(), 1u);
+    // The new object is the selected (blinking) shape and the "Объект" tab shows it.
+    EXPECT_EQ(w.topView()->selectedShape(), firstShape());
+    EXPECT_TRUE(w.planModel().shape(firstShape()));
+    EXPECT_EQ(w.pages()->field(QStringLiteral("object.Name"))->text(),
+              QString::fromStdString(snap().objects.front().Name.value_or("")));
+    EXPECT_TRUE(w.findAction(QStringLiteral("btnEditObject"))->isEnabled());
+
+    w.findAction(QStringLiteral("btnCopyObject"))->trigger();
+    w.refreshNow();
+    ASSERT_EQ(snap().objects.size(), 2u);
+    EXPECT_TRUE(w.findAction(QStringLiteral("btnAlignObOb"))->isEnabled() == w.isWired(QStringLiteral("mnAlignObOb")));
+    w.findAction(QStringLiteral("btnDeleteObject"))->trigger();
+    w.refreshNow();
+    EXPECT_EQ(snap().objects.size(), 1u);
+    EXPECT_EQ(w.topView()->selectedShape(), kShapeMO);
+    w.findAction(QStringLiteral("mnUndo"))->trigger();
+    w.refreshNow();
+    EXPECT_EQ(snap().objects.size(), 2u);
+    EXPECT_TRUE(w.planModel().shape(snap().objects.back().ShapeName.value_or("")));
+    EXPECT_EQ(dialogs, 2);
+    dialogRunner() = {};
     EXPECT_TRUE(prompter.errors().empty());
 }

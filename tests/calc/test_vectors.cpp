@@ -40,17 +40,16 @@ struct Case {
     std::optional<ChosenConstruction> choose;
 };
 
-#define KV_CONDUCTOR_FIELDS(X)                                                                    \
-    X(MX) X(MY) X(H) X(Hop) X(Ho_a) X(Ho_b) X(Ro_a) X(Ro_b) X(Hc_a) X(Hc_b) X(Rc_a) X(Rc_b)       \
-        X(Tip) X(Prim) X(H1) X(Hop1) X(Ho_a1) X(Ho_b1) X(Ro_a1) X(Ro_b1) X(Hc_a1) X(Hc_b1)       \
-            X(Rc_a1) X(Rc_b1) X(L_H) X(L_H1)
-#define KV_OBJECT_FIELDS(X)                                                                       \
-    X(Name) X(SLabel) X(STip) X(MXa) X(MYa) X(L) X(S) X(Hx) X(N) X(Tip) X(Kateg) X(Zona) X(R)    \
-        X(H) X(Rx) X(Rcx) X(Rx1) X(Rcx1) X(TipPrim) X(ObjColor) X(NumMO) X(PointOt) X(PointDo)   \
-            X(Rejim) X(Hprior) X(PointDo1)
-#define KV_PROJECT_FIELDS(X)                                                                      \
-    X(Name) X(ProdGrozMin) X(ProdGrozMax) X(Udarov) X(ProjOwner) X(ProjDate) X(ProjTime)         \
-        X(ProjMemo) X(ZonaACnt) X(ZonaBCnt) X(TipMO) X(IScale) X(ChkUseAs2)
+// The fields a vector gives and checks: every field of the record except the keys and the
+// shape name.
+template <class Rec, class Fn> void eachVectorField(Rec &rec, Fn fn)
+{
+    forEachField(rec, [&](const char *f, auto &member) {
+        const std::string name = f;
+        if (name != "Kod" && name != "Kod0" && name != "ShapeName")
+            fn(f, member);
+    });
+}
 
 Case loadCase(const json &j)
 {
@@ -71,21 +70,15 @@ Case loadCase(const json &j)
         c.sag.push_back(row);
     }
     ProjectRec &p = c.snap.project;
-#define X(f) get(j["project"], #f, p.f);
-    KV_PROJECT_FIELDS(X)
-#undef X
+    eachVectorField(p, [&](const char *f, auto &m) { get(j["project"], f, m); });
     for (const json &r : j["conductors"]) {
         ConductorRec mo;
-#define X(f) get(r, #f, mo.f);
-        KV_CONDUCTOR_FIELDS(X)
-#undef X
+        eachVectorField(mo, [&](const char *f, auto &m) { get(r, f, m); });
         c.snap.conductors.push_back(mo);
     }
     for (const json &r : j["objects"]) {
         ObjectRec o;
-#define X(f) get(r, #f, o.f);
-        KV_OBJECT_FIELDS(X)
-#undef X
+        eachVectorField(o, [&](const char *f, auto &m) { get(r, f, m); });
         c.snap.objects.push_back(o);
     }
     if (j.contains("choose")) {
@@ -107,9 +100,10 @@ void evaluateObjects(ProjectSnapshot &snap, const json &inputObjects)
     const int T = snap.project.ProdGrozMin.value_or(0);
     for (ObjectRec &o : snap.objects) {
         const int cls = o.Tip.value_or(0);
-        const double N = round2(ExpectedStrikes(cls, o.L.value_or(0), o.S.value_or(0),
-                                                o.Hx.value_or(0), n));
-        const ClassRuleResult rule = ClassRule(cls, T, N, o.Hx.value_or(0));
+        const ObjectEvaluation e = EvaluateObject(cls, o.L.value_or(0), o.S.value_or(0),
+                                                  o.Hx.value_or(0), T, n, StrikeRounding::Round2);
+        const double N = e.N;
+        const ClassRuleResult &rule = e.rule;
         const json &in = inputObjects[i++];
         o.N = N;
         if (!in.contains("Zona"))
@@ -130,23 +124,17 @@ json toJson(const ProjectSnapshot &snap, const CalcMessages &messages)
 {
     json out;
     const ProjectRec &p = snap.project;
-#define X(f) put(out["project"], #f, p.f);
-    KV_PROJECT_FIELDS(X)
-#undef X
+    eachVectorField(p, [&](const char *f, const auto &m) { put(out["project"], f, m); });
     out["conductors"] = json::array();
     for (const ConductorRec &mo : snap.conductors) {
         json r;
-#define X(f) put(r, #f, mo.f);
-        KV_CONDUCTOR_FIELDS(X)
-#undef X
+        eachVectorField(mo, [&](const char *f, const auto &m) { put(r, f, m); });
         out["conductors"].push_back(r);
     }
     out["objects"] = json::array();
     for (const ObjectRec &o : snap.objects) {
         json r;
-#define X(f) put(r, #f, o.f);
-        KV_OBJECT_FIELDS(X)
-#undef X
+        eachVectorField(o, [&](const char *f, const auto &m) { put(r, f, m); });
         out["objects"].push_back(r);
     }
     out["messages"] = json::array();

@@ -76,12 +76,18 @@ TEST_F(DictFixture, ThunderstormEditsPostThroughTheNavigatorAndCloseCancels)
     EXPECT_EQ(t.asDouble("Udarov"), 12.5);
     EXPECT_EQ(cell(w.grid(), before, 2), "12,5");
 
-    // A number that does not convert refuses the post and keeps the row in edit.
+    // A number that does not convert, or a fraction in a whole-hours field, refuses the post and
+    // keeps the row in edit.
     w.editUdarov()->setText(",");
     emit w.editUdarov()->textEdited(",");
     EXPECT_TRUE(t.isEditing());
     EXPECT_FALSE(w.navigator()->run(Nav::Post));
-    EXPECT_EQ(prompter.errors(), std::vector<std::string>{"Ошибочное значение для числового параметра."});
+    w.editUdarov()->setText("12,5");
+    emit w.editUdarov()->textEdited("12,5");
+    w.editMax()->setText("250,5");
+    emit w.editMax()->textEdited("250,5");
+    EXPECT_FALSE(w.navigator()->run(Nav::Post));
+    EXPECT_EQ(prompter.errors(), std::vector<std::string>(2, "Ошибочное значение для числового параметра."));
     EXPECT_TRUE(t.isEditing());
 
     // Closing the window with the row in edit cancels the edit: nothing half-posted.
@@ -289,7 +295,8 @@ TEST_F(DictFixture, SettingsCancelKeepsTheRowAndSagRowsFollowTheirRules)
     ASSERT_TRUE(typeCell(g, row, 0, "150"));
     ASSERT_TRUE(typeCell(g, row, 1, "200"));
     ASSERT_TRUE(typeCell(g, row, 2, "3,5"));
-    ASSERT_TRUE(w.sagNavigator()->run(Nav::Post));
+    QTest::keyClick(g, Qt::Key_Return); // Enter posts the row
+    EXPECT_FALSE(sag.isEditing());
     EXPECT_EQ(sag.recordCount(), before + 1);
     EXPECT_EQ(cell(g, before, 2), "3,5");
     // A row left in edit is cancelled when the window closes.

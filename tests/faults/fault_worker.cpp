@@ -4,6 +4,8 @@
 //   korvan-fault-worker setup DIR        a folder with the projects the commands work on
 //   korvan-fault-worker store DIR        selection results stored at two conductor positions in turn
 //   korvan-fault-worker place DIR        range step changed and the placement search stored, as one
+//   korvan-fault-worker saveas DIR       copies of the placement project, one after another
+//   korvan-fault-worker delete DIR       a copy of the placement project made and deleted, in turn
 //   korvan-fault-worker check DIR N      one full check (file integrity too); exit 1 on a fault
 //   korvan-fault-worker watch DIR N      checks again and again as a concurrent reader
 // N is the object count of every imported project ("Импорт").
@@ -12,6 +14,7 @@
 #include "calc/podbor.h"
 #include "data/datamodule.h"
 #include "data/objectops.h"
+#include "data/projectops.h"
 #include "data/recordingprompter.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
@@ -32,6 +35,7 @@ namespace {
 const char *kStoreProject = "Выбор";
 const char *kPlaceProject = "Размещение";
 const char *kImportProject = "Импорт";
+const char *kCopyProject = "Копия";
 
 struct Folder {
     explicit Folder(const std::string &dir) : dm(dir, prompter) { dm.openAll(); }
@@ -128,6 +132,15 @@ void setup(const std::string &dir)
         r.setValue("DY", 1.0);
         r.post();
     }
+    Table &sub = dm.table(TableId::Diap2);
+    sub.append();
+    sub.setValue("X1", 10.0);
+    sub.setValue("X2", 20.0);
+    sub.setValue("Y1", 10.0);
+    sub.setValue("Y2", 20.0);
+    for (const char *flag : {"VklX1", "VklX2", "VklY1", "VklY2"})
+        sub.setValue(flag, true);
+    sub.post();
     storeSelection(dm, 30);
     storePlacement(dm, 2);
 }
@@ -237,6 +250,51 @@ void checkPlacement(DataModule &dm)
         fault("placement: the variant holds another search's result");
 }
 
+// Whether the rows under two masters are the same apart from their keys, the copy's name and the
+// shape names, level by level down the project's tables.
+void compareTree(DataModule &dm, TableId parent, std::int64_t a, std::int64_t b, std::string &why)
+{
+    for (TableId child : projectTables()) {
+        const TableDef &def = tableDef(child);
+        if (!def.hasMaster() || def.master != parent)
+            continue;
+        Table &t = dm.table(child);
+        const auto ka = t.keysUnder(a);
+        const auto kb = t.keysUnder(b);
+        if (ka.size() != kb.size()) {
+            why += def.fileName + ": " + std::to_string(kb.size()) + " rows instead of "
+                   + std::to_string(ka.size()) + "\n";
+            continue;
+        }
+        for (std::size_t i = 0; i < ka.size(); ++i) {
+            const auto ra = *t.rowByKey(ka[i]);
+            const auto rb = *t.rowByKey(kb[i]);
+            for (std::size_t f = 0; f < def.fields.size(); ++f) {
+                const std::string &n = def.fields[f].name;
+                if (n != "Kod" && n != "Kod0" && n != "ShapeName" && !(ra[f] == rb[f]))
+                    why += def.fileName + ": field " + n + " differs\n";
+            }
+            compareTree(dm, child, ka[i], kb[i], why);
+        }
+    }
+}
+
+void checkCopies(DataModule &dm)
+{
+    const int source = projectKod(dm, kPlaceProject);
+    std::vector<int> copies;
+    Table &p = dm.project();
+    for (p.first(); !p.eof(); p.next())
+        if (p.asText("Name") == kCopyProject)
+            copies.push_back(p.asInt("Kod"));
+    for (int c : copies) {
+        std::string why;
+        compareTree(dm, TableId::Project, source, c, why);
+        if (!why.empty())
+            fault("copy " + std::to_string(c) + " is not whole:\n" + why);
+    }
+}
+
 void checkImports(DataModule &dm, int objects)
 {
     Table &p = dm.project();
@@ -266,6 +324,7 @@ int check(const std::string &dir, int importObjects, bool files)
         checkSelection(f.dm);
         checkPlacement(f.dm);
         checkImports(f.dm, importObjects);
+        checkCopies(f.dm);
     }
     if (files)
         for (TableId id : openingOrder()) {
@@ -308,6 +367,12 @@ int main(int argc, char **argv)
                 storeSelection(f.dm, i % 2 ? 30 : 70);
             else if (mode == "place")
                 storePlacement(f.dm, i % 2 ? 2 : 1);
+            else if (mode == "saveas" || mode == "delete") {
+                locateProject(f.dm, projectKod(f.dm, kPlaceProject));
+                copyCurrentProject(f.dm, kCopyProject);
+                if (mode == "delete")
+                    deleteCurrentProject(f.dm);
+            }
             else
                 return 2;
         }

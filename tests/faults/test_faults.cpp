@@ -1,5 +1,6 @@
 // Fault injection: a child process is killed at random moments (fixed seed) while it imports a
-// project, stores a selection's results or stores a placement search. After every kill each
+// project, stores a selection's results, stores a placement search, saves a project under another
+// name or deletes one. After every kill each
 // project is whole or absent, also to a reader running at the same time in another process, and
 // every table file passes SQLite's integrity check.
 
@@ -161,6 +162,24 @@ TEST_F(Faults, KilledPlacementStoreLeavesResultsOfOneSearch)
         killRound({KORVAN_FAULT_WORKER, "place", dir},
                   std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
     EXPECT_EQ(kills, 14);
+}
+
+TEST_F(Faults, KilledSaveAsLeavesEachCopyWholeOrAbsent)
+{
+    std::mt19937 rng(13);
+    for (int k = 0; k < 12; ++k)
+        killRound({KORVAN_FAULT_WORKER, "saveas", dir},
+                  std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
+    EXPECT_EQ(kills, 12);
+}
+
+TEST_F(Faults, KilledDeleteLeavesEachProjectWholeOrAbsent)
+{
+    std::mt19937 rng(17);
+    for (int k = 0; k < 12; ++k)
+        killRound({KORVAN_FAULT_WORKER, "delete", dir},
+                  std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
+    EXPECT_EQ(kills, 12);
 }
 
 } // namespace

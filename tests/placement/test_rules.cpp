@@ -38,7 +38,7 @@ TEST_F(Rules, VariantAndRangeNamesAreRequired)
     EXPECT_FALSE(addRange(TableId::Diap2MO1, 0, 10, 1, 0, 10, 1));
     EXPECT_EQ(prompter.errors().back(), "Ошибка. Заполнение поля \"Диапазон\" обязательно.");
     dm->table(TableId::Diap2MO1).cancel();
-    // With the name, R3 runs on the same row.
+    // With the name, the bounds and steps are checked on the same row.
     EXPECT_FALSE(addRange(TableId::Diap2MO1, 10, 0, 1, 0, 10, 1, "Д1"));
     EXPECT_EQ(prompter.errors().back(), "Ошибка. Значение поля \"Х1, м\" должно быть меньше "
                                         "либо равно значению поля \"Х2, м\".");

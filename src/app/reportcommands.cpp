@@ -1,0 +1,72 @@
+#include "app/reportcommands.h"
+
+#include "app/projectdocument.h"
+#include "app/reportexport.h"
+#include "app/reportsettingsdialog.h"
+#include "app/zonepreviewwindow.h"
+#include "data/datamodule.h"
+#include "data/prompter.h"
+#include "data/snapshot.h"
+#include "dict/dialogrunner.h"
+#include "dict/help.h"
+#include "plan/drawingsettings.h"
+#include "plan/zonepictures.h"
+
+#include <QApplication>
+
+namespace kv {
+
+bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *parent)
+{
+    if (!doc.hasProject())
+        return false;
+    const ProjectSnapshot &snap = doc.snapshot();
+    const auto suffix = previewSuffix(snap);
+    if (!suffix) {
+        doc.prompter().info(kMsgPreviewImpossible);
+        return false;
+    }
+    ZonePictures pictures;
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        pictures = model ? RenderZonePictures(snap, *model, *suffix)
+                         : RenderZonePictures(snap, LoadDrawingSettings(doc.settings()), *suffix);
+        QApplication::restoreOverrideCursor();
+    } catch (const std::exception &e) {
+        QApplication::restoreOverrideCursor();
+        doc.prompter().error(e.what());
+        return false;
+    }
+    if (!pictures.refused.empty()) {
+        // Too large to draw whole at this scale: say so rather than show a cut picture.
+        doc.prompter().error(pictures.refused);
+        return false;
+    }
+    ZonePreviewWindow window(doc.prompter(), parent);
+    QObject::connect(&window, &ZonePreviewWindow::helpRequested, &window,
+                     [&window](int context) { requestHelp(context, &window); });
+    window.setPictures(pictures);
+    runDialog(window);
+    return true;
+}
+
+bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QWidget *parent)
+{
+    if (!doc.hasProject())
+        return false;
+    StatusBarProgress progress(bar);
+    ReportExportHooks hooks;
+    hooks.showSettings = [&doc, parent] { cmdReportSettings(doc, parent); };
+    const ReportExportResult r = exportReport(doc.dataModule(), doc.prompter(), progress, hooks);
+    return r.status == ReportExportStatus::Written;
+}
+
+void cmdReportSettings(ProjectDocument &doc, QWidget *parent)
+{
+    ReportSettingsDialog dialog(doc.dataModule(), doc.prompter(), parent);
+    QObject::connect(&dialog, &ReportSettingsDialog::helpRequested, &dialog,
+                     [&dialog](int context) { requestHelp(context, &dialog); });
+    runDialog(dialog);
+}
+
+} // namespace kv

@@ -1,0 +1,116 @@
+// korvan-cli report: the calculation report of a project as a .docx file, headless, with the
+// current report profile or a named one.
+
+#include "cli/cliprompter.h"
+#include "cli/command.h"
+#include "cli/datafolder.h"
+#include "data/snapshot.h"
+#include "report/reportfile.h"
+#include "report/reportinput.h"
+
+#include "cli/guiapp.h"
+
+namespace kv::cli {
+
+namespace {
+
+constexpr const char *kUsage = "usage: korvan-cli report KOD [--profile NAME] -o FILE.docx\n";
+
+class ProgressOnStderr : public ReportFeedback {
+public:
+    explicit ProgressOnStderr(std::ostream &err) : m_err(err) {}
+    void setProgress(int step, int total) override
+    {
+        if (step != m_last)
+            m_err << "\r" << step << "/" << total << (step == total ? "\n" : "") << std::flush;
+        m_last = step;
+    }
+
+private:
+    std::ostream &m_err;
+    int m_last = -1;
+};
+
+int cmdReport(Context &ctx)
+{
+    if (ctx.args.empty()) {
+        ctx.err << kUsage;
+        return 1;
+    }
+    int kod = 0;
+    try {
+        size_t pos = 0;
+        kod = std::stoi(ctx.args[0], &pos);
+        if (pos != ctx.args[0].size())
+            throw std::invalid_argument("kod");
+    } catch (...) {
+        ctx.err << kUsage;
+        return 2;
+    }
+    std::string profile, output;
+    bool progress = false;
+    for (size_t i = 1; i < ctx.args.size(); ++i) {
+        const std::string &a = ctx.args[i];
+        if (a == "--progress") {
+            progress = true;
+            continue;
+        }
+        if (i + 1 >= ctx.args.size()) {
+            ctx.err << kUsage;
+            return 2;
+        }
+        if (a == "--profile")
+            profile = ctx.args[++i];
+        else if (a == "-o")
+            output = ctx.args[++i];
+        else {
+            ctx.err << kUsage;
+            return 2;
+        }
+    }
+    if (output.empty()) {
+        ctx.err << kUsage;
+        return 2;
+    }
+
+    CliPrompter prompter(&ctx.err);
+    auto dm = openDataFolder(ctx, prompter);
+    if (!dm || !locateProject(*dm, kod)) {
+        ctx.err << "Ошибка. Проект с кодом " << kod << " не найден.\n";
+        return 1;
+    }
+    ReportInput in;
+    try {
+        in = loadReportInput(*dm, profile);
+    } catch (const TableError &e) {
+        ctx.err << e.what() << "\n";
+        return profile.empty() ? 1 : 2;
+    }
+    const auto errors = preExportErrors(in);
+    for (const auto &e : errors)
+        ctx.err << e << "\n";
+    if (!errors.empty())
+        return 2;
+
+    ensureGuiApplication();
+    ProgressOnStderr fb(ctx.err);
+    const ReportFileResult r = writeReportFile(in, QString::fromStdString(output),
+                                               ReportSession::instance(),
+                                               progress ? &fb : nullptr);
+    for (const auto &m : r.messages)
+        ctx.err << m.text << "\n";
+    if (!r.ok) {
+        ctx.err << r.error.toStdString() << "\n";
+        return 1;
+    }
+    ctx.out << output << "\n";
+    return 0;
+}
+
+} // namespace
+
+KV_CLI_COMMAND(report, "report",
+               "report KOD [--profile NAME] [--progress] -o FILE.docx   the calculation report",
+               cmdReport);
+
+} // namespace kv::cli

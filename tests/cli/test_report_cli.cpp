@@ -1,0 +1,53 @@
+// korvan-cli report: the pre-export checks on standard error with exit code 2, the named
+// profile, and a written .docx package.
+
+#include "clirun.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using clitest::quote;
+using clitest::run;
+
+namespace {
+struct Folder {
+    Folder()
+    {
+        std::string t = (fs::temp_directory_path() / "korvan-report-XXXXXX").string();
+        path = mkdtemp(t.data());
+    }
+    ~Folder() { fs::remove_all(path); }
+    fs::path path;
+};
+} // namespace
+
+TEST(CliReport, ChecksThenWritesTheReport)
+{
+    Folder f;
+    const std::string data = "--data " + quote(f.path.string());
+    ASSERT_EQ(run(data + " init").code, 0);
+    const std::string out = (f.path / "r.docx").string();
+
+    // No selection yet: both messages, exit 2, no file.
+    auto r = run(data + " report 1 -o " + quote(out), {}, true);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.out.find("выполните ориентировочный подбор молниеотвода."), std::string::npos);
+    EXPECT_NE(r.out.find("выберите конструкцию молниеотвода из справочника."), std::string::npos);
+    EXPECT_FALSE(fs::exists(out));
+
+    // An unknown profile is refused; the usage errors too.
+    EXPECT_EQ(run(data + " report 1 --profile " + quote("Нет такого") + " -o " + quote(out)).code, 2);
+    EXPECT_EQ(run(data + " report 1").code, 2);
+    EXPECT_EQ(run(data + " report 99 -o " + quote(out)).code, 1);
+
+    ASSERT_EQ(run(data + " podbor 1").code, 0);
+    ASSERT_EQ(run(data + " choose 1 --construction 3").code, 0);
+    r = run(data + " report 1 --profile " + quote("Полный отчет") + " -o " + quote(out));
+    EXPECT_EQ(r.code, 0) << r.out;
+    ASSERT_TRUE(fs::exists(out));
+    EXPECT_GT(fs::file_size(out), 10000u);
+    std::ifstream in(out, std::ios::binary);
+    char magic[2] = {};
+    in.read(magic, 2);
+    EXPECT_EQ(std::string(magic, 2), "PK");
+}
