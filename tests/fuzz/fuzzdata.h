@@ -25,13 +25,25 @@ public:
     }
 };
 
+// The folder, removed when the fuzzer exits (after the tables are closed).
+struct FuzzFolder {
+    std::string path;
+    ~FuzzFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
 inline kv::DataModule &dataModule()
 {
     static SilentPrompter prompter;
+    static FuzzFolder folder;
     static std::unique_ptr<kv::DataModule> dm = [] {
         std::string dir = (std::filesystem::temp_directory_path() / "korvan-fuzz-XXXXXX").string();
         if (!mkdtemp(dir.data()))
             std::abort();
+        folder.path = dir;
         kv::createInstallationData(dir);
         auto m = std::make_unique<kv::DataModule>(dir, prompter);
         m->openAll();
