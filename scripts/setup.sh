@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the program and the tests need.
 # Idempotent: packages already present are skipped. Run as root (or via sudo).
+# The fuzz targets (scripts/fuzz.sh) also need clang and libfuzzer-14-dev; CI does not run them.
 set -euo pipefail
 
 PACKAGES=(
@@ -11,6 +12,7 @@ PACKAGES=(
     fonts-liberation fonts-dejavu-core
     libxkbcommon-dev libgl-dev
     xvfb xauth xdg-utils
+    dpkg-dev appstream desktop-file-utils python3-ezdxf
     libreoffice-writer-nogui poppler-utils
 )
 

@@ -694,6 +694,11 @@ void PlacementWindow::onWorkFinished()
             if (!w->tableOutcome.refused.empty())
                 m_prompter.error(w->tableOutcome.refused);
             showTable(w->tableOutcome);
+        } else if (!w->outcome.refused.empty()) {
+            // Too large to search: nothing was computed; the transaction is left to roll back
+            // so the previous results stay.
+            m_prompter.error(w->outcome.refused);
+            w->tx.reset();
         } else if (m_complex) {
             finishComplexSearch(dm, w->outcome);
         } else {

@@ -37,6 +37,11 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
         doc.prompter().error(e.what());
         return false;
     }
+    if (!pictures.refused.empty()) {
+        // Too large to draw whole at this scale: say so rather than show a cut picture.
+        doc.prompter().error(pictures.refused);
+        return false;
+    }
     ZonePreviewWindow window(doc.prompter(), parent);
     QObject::connect(&window, &ZonePreviewWindow::helpRequested, &window,
                      [&window](int context) { requestHelp(context, &window); });

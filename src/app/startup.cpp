@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
 #include "app/projectwindow.h"
+#include "data/datalocation.h"
 #include "data/datamodule.h"
 
 #include <QCoreApplication>
-#include <QDir>
 
 #include <filesystem>
 
@@ -20,7 +20,7 @@ StartUp::~StartUp()
 
 std::string StartUp::defaultDataDir()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Data")).toStdString();
+    return kv::defaultDataDir(QCoreApplication::applicationDirPath().toStdString());
 }
 
 void StartUp::run(Prompter &prompter)

@@ -24,7 +24,7 @@ public:
     ProjectWindow *window() const { return m_window.get(); }
     DataModule *dataModule() const { return m_dm.get(); }
 
-    // Data folder beside the running executable.
+    // Data beside the running executable, or the user's data folder when it is installed.
     static std::string defaultDataDir();
 
 private:

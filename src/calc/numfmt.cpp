@@ -78,6 +78,16 @@ std::string format00(double x)
 {
     const bool neg = x < 0;
     const long double v = std::fabs(static_cast<long double>(x)) * 100.0L;
+    if (!(v < 9e18L)) {
+        // Beyond whole cents in 64 bits (or not a number): the C library's own rounding.
+        char buf[400];
+        std::snprintf(buf, sizeof buf, "%.2f", x);
+        std::string s = buf;
+        for (char &c : s)
+            if (c == '.')
+                c = ',';
+        return s;
+    }
     const long long cents = static_cast<long long>(std::floor(v + 0.5L));
     std::string s = std::to_string(cents / 100) + "," + (cents % 100 < 10 ? "0" : "")
                     + std::to_string(cents % 100);

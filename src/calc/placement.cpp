@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
+#include "calc/limits.h"
 #include "calc/numfmt.h"
 
 namespace kv {
@@ -16,6 +18,13 @@ std::int64_t axisCount(double lo, double hi, double step)
     double v = lo;
     while (v <= hi) {
         ++n;
+        // A step far too small for its span is not walked to the end: past the limit the
+        // estimate stands for the count (the search refuses such a range anyway).
+        if (n > static_cast<std::int64_t>(limits::kMaxAxisValues)) {
+            const double est = axisCountEstimate(lo, hi, step);
+            return est >= 9e18 ? std::numeric_limits<std::int64_t>::max()
+                               : static_cast<std::int64_t>(est);
+        }
         const double next = v + step;
         if (next == v) // the step is lost in the sum: no further distinct value
             break;

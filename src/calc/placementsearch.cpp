@@ -360,12 +360,49 @@ void pickBest(SearchOutcome &out)
     }
 }
 
+std::string tooMany(const std::string &what, double n, double limit)
+{
+    return "Ошибка. Слишком большой объем перебора: " + what + " " + formatGeneral(n)
+           + ", допускается не более " + formatGeneral(limit)
+           + ". Увеличьте шаги или уменьшите диапазоны размещения.";
+}
+
 } // namespace
+
+std::string placementTooLarge(const std::vector<PlacementRange> &ranges1,
+                              const std::vector<PlacementRange> &ranges2)
+{
+    double sum1 = 0, sum2 = 0;
+    for (const auto *list : {&ranges1, &ranges2}) {
+        for (const PlacementRange &r : *list) {
+            const double nx = axisCountEstimate(r.X1, r.X2, r.DX);
+            const double ny = axisCountEstimate(r.Y1, r.Y2, r.DY);
+            const double axis = std::max(nx, ny);
+            if (axis > limits::kMaxAxisValues)
+                return tooMany("значений по одной оси диапазона", axis, limits::kMaxAxisValues);
+            if (nx * ny > limits::kMaxRangePoints)
+                return tooMany("точек одного диапазона", nx * ny, limits::kMaxRangePoints);
+            (list == &ranges1 ? sum1 : sum2) += nx * ny;
+        }
+    }
+    if (!ranges1.empty() && !ranges2.empty()) {
+        // Every range of one support meets every range of the other.
+        const double pairs = sum1 * sum2;
+        if (pairs > limits::kMaxPlacementCandidates)
+            return tooMany("пар положений опор", pairs, limits::kMaxPlacementCandidates);
+    } else if (sum1 + sum2 > limits::kMaxPlacementCandidates) {
+        return tooMany("положений", sum1 + sum2, limits::kMaxPlacementCandidates);
+    }
+    return {};
+}
 
 SearchOutcome searchSingleRod(const PlacementModel &m, const std::vector<PlacementRange> &ranges,
                               SearchFeedback &fb, Engine engine, const RowCallback &onRow)
 {
     SearchOutcome out;
+    out.refused = placementTooLarge(ranges);
+    if (!out.refused.empty())
+        return out;
     out.rows.resize(ranges.size());
     for (const PlacementRange &r : ranges)
         out.progressTotal += pointCount(r);
@@ -397,6 +434,9 @@ SearchOutcome searchComplex(const PlacementModel &m, const std::vector<Placement
                             SearchFeedback &fb, Engine engine, const RowCallback &onRow)
 {
     SearchOutcome out;
+    out.refused = placementTooLarge(ranges1, ranges2);
+    if (!out.refused.empty())
+        return out;
     const bool both = !ranges1.empty() && !ranges2.empty();
     if (both) {
         for (const PlacementRange &a : ranges1)

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "calc/limits.h"
 #include "calc/placement.h"
 
 namespace kv {
@@ -69,9 +71,15 @@ struct SearchOutcome {
     Pt p1, p2;
     int best = -1; // index into rows of the winner
     std::int64_t progressTotal = 0;
+    std::string refused; // non-empty: the search was too large and nothing was computed
 };
 
 using RowCallback = std::function<void(int index, const RangeOutcome &row)>;
+
+// The refusal text for a search over these ranges (both lists for support pairs), or empty when
+// it may run: sized from the ranges' spans and steps alone, before any grid is built.
+std::string placementTooLarge(const std::vector<PlacementRange> &ranges1,
+                              const std::vector<PlacementRange> &ranges2 = {});
 
 // Single rod over the ranges of a variant. onRow is called as each range finishes, in order.
 SearchOutcome searchSingleRod(const PlacementModel &m, const std::vector<PlacementRange> &ranges,
@@ -108,7 +116,7 @@ struct HeightTable {
 };
 
 // Largest table the program builds; a bigger one is refused before any work.
-inline constexpr std::int64_t kMaxTableCells = 4'000'000;
+inline constexpr std::int64_t kMaxTableCells = limits::kMaxTableCells;
 
 // The refusal text for a table of the given size, or empty when it may be built.
 std::string heightTableTooLarge(double cols, double rows);

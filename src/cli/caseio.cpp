@@ -1,5 +1,6 @@
 #include "cli/caseio.h"
 
+#include "cli/jsoninput.h"
 #include "data/objectops.h"
 #include "data/transaction.h"
 
@@ -12,37 +13,31 @@ using json = nlohmann::ordered_json;
 
 json readJsonFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    try {
-        return json::parse(ss.str());
-    } catch (const json::parse_error &e) {
-        throw std::runtime_error(path + ": " + e.what());
-    }
+    return readJsonObjectFile(path);
 }
 
 void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
 {
-    const auto num = [&](const char *k) {
-        return obj.contains(k) && obj[k].is_number() ? obj[k].get<double>() : 0.0;
-    };
+    // Every field is read with its type checked: a string where a number belongs, or an integer
+    // that does not fit, is refused rather than read as 0 or wrapped.
+    if (!obj.is_object())
+        throw CaseRefused("Ошибка. Объект должен быть записью JSON ({...}).");
     ObjectEntry e;
-    e.name = obj.value("Name", std::string());
-    e.buildingClass = obj.contains("Tip") && obj["Tip"].is_number_integer() ? obj["Tip"].get<int>()
-                                                                            : 0;
+    e.name = optString(obj, "Name", "объект").value_or(std::string());
+    const std::string where = "объект \"" + e.name + "\"";
+    const auto num = [&](const char *k) { return optNumber(obj, k, where).value_or(0.0); };
+    e.buildingClass = static_cast<int>(optInteger(obj, "Tip", where, 1, 16).value_or(0));
     e.x = num("MXa");
     e.y = num("MYa");
     e.L = num("L");
     e.S = num("S");
     e.Hx = num("Hx");
     if (obj.contains("Zona"))
-        e.zona = obj["Zona"].is_string() ? obj["Zona"].get<std::string>() : std::string();
-    if (obj.contains("Kateg"))
-        e.kateg = obj["Kateg"].is_number_integer() ? std::optional<int>(obj["Kateg"].get<int>())
-                                                   : std::nullopt;
+        e.zona = optString(obj, "Zona", where).value_or(std::string());
+    if (obj.contains("Kateg")) {
+        const auto k = optInteger(obj, "Kateg", where, 1, 3);
+        e.kateg = k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
+    }
     try {
         enterObject(dm, e, gridStep, [&](Table &t) { jsonToRow(t, obj); });
     } catch (const ObjectRefused &r) {
@@ -50,7 +45,7 @@ void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
     }
 }
 
-CaseSession::CaseSession(const json &doc) : m_doc(doc)
+CaseSession::CaseSession(const json &doc)
 {
     createInstallationData(m_dir.path());
     m_dm = std::make_unique<DataModule>(m_dir.path(), m_prompter);
@@ -89,7 +84,7 @@ CaseSession::CaseSession(const json &doc) : m_doc(doc)
             sag.first();
             sag.remove();
         }
-        for (const auto &row : doc["sag_table"]) {
+        for (const auto &row : optArray(doc, "sag_table", "описание расчета")) {
             sag.append();
             jsonToRow(sag, row);
             if (!sag.post())
@@ -102,21 +97,19 @@ CaseSession::CaseSession(const json &doc) : m_doc(doc)
     jsonToRow(p, doc["project"]);
     if (!p.post())
         throw TableError("Ошибка. Проект не сохранен.");
-    if (doc.contains("conductors"))
-        for (const auto &c : doc["conductors"]) {
-            dm.mo().append();
-            jsonToRow(dm.mo(), c);
-            dm.mo().post();
-        }
+    for (const auto &c : optArray(doc, "conductors", "описание расчета")) {
+        dm.mo().append();
+        jsonToRow(dm.mo(), c);
+        dm.mo().post();
+    }
     double step = 1.0;
     if (!param.isEmpty()) {
         param.first();
         if (!param.isNull("ObjShag"))
             step = param.asDouble("ObjShag");
     }
-    if (doc.contains("objects"))
-        for (const auto &o : doc["objects"])
-            appendEvaluatedObject(dm, o, step);
+    for (const auto &o : optArray(doc, "objects", "описание расчета"))
+        appendEvaluatedObject(dm, o, step);
     CountZones(dm);
     tx.commit();
 }
@@ -125,11 +118,8 @@ CaseSession::~CaseSession() = default;
 
 json CaseSession::result()
 {
-    json out = m_doc;
-    const json stored = projectToJson(*m_dm);
-    out["project"] = stored["project"];
-    out["conductors"] = stored["conductors"];
-    out["objects"] = stored["objects"];
+    // Only what was stored and said goes out: nothing of the input is echoed back.
+    json out = projectToJson(*m_dm);
     out["messages"] = m_prompter.messages();
     return out;
 }

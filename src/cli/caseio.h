@@ -4,6 +4,7 @@
 // evaluated as the object dialog's OK does.
 
 #include "cli/cliprompter.h"
+#include "cli/command.h"
 #include "cli/jsonrows.h"
 #include "data/datamodule.h"
 
@@ -15,9 +16,9 @@
 namespace kv::cli {
 
 // A case the program refuses (exit code 2), such as an object that needs no protection.
-class CaseRefused : public std::runtime_error {
+class CaseRefused : public InputRefused {
 public:
-    using std::runtime_error::runtime_error;
+    using InputRefused::InputRefused;
 };
 
 class CaseSession {
@@ -28,12 +29,11 @@ public:
 
     DataModule &dm() { return *m_dm; }
     CliPrompter &prompter() { return m_prompter; }
-    // The case document with project, conductors and objects replaced by the stored rows and
-    // "messages" holding every message shown so far.
+    // The stored project, conductors and objects with "messages" holding every message shown
+    // so far (nothing else of the case is copied).
     nlohmann::ordered_json result();
 
 private:
-    nlohmann::ordered_json m_doc;
     TempDataDir m_dir;
     CliPrompter m_prompter{nullptr};
     std::unique_ptr<DataModule> m_dm;

@@ -3,10 +3,13 @@
 #include "cli/caseio.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
+#include "cli/jsoninput.h"
 #include "data/podborops.h"
 #include "data/snapshot.h"
 
 #include <iostream>
+#include <limits>
+#include <optional>
 
 namespace kv::cli {
 
@@ -19,41 +22,32 @@ int cmdCalc(Context &ctx)
 {
     if (ctx.args.size() != 1) {
         ctx.err << "usage: korvan-cli calc CASE.json\n";
-        return 1;
+        return kExitRefused;
     }
     const json doc = readJsonFile(ctx.args[0]);
-    try {
-        CaseSession session(doc);
-        runAutoPodbor(session.dm());
-        if (doc.contains("choose")) {
-            const json &c = doc["choose"];
-            ChosenConstruction chosen;
-            chosen.Tip = c.value("Tip", std::string());
-            chosen.Prim = c.value("Prim", std::string());
-            chosen.H = c.value("H", 0.0);
-            chooseConstruction(session.dm(), chosen);
-        }
-        ctx.out << session.result().dump(1) << "\n";
-    } catch (const CaseRefused &e) {
-        ctx.err << e.what() << "\n";
-        return 2;
+    std::optional<ChosenConstruction> chosen;
+    if (doc.contains("choose")) {
+        const json &c = doc["choose"];
+        if (!c.is_object())
+            throw InputRefused("Ошибка. Поле choose должно быть записью JSON ({...}).");
+        chosen.emplace();
+        chosen->Tip = optString(c, "Tip", "choose").value_or(std::string());
+        chosen->Prim = optString(c, "Prim", "choose").value_or(std::string());
+        chosen->H = optNumber(c, "H", "choose").value_or(0.0);
     }
-    return 0;
+    CaseSession session(doc);
+    runAutoPodbor(session.dm());
+    if (chosen)
+        chooseConstruction(session.dm(), *chosen);
+    ctx.out << session.result().dump(1) << "\n";
+    return kExitOk;
 }
 
-bool locateArg(Context &ctx, DataModule &dm, const std::string &arg)
+bool locateArg(DataModule &dm, const std::string &arg)
 {
-    size_t pos = 0;
-    int kod = 0;
-    try {
-        kod = std::stoi(arg, &pos);
-    } catch (...) {
-        pos = 0;
-    }
-    if (pos != arg.size() || pos == 0 || !locateProject(dm, kod)) {
-        ctx.err << "Ошибка. Проект с кодом " << arg << " не найден.\n";
-        return false;
-    }
+    const auto kod = parseIntegerArg(arg, "код проекта", 1, std::numeric_limits<int>::max());
+    if (!locateProject(dm, static_cast<int>(kod)))
+        throw InputRefused("Ошибка. Проект с кодом " + arg + " не найден.");
     return true;
 }
 
@@ -61,11 +55,11 @@ int cmdPodbor(Context &ctx)
 {
     if (ctx.args.size() != 1) {
         ctx.err << "usage: korvan-cli podbor KOD\n";
-        return 1;
+        return kExitRefused;
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
-    if (!locateArg(ctx, *dm, ctx.args[0]))
+    if (!locateArg(*dm, ctx.args[0]))
         return 1;
     runAutoPodbor(*dm);
     ctx.out << projectToJson(*dm).dump(1) << "\n";
@@ -83,22 +77,17 @@ int cmdChoose(Context &ctx)
     }
     if (kod.empty() || construction.empty()) {
         ctx.err << "usage: korvan-cli choose KOD --construction KOD1\n";
-        return 1;
+        return kExitRefused;
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
-    if (!locateArg(ctx, *dm, kod))
+    if (!locateArg(*dm, kod))
         return 1;
-    int ckod = 0;
-    try {
-        ckod = std::stoi(construction);
-    } catch (...) {
-        ckod = -1;
-    }
-    if (!chooseConstruction(*dm, ckod)) {
-        ctx.err << "Ошибка. Конструкция с кодом " << construction << " не найдена в каталоге.\n";
-        return 1;
-    }
+    const auto ckod = parseIntegerArg(construction, "код конструкции", 1,
+                                      std::numeric_limits<int>::max());
+    if (!chooseConstruction(*dm, static_cast<int>(ckod)))
+        throw InputRefused("Ошибка. Конструкция с кодом " + construction
+                           + " не найдена в каталоге.");
     ctx.out << projectToJson(*dm).dump(1) << "\n";
     return 0;
 }

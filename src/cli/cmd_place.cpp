@@ -3,6 +3,7 @@
 #include "calc/placementsearch.h"
 #include "cli/caseio.h"
 #include "cli/command.h"
+#include "cli/jsoninput.h"
 #include "data/snapshot.h"
 #include "data/podborops.h"
 #include "placement/placementapply.h"
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <limits>
 
 namespace kv::cli {
 
@@ -30,16 +32,20 @@ json text(const Table &t, const char *f)
 }
 
 // Enters one range with its sub-ranges through the table rules; false when a rule refused.
-bool enterRange(DataModule &dm, TableId rangeId, TableId subId, const json &r)
+bool enterRange(DataModule &dm, TableId rangeId, TableId subId, const json &r,
+                const std::string &where)
 {
+    if (!r.is_object())
+        throw InputRefused("Ошибка. Диапазон " + where + " должен быть записью JSON ({...}).");
     Table &t = dm.table(rangeId);
     if (!t.append())
         return false;
-    if (t.def().field("DiapName") && r.contains("DiapName") && r["DiapName"].is_string())
-        t.setValue("DiapName", r["DiapName"].get<std::string>());
+    if (t.def().field("DiapName"))
+        if (const auto name = optString(r, "DiapName", where))
+            t.setValue("DiapName", *name);
     for (const char *f : {"X1", "X2", "DX", "Y1", "Y2", "DY"})
-        if (r.contains(f) && r[f].is_number())
-            t.setValue(f, r[f].get<double>());
+        if (const auto v = optNumber(r, f, where))
+            t.setValue(f, *v);
     if (!t.post()) {
         t.cancel();
         return false;
@@ -47,16 +53,24 @@ bool enterRange(DataModule &dm, TableId rangeId, TableId subId, const json &r)
     if (!r.contains("subranges"))
         return true;
     Table &s = dm.table(subId);
-    for (const json &sr : r["subranges"]) {
+    for (const json &sr : optArray(r, "subranges", where)) {
+        const std::string subWhere = where + ", поддиапазон";
+        if (!sr.is_object())
+            throw InputRefused("Ошибка. Поддиапазон (" + where + ") должен быть записью JSON.");
         if (!s.append())
             return false;
         for (const char *f : {"X1", "X2", "Y1", "Y2"})
-            if (sr.contains(f) && sr[f].is_number())
-                s.setValue(f, sr[f].get<double>());
-        for (const char *f : {"VklX1", "VklX2", "VklY1", "VklY2"})
-            if (sr.contains(f))
-                s.setValue(f, sr[f].is_string() ? Value(sr[f].get<std::string>())
-                                                : Value(sr[f].get<bool>()));
+            if (const auto v = optNumber(sr, f, subWhere))
+                s.setValue(f, *v);
+        for (const char *f : {"VklX1", "VklX2", "VklY1", "VklY2"}) {
+            if (!sr.contains(f))
+                continue;
+            const json &v = sr[f];
+            if (!v.is_string() && !v.is_boolean())
+                throw InputRefused("Ошибка. Поле " + std::string(f) + " (" + subWhere
+                                   + ") должно быть строкой или логическим значением.");
+            s.setValue(f, v.is_string() ? Value(v.get<std::string>()) : Value(v.get<bool>()));
+        }
         if (!s.post())
             s.cancel();
     }
@@ -166,15 +180,13 @@ json tableJson(const TableOutcome &o)
 }
 
 // Makes the k-th (1-based) row of a table current; false when there is none.
-bool gotoNumber(Table &t, const json &k)
+bool gotoNumber(Table &t, const json &table, const char *key)
 {
-    if (!k.is_number_integer())
-        return false;
-    const int n = k.get<int>();
+    const std::int64_t n = optInteger(table, key, "table", 1, 1'000'000).value_or(1);
     t.first();
-    for (int i = 1; i < n && !t.eof(); ++i)
+    for (std::int64_t i = 1; i < n && !t.eof(); ++i)
         t.next();
-    return n >= 1 && !t.eof();
+    return !t.eof();
 }
 
 int runCase(Context &ctx, const std::string &path, Engine engine)
@@ -185,9 +197,12 @@ int runCase(Context &ctx, const std::string &path, Engine engine)
         DataModule &dm = session.dm();
         const std::string tip = dm.project().asText("TipMO");
         const bool single = placementKindOf(tip) == PlacementKind::SingleRod;
-        const std::string name = doc.contains("variant") && doc["variant"].contains("Name")
-                                     ? doc["variant"]["Name"].get<std::string>()
-                                     : std::string("Вариант");
+        std::string name = "Вариант";
+        if (doc.contains("variant")) {
+            if (!doc["variant"].is_object())
+                throw InputRefused("Ошибка. Поле variant должно быть записью JSON ({...}).");
+            name = optString(doc["variant"], "Name", "variant").value_or(name);
+        }
         Table &variant = dm.table(single ? TableId::Diap0 : TableId::Diap2MO0);
         if (!variant.append())
             throw CaseRefused("Ошибка. Вариант размещения не добавлен.");
@@ -195,9 +210,9 @@ int runCase(Context &ctx, const std::string &path, Engine engine)
         if (!variant.post())
             throw CaseRefused("Ошибка. Вариант размещения не сохранен.");
         const auto enterAll = [&](const char *key, TableId rid, TableId sid) {
-            if (doc.contains(key))
-                for (const json &r : doc[key])
-                    enterRange(dm, rid, sid, r);
+            int k = 0;
+            for (const json &r : optArray(doc, key, path))
+                enterRange(dm, rid, sid, r, std::string(key) + "[" + std::to_string(k++) + "]");
         };
         if (single) {
             enterAll("ranges", TableId::Diap1, TableId::Diap2);
@@ -205,30 +220,42 @@ int runCase(Context &ctx, const std::string &path, Engine engine)
             enterAll("ranges1", TableId::Diap2MO1, TableId::Diap2MO2);
             enterAll("ranges2", TableId::Diap2MO11, TableId::Diap2MO21);
         }
-        const std::int64_t stopAfter = doc.value("stop_after", 0);
+        const std::int64_t stopAfter =
+            optInteger(doc, "stop_after", path, 0, std::numeric_limits<std::int64_t>::max())
+                .value_or(0);
         StopAfterFeedback fb(stopAfter);
         json out;
         out["project"] = {{"TipMO", tip}};
         json search;
         if (single) {
             const SearchOutcome o = runSingleRodSearch(dm, fb, engine);
+            if (!o.refused.empty())
+                throw CaseRefused(o.refused);
             search = singleSearchJson(dm, o);
         } else {
             const ComplexRun run = runComplexSearch(dm, fb, engine);
+            if (!run.refused.empty())
+                throw CaseRefused(run.refused);
             search = complexSearchJson(dm, run.outcome);
         }
         json table;
         if (doc.contains("table")) {
             const json &t = doc["table"];
+            if (!t.is_object())
+                throw InputRefused("Ошибка. Поле table должно быть записью JSON ({...}).");
             SearchFeedback tfb;
+            TableOutcome built;
             if (single) {
-                gotoNumber(dm.table(TableId::Diap1), t.value("range", json(1)));
-                table = tableJson(buildSingleRodTable(dm, tfb, engine));
+                gotoNumber(dm.table(TableId::Diap1), t, "range");
+                built = buildSingleRodTable(dm, tfb, engine);
             } else {
-                gotoNumber(dm.table(TableId::Diap2MO1), t.value("range1", json(1)));
-                gotoNumber(dm.table(TableId::Diap2MO11), t.value("range2", json(1)));
-                table = tableJson(buildComplexTable(dm, tfb, engine));
+                gotoNumber(dm.table(TableId::Diap2MO1), t, "range1");
+                gotoNumber(dm.table(TableId::Diap2MO11), t, "range2");
+                built = buildComplexTable(dm, tfb, engine);
             }
+            if (!built.refused.empty())
+                throw CaseRefused(built.refused);
+            table = tableJson(built);
         }
         out["messages"] = session.prompter().messages();
         out["search"] = search;
@@ -237,9 +264,9 @@ int runCase(Context &ctx, const std::string &path, Engine engine)
         ctx.out << out.dump(1) << "\n";
     } catch (const CaseRefused &e) {
         ctx.err << e.what() << "\n";
-        return 2;
+        return kExitRefused;
     }
-    return 0;
+    return kExitOk;
 }
 
 // Moves the conductor to the variant's result, snapped to the object step, as OK does in the
@@ -274,40 +301,35 @@ int runVariant(Context &ctx, const std::string &kodArg, const std::string &varia
     auto dm = openDataFolder(ctx, prompter);
     if (!dm)
         return 1;
-    int kod = 0, variantKod = 0;
-    try {
-        kod = std::stoi(kodArg);
-        variantKod = std::stoi(variantArg);
-    } catch (...) {
-        ctx.err << "usage: korvan-cli place KOD --variant K [--apply [--podbor]]\n";
-        return 1;
-    }
-    if (!locateProject(*dm, kod)) {
-        ctx.err << "Ошибка. Проект с кодом " << kodArg << " не найден.\n";
-        return 1;
-    }
+    constexpr std::int64_t maxKey = std::numeric_limits<int>::max();
+    const int kod = static_cast<int>(parseIntegerArg(kodArg, "код проекта", 1, maxKey));
+    const int variantKod = static_cast<int>(parseIntegerArg(variantArg, "код варианта", 1, maxKey));
+    if (!locateProject(*dm, kod))
+        throw InputRefused("Ошибка. Проект с кодом " + kodArg + " не найден.");
     const bool single = placementKindOf(dm->project().asText("TipMO")) == PlacementKind::SingleRod;
     Table &variant = dm->table(single ? TableId::Diap0 : TableId::Diap2MO0);
-    if (!variant.locate({{"Kod", Value(variantKod)}})) {
-        ctx.err << "Ошибка. Вариант размещения с кодом " << variantArg << " не найден.\n";
-        return 1;
-    }
+    if (!variant.locate({{"Kod", Value(variantKod)}}))
+        throw InputRefused("Ошибка. Вариант размещения с кодом " + variantArg + " не найден.");
+    // Refusals reach standard error through the prompter.
     SearchFeedback fb;
     json out;
     if (single) {
-        out["search"] = singleSearchJson(*dm, runSingleRodSearch(*dm, fb, engine));
+        const SearchOutcome o = runSingleRodSearch(*dm, fb, engine);
+        if (!o.refused.empty())
+            return kExitRefused;
+        out["search"] = singleSearchJson(*dm, o);
     } else {
         const ComplexRun run = runComplexSearch(*dm, fb, engine);
         if (!run.refused.empty())
-            return 2;
+            return kExitRefused;
         out["search"] = complexSearchJson(*dm, run.outcome);
     }
     if (apply && !applyVariant(ctx, *dm, !single, podbor, out)) {
         ctx.out << out.dump(1) << "\n";
-        return 2;
+        return kExitRefused;
     }
     ctx.out << out.dump(1) << "\n";
-    return 0;
+    return kExitOk;
 }
 
 int cmdPlace(Context &ctx)
@@ -332,7 +354,7 @@ int cmdPlace(Context &ctx)
     if (pos.size() != 1 || (apply && variantArg.empty()) || (podbor && !apply)) {
         ctx.err << "usage: korvan-cli place CASE.json [--reference] | place KOD --variant K "
                    "[--apply [--podbor]]\n";
-        return 1;
+        return kExitRefused;
     }
     if (!variantArg.empty())
         return runVariant(ctx, pos[0], variantArg, engine, apply, podbor);

@@ -3,12 +3,14 @@
 #include "cli/caseio.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
+#include "cli/jsoninput.h"
 #include "data/objectops.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
 
 #include <filesystem>
 #include <iostream>
+#include <limits>
 
 namespace kv::cli {
 
@@ -16,28 +18,44 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-// Opens the data folder of the context; a missing folder is an error, not a new folder.
+// Opens the data folder of the context; a missing folder is refused, not created, and so is a
+// folder with a missing or damaged table file (the messages name the files).
 std::unique_ptr<DataModule> openData(Context &ctx, Prompter &prompter)
 {
-    if (!std::filesystem::is_directory(ctx.dataDir))
-        throw std::runtime_error("Ошибка. Папка данных " + ctx.dataDir
-                                 + " не найдена (создайте ее командой init).");
-    auto dm = std::make_unique<DataModule>(ctx.dataDir, prompter);
+    std::error_code ec;
+    if (!std::filesystem::exists(ctx.dataDir, ec))
+        throw InputRefused("Ошибка. Папка данных " + ctx.dataDir
+                           + " не найдена (создайте ее командой init).");
+    if (!std::filesystem::is_directory(ctx.dataDir, ec))
+        throw InputRefused("Ошибка. " + ctx.dataDir + " - не папка данных, а файл.");
+    CliPrompter opening(nullptr);
+    auto dm = std::make_unique<DataModule>(ctx.dataDir, opening);
     dm->openAll();
+    dm->setPrompter(prompter);
+    const auto &errors = opening.messages();
+    if (!errors.empty()) {
+        std::string text = errors.front();
+        if (errors.size() > 1)
+            text += " Всего файлов с ошибками: " + std::to_string(errors.size()) + ".";
+        throw InputRefused(text);
+    }
     return dm;
 }
 
 int parseKod(const std::string &s)
 {
-    size_t pos = 0;
-    const int k = std::stoi(s, &pos);
-    if (pos != s.size())
-        throw std::invalid_argument(s);
-    return k;
+    return static_cast<int>(parseIntegerArg(s, "код проекта", 1, std::numeric_limits<int>::max()));
 }
 
 int cmdInit(Context &ctx)
 {
+    if (!ctx.args.empty()) {
+        ctx.err << "usage: korvan-cli init\n";
+        return kExitRefused;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(ctx.dataDir, ec) && !std::filesystem::is_directory(ctx.dataDir, ec))
+        throw InputRefused("Ошибка. " + ctx.dataDir + " - не папка данных, а файл.");
     const int created = createInstallationData(ctx.dataDir);
     ctx.out << ctx.dataDir << ": " << created << " table files created\n";
     return 0;
@@ -45,6 +63,10 @@ int cmdInit(Context &ctx)
 
 int cmdList(Context &ctx)
 {
+    if (!ctx.args.empty()) {
+        ctx.err << "usage: korvan-cli list\n";
+        return kExitRefused;
+    }
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
     Table &p = dm->project();
@@ -57,14 +79,12 @@ int cmdExport(Context &ctx)
 {
     if (ctx.args.size() != 1) {
         ctx.err << "usage: korvan-cli export KOD\n";
-        return 1;
+        return kExitRefused;
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
-    if (!locateProject(*dm, parseKod(ctx.args[0]))) {
-        ctx.err << "Ошибка. Проект с кодом " << ctx.args[0] << " не найден.\n";
-        return 1;
-    }
+    if (!locateProject(*dm, parseKod(ctx.args[0])))
+        throw InputRefused("Ошибка. Проект с кодом " + ctx.args[0] + " не найден.");
     ReadLock lock(*dm);
     ctx.out << projectToJson(*dm).dump(1) << "\n";
     return 0;
@@ -74,7 +94,7 @@ int cmdImport(Context &ctx)
 {
     if (ctx.args.size() != 1) {
         ctx.err << "usage: korvan-cli import FILE\n";
-        return 1;
+        return kExitRefused;
     }
     const json doc = readJsonFile(ctx.args[0]);
     if (!doc.contains("project") || !doc["project"].is_object()) {
@@ -95,35 +115,33 @@ int cmdImport(Context &ctx)
     }
     const int kod = p.asInt("Kod");
     try {
-        if (doc.contains("conductors"))
-            for (const auto &c : doc["conductors"]) {
-                d.mo().append();
-                jsonToRow(d.mo(), c);
-                d.mo().post();
-            }
+        for (const auto &c : optArray(doc, "conductors", ctx.args[0])) {
+            d.mo().append();
+            jsonToRow(d.mo(), c);
+            d.mo().post();
+        }
         double step = 1.0;
         const SettingsRec settings = loadSettings(d);
         if (settings.ObjShag)
             step = *settings.ObjShag;
         bool evaluated = false;
-        if (doc.contains("objects"))
-            for (const auto &o : doc["objects"]) {
-                const bool given = o.contains("Zona") && o["Zona"].is_string()
-                                   && !o["Zona"].get<std::string>().empty()
-                                   && o.contains("Kateg") && o["Kateg"].is_number();
-                if (given) {
-                    Table &t = d.object();
-                    t.append();
-                    jsonToRow(t, o);
-                    t.post();
-                    t.edit();
-                    t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
-                    t.post();
-                } else {
-                    appendEvaluatedObject(d, o, step);
-                    evaluated = true;
-                }
+        for (const auto &o : optArray(doc, "objects", ctx.args[0])) {
+            const bool given = o.contains("Zona") && o["Zona"].is_string()
+                               && !o["Zona"].get<std::string>().empty()
+                               && o.contains("Kateg") && o["Kateg"].is_number();
+            if (given) {
+                Table &t = d.object();
+                t.append();
+                jsonToRow(t, o);
+                t.post();
+                t.edit();
+                t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
+                t.post();
+            } else {
+                appendEvaluatedObject(d, o, step);
+                evaluated = true;
             }
+        }
         if (evaluated)
             CountZones(d);
     } catch (const CaseRefused &e) {

@@ -1,6 +1,7 @@
 // korvan-cli render: the zone pictures of a project (and optionally the zone overlay of both
 // views) written to picture files, headless.
 
+#include "calc/limits.h"
 #include "cli/cliprompter.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
@@ -8,6 +9,7 @@
 #include "plan/drawingsettings.h"
 #include "plan/picturefile.h"
 #include "plan/planview.h"
+#include "plan/zonedxf.h"
 #include "plan/zoneoverlay.h"
 #include "plan/zonepictures.h"
 
@@ -21,6 +23,7 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: korvan-cli render KOD [--suffix design|chosen] --top FILE --front FILE\n"
+    "       (FILE: .png, .bmp, .jpg, .emf, .wmf, or .dxf for a drawing in metres)\n"
     "       [--overlay-top FILE --overlay-front FILE --width W --height H]\n";
 
 bool parseInt(const std::string &s, int &out)
@@ -55,7 +58,7 @@ int cmdRender(Context &ctx)
 {
     if (ctx.args.empty()) {
         ctx.err << kUsage;
-        return 1;
+        return kExitRefused;
     }
     int kod = 0;
     if (!parseInt(ctx.args[0], kod)) {
@@ -95,6 +98,14 @@ int cmdRender(Context &ctx)
         ctx.err << kUsage;
         return 2;
     }
+    if (static_cast<long long>(width) > limits::kMaxPictureSide
+        || static_cast<long long>(height) > limits::kMaxPictureSide
+        || static_cast<long long>(width) * height * 4 > limits::kMaxPictureBytes)
+        throw InputRefused("Ошибка. Размер рисунка " + std::to_string(width) + " x "
+                           + std::to_string(height) + " пикселей больше допустимого (не более "
+                           + std::to_string(limits::kMaxPictureSide) + " пикселей по стороне и "
+                           + std::to_string(limits::kMaxPictureBytes / (1024 * 1024))
+                           + " МБ на рисунок).");
     if (top.empty() && front.empty() && overlayTop.empty() && overlayFront.empty()) {
         ctx.err << kUsage;
         return 2;
@@ -102,28 +113,30 @@ int cmdRender(Context &ctx)
 
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
-    if (!dm || !locateProject(*dm, kod)) {
-        ctx.err << "Ошибка. Проект с кодом " << kod << " не найден.\n";
-        return 1;
-    }
+    if (!dm || !locateProject(*dm, kod))
+        throw InputRefused("Ошибка. Проект с кодом " + std::to_string(kod) + " не найден.");
     const ProjectSnapshot snap = loadProjectSnapshot(*dm, kod);
     const SettingsRec settingsRec = loadSettings(*dm);
-    if (snap.conductors.empty()) {
-        ctx.err << "Ошибка. У проекта нет молниеотвода.\n";
-        return 1;
-    }
+    if (snap.conductors.empty())
+        throw InputRefused("Ошибка. У проекта нет молниеотвода.");
 
     // Without --suffix the preview's rule applies: the chosen conductor when there is one.
+    // A named suffix needs its own results: the chosen conductor's or the selection's.
     std::string suffix;
+    const ConductorRec &c = snap.conductors.front();
     if (suffixArg.empty()) {
         const auto chosen = previewSuffix(snap);
-        if (!chosen) {
-            ctx.err << kMsgPreviewImpossible << "\n";
-            return 1;
-        }
+        if (!chosen)
+            throw InputRefused(kMsgPreviewImpossible);
         suffix = *chosen;
+    } else if (suffixArg == "chosen") {
+        if (!c.H1)
+            throw InputRefused("Просмотр невозможен. Необходимо выполнить выбор молниеотвода.");
+        suffix = "1";
     } else {
-        suffix = suffixArg == "chosen" ? "1" : "";
+        if (!c.H)
+            throw InputRefused("Просмотр невозможен. Необходимо выполнить ориентировочный подбор "
+                               "молниеотвода.");
     }
 
     ensureGuiApplication();
@@ -132,12 +145,33 @@ int cmdRender(Context &ctx)
     model.ShowProjectShapes(snap);
 
     bool ok = true;
-    if (!top.empty() || !front.empty()) {
+    // A .dxf name gets the drawing in metres, any other the picture.
+    const auto isDxf = [](const std::string &p) {
+        return QString::fromStdString(p).endsWith(QLatin1String(".dxf"), Qt::CaseInsensitive);
+    };
+    const std::string dxfTop = isDxf(top) ? top : std::string();
+    const std::string dxfFront = isDxf(front) ? front : std::string();
+    const std::string picTop = isDxf(top) ? std::string() : top;
+    const std::string picFront = isDxf(front) ? std::string() : front;
+    if (!dxfTop.empty() || !dxfFront.empty()) {
+        QString error;
+        if (!writeZoneDxf(snap, model, suffix, QString::fromStdString(dxfTop),
+                          QString::fromStdString(dxfFront), &error)) {
+            ctx.err << error.toStdString() << "\n";
+            ok = false;
+        }
+        for (const std::string &p : {dxfTop, dxfFront})
+            if (ok && !p.empty())
+                ctx.out << p << ": DXF\n";
+    }
+    if (!picTop.empty() || !picFront.empty()) {
         const ZonePictures pics = RenderZonePictures(snap, model, suffix);
-        if (!top.empty())
-            ok = save(ctx, pics.top, top) && ok;
-        if (!front.empty())
-            ok = save(ctx, pics.front, front) && ok;
+        if (!pics.refused.empty())
+            throw InputRefused(pics.refused);
+        if (!picTop.empty())
+            ok = save(ctx, pics.top, picTop) && ok;
+        if (!picFront.empty())
+            ok = save(ctx, pics.front, picFront) && ok;
     }
     if (!overlayTop.empty() || !overlayFront.empty()) {
         ViewBitmaps views;
@@ -155,7 +189,7 @@ int cmdRender(Context &ctx)
 
 KV_CLI_COMMAND(render, "render",
                "render KOD [--suffix design|chosen] --top F --front F [--overlay-top F "
-               "--overlay-front F --width W --height H]   zone pictures to .bmp/.jpg/.emf/.wmf/.png",
+               "--overlay-front F --width W --height H]   zone pictures to .bmp/.jpg/.emf/.wmf/.png/.dxf",
                cmdRender);
 
 } // namespace kv::cli

@@ -1,6 +1,10 @@
 // korvan-cli: the headless tool that runs the program's operations on a data folder.
 
 #include "cli/command.h"
+#include "data/datalocation.h"
+#include "data/table.h"
+
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <iostream>
@@ -51,41 +55,70 @@ Registrar::Registrar(const char *name, const char *usageText, CommandFn fn)
 int main(int argc, char **argv)
 {
     using namespace kv::cli;
-    std::string dataDir = (std::filesystem::path(executableDir()) / "Data").string();
+    std::string dataDir = kv::defaultDataDir(executableDir());
     int i = 1;
     while (i < argc) {
         const std::string a = argv[i];
-        if (a == "--data" && i + 1 < argc) {
+        if (a == "--data") {
+            if (i + 1 >= argc || std::string(argv[i + 1]).empty()) {
+                std::cerr << "Ошибка. После --data нужна папка данных.\n";
+                return kExitRefused;
+            }
             dataDir = argv[i + 1];
             i += 2;
         } else if (a.rfind("--data=", 0) == 0) {
             dataDir = a.substr(7);
+            if (dataDir.empty()) {
+                std::cerr << "Ошибка. После --data нужна папка данных.\n";
+                return kExitRefused;
+            }
             ++i;
         } else if (a == "--help" || a == "-h") {
             usage(std::cout);
-            return 0;
+            return kExitOk;
         } else {
             break;
         }
     }
     if (i >= argc) {
         usage(std::cerr);
-        return 1;
+        return kExitRefused;
     }
     const std::string name = argv[i++];
     const auto it = registry().find(name);
     if (it == registry().end()) {
-        std::cerr << "korvan-cli: unknown command \"" << name << "\"\n";
+        std::cerr << "Ошибка. Неизвестная команда \"" << name << "\".\n";
         usage(std::cerr);
-        return 1;
+        return kExitRefused;
     }
     Context ctx{dataDir, {}, std::cout, std::cerr};
     for (; i < argc; ++i)
         ctx.args.emplace_back(argv[i]);
+    // Help of a command touches nothing.
+    for (const std::string &a : ctx.args)
+        if (a == "--help" || a == "-h") {
+            std::cout << "Usage: korvan-cli [--data DIR] " << it->second.usage << "\n";
+            return kExitOk;
+        }
     try {
         return it->second.fn(ctx);
+    } catch (const InputRefused &e) {
+        std::cerr << e.what() << "\n";
+        return kExitRefused;
+    } catch (const kv::TableError &e) {
+        // A damaged table file or a value the table refuses.
+        std::cerr << e.what() << "\n";
+        return kExitRefused;
+    } catch (const nlohmann::json::exception &) {
+        // Every input field is checked where it is read; this is the net under those checks.
+        std::cerr << "Ошибка. Во входном файле значение неверного типа или вне допустимых "
+                     "пределов.\n";
+        return kExitRefused;
+    } catch (const std::bad_alloc &) {
+        std::cerr << "Ошибка. Недостаточно памяти.\n";
+        return kExitFailed;
     } catch (const std::exception &e) {
-        std::cerr << "korvan-cli: " << e.what() << "\n";
-        return 1;
+        std::cerr << "Внутренняя ошибка korvan-cli: " << e.what() << "\n";
+        return kExitFailed;
     }
 }

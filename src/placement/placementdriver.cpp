@@ -162,6 +162,11 @@ SearchOutcome runSingleRodSearch(DataModule &dm, SearchFeedback &fb, Engine engi
                                         [&](int k, const RangeOutcome &row) {
                                             storeSingleRodRow(dm, job, k, row);
                                         });
+    if (!out.refused.empty()) {
+        // Too large to search: nothing was computed, the previous results stay.
+        dm.prompter().error(out.refused);
+        return out;
+    }
     finishSingleRodSearch(dm, out);
     tx.commit();
     return out;
@@ -270,6 +275,12 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
                                 engine, [&](int, const RangeOutcome &row) {
                                     storeCombination(dm, job, row);
                                 });
+    if (!run.outcome.refused.empty()) {
+        // Too large to search: nothing was computed, the previous results stay.
+        run.refused = run.outcome.refused;
+        dm.prompter().error(run.outcome.refused);
+        return run;
+    }
     finishComplexSearch(dm, run.outcome);
     tx.commit();
     return run;

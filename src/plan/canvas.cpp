@@ -21,18 +21,41 @@ Canvas::Canvas(QImage &image)
     m_painter.setFont(m_font);
 }
 
-Canvas::~Canvas() { m_painter.end(); }
+Canvas::Canvas(QImage &image, DrawingRecorder *recorder) : Canvas(image)
+{
+    m_recorder = recorder;
+    if (m_recorder)
+        m_painter.end();
+}
 
-void Canvas::fill(const QColor &c) { m_image.fill(c); }
+Canvas::~Canvas()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+void Canvas::fill(const QColor &c)
+{
+    if (painting())
+        m_image.fill(c);
+}
 
 void Canvas::line(int x1, int y1, int x2, int y2)
 {
+    if (!painting()) {
+        m_recorder->line(m_layer, QPointF(x1, y1), QPointF(x2, y2));
+        return;
+    }
     m_painter.setPen(m_pen);
     m_painter.drawLine(x1, y1, x2, y2);
 }
 
 void Canvas::polyline(std::initializer_list<QPoint> pts)
 {
+    if (!painting()) {
+        m_recorder->polyline(m_layer, std::vector<QPointF>(pts.begin(), pts.end()), false);
+        return;
+    }
     m_painter.setPen(m_pen);
     m_painter.setBrush(Qt::NoBrush);
     m_painter.drawPolyline(pts.begin(), static_cast<int>(pts.size()));
@@ -46,6 +69,11 @@ void Canvas::rectangle(int x1, int y1, int x2, int y2)
         std::swap(y1, y2);
     if (x2 - x1 < 1 || y2 - y1 < 1)
         return;
+    if (!painting()) {
+        m_recorder->polyline(m_layer, {QPointF(x1, y1), QPointF(x2, y1), QPointF(x2, y2),
+                                       QPointF(x1, y2)}, true);
+        return;
+    }
     if (m_brush.style() != Qt::NoBrush)
         m_painter.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), m_brush);
     if (m_pen.style() != Qt::NoPen) {
@@ -60,12 +88,27 @@ void Canvas::rectangle(int x1, int y1, int x2, int y2)
 
 void Canvas::ellipse(int x1, int y1, int x2, int y2)
 {
+    if (!painting()) {
+        // The views draw circles only; an uneven box keeps its mean radius.
+        m_recorder->circle(m_layer, QPointF((x1 + x2) / 2.0, (y1 + y2) / 2.0),
+                           ((x2 - x1) + (y2 - y1)) / 4.0);
+        return;
+    }
     m_painter.setPen(m_pen);
     m_painter.setBrush(m_brush);
     m_painter.drawEllipse(QRectF(x1, y1, x2 - x1, y2 - y1));
 }
 
-void Canvas::arc(int x1, int y1, int x2, int y2, QPointF from, QPointF to)
+void Canvas::circle(QPoint centre, int d, double exactRadius)
+{
+    if (!painting()) {
+        m_recorder->circle(m_layer, centre, exactRadius);
+        return;
+    }
+    ellipse(centre.x() - d, centre.y() - d, centre.x() + d, centre.y() + d);
+}
+
+void Canvas::arc(int x1, int y1, int x2, int y2, QPointF from, QPointF to, double exactRadius)
 {
     const double cx = (x1 + x2) / 2.0;
     const double cy = (y1 + y2) / 2.0;
@@ -77,6 +120,11 @@ void Canvas::arc(int x1, int y1, int x2, int y2, QPointF from, QPointF to)
         span += 360.0;
     while (span > 360.0)
         span -= 360.0;
+    if (!painting()) {
+        const double r = exactRadius > 0 ? exactRadius : ((x2 - x1) + (y2 - y1)) / 4.0;
+        m_recorder->arc(m_layer, QPointF(cx, cy), r, a0, a0 + span);
+        return;
+    }
     QPainterPath path;
     const QRectF box(x1, y1, x2 - x1, y2 - y1);
     path.arcMoveTo(box, a0);
@@ -93,6 +141,10 @@ int Canvas::textHeight() const { return QFontMetrics(m_font).height(); }
 void Canvas::textOut(int x, int y, const QString &s)
 {
     const QFontMetrics fm(m_font);
+    if (!painting()) {
+        m_recorder->text(m_layer, QPointF(x, y + fm.ascent()), fm.capHeight(), s);
+        return;
+    }
     if (m_brush.style() != Qt::NoBrush)
         m_painter.fillRect(QRect(x, y, fm.horizontalAdvance(s), fm.height()), m_brush);
     m_painter.setPen(QPen(Qt::black));

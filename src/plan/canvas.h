@@ -12,11 +12,32 @@
 #include <QPen>
 #include <QString>
 
+#include <vector>
+
 namespace kv {
+
+// What a drawing element stands for; a vector copy of a drawing keeps one layer per kind.
+enum class DrawLayer { Grid, Conductor, ZoneA, ZoneB, Objects, Labels, Dimensions };
+
+// Receives the elements a Canvas draws, in pixel coordinates (y down) with sub-pixel sizes where
+// the drawing code knows them, tagged with the layer the drawing code has set.
+class DrawingRecorder {
+public:
+    virtual ~DrawingRecorder() = default;
+    virtual void line(DrawLayer layer, QPointF a, QPointF b) = 0;
+    virtual void polyline(DrawLayer layer, const std::vector<QPointF> &pts, bool closed) = 0;
+    virtual void circle(DrawLayer layer, QPointF centre, double r) = 0;
+    // Arc counter-clockwise from startDeg to endDeg, angles counted with y pointing up.
+    virtual void arc(DrawLayer layer, QPointF centre, double r, double startDeg, double endDeg) = 0;
+    // Text with its baseline starting at `at`; `height` is the height of its capitals.
+    virtual void text(DrawLayer layer, QPointF at, double height, const QString &s) = 0;
+};
 
 class Canvas {
 public:
     explicit Canvas(QImage &image);
+    // A canvas that only records what is drawn (the image is left alone).
+    Canvas(QImage &image, DrawingRecorder *recorder);
     ~Canvas();
     Canvas(const Canvas &) = delete;
     Canvas &operator=(const Canvas &) = delete;
@@ -28,6 +49,8 @@ public:
     void setBrush(const QColor &c) { m_brush = QBrush(c); }
     void setClearBrush() { m_brush = QBrush(Qt::NoBrush); }
 
+    void setLayer(DrawLayer layer) { m_layer = layer; }
+
     void fill(const QColor &c);
     void line(int x1, int y1, int x2, int y2);
     void polyline(std::initializer_list<QPoint> pts);
@@ -36,7 +59,10 @@ public:
     void ellipse(int x1, int y1, int x2, int y2);
     // Arc of the ellipse in the box, counter-clockwise on screen from the ray through `from` to
     // the ray through `to` (rays start at the box centre).
-    void arc(int x1, int y1, int x2, int y2, QPointF from, QPointF to);
+    // exactRadius: the radius before rounding to pixels, for the recorder (0: from the box).
+    void arc(int x1, int y1, int x2, int y2, QPointF from, QPointF to, double exactRadius = 0);
+    // Circle of d pixels around a pixel centre; exactRadius (fractional pixels) is recorded.
+    void circle(QPoint centre, int d, double exactRadius);
 
     int textWidth(const QString &s) const;
     int textHeight() const;
@@ -50,7 +76,11 @@ public:
                      const QString &text = QString());
 
 private:
+    bool painting() const { return m_recorder == nullptr; }
+
     QImage &m_image;
+    DrawingRecorder *m_recorder = nullptr;
+    DrawLayer m_layer = DrawLayer::Grid;
     QPainter m_painter;
     QPen m_pen;
     QBrush m_brush;

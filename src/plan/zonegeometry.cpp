@@ -9,8 +9,12 @@ namespace {
 struct Sides {
     QPoint a1, b1, a2, b2;
     int x1, y1, x2, y2, d;
+    double exact; // d before rounding, for vector copies
     double st, ct;
 };
+
+// A length in pixels before rounding.
+double exactPx(const PlanScale &s, double x) { return x * 100.0 / s.n() * kPixelsPerCm; }
 
 Sides sides(const PlanScale &s, double x1, double y1, double x2, double y2, double r)
 {
@@ -27,13 +31,14 @@ Sides sides(const PlanScale &s, double x1, double y1, double x2, double y2, doub
     o.x2 = s.px(x2);
     o.y2 = s.px(y2);
     o.d = s.px(r);
+    o.exact = exactPx(s, r);
     return o;
 }
 
 void arcs(Canvas &c, const Sides &o)
 {
-    c.arc(o.x1 - o.d, o.y1 - o.d, o.x1 + o.d, o.y1 + o.d, o.a1, o.b1);
-    c.arc(o.x2 - o.d, o.y2 - o.d, o.x2 + o.d, o.y2 + o.d, o.b2, o.a2);
+    c.arc(o.x1 - o.d, o.y1 - o.d, o.x1 + o.d, o.y1 + o.d, o.a1, o.b1, o.exact);
+    c.arc(o.x2 - o.d, o.y2 - o.d, o.x2 + o.d, o.y2 + o.d, o.b2, o.a2, o.exact);
 }
 
 } // namespace
@@ -44,7 +49,7 @@ void drawCircle(Canvas &c, const PlanScale &s, QPoint centre, double r)
     if (d <= 0)
         return;
     c.setClearBrush();
-    c.ellipse(centre.x() - d, centre.y() - d, centre.x() + d, centre.y() + d);
+    c.circle(centre, d, exactPx(s, r));
 }
 
 void drawStadium(Canvas &c, const PlanScale &s, double x1, double y1, double x2, double y2, double r)

@@ -2,12 +2,17 @@
 
 #include "calc/numfmt.h"
 #include "plan/canvas.h"
+#include "plan/dxfwriter.h"
+#include "plan/zonedxf.h"
+#include "plan/picturesize.h"
 #include "plan/recordfields.h"
 #include "plan/zonegeometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+
+#include <QSaveFile>
 
 namespace kv {
 
@@ -103,16 +108,16 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
     const double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
     const double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
     if (!f.two) {
-        f.width = capBitmapSide(static_cast<long long>(f.s.px(2 * R)) + 80);
+        f.width = std::max(1, f.s.px(2 * R) + 80);
         f.height = f.width;
         f.cx = f.cy = f.width / 2;
         f.ox = f.cx - f.s.px(x1);
         f.oy = f.cy - f.s.px(y1);
         f.s1 = f.s2 = QPoint(f.cx, f.cy);
     } else {
-        f.width = capBitmapSide(static_cast<long long>(f.s.px(2 * R + std::fabs(x1 - x2))) + 80);
+        f.width = std::max(1, f.s.px(2 * R + std::fabs(x1 - x2)) + 80);
         f.cx = f.width / 2;
-        f.height = capBitmapSide(static_cast<long long>(f.s.px(2 * R + std::fabs(y1 - y2))) + 80);
+        f.height = std::max(1, f.s.px(2 * R + std::fabs(y1 - y2)) + 80);
         f.cy = f.height / 2;
         const double midX = std::min(x1, x2) + std::fabs(x1 - x2) / 2;
         const double midY = std::min(y1, y2) + std::fabs(y1 - y2) / 2;
@@ -126,13 +131,19 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
 
 // ---- top picture -------------------------------------------------------------------------
 
+// The zone a radius belongs to: the conductor's by its field name, an object's by its letter.
+DrawLayer zoneLayer(const char *conductorField) { return conductorField[3] == 'a' ? DrawLayer::ZoneA : DrawLayer::ZoneB; }
+DrawLayer zoneLayer(const ObjectRec &o) { return o.Zona.value_or("") == "А" ? DrawLayer::ZoneA : DrawLayer::ZoneB; }
+
+// With a recorder the picture is not painted: what would be drawn goes to the recorder.
 QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix,
-                 const PictureFrame &f)
+                 const PictureFrame &f, DrawingRecorder *rec = nullptr)
 {
     const int width = f.width;
     const int height = f.height;
-    QImage img(width, height, QImage::Format_RGB32);
-    Canvas c(img);
+    QImage img = rec ? QImage(1, 1, QImage::Format_RGB32) : QImage(width, height, QImage::Format_RGB32);
+    Canvas c(img, rec);
+    c.setLayer(DrawLayer::Grid);
     c.fill(Qt::white);
     c.setBrush(Qt::white);
     const int th = c.textHeight();
@@ -160,10 +171,12 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
         const int y = f.oy + f.s.px(val(o->MYa));
         const int w = f.s.px(val(o->L));
         const int h = f.s.px(val(o->S));
+        c.setLayer(DrawLayer::Objects);
         c.setSolidPen(objectColor(*o));
         c.setBrush(objectColor(*o));
         c.rectangle(x, y, x + w, y + h);
         c.setBrush(Qt::white);
+        c.setLayer(DrawLayer::Labels);
         const QString text = qs(" " + o->SLabel.value_or("") + " ");
         c.textOut(x + (w - c.textWidth(text)) / 2, y + (h - th) / 2, text);
 
@@ -194,9 +207,11 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
     };
     if (f.type == ConductorType::SingleRod || !f.two) {
         zonePen(moColor);
+        c.setLayer(DrawLayer::ZoneA);
         if (zonaA > 0)
             if (const OptD r = conductorField(*f.c1, "Ro_a", suffix))
                 drawCircle(c, f.s, {f.cx, f.cy}, *r);
+        c.setLayer(DrawLayer::ZoneB);
         if (zonaB > 0)
             if (const OptD r = conductorField(*f.c1, "Ro_b", suffix))
                 drawCircle(c, f.s, {f.cx, f.cy}, *r);
@@ -204,20 +219,25 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
             const OptD rx = objectField(o, "Rx", suffix);
             if (hasZone(o) && rx) {
                 zonePen(objectColor(o));
+                c.setLayer(zoneLayer(o));
                 drawCircle(c, f.s, {f.cx, f.cy}, *rx);
             }
         }
     } else if (f.type == ConductorType::Cable) {
+        c.setLayer(DrawLayer::Conductor);
         c.setPen(moColor, LinePen{Qt::SolidLine, ds.gridPen.width});
         c.line(f.s1.x(), f.s1.y(), f.s2.x(), f.s2.y());
         zonePen(moColor);
         for (const char *ro : {"Ro_a", "Ro_b"})
-            if (const OptD r = conductorField(*f.c1, ro, suffix))
+            if (const OptD r = conductorField(*f.c1, ro, suffix)) {
+                c.setLayer(zoneLayer(ro));
                 drawStadium(c, f.s, x1, y1, x2, y2, *r);
+            }
         for (const ObjectRec &o : snap.objects) {
             const OptD rx = objectField(o, "Rx", suffix);
             if (hasZone(o) && rx) {
                 zonePen(objectColor(o));
+                c.setLayer(zoneLayer(o));
                 drawStadium(c, f.s, x1, y1, x2, y2, *rx);
             }
         }
@@ -232,13 +252,16 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
         };
         zonePen(moColor);
         for (const auto &[ro, rc] : {std::pair{"Ro_a", "Rc_a"}, std::pair{"Ro_b", "Rc_b"}})
-            if (const OptD r = conductorField(*f.c1, ro, suffix))
+            if (const OptD r = conductorField(*f.c1, ro, suffix)) {
+                c.setLayer(zoneLayer(ro));
                 outline(*r, conductorField(*f.c1, rc, suffix));
+            }
         for (const ObjectRec &o : snap.objects) {
             const OptD rx = objectField(o, "Rx", suffix);
             if (!hasZone(o) || !rx)
                 continue;
             zonePen(objectColor(o));
+            c.setLayer(zoneLayer(o));
             if (f.as2) {
                 const int num = o.NumMO.value_or(0);
                 if (num == 1 || num == 12)
@@ -266,6 +289,7 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
     }
     c.setSolidPen(Qt::black);
     c.setBrush(Qt::white);
+    c.setLayer(DrawLayer::Dimensions);
     auto drawLabel = [&](QPoint p0, int a, double radius, const std::string &name) {
         const int rp = f.s.px(radius);
         const double rad = a * M_PI / 180.0;
@@ -323,6 +347,7 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
     }
 
     // Conductor markers on top of everything.
+    c.setLayer(DrawLayer::Conductor);
     c.setSolidPen(Qt::black);
     c.setBrush(moColor);
     if (!f.two) {
@@ -352,13 +377,22 @@ void insertDim(std::vector<Dim> &list, Dim d, bool ascending)
     list.push_back(std::move(d));
 }
 
+// The ground line of the front picture.
+int frontGround(int frontImageHeight) { return std::max(0, frontImageHeight) + 30 - 10; }
+
 QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix,
-                   const PictureFrame &f, int frontImageHeight)
+                   const PictureFrame &f, int frontImageHeight, std::string &refused,
+                   DrawingRecorder *rec = nullptr)
 {
     const int width = f.width;
-    const int hb = capBitmapSide(static_cast<long long>(std::max(0, frontImageHeight)) + 30);
-    const int ground = hb - 10;
-    QImage img(width, hb, QImage::Format_RGB32);
+    const int hb = std::max(0, frontImageHeight) + 30;
+    if (!rec) {
+        refused = pictureTooLarge(width, hb, f.s.n());
+        if (!refused.empty())
+            return {};
+    }
+    const int ground = frontGround(frontImageHeight);
+    QImage img = rec ? QImage(1, 1, QImage::Format_RGB32) : QImage(width, hb, QImage::Format_RGB32);
     std::vector<Dim> left, right;
     auto cf = [&](const ConductorRec &c, const char *base) {
         OptD v = conductorField(c, base, suffix);
@@ -372,7 +406,8 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
     const int xL = std::min(x1, x2), xR = std::max(x1, x2);
     const int midX = (x1 + x2) / 2;
     {
-        Canvas c(img);
+        Canvas c(img, rec);
+        c.setLayer(DrawLayer::Grid);
         c.fill(Qt::white);
         c.setBrush(Qt::white);
         const int th = c.textHeight();
@@ -387,8 +422,9 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
         }
         drawSignedVertical(c, f, hb, 0);
 
-        auto conductorSilhouette = [&](const ConductorRec &rec, int x) {
-            const int h = f.s.px(val(cf(rec, silhouetteField)));
+        auto conductorSilhouette = [&](const ConductorRec &cr, int x) {
+            const int h = f.s.px(val(cf(cr, silhouetteField)));
+            c.setLayer(DrawLayer::Conductor);
             c.setSolidPen(Qt::black);
             c.setBrush(ds.conductorColor());
             c.rectangle(x - f.g, ground - h, x + f.g, ground);
@@ -398,6 +434,7 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
             const int w = f.s.px(val(o.L));
             const int h = f.s.px(val(o.Hx));
             const int top = hb - h - 10;
+            c.setLayer(DrawLayer::Objects);
             c.setSolidPen(objectColor(o));
             c.setBrush(objectColor(o));
             c.rectangle(x, top, x + w, top + h);
@@ -405,6 +442,7 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
             if (hasZone(o) && rxv) {
                 const int rx = f.s.px(*rxv);
                 const std::string name = "Rx" + o.SLabel.value_or("");
+                c.setLayer(DrawLayer::Dimensions);
                 c.setSolidPen(Qt::black);
                 if (!f.two) {
                     if (x > f.cx) {
@@ -423,6 +461,7 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
                 }
             }
             c.setBrush(Qt::white);
+            c.setLayer(DrawLayer::Labels);
             const QString text = qs(" " + o.SLabel.value_or("") + " ");
             c.textOut(x + (w - c.textWidth(text)) / 2, top + (h - th) / 2, text);
         };
@@ -478,6 +517,7 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
                 const OptD rov = conductorField(*f.c1, ro, suffix);
                 if (cnt.value_or(0) <= 0 || !h || !hov || !rov)
                     continue;
+                c.setLayer(zoneLayer(ro));
                 const QPoint apex(f.cx, yT + f.s.px(*h - *hov));
                 const int R = f.s.px(*rov);
                 c.line(apex.x(), apex.y(), f.cx - R, yT + f.s.px(*h));
@@ -491,6 +531,7 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
                 const int yT = ground - (hop ? f.s.px(*hop) : 0);
                 const int sag = hop && h ? f.s.px(*hop) - f.s.px(*h) : 0;
                 const QPoint p1(xL, yT + 1), p3(xR, yT + 1), pm(midX, yT + sag + 1);
+                c.setLayer(DrawLayer::Conductor);
                 drawCable(c, p1, pm, p3, QPoint(xL + f.g, yT + 1), QPoint(xR - f.g, yT + 1));
             }
             for (const auto &[ho, ro, hc] :
@@ -499,6 +540,7 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
                 const OptD rov = conductorField(*f.c1, ro, suffix);
                 if (!hov || !rov)
                     continue;
+                c.setLayer(zoneLayer(ro));
                 const int R = f.s.px(*rov);
                 const QPoint top1(x1, ground - f.s.px(*hov));
                 const QPoint top2(x2, ground - f.s.px(*hov));
@@ -533,11 +575,14 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
     }
 
     // Dimension lines in a strip below the ground.
-    const int h0 = img.height();
+    const int h0 = hb;
     const size_t rows = std::max(left.size(), right.size());
-    if (rows > 0) {
-        QImage grown(width, capBitmapSide(static_cast<long long>(h0) + 26LL * static_cast<long long>(rows)),
-                     QImage::Format_RGB32);
+    if (rows > 0 && !rec) {
+        const long long grownHeight = static_cast<long long>(h0) + 26LL * static_cast<long long>(rows);
+        refused = pictureTooLarge(width, grownHeight, f.s.n());
+        if (!refused.empty())
+            return {};
+        QImage grown(width, static_cast<int>(grownHeight), QImage::Format_RGB32);
         grown.fill(Qt::white);
         {
             QPainter p(&grown);
@@ -545,7 +590,8 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
         }
         img = std::move(grown);
     }
-    Canvas c(img);
+    Canvas c(img, rec);
+    c.setLayer(DrawLayer::Dimensions);
     c.setSolidPen(Qt::black);
     c.setBrush(Qt::white);
     auto dims = [&](const std::vector<Dim> &list, int refX) {
@@ -571,7 +617,125 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
     return img;
 }
 
+// Records a picture into a DXF document in metres: pixel x maps through the anchor (a pixel
+// column whose plan X is known exactly), pixel y likewise on the plan (negated) or up from the
+// ground line on the elevation.
+class DxfRecorder : public DrawingRecorder {
+public:
+    DxfRecorder(DxfDocument &doc, const PictureFrame &f, QPointF anchorPx, DxfPoint anchorM,
+                std::optional<int> groundPx)
+        : m_doc(doc), m_k(f.s.n() / (100.0 * kPixelsPerCm)), m_anchorPx(anchorPx),
+          m_anchorM(anchorM), m_ground(groundPx)
+    {
+    }
+    void line(DrawLayer l, QPointF a, QPointF b) override
+    {
+        if (a != b)
+            m_doc.line(name(l), map(a), map(b));
+    }
+    void polyline(DrawLayer l, const std::vector<QPointF> &pts, bool closed) override
+    {
+        std::vector<DxfPoint> out;
+        out.reserve(pts.size());
+        for (const QPointF &p : pts)
+            out.push_back(map(p));
+        m_doc.polyline(name(l), out, closed);
+    }
+    void circle(DrawLayer l, QPointF c, double r) override
+    {
+        if (r > 0)
+            m_doc.circle(name(l), map(c), r * m_k);
+    }
+    void arc(DrawLayer l, QPointF c, double r, double a0, double a1) override
+    {
+        if (r > 0)
+            m_doc.arc(name(l), map(c), r * m_k, a0, a1);
+    }
+    void text(DrawLayer l, QPointF at, double h, const QString &s) override
+    {
+        m_doc.text(name(l), map(at), h * m_k, s);
+    }
+
+    static const char *name(DrawLayer l)
+    {
+        switch (l) {
+        case DrawLayer::Grid: return "GRID";
+        case DrawLayer::Conductor: return "CONDUCTOR";
+        case DrawLayer::ZoneA: return "ZONE_A";
+        case DrawLayer::ZoneB: return "ZONE_B";
+        case DrawLayer::Objects: return "OBJECTS";
+        case DrawLayer::Labels: return "LABELS";
+        case DrawLayer::Dimensions: return "DIMENSIONS";
+        }
+        return "0";
+    }
+    static void addLayers(DxfDocument &doc)
+    {
+        doc.addLayer(name(DrawLayer::Grid), 8);
+        doc.addLayer(name(DrawLayer::Conductor), 5);
+        doc.addLayer(name(DrawLayer::ZoneA), 1);
+        doc.addLayer(name(DrawLayer::ZoneB), 3);
+        doc.addLayer(name(DrawLayer::Objects), 30);
+        doc.addLayer(name(DrawLayer::Labels), 7);
+        doc.addLayer(name(DrawLayer::Dimensions), 7);
+    }
+
+private:
+    DxfPoint map(QPointF p) const
+    {
+        const double x = m_anchorM.x + (p.x() - m_anchorPx.x()) * m_k;
+        if (m_ground)
+            return {x, (*m_ground - p.y()) * m_k};
+        return {x, -(m_anchorM.y + (p.y() - m_anchorPx.y()) * m_k)};
+    }
+    DxfDocument &m_doc;
+    double m_k; // metres per pixel
+    QPointF m_anchorPx;
+    DxfPoint m_anchorM;
+    std::optional<int> m_ground;
+};
+
 } // namespace
+
+ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, const std::string &suffix,
+                int frontImageHeight)
+{
+    DxfDocument top, front;
+    DxfRecorder::addLayers(top);
+    DxfRecorder::addLayers(front);
+    if (!snap.conductors.empty()) {
+        const PictureFrame f = makeFrame(snap, settings, suffix);
+        // Support 1 (or the rod) stands at its exact plan position.
+        const QPointF anchorPx = f.two ? QPointF(f.s1) : QPointF(f.cx, f.cy);
+        const DxfPoint anchorM{val(f.c1->MX), val(f.c1->MY)};
+        DxfRecorder topRec(top, f, anchorPx, anchorM, std::nullopt);
+        renderTop(snap, settings, suffix, f, &topRec);
+        DxfRecorder frontRec(front, f, anchorPx, anchorM, frontGround(frontImageHeight));
+        std::string unused;
+        renderFront(snap, settings, suffix, f, frontImageHeight, unused, &frontRec);
+    }
+    return {top.toString(), front.toString()};
+}
+
+bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const std::string &suffix,
+                  const QString &topPath, const QString &frontPath, QString *error)
+{
+    const ZoneDxf dxf = zoneDxf(snap, model.settings(), suffix, model.frontImageHeight());
+    for (const auto &[path, text] : {std::pair{topPath, &dxf.top}, std::pair{frontPath, &dxf.front}}) {
+        if (path.isEmpty())
+            continue;
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(text->data(), static_cast<qint64>(text->size()))
+                   != static_cast<qint64>(text->size())
+            || !file.commit()) {
+            if (error)
+                *error = QStringLiteral("Ошибка. Файл %1 не записан: %2.").arg(path, file.errorString());
+            return false;
+        }
+    }
+    return true;
+}
 
 std::optional<BlockedInterval> blockedInterval(const ObjectRec &obj, double xc, double yc)
 {
@@ -625,14 +789,21 @@ ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettin
     if (snap.conductors.empty()) {
         out.top = QImage(80, 80, QImage::Format_RGB32);
         out.top.fill(Qt::white);
-        out.front = QImage(80, capBitmapSide(static_cast<long long>(std::max(0, frontImageHeight)) + 30),
+        out.front = QImage(80, std::clamp(frontImageHeight, 0, kMaxBitmapSide) + 30,
                            QImage::Format_RGB32);
         out.front.fill(Qt::white);
         return out;
     }
     const PictureFrame f = makeFrame(snap, settings, suffix);
+    out.refused = pictureTooLarge(f.width, f.height, f.s.n());
+    if (!out.refused.empty())
+        return out;
+    out.front = renderFront(snap, settings, suffix, f, frontImageHeight, out.refused);
+    if (!out.refused.empty()) {
+        out.front = QImage();
+        return out;
+    }
     out.top = renderTop(snap, settings, suffix, f);
-    out.front = renderFront(snap, settings, suffix, f, frontImageHeight);
     return out;
 }
 

@@ -17,6 +17,9 @@ namespace kv {
 struct ZonePictures {
     QImage top;
     QImage front;
+    // Non-empty when a picture would be too large to draw (see pictureTooLarge): the message,
+    // and both images are null.
+    std::string refused;
 };
 
 // frontImageHeight: the height of the project window's front image, that is the height of the

@@ -55,6 +55,10 @@ TEST(Format00, TwoDecimalsHalfAwayFromZero)
     EXPECT_EQ(format00(0.004), "0,00");
     EXPECT_EQ(format00(-0.004), "0,00");
     EXPECT_EQ(format00(1234.567), "1234,57");
+    // Found by fuzzing: past 64-bit cents the conversion was undefined and printed garbage.
+    EXPECT_EQ(format00(1e20), "100000000000000000000,00");
+    EXPECT_EQ(format00(-1e20), "-100000000000000000000,00");
+    EXPECT_EQ(format00(1e308).substr(0, 4), "1000");
 }
 
 TEST(ParseNumber, DecimalCommaOnly)

@@ -201,3 +201,32 @@ TEST(ZonePictures, MissingRadiiAndHugeValuesStaySound)
     const ZonePictures empty = RenderZonePictures(none, solidSettings(), "");
     EXPECT_FALSE(empty.top.isNull());
 }
+
+// A catenary of 100 m at 1:100 is 6722 pixels wide; pictures were once cut at 6000 pixels,
+// losing both ends of the zone without a word. Past the limits the picture is refused instead.
+TEST(ZonePictures, LargePicturesAreDrawnWholeOrRefused)
+{
+    ProjectSnapshot p = project(kTipCable, 100);
+    p.project.ZonaBCnt = 1;
+    ConductorRec c1 = conductor(0, 0, 20.0);
+    c1.Hop = 22.0;
+    c1.Ho_b = 19.0;
+    c1.Ro_b = 37.4;
+    p.conductors = {c1, conductor(100, 0, 20.0)};
+    const ZonePictures z = RenderZonePictures(p, solidSettings(), "");
+    ASSERT_TRUE(z.refused.empty()) << z.refused;
+    ASSERT_EQ(z.top.width(), 6722);
+    // Both ends of the stadium: 40 px from each side on the supports' row.
+    const int row = z.top.height() / 2;
+    EXPECT_TRUE(anyNear(xsInRow(z.top, row, kRed), 40, 2));
+    EXPECT_TRUE(anyNear(xsInRow(z.top, row, kRed), 6722 - 41, 2));
+    EXPECT_EQ(z.front.width(), 6722);
+
+    c1.Ro_b = 2000.0; // 155 880 pixels at 1:100
+    p.conductors.front() = c1;
+    const ZonePictures big = RenderZonePictures(p, solidSettings(), "");
+    EXPECT_TRUE(big.top.isNull());
+    EXPECT_TRUE(big.front.isNull());
+    EXPECT_NE(big.refused.find("155880 x"), std::string::npos) << big.refused;
+    EXPECT_NE(big.refused.find("масштаб"), std::string::npos) << big.refused;
+}
