@@ -195,10 +195,9 @@ TempDataDir::TempDataDir()
         for (TableId id : openingOrder())
             for (const char *suffix : {"", "-journal", "-wal", "-shm", ".tmp"})
                 paths.push_back(m_path + "/" + tableDef(id).fileName + suffix);
-        // The transaction's commit record and lock.
-        for (const std::string &name : {std::string(kCommitRecordName),
-                                       std::string(kCommitRecordName) + ".tmp",
-                                       std::string(kLockFileName)})
+        // The transaction's commit record.
+        for (const std::string &name :
+             {std::string(kCommitRecordName), std::string(kCommitRecordName) + ".tmp"})
             paths.push_back(m_path + "/" + name);
         paths.push_back(m_path);
         for (int sig : {SIGINT, SIGTERM, SIGHUP})
