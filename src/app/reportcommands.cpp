@@ -10,6 +10,7 @@
 #include "dict/dialogrunner.h"
 #include "dict/help.h"
 #include "plan/drawingsettings.h"
+#include "plan/zonedxf.h"
 #include "plan/zonepictures.h"
 
 #include <QApplication>
@@ -46,6 +47,21 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
     QObject::connect(&window, &ZonePreviewWindow::helpRequested, &window,
                      [&window](int context) { requestHelp(context, &window); });
     window.setPictures(pictures);
+    // The same drawing in metres for CAD, from the shapes the pictures were drawn with.
+    const ProjectSnapshot drawn = snap;
+    const std::string chosen = *suffix;
+    window.writeDxf = [drawn, chosen, model, &doc](int pane, const QString &path, QString *error) {
+        PlanViewModel own;
+        const PlanViewModel *m = model;
+        if (!m) {
+            own.LoadDrawingSettings(LoadDrawingSettings(doc.settings()));
+            own.setScale(drawn.project.IScale.value_or(500));
+            own.ShowProjectShapes(drawn);
+            m = &own;
+        }
+        return writeZoneDxf(drawn, *m, chosen, pane == 0 ? path : QString(),
+                            pane == 1 ? path : QString(), error);
+    };
     runDialog(window);
     return true;
 }

@@ -47,6 +47,15 @@ ZonePreviewWindow::ZonePreviewWindow(Prompter &prompter, QWidget *parent)
             kFilters.join(QStringLiteral(";;")), &filter);
         return {path, static_cast<int>(kFilters.indexOf(filter)) + 1};
     };
+    chooseDxfFile = [this](int pane) {
+        QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Сохранить как DXF"), QCoreApplication::applicationDirPath(),
+            QStringLiteral("Чертеж DXF (*.dxf)"));
+        if (!path.isEmpty() && !path.endsWith(QStringLiteral(".dxf"), Qt::CaseInsensitive))
+            path += QStringLiteral(".dxf");
+        Q_UNUSED(pane);
+        return path;
+    };
     chooseDocumentFile = [this](const QString &suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Документ отчета"), suggested,
                                             QStringLiteral("Документ Word (*.docx)"));
@@ -62,6 +71,12 @@ QScrollArea *ZonePreviewWindow::makePane(QLabel *&image, QMenu *&menu, int pane)
     scroll->setWidget(image);
     menu = new QMenu(this);
     menu->addAction(QStringLiteral("Сохранить в файле..."), this, [this, pane] { saveClicked(pane); });
+    QAction *dxf = menu->addAction(QStringLiteral("Сохранить как DXF..."), this, [this, pane] {
+        const QString path = chooseDxfFile ? chooseDxfFile(pane) : QString();
+        if (!path.isEmpty())
+            saveDxf(pane, path);
+    });
+    connect(menu, &QMenu::aboutToShow, this, [this, dxf] { dxf->setVisible(bool(writeDxf)); });
     menu->addAction(QStringLiteral("Экспорт в Microsoft Word"), this,
                     [this, pane] { exportClicked(pane); });
     menu->addAction(QStringLiteral("Справка..."), this, [this] { emit helpRequested(12); });
@@ -94,6 +109,18 @@ bool ZonePreviewWindow::savePicture(int pane, const QString &folder, const QStri
     }
     QString error;
     if (!kv::savePicture(picture(pane), QDir(folder).filePath(name), format, &error)) {
+        m_prompter.error(error.toStdString());
+        return false;
+    }
+    return true;
+}
+
+bool ZonePreviewWindow::saveDxf(int pane, const QString &path)
+{
+    if (!writeDxf)
+        return false;
+    QString error;
+    if (!writeDxf(pane, path, &error)) {
         m_prompter.error(error.toStdString());
         return false;
     }

@@ -37,6 +37,11 @@ public:
     // The file dialogs, replaceable in tests: the save-picture dialog gives (path, filter index
     // 1..5) or an empty path; the document dialog gives the .docx path or an empty one.
     std::function<std::pair<QString, int>()> chooseSaveFile;
+    // "Сохранить как DXF...": the file picker (tests replace it) and the writer of a pane's
+    // drawing in metres for CAD, set by the preview command (the item is hidden without it).
+    std::function<QString(int pane)> chooseDxfFile;
+    std::function<bool(int pane, const QString &path, QString *error)> writeDxf;
+    bool saveDxf(int pane, const QString &path);
     std::function<QString(const QString &suggested)> chooseDocumentFile;
     ReportSession *session = nullptr; // null: the session of this run
 

@@ -1492,8 +1492,12 @@ void Sections::WriteDrawings()
     };
     for (const Pair &pr : pairs) {
         ZonePictures pics;
-        if (pr.top || pr.front)
+        if (pr.top || pr.front) {
             pics = RenderZonePictures(m_in.snap, m_in.drawing, pr.suffix);
+            // A drawing too large for memory is refused with its size, never cut or left empty.
+            if (!pics.refused.empty())
+                throw ReportStop(pics.refused);
+        }
         if (pr.top) {
             insertPicture(pics.top, pr.topFile);
             if (pr.topNote)

@@ -4,6 +4,7 @@
 #include "app/aligndialogs.h"
 #include "app/dictcommands.h"
 #include "app/projectdocument.h"
+#include "app/zonepreviewwindow.h"
 #include "data/alignops.h"
 #include "data/datamodule.h"
 #include "data/podborops.h"
@@ -16,6 +17,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -293,5 +296,32 @@ TEST_F(WindowCommands, MenuItemsOpenTheirWindows)
     }
     dialogRunner() = {};
     EXPECT_TRUE(w.isWired(QStringLiteral("mnClearMO")));
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+// The preview saves either drawing as DXF in metres, from the same shapes as its pictures.
+TEST_F(WindowCommands, PreviewSavesItsDrawingsAsDxf)
+{
+    ProjectWindow &w = open();
+    doc().runPodbor();
+    const QString dir = QDir::tempPath() + QStringLiteral("/korvan-dxf-%1").arg(QCoreApplication::applicationPid());
+    QDir().mkpath(dir);
+    bool saved = false;
+    dialogRunner() = [&](QDialog &d) {
+        auto *preview = qobject_cast<ZonePreviewWindow *>(&d);
+        saved = preview && preview->saveDxf(0, dir + "/plan.dxf") && preview->saveDxf(1, dir + "/front.dxf");
+        return int(QDialog::Rejected);
+    };
+    w.action(QStringLiteral("mnPreview"))->trigger();
+    dialogRunner() = {};
+    EXPECT_TRUE(saved);
+    for (const char *name : {"/plan.dxf", "/front.dxf"}) {
+        QFile f(dir + name);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        const QByteArray text = f.readAll();
+        EXPECT_TRUE(text.contains("AC1015")) << name;
+        EXPECT_TRUE(text.contains("ZONE_B")) << name;
+    }
+    QDir(dir).removeRecursively();
     EXPECT_TRUE(prompter.messages.empty());
 }

@@ -190,8 +190,14 @@ TEST_F(ReportWindowFixture, PreviewSavesPicturesAndExportsToTheDocument)
         ++asked;
         return out.filePath("preview.docx");
     };
-    w.menu(0)->actions().at(1)->trigger();
-    w.menu(1)->actions().at(1)->trigger();
+    const auto item = [&](int pane, const char *text) {
+        for (QAction *a : w.menu(pane)->actions())
+            if (a->text() == QString::fromUtf8(text))
+                return a;
+        return static_cast<QAction *>(nullptr);
+    };
+    item(0, "Экспорт в Microsoft Word")->trigger();
+    item(1, "Экспорт в Microsoft Word")->trigger();
     EXPECT_EQ(asked, 1);
     ASSERT_TRUE(session.lastDocument());
     EXPECT_EQ(session.lastDocument()->pictures.size(), 2u);
