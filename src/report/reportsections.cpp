@@ -444,8 +444,10 @@ void Sections::WriteClassNote()
         if (std::find(m_classes.begin(), m_classes.end(), tip) != m_classes.end())
             continue;
         const auto it = m_in.classTexts.find(tip);
-        buffer += g(o.Tip) + " - " + (it != m_in.classTexts.end() ? it->second : std::string())
-                  + ".\r";
+        const std::string text = it != m_in.classTexts.end() ? it->second : std::string();
+        // The sentence ends with one full stop, also when the class text brings its own.
+        const bool stop = !text.empty() && text.back() == '.';
+        buffer += g(o.Tip) + " - " + text + (stop ? "\r" : ".\r");
         m_classes.push_back(tip);
     }
     run(buffer + "\r\r", kTimes10);

@@ -264,7 +264,7 @@ TEST(ReportObjects, ClassNoteDescribesEachClassOnce)
     b.Tip = 2;
     c.Tip = 5;
     ReportInput in = baseInput(kTipSingleRod, {mo(0, 0, 10)}, {a, b, c});
-    in.classTexts = {{2, "Второй класс"}, {5, "Пятый класс"}};
+    in.classTexts = {{2, "Второй класс."}, {5, "Пятый класс"}}; // one brings its own full stop
     in.profile = onlyFlags({&ReportProfile::ObjTabMOHar, &ReportProfile::ObjPrimClass});
     const auto w = writeDocx(in);
     EXPECT_EQ(linesFrom(w.docx, "Примечание. Классы объектов по молниезащите.", 4),
