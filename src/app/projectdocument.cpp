@@ -469,6 +469,11 @@ void ProjectDocument::openLastProject()
     } catch (const TableError &e) {
         prompter().error(e.what());
     }
+    showOpenedProject();
+}
+
+void ProjectDocument::showOpenedProject()
+{
     m_undo->clear();
     m_zoneSuffix.reset();
     reload(true);
@@ -507,16 +512,7 @@ bool ProjectDocument::openProject(int kod)
         prompter().error(e.what());
         return false;
     }
-    m_undo->clear();
-    m_zoneSuffix.reset();
-    reload(true);
-    try {
-        runAutoPodborIfTicked();
-    } catch (const std::exception &e) {
-        prompter().error(e.what());
-    }
-    reload(false);
-    emit zonesRecomputed();
+    showOpenedProject();
     return true;
 }
 
@@ -636,34 +632,35 @@ std::optional<int> ProjectDocument::duplicateObject(int kod)
 
 // --- Moving ----------------------------------------------------------------------------
 
-bool ProjectDocument::moveSelected(double dx, double dy)
+bool ProjectDocument::changeSelectedPosition(
+    const std::function<void(const Selection &)> &change)
 {
     const Selection s = m_selection;
     if (!hasProject() || s.kind == Selection::None)
         return false;
-    const bool ok = execute(QStringLiteral("Перемещение"), [&] {
+    const bool ok = execute(QStringLiteral("Перемещение"), [&] { change(s); });
+    select(s);
+    return ok;
+}
+
+bool ProjectDocument::moveSelected(double dx, double dy)
+{
+    return changeSelectedPosition([&](const Selection &s) {
         if (s.kind == Selection::Conductor)
             moveConductor(m_dm, s.position, dx, dy);
         else
             moveObject(m_dm, s.objectKod, dx, dy);
     });
-    select(s);
-    return ok;
 }
 
 bool ProjectDocument::dropSelected(double x, double y)
 {
-    const Selection s = m_selection;
-    if (!hasProject() || s.kind == Selection::None)
-        return false;
-    const bool ok = execute(QStringLiteral("Перемещение"), [&] {
+    return changeSelectedPosition([&](const Selection &s) {
         if (s.kind == Selection::Conductor)
             dropConductor(m_dm, s.position, x, y);
         else
             dropObject(m_dm, s.objectKod, x, y);
     });
-    select(s);
-    return ok;
 }
 
 bool ProjectDocument::snapAllToGrid()

@@ -158,6 +158,10 @@ private:
     void replay(const Image &target, const Image &other); // undo and redo
     void reload(bool forceLoaded);
     void runAutoPodborIfTicked();
+    // After another project became current: a fresh undo stack, the views reloaded, the selection.
+    void showOpenedProject();
+    // One move step of the selected shape; the selection stays on it.
+    bool changeSelectedPosition(const std::function<void(const Selection &)> &change);
     int storedProjectKod() const;
 
     DataModule &m_dm;

@@ -4,6 +4,7 @@
 #include "app/aligndialogs.h"
 #include "app/dictcommands.h"
 #include "app/projectdocument.h"
+#include "docfixture.h"
 #include "app/zonepreviewwindow.h"
 #include "data/alignops.h"
 #include "data/datamodule.h"
@@ -33,23 +34,10 @@ using namespace kv;
 
 namespace {
 
-struct CommandFixture : ::testing::Test {
+struct CommandFixture : test::DocumentFixture {
     CommandFixture()
     {
-        std::string t = (fs::temp_directory_path() / "korvan-cmd-XXXXXX").string();
-        dir = mkdtemp(t.data());
-        createInstallationData(dir.string() + "/");
-        dm = std::make_unique<DataModule>(dir.string() + "/", prompter);
-        dm->openAll();
-        doc = std::make_unique<ProjectDocument>(*dm);
-        doc->openLastProject();
         doc->setAutoPodbor(false);
-    }
-    ~CommandFixture() override
-    {
-        doc.reset();
-        dm.reset();
-        fs::remove_all(dir);
     }
 
     // Every stored conductor and object row of the current project, as text.
@@ -97,10 +85,6 @@ struct CommandFixture : ::testing::Test {
         EXPECT_EQ(rows(), after);
     }
 
-    fs::path dir;
-    RecordingPrompter prompter;
-    std::unique_ptr<DataModule> dm;
-    std::unique_ptr<ProjectDocument> doc;
 };
 
 } // namespace

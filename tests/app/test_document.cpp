@@ -2,6 +2,7 @@
 // the signals the views follow, selection and move enabling, failures leaving the rows as they were.
 
 #include "app/projectdocument.h"
+#include "docfixture.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
 #include "data/snapshot.h"
@@ -19,24 +20,7 @@ using namespace kv;
 
 namespace {
 
-struct DocFixture : ::testing::Test {
-    DocFixture()
-    {
-        std::string t = (fs::temp_directory_path() / "korvan-doc-XXXXXX").string();
-        dir = mkdtemp(t.data());
-        createInstallationData(dir.string() + "/");
-        dm = std::make_unique<DataModule>(dir.string() + "/", prompter);
-        dm->openAll();
-        doc = std::make_unique<ProjectDocument>(*dm);
-        doc->openLastProject();
-    }
-    ~DocFixture() override
-    {
-        doc.reset();
-        dm.reset();
-        fs::remove_all(dir);
-    }
-
+struct DocFixture : test::DocumentFixture {
     // Every stored row of the project tables (walked from the projects down) and of the names
     // dictionary, as text, for exact comparison.
     std::string dump()
@@ -68,10 +52,6 @@ struct DocFixture : ::testing::Test {
         return out;
     }
 
-    fs::path dir;
-    RecordingPrompter prompter;
-    std::unique_ptr<DataModule> dm;
-    std::unique_ptr<ProjectDocument> doc;
 };
 
 // The first line where two dumps differ ("" when equal), so a failure prints one row.
