@@ -212,6 +212,13 @@ ProjectDocument::Image ProjectDocument::capture(const std::set<int> &projects, i
     Image img;
     img.currentProject = storedProjectKod();
     const bool placement = scope & Placement;
+    // The rows of all the files at one moment, each file locked once for all its rows.
+    ReadLock lock(m_dm);
+    std::vector<Table *> read;
+    for (TableId id : projectTables(placement))
+        read.push_back(&m_dm.table(id));
+    read.push_back(&m_dm.table(TableId::ObjName));
+    ReadScope readScope(read);
     for (TableId id : projectTables(placement))
         img.rows[id]; // every table of the scope is present, also when empty
     for (int kod : projects) {

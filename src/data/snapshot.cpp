@@ -59,6 +59,7 @@ ProjectSnapshot loadCurrentProject(DataModule &dm)
 {
     // Three files read as one moment: never half of another program's commit.
     ReadLock lock(dm);
+    ReadScope scope({&dm.project(), &dm.mo(), &dm.object()});
     ProjectSnapshot s;
     Table &p = dm.project();
     if (p.isEmpty())

@@ -44,15 +44,89 @@ bool isNumeric(FieldType t)
 
 bool isTextual(FieldType t) { return !isNumeric(t); }
 
-// RAII wrapper of a prepared statement.
+// Prepared statements of one connection kept for reuse: a table runs the same few statements
+// (a row by key, an update of the same fields, the rows under a master) again and again, and
+// preparing one costs more than running it.
+class StmtCache {
+public:
+    static constexpr std::size_t kMaxSize = 64;
+    ~StmtCache() { clear(); }
+    // A statement for the SQL text, nullptr when it is in use (the caller prepares its own).
+    sqlite3_stmt *take(sqlite3 *db, const std::string &sql)
+    {
+        auto it = m_map.find(sql);
+        if (it != m_map.end()) {
+            if (it->second.busy)
+                return nullptr;
+            it->second.busy = true;
+            return it->second.stmt;
+        }
+        if (m_map.size() >= kMaxSize)
+            dropIdle();
+        sqlite3_stmt *s = nullptr;
+        if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(s);
+            throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
+        }
+        m_map.emplace(sql, Entry{s, true});
+        return s;
+    }
+    void give(sqlite3_stmt *s)
+    {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        for (auto &kv : m_map)
+            if (kv.second.stmt == s)
+                kv.second.busy = false;
+    }
+    // Finalizes every statement; the connection is about to close.
+    void clear()
+    {
+        for (auto &kv : m_map)
+            sqlite3_finalize(kv.second.stmt);
+        m_map.clear();
+    }
+
+private:
+    void dropIdle()
+    {
+        for (auto it = m_map.begin(); it != m_map.end();) {
+            if (it->second.busy) {
+                ++it;
+                continue;
+            }
+            sqlite3_finalize(it->second.stmt);
+            it = m_map.erase(it);
+        }
+    }
+    struct Entry {
+        sqlite3_stmt *stmt;
+        bool busy;
+    };
+    std::unordered_map<std::string, Entry> m_map;
+};
+
+// RAII wrapper of a prepared statement, taken from the connection's cache when one is given.
 class Stmt {
 public:
-    Stmt(sqlite3 *db, const std::string &sql) : m_db(db)
+    Stmt(sqlite3 *db, const std::string &sql, StmtCache *cache = nullptr) : m_db(db)
     {
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_s, nullptr) != SQLITE_OK)
+        if (cache && (m_s = cache->take(db, sql))) {
+            m_cache = cache;
+            return;
+        }
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_s, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(m_s);
             throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
+        }
     }
-    ~Stmt() { sqlite3_finalize(m_s); }
+    ~Stmt()
+    {
+        if (m_cache)
+            m_cache->give(m_s);
+        else
+            sqlite3_finalize(m_s);
+    }
     Stmt(const Stmt &) = delete;
     Stmt &operator=(const Stmt &) = delete;
     sqlite3_stmt *get() const { return m_s; }
@@ -82,6 +156,7 @@ public:
 private:
     sqlite3 *m_db;
     sqlite3_stmt *m_s = nullptr;
+    StmtCache *m_cache = nullptr;
 };
 
 Value columnValue(sqlite3_stmt *s, int col, FieldType t)
@@ -208,6 +283,7 @@ struct Table::Impl {
 
     sqlite3 *db = nullptr;
     sqlite3_stmt *rowStmt = nullptr; // reads one row by rowid
+    mutable StmtCache stmts;
     std::string dir;
     TableState state = TableState::Inactive;
 
@@ -327,7 +403,7 @@ struct Table::Impl {
         if (master)
             sql += " WHERE \"Kod0\" = ?1";
         sql += kod0 >= 0 ? " ORDER BY \"Kod0\", rowid" : " ORDER BY rowid";
-        Stmt st(db, sql);
+        Stmt st(db, sql, &stmts);
         if (master)
             sqlite3_bind_int64(st.get(), 1, *mk);
         std::vector<Value> vals(cols.size());
@@ -593,6 +669,7 @@ Table::~Table()
     for (Table *t : d->details)
         t->d->master = nullptr;
     sqlite3_finalize(d->rowStmt);
+    d->stmts.clear();
     if (d->db)
         sqlite3_close_v2(d->db);
 }
@@ -669,6 +746,7 @@ void Table::close()
     d->modified.clear();
     sqlite3_finalize(d->rowStmt);
     d->rowStmt = nullptr;
+    d->stmts.clear();
     sqlite3_close_v2(d->db);
     d->db = nullptr;
     d->state = TableState::Inactive;
@@ -882,7 +960,7 @@ bool Table::post()
         const std::string sql = idx.empty()
             ? "INSERT INTO " + d->sqlName + " DEFAULT VALUES"
             : "INSERT INTO " + d->sqlName + " (" + cols + ") VALUES (" + params + ")";
-        Stmt st(d->db, sql);
+        Stmt st(d->db, sql, &d->stmts);
         for (std::size_t i = 0; i < idx.size(); ++i)
             st.bind(static_cast<int>(i) + 1, d->buf[idx[i]]);
         st.step();
@@ -901,7 +979,7 @@ bool Table::post()
             idx.push_back(k);
         }
         if (!idx.empty()) {
-            Stmt st(d->db, "UPDATE " + d->sqlName + " SET " + set + " WHERE rowid=?");
+            Stmt st(d->db, "UPDATE " + d->sqlName + " SET " + set + " WHERE rowid=?", &d->stmts);
             for (std::size_t i = 0; i < idx.size(); ++i)
                 st.bind(static_cast<int>(i) + 1, d->buf[idx[i]]);
             sqlite3_bind_int64(st.get(), static_cast<int>(idx.size()) + 1, key);
@@ -961,7 +1039,7 @@ bool Table::remove()
     const std::int64_t key = d->keys[static_cast<std::size_t>(d->pos)];
     d->beforeWrite();
     {
-        Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid=?1");
+        Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid=?1", &d->stmts);
         sqlite3_bind_int64(st.get(), 1, key);
         st.step();
     }
@@ -1021,7 +1099,8 @@ Value Table::value(const std::string &field) const
         const int vc = src.fieldIndex(lk->second.sourceField);
         Stmt st(src.db, "SELECT " + quoteId(src.def.fields[static_cast<std::size_t>(vc)].name) + " FROM "
                             + src.sqlName + " WHERE " + quoteId(src.def.fields[static_cast<std::size_t>(kc)].name)
-                            + " = ?1 ORDER BY rowid LIMIT 1");
+                            + " = ?1 ORDER BY rowid LIMIT 1",
+                &src.stmts);
         st.bind(1, key);
         if (!st.step())
             return {};
@@ -1257,7 +1336,7 @@ std::vector<std::vector<Value>> Table::select(const std::vector<std::string> &fi
 std::optional<std::vector<Value>> Table::rowByKey(std::int64_t kod) const
 {
     d->requireOpen();
-    Stmt st(d->db, "SELECT " + d->columnList + " FROM " + d->sqlName + " WHERE rowid = ?1");
+    Stmt st(d->db, "SELECT " + d->columnList + " FROM " + d->sqlName + " WHERE rowid = ?1", &d->stmts);
     sqlite3_bind_int64(st.get(), 1, kod);
     if (!st.step())
         return std::nullopt;
@@ -1272,7 +1351,8 @@ std::vector<std::int64_t> Table::keysUnder(std::int64_t masterKod) const
     d->requireOpen();
     std::vector<std::int64_t> keys;
     Stmt st(d->db, d->kod0 >= 0 ? "SELECT rowid FROM " + d->sqlName + " WHERE \"Kod0\" = ?1 ORDER BY rowid"
-                                : "SELECT rowid FROM " + d->sqlName + " ORDER BY rowid");
+                                : "SELECT rowid FROM " + d->sqlName + " ORDER BY rowid",
+            &d->stmts);
     if (d->kod0 >= 0)
         sqlite3_bind_int64(st.get(), 1, masterKod);
     while (st.step())
@@ -1298,7 +1378,7 @@ void Table::putRow(const std::vector<Value> &values)
         row.push_back(d->coerce(d->def.fields[k], values[k]));
     d->beforeWrite();
     {
-        Stmt st(d->db, "INSERT OR REPLACE INTO " + d->sqlName + " (" + cols + ") VALUES (" + params + ")");
+        Stmt st(d->db, "INSERT OR REPLACE INTO " + d->sqlName + " (" + cols + ") VALUES (" + params + ")", &d->stmts);
         for (std::size_t k = 0; k < row.size(); ++k)
             st.bind(static_cast<int>(k) + 1, row[k]);
         st.step();
@@ -1314,7 +1394,7 @@ void Table::removeRowByKey(std::int64_t kod)
         d->fail("Ошибка. Таблица " + d->name() + " в режиме редактирования.");
     d->beforeWrite();
     {
-        Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid = ?1");
+        Stmt st(d->db, "DELETE FROM " + d->sqlName + " WHERE rowid = ?1", &d->stmts);
         sqlite3_bind_int64(st.get(), 1, kod);
         st.step();
     }
@@ -1323,6 +1403,29 @@ void Table::removeRowByKey(std::int64_t kod)
 }
 
 sqlite3 *Table::connection() const { return d->db; }
+
+ReadScope::ReadScope(const std::vector<Table *> &tables)
+{
+    for (Table *t : tables) {
+        sqlite3 *db = t ? t->connection() : nullptr;
+        if (!db || !sqlite3_get_autocommit(db)
+            || std::find(m_begun.begin(), m_begun.end(), t) != m_begun.end())
+            continue;
+        // A deferred transaction takes its shared lock at the first read.
+        if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
+            m_begun.push_back(t);
+    }
+}
+
+ReadScope::~ReadScope()
+{
+    for (Table *t : m_begun) {
+        sqlite3 *db = t->connection();
+        if (db && !sqlite3_get_autocommit(db)
+            && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
 
 void Table::setWriteHook(std::function<void(Table &)> hook) { d->writeHook = std::move(hook); }
 

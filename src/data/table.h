@@ -175,6 +175,21 @@ std::string createTableSql(const TableDef &def);
 // file exists or cannot be made.
 void createTableFile(const std::string &path, TableId id, const std::string &initialSql = {});
 
+// Many reads of a few tables as one: for the scope, each table's connection holds one read
+// transaction, so its file is locked and checked once instead of once per row read, and every
+// row comes from the same moment of the file. Tables already inside a transaction are left as
+// they are. Nothing may be written to the tables inside the scope.
+class ReadScope {
+public:
+    explicit ReadScope(const std::vector<Table *> &tables);
+    ~ReadScope(); // never throws
+    ReadScope(const ReadScope &) = delete;
+    ReadScope &operator=(const ReadScope &) = delete;
+
+private:
+    std::vector<Table *> m_begun;
+};
+
 // Remembers the current row of a table and returns to it when leaving the scope.
 class RowKeeper {
 public:
