@@ -239,7 +239,8 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
 
 void ProjectPages::setText(const QString &key, const QString &t)
 {
-    if (QLineEdit *e = m_fields.value(key)) {
+    // A field whose text stays is left alone: a drag refreshes all of them many times a second.
+    if (QLineEdit *e = m_fields.value(key); e && e->text() != t) {
         e->setText(t);
         e->setCursorPosition(0);
     }
@@ -281,7 +282,8 @@ void ProjectPages::showRows(const ProjectRec *p, const ConductorRec *c, const Ob
     KV_OBJ(Name) KV_OBJ(MXa) KV_OBJ(MYa) KV_OBJ(L) KV_OBJ(S) KV_OBJ(Hx) KV_OBJ(N) KV_OBJ(Kateg)
     KV_OBJ(Zona) KV_OBJ(H) KV_OBJ(Rx) KV_OBJ(Rx1) KV_OBJ(Rcx) KV_OBJ(Rcx1) KV_OBJ(STip)
 #undef KV_OBJ
-    m_classMemo->setPlainText(o ? classText : QString());
+    if (const QString memo = o ? classText : QString(); m_classMemo->toPlainText() != memo)
+        m_classMemo->setPlainText(memo);
 
     QPalette pal = m_swatch->palette();
     pal.setColor(QPalette::Window, o && o->ObjColor ? colorFromRgbInt(*o->ObjColor)

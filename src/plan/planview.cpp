@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kv {
 
@@ -366,12 +367,39 @@ void PlanViewModel::ShowEmptyPlan(int frontPaneHeight)
     m_tallest = kShapeMO_1;
 }
 
+bool PlanViewModel::GridCache::matches(const QSize &size, ViewKind v, const DrawingSettings &s,
+                                       const PlanScale &sc) const
+{
+    return !image.isNull() && image.size() == size && view == v && n == sc.n()
+        && color == s.gridColor().rgb() && pen.style == s.gridPen.style && pen.width == s.gridPen.width;
+}
+
+void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const
+{
+    if (cache.matches(image.size(), view, m_settings, m_scale)) {
+        // A deep copy: the caller paints zones on its image, the cached grid stays clean.
+        std::memcpy(image.bits(), cache.image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
+        return;
+    }
+    DrawGrid(image, view, m_settings, m_scale);
+    cache.image = image.copy();
+    cache.view = view;
+    cache.n = m_scale.n();
+    cache.color = m_settings.gridColor().rgb();
+    cache.pen = m_settings.gridPen;
+}
+
 void PlanViewModel::RedrawGrids(QImage &top, QImage &front, QSize topSize) const
 {
-    top = QImage(capBitmapSide(topSize.width()), capBitmapSide(topSize.height()), QImage::Format_RGB32);
-    DrawGrid(top, ViewKind::Top, m_settings, m_scale);
-    front = QImage(top.width(), capBitmapSide(frontImageHeight()), QImage::Format_RGB32);
-    DrawGrid(front, ViewKind::Front, m_settings, m_scale);
+    const QSize ts(capBitmapSide(topSize.width()), capBitmapSide(topSize.height()));
+    // The bitmaps are reused when their size stays, so a repaint allocates nothing.
+    if (top.size() != ts || top.format() != QImage::Format_RGB32 || !top.isDetached())
+        top = QImage(ts, QImage::Format_RGB32);
+    drawCachedGrid(top, ViewKind::Top, m_topGrid);
+    const QSize fs(top.width(), capBitmapSide(frontImageHeight()));
+    if (front.size() != fs || front.format() != QImage::Format_RGB32 || !front.isDetached())
+        front = QImage(fs, QImage::Format_RGB32);
+    drawCachedGrid(front, ViewKind::Front, m_frontGrid);
 }
 
 void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale)

@@ -90,6 +90,20 @@ private:
     std::vector<std::string> m_frontOrder;
     std::vector<std::string> m_objectNames; // top-view names of the object shapes
     std::string m_tallest = kShapeMO_1;
+
+    // The last grid of each view: a drag repaints the zones many times a second over the same
+    // grid, which then is copied instead of drawn again.
+    struct GridCache {
+        QImage image;
+        ViewKind view = ViewKind::Top;
+        int n = 0;
+        QRgb color = 0;
+        LinePen pen;
+        bool matches(const QSize &size, ViewKind v, const DrawingSettings &s, const PlanScale &sc) const;
+    };
+    void drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const;
+    mutable GridCache m_topGrid;
+    mutable GridCache m_frontGrid;
 };
 
 // Repaints one view's background: white sheet, grid lines every 38 pixels and their labels.

@@ -60,6 +60,49 @@ TEST(DrawGrid, RedrawGridsSizesBothBitmaps)
     EXPECT_EQ(top.width(), kMaxBitmapSide);
 }
 
+// Repainting the grids reuses the last grid; after any change of what a grid depends on, and
+// after zones were painted over a bitmap, the bitmaps still equal a freshly drawn grid.
+TEST(DrawGrid, RepaintedGridsEqualFreshOnesAfterEveryChange)
+{
+    ProjectSnapshot p = project(kTipSingleRod);
+    p.conductors.push_back(conductor(10, 10, 20.0));
+    PlanViewModel m;
+    m.ShowProjectShapes(p);
+    DrawingSettings s;
+    struct Step {
+        QSize size;
+        int scale;
+        LinePen pen;
+        int color;
+    };
+    const Step steps[] = {
+        {{400, 300}, 500, {Qt::DotLine, 1}, 0},      {{400, 300}, 500, {Qt::DotLine, 1}, 0},
+        {{401, 300}, 500, {Qt::DotLine, 1}, 0},      {{401, 300}, 250, {Qt::DotLine, 1}, 0},
+        {{401, 300}, 250, {Qt::SolidLine, 1}, 0},    {{401, 300}, 250, {Qt::SolidLine, 2}, 0},
+        {{401, 300}, 250, {Qt::SolidLine, 2}, 255},  {{401, 300}, 250, {Qt::SolidLine, 2}, 255},
+    };
+    QImage top, front;
+    for (const Step &st : steps) {
+        s.gridPen = st.pen;
+        s.gridLineColor = st.color;
+        m.LoadDrawingSettings(s);
+        m.setScale(st.scale);
+        m.RedrawGrids(top, front, st.size);
+        QImage freshTop(top.size(), QImage::Format_RGB32);
+        QImage freshFront(front.size(), QImage::Format_RGB32);
+        DrawGrid(freshTop, ViewKind::Top, s, PlanScale(st.scale));
+        DrawGrid(freshFront, ViewKind::Front, s, PlanScale(st.scale));
+        EXPECT_EQ(top, freshTop) << st.size.width() << " 1:" << st.scale;
+        EXPECT_EQ(front, freshFront) << st.size.width() << " 1:" << st.scale;
+        top.fill(Qt::red); // zones painted over the bitmaps must not reach the next grid
+        front.fill(Qt::red);
+    }
+    // A bitmap shared elsewhere is not painted over.
+    const QImage kept = top;
+    m.RedrawGrids(top, front, steps[std::size(steps) - 1].size);
+    EXPECT_TRUE(isColor(kept, 5, 5, QColor(Qt::red)));
+}
+
 TEST(Fonts, CanvasAndTimesResolveToCyrillicFonts)
 {
     const QFontInfo canvas(canvasFont());
