@@ -320,6 +320,7 @@ struct Table::Impl {
     std::function<void(Table &)> writeHook;
     bool tracking = false;
     std::set<std::int64_t> written;
+    bool readTxn = false; // a ReadScope's read transaction is open on the connection
 
     void beforeWrite()
     {
@@ -747,6 +748,7 @@ void Table::close()
     sqlite3_finalize(d->rowStmt);
     d->rowStmt = nullptr;
     d->stmts.clear();
+    d->readTxn = false;
     sqlite3_close_v2(d->db);
     d->db = nullptr;
     d->state = TableState::Inactive;
@@ -1404,27 +1406,36 @@ void Table::removeRowByKey(std::int64_t kod)
 
 sqlite3 *Table::connection() const { return d->db; }
 
+bool Table::beginReadScope()
+{
+    if (!d->db || d->readTxn || !sqlite3_get_autocommit(d->db))
+        return false;
+    // A deferred transaction takes its shared lock at the first read.
+    d->readTxn = sqlite3_exec(d->db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    return d->readTxn;
+}
+
+void Table::endReadScope() noexcept
+{
+    if (!d->readTxn)
+        return;
+    d->readTxn = false;
+    if (d->db && !sqlite3_get_autocommit(d->db)
+        && sqlite3_exec(d->db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 ReadScope::ReadScope(const std::vector<Table *> &tables)
 {
-    for (Table *t : tables) {
-        sqlite3 *db = t ? t->connection() : nullptr;
-        if (!db || !sqlite3_get_autocommit(db)
-            || std::find(m_begun.begin(), m_begun.end(), t) != m_begun.end())
-            continue;
-        // A deferred transaction takes its shared lock at the first read.
-        if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
+    for (Table *t : tables)
+        if (t && t->beginReadScope())
             m_begun.push_back(t);
-    }
 }
 
 ReadScope::~ReadScope()
 {
-    for (Table *t : m_begun) {
-        sqlite3 *db = t->connection();
-        if (db && !sqlite3_get_autocommit(db)
-            && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
+    for (Table *t : m_begun)
+        t->endReadScope();
 }
 
 void Table::setWriteHook(std::function<void(Table &)> hook) { d->writeHook = std::move(hook); }

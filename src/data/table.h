@@ -158,6 +158,10 @@ public:
     // off forgets them.
     void setKeyTracking(bool on);
     std::vector<std::int64_t> writtenKeys() const;
+    // Support for kv::ReadScope: opens a read transaction on the connection when it has none
+    // (false otherwise); a writing transaction ends it first.
+    bool beginReadScope();
+    void endReadScope() noexcept;
     // After the connection rolled back: drops an edit in progress and re-reads the visible rows,
     // keeping the current row when it still exists.
     void reloadAfterRollback();

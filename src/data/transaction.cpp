@@ -445,6 +445,8 @@ void joinTable(TxnState &s, Table &t)
 {
     if (!t.isOpen() || s.find(t))
         return;
+    // Rows read before in a read scope were read; the writes start from the file as it is now.
+    t.endReadScope();
     execOn(t, "BEGIN IMMEDIATE");
     TxnState::Member m{&t, 0};
     try {

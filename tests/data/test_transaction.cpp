@@ -88,6 +88,37 @@ TEST_F(TransactionTest, CommitsSeveralFilesTogetherAndHidesThemUntilThen)
     EXPECT_EQ(contents(), (Names{"А:1:3", "Б:1:1"}));
 }
 
+// A read scope holds one read transaction per file; a command started inside the scope is
+// neither refused nor cut short by the scope's end, and plain posts after it stay durable.
+TEST_F(TransactionTest, ReadScopesNeitherBlockNorSwallowWrites)
+{
+    addProject(*dm, "А", 2);
+    addProject(*dm, "Б", 1);
+    {
+        ReadScope scope({&dm->project(), &dm->mo(), &dm->object()});
+        dm->object().first();
+        EXPECT_TRUE(dm->object().rowByKey(dm->object().bookmark()).has_value());
+        {
+            Transaction tx(*dm, {TableId::Project, TableId::Object});
+            addProject(*dm, "В", 1);
+            tx.commit();
+        }
+        EXPECT_EQ(contents(), (Names{"А:1:2", "Б:1:1", "В:1:1"}));
+        {
+            Transaction tx(*dm, {TableId::Object});
+            dm->object().first();
+            dm->object().remove();
+        } // rolled back: the scope's end must not commit it
+    }
+    EXPECT_EQ(contents(), (Names{"А:1:2", "Б:1:1", "В:1:1"}));
+    {
+        ReadScope scope({&dm->project(), &dm->object()});
+        dm->project().first();
+    }
+    addProject(*dm, "Г", 0);
+    EXPECT_EQ(contents(), (Names{"А:1:2", "Б:1:1", "В:1:1", "Г:1:0"}));
+}
+
 TEST_F(TransactionTest, LeavingWithoutCommitRestoresRowsAndCurrentRow)
 {
     addProject(*dm, "А", 2);
