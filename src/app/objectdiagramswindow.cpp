@@ -1,5 +1,6 @@
 #include "app/objectdiagramswindow.h"
 
+#include "app/barmarks.h"
 #include "app/projectdocument.h"
 #include "data/prompter.h"
 #include "dict/helpwindow.h"
@@ -70,6 +71,7 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     chart->setLocalizeNumbers(true);
     chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_view = new QChartView(chart, this);
+    m_marks = new BarMarks(chart);
     m_view->setRenderHint(QPainter::Antialiasing);
 
     auto *right = new QWidget(this);
@@ -129,6 +131,7 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
         box->setChecked(true);
         auto *text = new QLabel(params);
         text->setWordWrap(true);
+        text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         pl->addWidget(box, i, 0, Qt::AlignTop);
         pl->addWidget(text, i, 1);
         m_boxes[static_cast<std::size_t>(i)] = box;
@@ -280,9 +283,6 @@ void ObjectDiagramsWindow::rebuild()
         m_shown.push_back(std::move(s));
     }
     chart->addSeries(series);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
-    series->setLabelsFormat(QStringLiteral("@value"));
-    series->setLabelsVisible(m_labels->currentIndex() == 0);
     auto *names_ = new QBarCategoryAxis;
     names_->append(names);
     names_->setTitleText(QStringLiteral("Наименование здания (сооружения)"));
@@ -294,6 +294,8 @@ void ObjectDiagramsWindow::rebuild()
     series->attachAxis(names_);
     series->attachAxis(values);
     chart->zoomReset();
+    // The values in aqua marks for "значение", none for "нет".
+    m_marks->setSeries(series, m_labels->currentIndex() == 0);
 }
 
 void ObjectDiagramsWindow::zoom(double factor)

@@ -18,6 +18,7 @@ class QSpinBox;
 
 namespace kv {
 
+class BarMarks;
 class ProjectDocument;
 
 class ObjectDiagramsWindow : public QDialog {
@@ -52,6 +53,8 @@ public:
         std::vector<std::pair<QString, double>> bars;
     };
     const std::vector<Shown> &shown() const { return m_shown; }
+    const BarMarks &marks() const { return *m_marks; }
+    QChartView *chartView() const { return m_view; }
 
 signals:
     void helpRequested(int topic);
@@ -64,6 +67,7 @@ private:
 
     ProjectDocument &m_doc;
     QChartView *m_view;
+    BarMarks *m_marks;
     QComboBox *m_labels;
     QCheckBox *m_paging;
     QSpinBox *m_page, *m_perPage;

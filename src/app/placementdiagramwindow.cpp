@@ -1,5 +1,6 @@
 #include "app/placementdiagramwindow.h"
 
+#include "app/barmarks.h"
 #include "calc/numfmt.h"
 #include "plan/picturefile.h"
 
@@ -49,6 +50,7 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     chart->setLocalizeNumbers(true);
     chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_chartView = new QChartView(chart, this);
+    m_marks = new BarMarks(chart);
     m_chartView->setObjectName(QStringLiteral("Панель диаграммы"));
     m_chartView->setRenderHint(QPainter::Antialiasing);
     m_chartView->setMinimumHeight(260);
@@ -405,16 +407,14 @@ void PlacementDiagramWindow::rebuild()
         }
     }
     if (barSeries) {
-        const bool marks = m_labels->currentIndex() == 0;
-        barSeries->setLabelsVisible(marks);
-        barSeries->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-        barSeries->setLabelsFormat(QStringLiteral("@value"));
         chart->addSeries(barSeries);
         barSeries->attachAxis(axisX);
         barSeries->attachAxis(axisY);
     }
     axisY->setRange(0, std::ceil(top * 1.1));
     chart->zoomReset();
+    // The bar values in aqua marks for "значение", none for "нет" or for curves.
+    m_marks->setSeries(barSeries, barSeries && m_labels->currentIndex() == 0);
     drawTrajectory();
 }
 

@@ -20,6 +20,8 @@ class QRadioButton;
 
 namespace kv {
 
+class BarMarks;
+
 class PlacementDiagramWindow : public QDialog {
     Q_OBJECT
 public:
@@ -51,6 +53,9 @@ public:
     QRadioButton *fixedYRadio() const { return m_fixedY; }
     QRadioButton *barsRadio() const { return m_bars; }
     QCheckBox *autoRefresh() const { return m_auto; }
+    QComboBox *labelsList() const { return m_labels; }
+    QChartView *chartView() const { return m_chartView; }
+    const BarMarks &marks() const { return *m_marks; }
     QComboBox *fixedXList() const { return m_fixX; }
     QComboBox *fixedYList() const { return m_fixY; }
     QRadioButton *movingRadio(int support) const { return support == 1 ? m_moving1 : m_moving2; }
@@ -74,6 +79,7 @@ private:
 
     Source m_src;
     QChartView *m_chartView;
+    BarMarks *m_marks;
     QLineEdit *m_title;
     QPushButton *m_refresh;
     QRadioButton *m_lines, *m_bars;

@@ -2,6 +2,7 @@
 // data folder: entering ranges through the grids and their rules, searching in the worker,
 // stopping, the height table with its find lists, applying with undo, the diagrams' series.
 
+#include "app/barmarks.h"
 #include "app/heightmappanel.h"
 #include "app/objectbanddialog.h"
 #include "app/objectdiagramswindow.h"
@@ -15,6 +16,8 @@
 #include "placement/heighttablemodel.h"
 
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -30,6 +33,7 @@
 #include <QUndoStack>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -44,6 +48,21 @@ void shot(QWidget *w, const char *name)
         return;
     std::filesystem::create_directories(dir);
     w->grab().save(QString::fromLocal8Bit(dir) + "/" + QString::fromUtf8(name));
+}
+
+// The texts of a bar chart's value marks, sorted, after checking that each is aqua and wholly
+// inside the plot area.
+std::vector<QString> markTexts(const BarMarks &marks, const QChartView *view)
+{
+    const QRectF plot = view->chart()->plotArea();
+    std::vector<QString> texts;
+    for (const BarMarks::Mark &m : marks.marks()) {
+        texts.push_back(m.text);
+        EXPECT_EQ(m.fill, QColor(0, 255, 255)) << m.text.toStdString();
+        EXPECT_TRUE(plot.contains(m.rect)) << m.text.toStdString() << " outside the plot area";
+    }
+    std::sort(texts.begin(), texts.end());
+    return texts;
 }
 
 class PlaceWindows : public ::testing::Test {
@@ -206,7 +225,20 @@ TEST_F(PlaceWindows, SingleRodSearchTableFindApplyUndo)
         EXPECT_EQ(d.titleField()->text(), "Зависимость требуемой высоты молниеотвода Н от значения "
                                           "координаты X при фиксированных значениях координаты Y.");
         EXPECT_EQ(d.bottomAxisTitle(), "X, м");
+        // As bars, every non-zero value in an aqua mark, in the chart's decimal comma.
+        EXPECT_TRUE(d.marks().marks().empty()); // curves have none
+        d.barsRadio()->setChecked(true);
+        QApplication::processEvents();
+        std::vector<QString> texts;
+        for (const DiagramPoint &p : d.series()[0].points)
+            if (p.value != 0)
+                texts.push_back(QLocale(QLocale::Russian).toString(p.value, 'g', 6));
+        std::sort(texts.begin(), texts.end());
+        EXPECT_EQ(markTexts(d.marks(), d.chartView()), texts);
         shot(&d, "place-diagram.png");
+        d.labelsList()->setCurrentText("нет");
+        EXPECT_TRUE(d.marks().marks().empty());
+        d.labelsList()->setCurrentText("значение");
         const QString emf = QDir::temp().filePath("korvan-place-diagram.emf");
         EXPECT_TRUE(d.saveChart(emf));
         EXPECT_GT(QFileInfo(emf).size(), 1000);
@@ -364,7 +396,24 @@ TEST_F(PlaceWindows, ObjectDiagramsShowSevenSeriesForADoubleRod)
     w.resize(1000, 640);
     w.show();
     QApplication::processEvents();
+    std::vector<QString> texts;
+    for (const auto &s : w.shown())
+        if (s.bars[0].second != 0)
+            texts.push_back(QLocale(QLocale::Russian).toString(s.bars[0].second, 'g', 6));
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "3"), texts.end()); // Hx of "Гараж"
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(markTexts(w.marks(), w.chartView()), texts);
     shot(&w, "object-diagrams.png");
+    // The marks follow a smaller window and a zoom, and go for "нет".
+    w.resize(760, 520);
+    for (QPushButton *b : w.findChildren<QPushButton *>())
+        if (b->text() == "+")
+            for (int i = 0; i < 30; ++i)
+                b->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(markTexts(w.marks(), w.chartView()).empty());
+    w.findChild<QComboBox *>()->setCurrentText("нет");
+    EXPECT_TRUE(w.marks().marks().empty());
     const std::string jpg = dir + "/chart.jpg";
     EXPECT_TRUE(w.saveChart(QString::fromStdString(jpg)));
     EXPECT_TRUE(std::filesystem::exists(jpg));
