@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -82,9 +83,6 @@ OpenProjectForm::OpenProjectForm(DataModule &dm, QWidget *parent) : QDialog(pare
     for (int c = 0; c < 5; ++c)
         m_grid->setColumnWidth(c, widths[c]);
 
-    // Names longer than the column widen it, up to a limit.
-    m_grid->resizeColumnToContents(0);
-    m_grid->setColumnWidth(0, std::clamp(m_grid->columnWidth(0), widths[0], 320));
 
     m_tabs = new FilterTabControl(this);
     m_tabs->setObjectName(QStringLiteral("viFilterTabControl1"));
@@ -166,7 +164,22 @@ OpenProjectForm::OpenProjectForm(DataModule &dm, QWidget *parent) : QDialog(pare
     connect(m_model, &TableModel::currentRowChanged, this, &OpenProjectForm::rowChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, &OpenProjectForm::rowChanged);
     connect(m_tabs, &FilterTabControl::tabApplied, this, &OpenProjectForm::rowChanged);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &OpenProjectForm::fitNameColumn);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &OpenProjectForm::fitNameColumn);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &OpenProjectForm::fitNameColumn);
     rowChanged();
+    fitNameColumn();
+}
+
+void OpenProjectForm::fitNameColumn()
+{
+    // Names longer than the column widen it, up to a limit. Measured over the model, since a
+    // view not shown yet knows no row sizes.
+    const QFontMetrics fm(m_grid->font());
+    int w = 0;
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        w = std::max(w, fm.horizontalAdvance(m_model->index(r, 0).data().toString()));
+    m_grid->setColumnWidth(0, std::clamp(w + 2 * fm.averageCharWidth() + 4, 175, 320));
 }
 
 OpenProjectForm::~OpenProjectForm() { finish(); }

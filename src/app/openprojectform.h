@@ -43,6 +43,7 @@ public:
 
 private:
     void rowChanged();
+    void fitNameColumn();
     void gridMoved();
 
     DataModule &m_dm;
