@@ -72,6 +72,12 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_view = new QChartView(chart, this);
     m_marks = new BarMarks(chart);
+    m_names = new QBarCategoryAxis;
+    m_names->setTitleText(QStringLiteral("Наименование здания (сооружения)"));
+    m_values = new QValueAxis;
+    m_values->setTitleText(QStringLiteral("Значение параметра, м"));
+    chart->addAxis(m_names, Qt::AlignLeft);
+    chart->addAxis(m_values, Qt::AlignBottom);
     m_view->setRenderHint(QPainter::Antialiasing);
 
     auto *right = new QWidget(this);
@@ -258,8 +264,6 @@ void ObjectDiagramsWindow::rebuild()
     }
     QChart *chart = m_view->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis *a : chart->axes())
-        chart->removeAxis(a), delete a;
     m_shown.clear();
     QStringList names;
     for (std::size_t k = from; k < from + count; ++k)
@@ -283,16 +287,12 @@ void ObjectDiagramsWindow::rebuild()
         m_shown.push_back(std::move(s));
     }
     chart->addSeries(series);
-    auto *names_ = new QBarCategoryAxis;
-    names_->append(names);
-    names_->setTitleText(QStringLiteral("Наименование здания (сооружения)"));
-    auto *values = new QValueAxis;
-    values->setTitleText(QStringLiteral("Значение параметра, м"));
-    values->setRange(0, std::ceil(top * 1.1));
-    chart->addAxis(names_, Qt::AlignLeft);
-    chart->addAxis(values, Qt::AlignBottom);
-    series->attachAxis(names_);
-    series->attachAxis(values);
+    // The axes stay (axes taken off a shown chart can leave their labels painted behind).
+    m_names->clear();
+    m_names->append(names);
+    m_values->setRange(0, std::ceil(top * 1.1));
+    series->attachAxis(m_names);
+    series->attachAxis(m_values);
     chart->zoomReset();
     // The values in aqua marks for "значение", none for "нет".
     m_marks->setSeries(series, m_labels->currentIndex() == 0);

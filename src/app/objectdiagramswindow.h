@@ -10,11 +10,13 @@
 #include <functional>
 #include <vector>
 
+class QBarCategoryAxis;
 class QChartView;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QSpinBox;
+class QValueAxis;
 
 namespace kv {
 
@@ -68,6 +70,8 @@ private:
     ProjectDocument &m_doc;
     QChartView *m_view;
     BarMarks *m_marks;
+    QBarCategoryAxis *m_names;
+    QValueAxis *m_values;
     QComboBox *m_labels;
     QCheckBox *m_paging;
     QSpinBox *m_page, *m_perPage;

@@ -51,6 +51,11 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_chartView = new QChartView(chart, this);
     m_marks = new BarMarks(chart);
+    m_axisX = new QBarCategoryAxis;
+    m_axisY = new QValueAxis;
+    m_axisY->setTitleText(QStringLiteral("H - высота молниеотвода, м"));
+    chart->addAxis(m_axisX, Qt::AlignBottom);
+    chart->addAxis(m_axisY, Qt::AlignLeft);
     m_chartView->setObjectName(QStringLiteral("Панель диаграммы"));
     m_chartView->setRenderHint(QPainter::Antialiasing);
     m_chartView->setMinimumHeight(260);
@@ -300,6 +305,7 @@ void PlacementDiagramWindow::setSource(Source s)
     // As on activation: no series, no title, the scheme drawn.
     m_series.clear();
     m_chartView->chart()->removeAllSeries();
+    m_axisX->clear();
     m_title->clear();
     drawTrajectory();
     updateRefreshEnabled();
@@ -360,21 +366,18 @@ void PlacementDiagramWindow::rebuild()
 
     QChart *chart = m_chartView->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis *a : chart->axes())
-        chart->removeAxis(a), delete a;
     // One category axis over the labels of every series, in their first order.
     QStringList categories;
     for (const DiagramSeries &s : m_series)
         for (const DiagramPoint &p : s.points)
             if (!categories.contains(q(p.label)))
                 categories << q(p.label);
-    auto *axisX = new QBarCategoryAxis;
+    // The axes stay (axes taken off a shown chart can leave their labels painted behind).
+    QBarCategoryAxis *axisX = m_axisX;
+    QValueAxis *axisY = m_axisY;
+    axisX->clear();
     axisX->append(categories);
     axisX->setTitleText(bottomAxisTitle());
-    auto *axisY = new QValueAxis;
-    axisY->setTitleText(QStringLiteral("H - высота молниеотвода, м"));
-    chart->addAxis(axisX, Qt::AlignBottom);
-    chart->addAxis(axisY, Qt::AlignLeft);
     double top = 1;
     const bool bars = m_bars->isChecked();
     QBarSeries *barSeries = bars ? new QBarSeries : nullptr;

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+class QBarCategoryAxis;
 class QButtonGroup;
 class QChartView;
 class QCheckBox;
@@ -17,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QValueAxis;
 
 namespace kv {
 
@@ -80,6 +82,8 @@ private:
     Source m_src;
     QChartView *m_chartView;
     BarMarks *m_marks;
+    QBarCategoryAxis *m_axisX;
+    QValueAxis *m_axisY;
     QLineEdit *m_title;
     QPushButton *m_refresh;
     QRadioButton *m_lines, *m_bars;

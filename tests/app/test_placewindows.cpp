@@ -50,16 +50,22 @@ void shot(QWidget *w, const char *name)
     w->grab().save(QString::fromLocal8Bit(dir) + "/" + QString::fromUtf8(name));
 }
 
-// The texts of a bar chart's value marks, sorted, after checking that each is aqua and wholly
-// inside the plot area.
+// The texts of a bar chart's value marks, sorted, after checking that each is aqua, wholly
+// inside the plot area and covers no other mark (frames may touch).
 std::vector<QString> markTexts(const BarMarks &marks, const QChartView *view)
 {
     const QRectF plot = view->chart()->plotArea();
     std::vector<QString> texts;
-    for (const BarMarks::Mark &m : marks.marks()) {
+    const std::vector<BarMarks::Mark> all = marks.marks();
+    for (const BarMarks::Mark &m : all) {
         texts.push_back(m.text);
         EXPECT_EQ(m.fill, QColor(0, 255, 255)) << m.text.toStdString();
         EXPECT_TRUE(plot.contains(m.rect)) << m.text.toStdString() << " outside the plot area";
+        for (const BarMarks::Mark &o : all) {
+            const QRectF both = m.rect & o.rect;
+            EXPECT_TRUE(&o == &m || both.width() <= 3 || both.height() <= 3)
+                << m.text.toStdString() << " covers " << o.text.toStdString();
+        }
     }
     std::sort(texts.begin(), texts.end());
     return texts;
@@ -239,6 +245,11 @@ TEST_F(PlaceWindows, SingleRodSearchTableFindApplyUndo)
         d.labelsList()->setCurrentText("нет");
         EXPECT_TRUE(d.marks().marks().empty());
         d.labelsList()->setCurrentText("значение");
+        // Along Y: three one-bar series, the same three values.
+        d.fixedXRadio()->setChecked(true);
+        d.setAllTicks(1);
+        QApplication::processEvents();
+        EXPECT_EQ(markTexts(d.marks(), d.chartView()), texts);
         const QString emf = QDir::temp().filePath("korvan-place-diagram.emf");
         EXPECT_TRUE(d.saveChart(emf));
         EXPECT_GT(QFileInfo(emf).size(), 1000);
@@ -404,7 +415,9 @@ TEST_F(PlaceWindows, ObjectDiagramsShowSevenSeriesForADoubleRod)
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(markTexts(w.marks(), w.chartView()), texts);
     shot(&w, "object-diagrams.png");
-    // The marks follow a smaller window and a zoom, and go for "нет".
+    // The marks follow another page, a smaller window (bars thinner than a mark) and a zoom, and
+    // go for "нет".
+    w.pageSpin()->setValue(1);
     w.resize(760, 520);
     for (QPushButton *b : w.findChildren<QPushButton *>())
         if (b->text() == "+")
