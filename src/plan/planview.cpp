@@ -382,6 +382,13 @@ void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cach
         return;
     }
     DrawGrid(image, view, m_settings, m_scale);
+    // A grid is kept once it was asked for twice in a row: the front grid follows the
+    // conductor's height, which a drag changes at every step, and copying each one would cost
+    // more than it saves.
+    const bool again = cache.lastSize == image.size();
+    cache.lastSize = image.size();
+    if (!again)
+        return;
     cache.image = image.copy();
     cache.view = view;
     cache.n = m_scale.n();

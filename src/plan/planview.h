@@ -99,6 +99,7 @@ private:
         int n = 0;
         QRgb color = 0;
         LinePen pen;
+        QSize lastSize; // of the last grid drawn
         bool matches(const QSize &size, ViewKind v, const DrawingSettings &s, const PlanScale &sc) const;
     };
     void drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const;
