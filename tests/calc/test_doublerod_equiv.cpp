@@ -175,14 +175,17 @@ ObjectHeight refObjectHeight(const ObjGeom &obj, Pt rod1, Pt rod2,
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// Point labels are compared as texts: equal literals of two files need not share an address.
+bool sameLabel(const char *a, const char *b) { return a == b || (a && b && std::strcmp(a, b) == 0); }
+
 ::testing::AssertionResult sameHeight(const ObjectHeight &ref, const ObjectHeight &got)
 {
     if (ref.ok != got.ok)
         return ::testing::AssertionFailure() << "ok " << ref.ok << " vs " << got.ok;
     if (!ref.ok)
         return ::testing::AssertionSuccess();
-    if (!sameBits(ref.H, got.H) || !sameBits(ref.R, got.R) || ref.PointOt != got.PointOt ||
-        ref.PointDo != got.PointDo || ref.Rejim != got.Rejim)
+    if (!sameBits(ref.H, got.H) || !sameBits(ref.R, got.R) || !sameLabel(ref.PointOt, got.PointOt)
+        || !sameLabel(ref.PointDo, got.PointDo) || ref.Rejim != got.Rejim)
         return ::testing::AssertionFailure()
                << "H " << ref.H << " vs " << got.H << ", R " << ref.R << " vs " << got.R
                << ", point " << ref.PointDo << " vs " << got.PointDo << ", regime " << ref.Rejim

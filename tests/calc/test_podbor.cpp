@@ -439,7 +439,7 @@ struct Gen {
             const char *z = r < 0.45 ? kZoneA : r < 0.9 ? kZoneB : nullptr;
             double x = grid(10, 90), y = grid(10, 90);
             if (far) {
-                const ConductorRec &near = mo[i % 2];
+                const ConductorRec &near = mo[static_cast<std::size_t>(i) % mo.size()];
                 x = *near.MX + grid(-15, 10);
                 y = *near.MY + grid(-15, 10);
             }
