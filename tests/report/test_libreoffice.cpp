@@ -3,6 +3,9 @@
 
 #include "reportfixture.h"
 
+#include "data/datamodule.h"
+#include "data/recordingprompter.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -29,9 +32,22 @@ TEST(ReportLibreOffice, EveryConductorTypeConvertsToPdf)
                           {"cable.docx", ConductorType::Cable, false, "в верхнем колонтитуле"},
                           {"double.docx", ConductorType::DoubleRod, false, "нет"},
                           {"double2.docx", ConductorType::DoubleRod, true, ""}};
+    // The class texts of a fresh installation, as the program's reports carry them.
+    std::map<int, std::string> classTexts;
+    {
+        RecordingPrompter prompter;
+        const std::string data = dir.filePath("Data").toStdString();
+        createInstallationData(data);
+        DataModule dm(data, prompter);
+        dm.openAll();
+        Table &cls = dm.table(TableId::Class);
+        for (cls.first(); !cls.eof(); cls.next())
+            classTexts[cls.asInt("Kod")] = cls.asText("ClassObj");
+    }
+    ASSERT_FALSE(classTexts.empty());
     QStringList files;
     for (const auto &k : kinds) {
-        ReportInput in = sampleReportInput(k.type);
+        ReportInput in = sampleReportInput(k.type, 0, classTexts);
         in.snap.project.ChkUseAs2 = k.useAs2;
         in.profile.PageNum = k.pageNum;
         if (k.type == ConductorType::Cable)
