@@ -520,6 +520,20 @@ struct Table::Impl {
         setPos(i >= 0 ? i : fallback);
     }
 
+    // Re-reads the visible rows, staying on the current row when it is still there.
+    void reloadKeepingRow()
+    {
+        const std::int64_t keep = pos >= 0 && pos < static_cast<int>(keys.size())
+            ? keys[static_cast<std::size_t>(pos)]
+            : -1;
+        const int oldPos = pos;
+        loadKeys();
+        positionOn(keep, oldPos);
+        atBof = atEof = keys.empty();
+        notify(TableChange::Data);
+        moved();
+    }
+
     void notify(TableChange c)
     {
         auto copy = listeners;
@@ -1295,13 +1309,7 @@ void Table::refresh()
     d->requireOpen();
     if (!d->checkBrowseMode())
         return;
-    const std::int64_t keep = bookmark();
-    const int oldPos = d->pos;
-    d->loadKeys();
-    d->positionOn(keep, oldPos);
-    d->atBof = d->atEof = d->keys.empty();
-    d->notify(TableChange::Data);
-    d->moved();
+    d->reloadKeepingRow();
 }
 
 std::vector<std::vector<Value>> Table::select(const std::vector<std::string> &fields,
@@ -1463,13 +1471,7 @@ void Table::reloadAfterRollback()
         d->modified.clear();
         d->notify(TableChange::State);
     }
-    const std::int64_t keep = bookmark();
-    const int oldPos = d->pos;
-    d->loadKeys();
-    d->positionOn(keep, oldPos);
-    d->atBof = d->atEof = d->keys.empty();
-    d->notify(TableChange::Data);
-    d->moved();
+    d->reloadKeepingRow();
 }
 
 std::string createTableSql(const TableDef &def)

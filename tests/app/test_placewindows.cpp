@@ -13,6 +13,7 @@
 #include "calc/snap.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
+#include "placement/fixture.h"
 #include "placement/heighttablemodel.h"
 
 #include <QApplication>
@@ -71,57 +72,13 @@ std::vector<QString> markTexts(const BarMarks &marks, const QChartView *view)
     return texts;
 }
 
-class PlaceWindows : public ::testing::Test {
+// The placement tables' fixture with an open document over its project.
+class PlaceWindows : public kv::test::PlacementDb {
 protected:
-    void SetUp() override
-    {
-        std::string t = (std::filesystem::temp_directory_path() / "korvan-pw-XXXXXX").string();
-        ASSERT_NE(mkdtemp(t.data()), nullptr);
-        dir = t;
-        createInstallationData(dir);
-        dm = std::make_unique<DataModule>(dir, prompter);
-        dm->openAll();
-    }
     void TearDown() override
     {
         doc.reset();
-        dm.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    void project(const char *tip, std::vector<std::pair<double, double>> mos)
-    {
-        Table &p = dm->project();
-        ASSERT_TRUE(p.append());
-        p.setValue("Name", "Размещение");
-        p.setValue("ProdGrozMin", 60);
-        p.setValue("Udarov", 5.5);
-        p.setValue("TipMO", tip);
-        p.setValue("IScale", 500);
-        ASSERT_TRUE(p.post());
-        for (auto [x, y] : mos) {
-            ASSERT_TRUE(dm->mo().append());
-            dm->mo().setValue("MX", x);
-            dm->mo().setValue("MY", y);
-            ASSERT_TRUE(dm->mo().post());
-        }
-    }
-    void object(const char *name, double x, double y, double L, double S, double Hx,
-                const char *zona, int color = 0x00FF00)
-    {
-        Table &o = dm->object();
-        ASSERT_TRUE(o.append());
-        o.setValue("Name", name);
-        o.setValue("MXa", x);
-        o.setValue("MYa", y);
-        o.setValue("L", L);
-        o.setValue("S", S);
-        o.setValue("Hx", Hx);
-        o.setValue("Tip", 1);
-        o.setValue("Kateg", 3);
-        o.setValue("Zona", zona);
-        o.setValue("ObjColor", color);
-        ASSERT_TRUE(o.post());
+        PlacementDb::TearDown();
     }
     void openDocument()
     {
@@ -139,9 +96,6 @@ protected:
         return p->postRow();
     }
 
-    std::string dir;
-    RecordingPrompter prompter;
-    std::unique_ptr<DataModule> dm;
     std::unique_ptr<ProjectDocument> doc;
 };
 
@@ -149,9 +103,9 @@ protected:
 
 TEST_F(PlaceWindows, SingleRodSearchTableFindApplyUndo)
 {
-    project("одиночный стержневой молниеотвод", {{0, 0}});
-    object("Склад", 10, 10, 0, 0, 9.2, "Б");
-    object("Навес", 2, 14, 3, 2, 4, "А", 0x00C0FF);
+    newProject("одиночный стержневой молниеотвод", {{0, 0}});
+    addObject("Склад", 10, 10, 0, 0, 9.2, "Б");
+    addObject("Навес", 2, 14, 3, 2, 4, "А", 0x00C0FF);
     openDocument();
     PlacementWindow w(*doc, prompter, false);
     w.activate();
@@ -280,8 +234,8 @@ TEST_F(PlaceWindows, SingleRodSearchTableFindApplyUndo)
 
 TEST_F(PlaceWindows, StopLeavesEmptyResultsAndTheWindowUsable)
 {
-    project("одиночный стержневой молниеотвод", {{0, 0}});
-    object("Склад", 10, 10, 5, 5, 9.2, "Б");
+    newProject("одиночный стержневой молниеотвод", {{0, 0}});
+    addObject("Склад", 10, 10, 5, 5, 9.2, "Б");
     openDocument();
     PlacementWindow w(*doc, prompter, false);
     w.activate();
@@ -300,7 +254,7 @@ TEST_F(PlaceWindows, StopLeavesEmptyResultsAndTheWindowUsable)
 
 TEST_F(PlaceWindows, NoZonedObjectsDisablesTheSearch)
 {
-    project("одиночный стержневой молниеотвод", {{0, 0}});
+    newProject("одиночный стержневой молниеотвод", {{0, 0}});
     openDocument();
     PlacementWindow w(*doc, prompter, false);
     w.activate();
@@ -313,9 +267,9 @@ TEST_F(PlaceWindows, NoZonedObjectsDisablesTheSearch)
 
 TEST_F(PlaceWindows, ComplexCombinationsTableAndFourTextFind)
 {
-    project("одиночный тросовый молниеотвод", {{0, 0}, {40, 0}});
-    object("Цех", 15, 5, 10, 5, 6, "Б", 0x80FF80);
-    object("Склад", 18, 14, 6, 4, 5, "А", 0x40C0FF);
+    newProject("одиночный тросовый молниеотвод", {{0, 0}, {40, 0}});
+    addObject("Цех", 15, 5, 10, 5, 6, "Б", 0x80FF80);
+    addObject("Склад", 18, 14, 6, 4, 5, "А", 0x40C0FF);
     openDocument();
     PlacementWindow w(*doc, prompter, true);
     w.activate();
@@ -383,10 +337,10 @@ TEST_F(PlaceWindows, ComplexCombinationsTableAndFourTextFind)
 
 TEST_F(PlaceWindows, ObjectDiagramsShowSevenSeriesForADoubleRod)
 {
-    project("двойной стержневой молниеотвод", {{0, 10}, {30, 10}});
-    object("Цех", 10, 5, 10, 5, 6, "Б", 0x80FF80);
-    object("Склад", 12, 14, 6, 4, 5, "А", 0x40C0FF);
-    object("Гараж", 2, 2, 4, 4, 3, "Б", 0x8080FF);
+    newProject("двойной стержневой молниеотвод", {{0, 10}, {30, 10}});
+    addObject("Цех", 10, 5, 10, 5, 6, "Б", 0x80FF80);
+    addObject("Склад", 12, 14, 6, 4, 5, "А", 0x40C0FF);
+    addObject("Гараж", 2, 2, 4, 4, 3, "Б", 0x8080FF);
     openDocument();
     doc->runPodbor();
     ObjectDiagramsWindow w(*doc);

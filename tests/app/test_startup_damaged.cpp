@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
+#include "damagedfile.h"
 
 #include <gtest/gtest.h>
 
@@ -24,27 +25,13 @@ TEST(StartUp, DamagedTableFilesAreReportedAndTheProgramComesUp)
     const fs::path good = root / "good";
     createInstallationData(good.string());
 
-    const std::string kinds[] = {"missing", "empty", "truncated", "random", "directory"};
     for (const char *file : {"project.DB", "object.DB", "mo.DB", "param.db", "diap2MO_3.DB"}) {
-        for (const std::string &kind : kinds) {
+        for (const std::string &kind : kv::test::kDamageKinds) {
             SCOPED_TRACE(kind + " " + file);
             const fs::path d = root / (kind + "-" + file);
             fs::copy(good, d);
             const fs::path f = d / file;
-            if (kind == "missing") {
-                fs::remove(f);
-            } else if (kind == "empty") {
-                fs::resize_file(f, 0);
-            } else if (kind == "truncated") {
-                fs::resize_file(f, fs::file_size(f) / 3);
-            } else if (kind == "random") {
-                std::ofstream out(f, std::ios::binary | std::ios::trunc);
-                for (int i = 0; i < 8192; ++i)
-                    out.put(static_cast<char>((i * 7919 + 13) % 251));
-            } else {
-                fs::remove(f);
-                fs::create_directory(f);
-            }
+            kv::test::damageFile(f, kind);
             RecordingPrompter prompter;
             StartUp s(d.string());
             ASSERT_NO_THROW(s.run(prompter));

@@ -2,6 +2,7 @@
 // parser's text or exited 0; now each exits 2 with one Russian message naming what is wrong.
 
 #include "clirun.h"
+#include "../damagedfile.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -203,26 +204,12 @@ TEST(CliRefusal, DamagedTableFilesAreRefused)
     Tmp t;
     const fs::path good = t.path / "good";
     ASSERT_EQ(run("--data " + quote(good.string()) + " init").code, 0);
-    const std::string kinds[] = {"missing", "empty", "truncated", "random", "directory"};
     for (const char *file : {"diap1.db", "objname.db", "project.DB", "param.db"}) {
-        for (const std::string &kind : kinds) {
+        for (const std::string &kind : kv::test::kDamageKinds) {
             const fs::path d = t.path / (kind + "-" + file);
             fs::copy(good, d);
             const fs::path f = d / file;
-            if (kind == "missing") {
-                fs::remove(f);
-            } else if (kind == "empty") {
-                fs::resize_file(f, 0);
-            } else if (kind == "truncated") {
-                fs::resize_file(f, fs::file_size(f) / 3);
-            } else if (kind == "random") {
-                std::ofstream out(f, std::ios::binary | std::ios::trunc);
-                for (int i = 0; i < 8192; ++i)
-                    out.put(static_cast<char>((i * 7919 + 13) % 251));
-            } else {
-                fs::remove(f);
-                fs::create_directory(f);
-            }
+            kv::test::damageFile(f, kind);
             for (const char *cmd : {" list", " export 1", " podbor 1"}) {
                 const CliRun r = run("--data " + quote(d.string()) + cmd, {}, true);
                 EXPECT_EQ(r.code, 2) << kind << " " << file << cmd << "\n" << r.out;

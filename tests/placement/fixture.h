@@ -55,7 +55,7 @@ protected:
         }
     }
     void addObject(const char *name, double x, double y, double L, double S, double Hx,
-                   const char *zona)
+                   const char *zona, int color = 0x00FF00)
     {
         Table &o = dm->object();
         ASSERT_TRUE(o.append());
@@ -68,6 +68,7 @@ protected:
         o.setValue("Tip", 1);
         o.setValue("Kateg", 3);
         o.setValue("Zona", zona);
+        o.setValue("ObjColor", color);
         ASSERT_TRUE(o.post());
     }
     bool addVariant(TableId id, const char *name = "Вариант")
