@@ -50,16 +50,21 @@ bool isTextual(FieldType t) { return !isNumeric(t); }
 class StmtCache {
 public:
     static constexpr std::size_t kMaxSize = 64;
+    struct Entry {
+        sqlite3_stmt *stmt;
+        bool busy;
+    };
     ~StmtCache() { clear(); }
-    // A statement for the SQL text, nullptr when it is in use (the caller prepares its own).
-    sqlite3_stmt *take(sqlite3 *db, const std::string &sql)
+    // The statement for the SQL text, marked busy; nullptr when it is in use already (the caller
+    // then prepares its own). A busy entry stays where it is until given back.
+    Entry *take(sqlite3 *db, const std::string &sql)
     {
         auto it = m_map.find(sql);
         if (it != m_map.end()) {
             if (it->second.busy)
                 return nullptr;
             it->second.busy = true;
-            return it->second.stmt;
+            return &it->second;
         }
         if (m_map.size() >= kMaxSize)
             dropIdle();
@@ -68,16 +73,13 @@ public:
             sqlite3_finalize(s);
             throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
         }
-        m_map.emplace(sql, Entry{s, true});
-        return s;
+        return &m_map.emplace(sql, Entry{s, true}).first->second;
     }
-    void give(sqlite3_stmt *s)
+    static void give(Entry *e)
     {
-        sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
-        for (auto &kv : m_map)
-            if (kv.second.stmt == s)
-                kv.second.busy = false;
+        sqlite3_reset(e->stmt);
+        sqlite3_clear_bindings(e->stmt);
+        e->busy = false;
     }
     // Finalizes every statement; the connection is about to close.
     void clear()
@@ -99,10 +101,6 @@ private:
             it = m_map.erase(it);
         }
     }
-    struct Entry {
-        sqlite3_stmt *stmt;
-        bool busy;
-    };
     std::unordered_map<std::string, Entry> m_map;
 };
 
@@ -111,8 +109,8 @@ class Stmt {
 public:
     Stmt(sqlite3 *db, const std::string &sql, StmtCache *cache = nullptr) : m_db(db)
     {
-        if (cache && (m_s = cache->take(db, sql))) {
-            m_cache = cache;
+        if (cache && (m_cached = cache->take(db, sql))) {
+            m_s = m_cached->stmt;
             return;
         }
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_s, nullptr) != SQLITE_OK) {
@@ -122,8 +120,8 @@ public:
     }
     ~Stmt()
     {
-        if (m_cache)
-            m_cache->give(m_s);
+        if (m_cached)
+            StmtCache::give(m_cached);
         else
             sqlite3_finalize(m_s);
     }
@@ -156,7 +154,7 @@ public:
 private:
     sqlite3 *m_db;
     sqlite3_stmt *m_s = nullptr;
-    StmtCache *m_cache = nullptr;
+    StmtCache::Entry *m_cached = nullptr;
 };
 
 Value columnValue(sqlite3_stmt *s, int col, FieldType t)

@@ -367,16 +367,16 @@ void PlanViewModel::ShowEmptyPlan(int frontPaneHeight)
     m_tallest = kShapeMO_1;
 }
 
-bool PlanViewModel::GridCache::matches(const QSize &size, ViewKind v, const DrawingSettings &s,
+bool PlanViewModel::GridCache::matches(const QSize &size, const DrawingSettings &s,
                                        const PlanScale &sc) const
 {
-    return !image.isNull() && image.size() == size && view == v && n == sc.n()
+    return !image.isNull() && image.size() == size && n == sc.n()
         && color == s.gridColor().rgb() && pen.style == s.gridPen.style && pen.width == s.gridPen.width;
 }
 
 void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const
 {
-    if (cache.matches(image.size(), view, m_settings, m_scale)) {
+    if (cache.matches(image.size(), m_settings, m_scale)) {
         // A deep copy: the caller paints zones on its image, the cached grid stays clean.
         std::memcpy(image.bits(), cache.image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
         return;
@@ -390,7 +390,6 @@ void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cach
     if (!again)
         return;
     cache.image = image.copy();
-    cache.view = view;
     cache.n = m_scale.n();
     cache.color = m_settings.gridColor().rgb();
     cache.pen = m_settings.gridPen;

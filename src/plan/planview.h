@@ -95,12 +95,11 @@ private:
     // grid, which then is copied instead of drawn again.
     struct GridCache {
         QImage image;
-        ViewKind view = ViewKind::Top;
         int n = 0;
         QRgb color = 0;
         LinePen pen;
         QSize lastSize; // of the last grid drawn
-        bool matches(const QSize &size, ViewKind v, const DrawingSettings &s, const PlanScale &sc) const;
+        bool matches(const QSize &size, const DrawingSettings &s, const PlanScale &sc) const;
     };
     void drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const;
     mutable GridCache m_topGrid;
