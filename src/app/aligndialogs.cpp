@@ -3,9 +3,9 @@
 #include "app/alignpreview.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
-#include "dict/dialogbuttons.h"
-#include "dict/helpwindow.h"
-#include "dict/numerickeys.h"
+#include "widgets/dialogbuttons.h"
+#include "widgets/helpwindow.h"
+#include "widgets/numerickeys.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "data/podborops.h"
 #include "dict/classwindow.h"
 #include "dict/constructionwindow.h"
-#include "dict/dialogrunner.h"
+#include "widgets/dialogrunner.h"
 #include "dict/namewindow.h"
 #include "dict/settingswindow.h"
 #include "dict/thunderstormwindow.h"

@@ -3,7 +3,7 @@
 #include "app/barmarks.h"
 #include "app/projectdocument.h"
 #include "data/prompter.h"
-#include "dict/helpwindow.h"
+#include "widgets/helpwindow.h"
 #include "plan/picturefile.h"
 #include "report/reportfile.h"
 

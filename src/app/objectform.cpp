@@ -3,10 +3,10 @@
 #include "calc/classrule.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
-#include "dict/dialogbuttons.h"
-#include "dict/dialogrunner.h"
-#include "dict/helpwindow.h"
-#include "dict/listchoice.h"
+#include "widgets/dialogbuttons.h"
+#include "widgets/dialogrunner.h"
+#include "widgets/helpwindow.h"
+#include "widgets/listchoice.h"
 
 #include <QApplication>
 #include <QColorDialog>

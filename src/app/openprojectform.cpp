@@ -1,10 +1,10 @@
 #include "app/openprojectform.h"
 
 #include "data/datamodule.h"
-#include "dict/dialogbuttons.h"
-#include "dict/filtertabcontrol.h"
-#include "dict/helpwindow.h"
-#include "dict/tablemodel.h"
+#include "widgets/dialogbuttons.h"
+#include "widgets/filtertabcontrol.h"
+#include "widgets/helpwindow.h"
+#include "widgets/tablemodel.h"
 
 #include <QDate>
 #include <QDialogButtonBox>

@@ -4,8 +4,8 @@
 // Menus, tool bar buttons and pop-up items call these; tests drive them through the dialog
 // runner without an event loop.
 
-#include "dict/dialogrunner.h"
-#include "dict/helpwindow.h"
+#include "widgets/dialogrunner.h"
+#include "widgets/helpwindow.h"
 
 class QWidget;
 

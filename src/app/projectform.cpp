@@ -1,9 +1,9 @@
 #include "app/projectform.h"
 
 #include "calc/numfmt.h"
-#include "dict/arrowspinbox.h"
-#include "dict/dialogbuttons.h"
-#include "dict/helpwindow.h"
+#include "widgets/arrowspinbox.h"
+#include "widgets/dialogbuttons.h"
+#include "widgets/helpwindow.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -11,9 +11,9 @@
 #include "app/projectdocument.h"
 #include "app/reportcommands.h"
 #include "app/toolglyphs.h"
-#include "dict/dialogrunner.h"
-#include "dict/help.h"
-#include "dict/helpwindow.h"
+#include "widgets/dialogrunner.h"
+#include "widgets/help.h"
+#include "widgets/helpwindow.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
 

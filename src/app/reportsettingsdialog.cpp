@@ -2,7 +2,7 @@
 
 #include "data/datamodule.h"
 #include "data/prompter.h"
-#include "dict/tablemodel.h"
+#include "widgets/tablemodel.h"
 #include "report/reportdocument.h"
 #include "report/reportprofile.h"
 #include "report/reportsections.h"

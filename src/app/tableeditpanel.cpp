@@ -2,7 +2,7 @@
 
 #include "calc/numfmt.h"
 #include "data/prompter.h"
-#include "dict/tablemodel.h"
+#include "widgets/tablemodel.h"
 
 #include <QComboBox>
 #include <QEvent>

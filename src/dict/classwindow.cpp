@@ -1,9 +1,9 @@
 #include "dict/classwindow.h"
 
 #include "data/datamodule.h"
-#include "dict/dbnavigator.h"
-#include "dict/helpwindow.h"
-#include "dict/fieldlink.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/helpwindow.h"
+#include "widgets/fieldlink.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

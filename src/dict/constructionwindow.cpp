@@ -2,10 +2,10 @@
 
 #include "data/datamodule.h"
 #include "data/prompter.h"
-#include "dict/dbgrid.h"
-#include "dict/dbnavigator.h"
-#include "dict/helpwindow.h"
-#include "dict/dialogrunner.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/helpwindow.h"
+#include "widgets/dialogrunner.h"
 #include "dict/searchresultwindow.h"
 
 #include <QCheckBox>

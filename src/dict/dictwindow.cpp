@@ -1,7 +1,7 @@
 #include "dict/dictwindow.h"
 
 #include "data/table.h"
-#include "dict/help.h"
+#include "widgets/help.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 #include "dict/namewindow.h"
 
 #include "data/datamodule.h"
-#include "dict/dbgrid.h"
-#include "dict/dbnavigator.h"
-#include "dict/helpwindow.h"
-#include "dict/filtertabcontrol.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/helpwindow.h"
+#include "widgets/filtertabcontrol.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>

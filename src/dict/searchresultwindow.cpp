@@ -1,7 +1,7 @@
 #include "dict/searchresultwindow.h"
 
 #include "calc/numfmt.h"
-#include "dict/helpwindow.h"
+#include "widgets/helpwindow.h"
 
 #include <QHeaderView>
 #include <QPushButton>

@@ -5,10 +5,10 @@
 #include "data/prompter.h"
 #include "data/settingsops.h"
 #include "data/snapshot.h"
-#include "dict/dbgrid.h"
-#include "dict/dbnavigator.h"
-#include "dict/helpwindow.h"
-#include "dict/numerickeys.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/helpwindow.h"
+#include "widgets/numerickeys.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

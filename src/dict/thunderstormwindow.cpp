@@ -1,11 +1,11 @@
 #include "dict/thunderstormwindow.h"
 
 #include "data/datamodule.h"
-#include "dict/dbgrid.h"
-#include "dict/dbnavigator.h"
-#include "dict/helpwindow.h"
-#include "dict/fieldlink.h"
-#include "dict/numerickeys.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/helpwindow.h"
+#include "widgets/fieldlink.h"
+#include "widgets/numerickeys.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

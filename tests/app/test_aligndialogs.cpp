@@ -3,7 +3,7 @@
 #include "app/aligndialogs.h"
 #include "app/alignpreview.h"
 #include "data/recordingprompter.h"
-#include "dict/helpwindow.h"
+#include "widgets/helpwindow.h"
 
 #include <QApplication>
 #include <QButtonGroup>

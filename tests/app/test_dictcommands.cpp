@@ -232,7 +232,7 @@ TEST_F(CommandFixture, SettingsSnapOnlyWhenTheGridStepChanged)
 
 // ---- The project window's menu items open the windows ------------------------------------------
 
-#include "dict/dialogrunner.h"
+#include "widgets/dialogrunner.h"
 #include "windowfixture.h"
 
 #include <QAction>

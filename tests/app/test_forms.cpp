@@ -7,11 +7,11 @@
 #include "app/projectform.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
-#include "dict/dialogrunner.h"
-#include "dict/filtertabcontrol.h"
-#include "dict/helpwindow.h"
-#include "dict/listchoice.h"
-#include "dict/tablemodel.h"
+#include "widgets/dialogrunner.h"
+#include "widgets/filtertabcontrol.h"
+#include "widgets/helpwindow.h"
+#include "widgets/listchoice.h"
+#include "widgets/tablemodel.h"
 
 #include <QApplication>
 #include <QColorDialog>

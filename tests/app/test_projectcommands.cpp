@@ -8,9 +8,9 @@
 #include "app/projectform.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
-#include "dict/filtertabcontrol.h"
-#include "dict/listchoice.h"
-#include "dict/tablemodel.h"
+#include "widgets/filtertabcontrol.h"
+#include "widgets/listchoice.h"
+#include "widgets/tablemodel.h"
 
 #include <QComboBox>
 #include <QItemSelectionModel>

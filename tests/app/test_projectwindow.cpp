@@ -6,8 +6,8 @@
 #include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "calc/numfmt.h"
-#include "dict/help.h"
-#include "dict/helpwindow.h"
+#include "widgets/help.h"
+#include "widgets/helpwindow.h"
 
 #include <QAction>
 #include <QCheckBox>

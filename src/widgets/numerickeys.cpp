@@ -1,4 +1,4 @@
-#include "dict/numerickeys.h"
+#include "widgets/numerickeys.h"
 
 #include "calc/numfmt.h"
 

@@ -5,7 +5,7 @@
 // refused post keeps the row in edit and the grid on it). The grid's current row is the table's.
 
 #include "data/table.h"
-#include "dict/tablemodel.h"
+#include "widgets/tablemodel.h"
 
 #include <QTableView>
 

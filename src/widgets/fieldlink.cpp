@@ -1,8 +1,8 @@
-#include "dict/fieldlink.h"
+#include "widgets/fieldlink.h"
 
 #include "calc/numfmt.h"
 #include "data/prompter.h"
-#include "dict/tablemodel.h"
+#include "widgets/tablemodel.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "dict/dialogrunner.h"
+#include "widgets/dialogrunner.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "dict/helpwindow.h"
+#include "widgets/helpwindow.h"
 
 #include <QFile>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "dict/arrowspinbox.h"
+#include "widgets/arrowspinbox.h"
 
 #include <QApplication>
 #include <QKeyEvent>

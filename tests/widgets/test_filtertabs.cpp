@@ -2,10 +2,10 @@
 
 #include "data/recordingprompter.h"
 #include "data/tempdir.h"
-#include "dict/dialogrunner.h"
-#include "dict/filtertabcontrol.h"
-#include "dict/listchoice.h"
-#include "dict/tablemodel.h"
+#include "widgets/dialogrunner.h"
+#include "widgets/filtertabcontrol.h"
+#include "widgets/listchoice.h"
+#include "widgets/tablemodel.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "dict/tablemodel.h"
+#include "widgets/tablemodel.h"
 
 #include "calc/numfmt.h"
 #include "data/prompter.h"

@@ -3,7 +3,7 @@
 
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
-#include "dict/tablemodel.h"
+#include "widgets/tablemodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "dict/dbnavigator.h"
+#include "widgets/dbnavigator.h"
 
 #include "data/prompter.h"
 

@@ -1,6 +1,6 @@
-#include "dict/help.h"
+#include "widgets/help.h"
 
-#include "dict/helpwindow.h"
+#include "widgets/helpwindow.h"
 
 #include <QPushButton>
 

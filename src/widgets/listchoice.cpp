@@ -1,9 +1,9 @@
-#include "dict/listchoice.h"
+#include "widgets/listchoice.h"
 
 #include "data/prompter.h"
 #include "data/table.h"
-#include "dict/arrowspinbox.h"
-#include "dict/dialogrunner.h"
+#include "widgets/arrowspinbox.h"
+#include "widgets/dialogrunner.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "dict/filtertabcontrol.h"
+#include "widgets/filtertabcontrol.h"
 
 #include "data/prompter.h"
 #include "data/table.h"
-#include "dict/arrowspinbox.h"
-#include "dict/dialogrunner.h"
+#include "widgets/arrowspinbox.h"
+#include "widgets/dialogrunner.h"
 
 #include <QCheckBox>
 #include <QCollator>

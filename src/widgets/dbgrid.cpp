@@ -1,4 +1,4 @@
-#include "dict/dbgrid.h"
+#include "widgets/dbgrid.h"
 
 #include "calc/numfmt.h"
 #include "data/prompter.h"

@@ -1,6 +1,6 @@
-#include "dict/dialogbuttons.h"
+#include "widgets/dialogbuttons.h"
 
-#include "dict/help.h"
+#include "widgets/help.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
