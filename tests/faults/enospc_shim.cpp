@@ -8,10 +8,10 @@
 // The calls are those SQLite, Qt's file classes, the C++ streams and the zip writer reach through
 // the dynamic linker: write, pwrite, writev, pwritev, fsync, fdatasync, ftruncate, fallocate.
 
-#include <dlfcn.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -36,7 +36,8 @@ __attribute__((destructor)) static void shimFini()
         return;
     char text[32];
     const int len = snprintf(text, sizeof text, "%ld\n", counted);
-    auto realWrite = reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
+    auto realWrite =
+        reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
     const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) {
         if (realWrite(fd, text, static_cast<size_t>(len)) < 0) {
@@ -61,72 +62,72 @@ static int full(int fd)
     return 0;
 }
 
-#define REAL(name, type)                                                                       \
-    static type real_##name = reinterpret_cast<type>(dlsym(RTLD_NEXT, #name))
+#define REAL(name)                                                                                 \
+    static auto real_##name = reinterpret_cast<decltype(&::name)>(dlsym(RTLD_NEXT, #name))
 
 ssize_t write(int fd, const void *buf, size_t n)
 {
-    REAL(write, ssize_t(*)(int, const void *, size_t));
+    REAL(write);
     return full(fd) ? -1 : real_write(fd, buf, n);
 }
 
 ssize_t pwrite(int fd, const void *buf, size_t n, off_t off)
 {
-    REAL(pwrite, ssize_t(*)(int, const void *, size_t, off_t));
+    REAL(pwrite);
     return full(fd) ? -1 : real_pwrite(fd, buf, n, off);
 }
 
 ssize_t pwrite64(int fd, const void *buf, size_t n, off64_t off)
 {
-    REAL(pwrite64, ssize_t(*)(int, const void *, size_t, off64_t));
+    REAL(pwrite64);
     return full(fd) ? -1 : real_pwrite64(fd, buf, n, off);
 }
 
 ssize_t writev(int fd, const struct iovec *iov, int cnt)
 {
-    REAL(writev, ssize_t(*)(int, const struct iovec *, int));
+    REAL(writev);
     return full(fd) ? -1 : real_writev(fd, iov, cnt);
 }
 
 ssize_t pwritev(int fd, const struct iovec *iov, int cnt, off_t off)
 {
-    REAL(pwritev, ssize_t(*)(int, const struct iovec *, int, off_t));
+    REAL(pwritev);
     return full(fd) ? -1 : real_pwritev(fd, iov, cnt, off);
 }
 
 int fsync(int fd)
 {
-    REAL(fsync, int (*)(int));
+    REAL(fsync);
     return full(fd) ? -1 : real_fsync(fd);
 }
 
 int fdatasync(int fd)
 {
-    REAL(fdatasync, int (*)(int));
+    REAL(fdatasync);
     return full(fd) ? -1 : real_fdatasync(fd);
 }
 
 int ftruncate(int fd, off_t len)
 {
-    REAL(ftruncate, int (*)(int, off_t));
+    REAL(ftruncate);
     return full(fd) ? -1 : real_ftruncate(fd, len);
 }
 
 int ftruncate64(int fd, off64_t len)
 {
-    REAL(ftruncate64, int (*)(int, off64_t));
+    REAL(ftruncate64);
     return full(fd) ? -1 : real_ftruncate64(fd, len);
 }
 
 int fallocate(int fd, int mode, off_t off, off_t len)
 {
-    REAL(fallocate, int (*)(int, int, off_t, off_t));
+    REAL(fallocate);
     return full(fd) ? -1 : real_fallocate(fd, mode, off, len);
 }
 
 int posix_fallocate(int fd, off_t off, off_t len)
 {
-    REAL(posix_fallocate, int (*)(int, off_t, off_t));
+    REAL(posix_fallocate);
     return full(fd) ? ENOSPC : real_posix_fallocate(fd, off, len);
 }
 

@@ -35,7 +35,8 @@
 
 extern char **environ;
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -90,11 +91,12 @@ bool looksComplete(const std::string &name, const Bytes &b)
 {
     const std::string ext = fs::path(name).extension().string();
     auto u32 = [&](std::size_t at) {
-        return at + 4 > b.size() ? 0u
-                                 : static_cast<unsigned>(static_cast<unsigned char>(b[at]))
-                                       | static_cast<unsigned>(static_cast<unsigned char>(b[at + 1])) << 8
-                                       | static_cast<unsigned>(static_cast<unsigned char>(b[at + 2])) << 16
-                                       | static_cast<unsigned>(static_cast<unsigned char>(b[at + 3])) << 24;
+        return at + 4 > b.size()
+                   ? 0u
+                   : static_cast<unsigned>(static_cast<unsigned char>(b[at])) |
+                         static_cast<unsigned>(static_cast<unsigned char>(b[at + 1])) << 8 |
+                         static_cast<unsigned>(static_cast<unsigned char>(b[at + 2])) << 16 |
+                         static_cast<unsigned>(static_cast<unsigned char>(b[at + 3])) << 24;
     };
     if (b.size() < 16)
         return false;
@@ -116,7 +118,8 @@ bool looksComplete(const std::string &name, const Bytes &b)
 }
 
 // One writing command: its arguments ({D} data folder, {O} output folder, {R} the run's root and
-// the keys of the "keys" worker in braces), the files it writes, its number of steps.
+// the keys of the "keys" worker in braces), the files it writes, its number of steps (the
+// window's commands: opening the project, which may store the selection's results, is the first).
 struct Command {
     std::string name;
     std::vector<std::string> args;
@@ -140,8 +143,10 @@ std::vector<Command> commands()
         {"place", withCli({"place", "{place}", "--variant", "{variant}"}), {}},
         {"place --apply", withCli({"place", "{place}", "--variant", "{variant}", "--apply"}), {}},
         {"place --apply --podbor",
-         withCli({"place", "{place}", "--variant", "{variant}", "--apply", "--podbor"}), {}},
-        {"render png", withCli({"render", "{select}", "--top", "{O}top.png", "--front", "{O}front.png"}),
+         withCli({"place", "{place}", "--variant", "{variant}", "--apply", "--podbor"}),
+         {}},
+        {"render png",
+         withCli({"render", "{select}", "--top", "{O}top.png", "--front", "{O}front.png"}),
          {"top.png", "front.png"}},
         {"render bmp jpg",
          withCli({"render", "{select}", "--top", "{O}top.bmp", "--front", "{O}front.jpg"}),
@@ -149,15 +154,16 @@ std::vector<Command> commands()
         {"render emf wmf",
          withCli({"render", "{select}", "--top", "{O}top.emf", "--front", "{O}front.wmf"}),
          {"top.emf", "front.wmf"}},
-        {"render dxf", withCli({"render", "{select}", "--top", "{O}top.dxf", "--front", "{O}front.dxf"}),
+        {"render dxf",
+         withCli({"render", "{select}", "--top", "{O}top.dxf", "--front", "{O}front.dxf"}),
          {"top.dxf", "front.dxf"}},
         {"report", withCli({"report", "{select}", "-o", "{O}report.docx"}), {"report.docx"}},
     };
-    for (const char *step : {"add", "edit", "delete-object", "duplicate", "move", "drop",
-                             "align-conductor", "align-to-conductor", "align-to-object", "podbor",
-                             "save-as", "delete-project"})
-        list.push_back({std::string("window ") + step, {doc, "doc", "{D}", step}, {}});
-    list.push_back({"window move, undo, redo", {doc, "doc", "{D}", "move,undo,redo"}, {}, 3});
+    for (const char *step :
+         {"add", "edit", "delete-object", "duplicate", "move", "drop", "align-conductor",
+          "align-to-conductor", "align-to-object", "podbor", "save-as", "delete-project"})
+        list.push_back({std::string("window ") + step, {doc, "doc", "{D}", step}, {}, 2});
+    list.push_back({"window move, undo, redo", {doc, "doc", "{D}", "move,undo,redo"}, {}, 4});
     return list;
 }
 
@@ -180,7 +186,8 @@ struct Tally {
     int faults = 0;
 };
 
-class FaultCommands : public ::testing::Test {
+class FaultCommands : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -192,6 +199,8 @@ protected:
         writeImportFile();
         const std::string pristine = root + "pristine/";
         Outcome o = run({KORVAN_FAULT_WORKER, "setup", pristine}, {});
+        ASSERT_EQ(o.code, 0) << o.err;
+        o = run({KORVAN_FAULT_COMMAND, "prepare", pristine}, {});
         ASSERT_EQ(o.code, 0) << o.err;
         o = run({KORVAN_FAULT_COMMAND, "keys", pristine}, {});
         ASSERT_EQ(o.code, 0) << o.err;
@@ -328,7 +337,7 @@ protected:
 
     // Checks the folder and the outputs after a run.
     Found verify(const Command &c, const Reference &r, bool oldOutputs, bool killed,
-               const std::string &what, Tally &t)
+                 const std::string &what, Tally &t)
     {
         const State s = state();
         int found = -1;
@@ -340,9 +349,11 @@ protected:
         if (found < 0) {
             std::string diff;
             for (const auto &[file, rows] : s.tables)
-                if (rows != r.states.front().tables.at(file) || rows != r.states.back().tables.at(file))
-                    diff += " " + file + " [" + rows + "; before " + r.states.front().tables.at(file)
-                            + "; after " + r.states.back().tables.at(file) + "]";
+                if (rows != r.states.front().tables.at(file) ||
+                    rows != r.states.back().tables.at(file))
+                    diff += " " + file + " [" + rows + "; before " +
+                            r.states.front().tables.at(file) + "; after " +
+                            r.states.back().tables.at(file) + "]";
             fault(c, t, what + ": the rows are neither before nor after:" + diff);
         }
         for (const auto &e : s.extra) {
@@ -369,8 +380,9 @@ protected:
                 ++whole;
             } else {
                 ++t.stray;
-                fault(c, t, what + ": " + f + " is there but not complete (" + std::to_string(b.size())
-                                + " bytes)");
+                fault(c, t,
+                      what + ": " + f + " is there but not complete (" + std::to_string(b.size()) +
+                          " bytes)");
             }
         }
         for (const auto &e : fs::directory_iterator(root + "out"))
@@ -378,7 +390,8 @@ protected:
                 if (killed)
                     ++t.temps;
                 else
-                    fault(c, t, what + ": left " + e.path().filename().string() + " beside the output");
+                    fault(c, t,
+                          what + ": left " + e.path().filename().string() + " beside the output");
             }
         // A command that changes no rows has its "after" in its files.
         const bool rowsSame = r.states.front() == r.states.back();
@@ -415,8 +428,8 @@ protected:
             sum.stray += t.stray;
             sum.faults += t.faults;
         }
-        std::cout << (disk ? "full disk: " : "kills: ") << (disk ? sum.disk : sum.kills)
-                  << " over " << tallies.size() << " commands (seed " << seed << "); states before "
+        std::cout << (disk ? "full disk: " : "kills: ") << (disk ? sum.disk : sum.kills) << " over "
+                  << tallies.size() << " commands (seed " << seed << "); states before "
                   << sum.before << ", after " << sum.after << ", between " << sum.between
                   << "; stray files " << sum.stray << "; faults " << sum.faults << "\n";
         std::string text;
@@ -445,7 +458,8 @@ TEST_F(FaultCommands, KilledAtRandomInstantsLeaveBeforeOrAfter)
 {
     const auto list = commands();
     const long total = envNumber("KORVAN_FAULT_KILLS", 220);
-    const long perCommand = (total + static_cast<long>(list.size()) - 1) / static_cast<long>(list.size());
+    const long perCommand =
+        (total + static_cast<long>(list.size()) - 1) / static_cast<long>(list.size());
     std::mt19937 rng(seed);
     std::map<std::string, Tally> tallies;
     for (const Command &c : list) {
@@ -466,8 +480,9 @@ TEST_F(FaultCommands, KilledAtRandomInstantsLeaveBeforeOrAfter)
             const int code = waitFor(pid);
             const bool killed = code == -SIGKILL;
             if (!killed && code != 0)
-                fault(c, t, "exit " + std::to_string(code) + " without a kill: "
-                                + slurp(root + "stderr.txt"));
+                fault(c, t,
+                      "exit " + std::to_string(code) +
+                          " without a kill: " + slurp(root + "stderr.txt"));
             if (killed)
                 ++t.kills;
             const Found found =
@@ -509,19 +524,20 @@ TEST_F(FaultCommands, FullDiskLeavesBeforeOrAfterAndSaysSo)
             restore(c, old);
             const Outcome o = run(argsOf(c), {preload, "KORVAN_ENOSPC_AT=" + std::to_string(k)});
             ++t.disk;
-            const std::string what = "disk full from write " + std::to_string(k) + " of "
-                                     + std::to_string(n) + ", exit " + std::to_string(o.code);
+            const std::string what = "disk full from write " + std::to_string(k) + " of " +
+                                     std::to_string(n) + ", exit " + std::to_string(o.code);
             const Found found = verify(c, r, old, false, what, t);
             count(t, found);
-            const bool done = found.step == static_cast<int>(r.states.size()) - 1
-                              && (c.outputs.empty() || found.outputsNew);
+            const bool done = found.step == static_cast<int>(r.states.size()) - 1 &&
+                              (c.outputs.empty() || found.outputsNew);
             if (o.code == 0) {
                 ++t.diskDone;
                 if (!done)
                     fault(c, t, what + ": reported success but the command was not done");
                 for (const auto &f : c.outputs)
                     if (slurp(root + "out/" + f) != r.outputs.at(f) && r.exactOutputs)
-                        fault(c, t, what + ": reported success but " + f + " is not the whole file");
+                        fault(c, t,
+                              what + ": reported success but " + f + " is not the whole file");
             } else if (o.code != 1 && o.code != 2) {
                 fault(c, t, what + ": " + o.err);
             } else if (o.err.find_first_not_of(" \n") == std::string::npos) {
