@@ -5,7 +5,8 @@
 // - killed at random instants (KORVAN_FAULT_SEED, printed; KORVAN_FAULT_KILLS landed kills in
 //   all, 220 by default), and
 // - run on a full disk: a preloaded shim fails the n-th write of a file and every later one with
-//   ENOSPC, n swept over the command's writes (KORVAN_FAULT_DISK runs a command at most).
+//   ENOSPC, n swept over the command's writes (KORVAN_FAULT_DISK runs a command at most, 12 by
+//   default; KORVAN_FAULT_ONLY=text only the commands whose name holds the text).
 // After each run the folder is opened as the program opens it and every table must hold exactly
 // the rows of before the command or of after it (a command of several steps: after one of them),
 // never a mixture; every output file is absent or old, or complete; a run that ended by itself
@@ -164,6 +165,10 @@ std::vector<Command> commands()
           "align-to-conductor", "align-to-object", "podbor", "save-as", "delete-project"})
         list.push_back({std::string("window ") + step, {doc, "doc", "{D}", step}, {}, 2});
     list.push_back({"window move, undo, redo", {doc, "doc", "{D}", "move,undo,redo"}, {}, 4});
+    // KORVAN_FAULT_ONLY=text keeps the commands whose name holds the text (to reproduce one).
+    if (const char *only = std::getenv("KORVAN_FAULT_ONLY"); only && *only)
+        std::erase_if(list,
+                      [&](const Command &cmd) { return cmd.name.find(only) == std::string::npos; });
     return list;
 }
 
