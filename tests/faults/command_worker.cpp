@@ -20,6 +20,7 @@
 #include "data/schema.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
+#include "placement/placementapply.h"
 
 #include <sqlite3.h>
 
@@ -201,6 +202,32 @@ int runStep(ProjectDocument &doc, const std::string &step)
         ok = run("Выравнивание объекта относительно другого объекта", [&] {
             alignObjectToObject(dm, a, AlignPoint::TopLeft, b, AlignPoint::BottomRight, grid);
         });
+    } else if (step == "coordinates") {
+        ok = run("Координаты молниеотвода", [&] {
+            setConductorCoords(dm, 0, CoordKind::Absolute, 12, 14, a, AlignPoint::Center, grid);
+        });
+    } else if (step == "apply-placement") {
+        ConductorPositions p;
+        p.p1 = Pt{31, 17};
+        ok = doc.applyPlacement(p);
+    } else if (step == "choose") {
+        Table &c = dm.table(TableId::SMo1);
+        c.first();
+        const int construction = c.asInt("Kod");
+        ok = doc.execute(
+            QStringLiteral("Выбор молниеотвода"),
+            [&] {
+                if (!chooseConstruction(dm, construction))
+                    throw TableError("no construction");
+            },
+            ProjectDocument::Rows, false);
+    } else if (step == "create-project") {
+        ok = doc.createProject(newProjectDefaults(dm, "2026-12-09", "12:00:00")).has_value();
+    } else if (step == "edit-project") {
+        ProjectInput in = currentProjectInput(dm);
+        in.name = "Выбор двойной";
+        in.typeIndex = kTypeIndexDoubleRod;
+        ok = doc.editProject(in);
     } else if (step == "podbor") {
         ok = doc.runPodbor();
     } else if (step == "save-as") {

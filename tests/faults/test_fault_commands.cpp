@@ -162,7 +162,8 @@ std::vector<Command> commands()
     };
     for (const char *step :
          {"add", "edit", "delete-object", "duplicate", "move", "drop", "align-conductor",
-          "align-to-conductor", "align-to-object", "podbor", "save-as", "delete-project"})
+          "align-to-conductor", "align-to-object", "coordinates", "apply-placement", "choose",
+          "podbor", "create-project", "edit-project", "save-as", "delete-project"})
         list.push_back({std::string("window ") + step, {doc, "doc", "{D}", step}, {}, 2});
     list.push_back({"window move, undo, redo", {doc, "doc", "{D}", "move,undo,redo"}, {}, 4});
     // KORVAN_FAULT_ONLY=text keeps the commands whose name holds the text (to reproduce one).
