@@ -67,10 +67,11 @@ pid_t spawn(const std::vector<std::string> &args, const std::vector<std::string>
     for (const auto &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
-    for (char **e = environ; *e; ++e)
-        envp.push_back(*e);
+    // The extra variables first: the first of two equal names is the one a lookup finds.
     for (const auto &e : env)
         envp.push_back(const_cast<char *>(e.c_str()));
+    for (char **e = environ; *e; ++e)
+        envp.push_back(*e);
     envp.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data()) != 0)
@@ -531,13 +532,22 @@ TEST_F(FaultCommands, FullDiskLeavesBeforeOrAfterAndSaysSo)
     std::mt19937 rng(seed + 1);
     std::map<std::string, Tally> tallies;
     const std::string preload = std::string("LD_PRELOAD=") + KORVAN_ENOSPC_SHIM;
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer's runtime wants to come first among the preloaded libraries.
+    const char *asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
+                                    (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
+#else
+    const std::string asanOptions = "KORVAN_FAULT_NO_SANITIZER=1";
+#endif
     for (const Command &c : list) {
         Tally &t = tallies[c.name];
         const Reference r = reference(c);
         // How many writes the whole command makes.
         restore(c, false);
         const std::string countFile = root + "writes.txt";
-        const Outcome whole = run(argsOf(c), {preload, "KORVAN_ENOSPC_COUNT=" + countFile});
+        const Outcome whole =
+            run(argsOf(c), {preload, asanOptions, "KORVAN_ENOSPC_COUNT=" + countFile});
         ASSERT_EQ(whole.code, 0) << c.name << ": " << whole.err;
         const long n = std::atol(slurp(countFile).c_str());
         ASSERT_GT(n, 0) << c.name << ": the shim saw no write";
@@ -551,7 +561,8 @@ TEST_F(FaultCommands, FullDiskLeavesBeforeOrAfterAndSaysSo)
         for (long k : at) {
             const bool old = k % 2 == 1;
             restore(c, old);
-            const Outcome o = run(argsOf(c), {preload, "KORVAN_ENOSPC_AT=" + std::to_string(k)});
+            const Outcome o =
+                run(argsOf(c), {preload, asanOptions, "KORVAN_ENOSPC_AT=" + std::to_string(k)});
             ++t.disk;
             const std::string what = "disk full from write " + std::to_string(k) + " of " +
                                      std::to_string(n) + ", exit " + std::to_string(o.code);
