@@ -29,6 +29,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -67,11 +68,17 @@ pid_t spawn(const std::vector<std::string> &args, const std::vector<std::string>
     for (const auto &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
-    // The extra variables first: the first of two equal names is the one a lookup finds.
+    // The extra variables replace those of the same name.
     for (const auto &e : env)
         envp.push_back(const_cast<char *>(e.c_str()));
-    for (char **e = environ; *e; ++e)
-        envp.push_back(*e);
+    for (char **e = environ; *e; ++e) {
+        const std::string_view var(*e);
+        const auto same = [&](const std::string &x) {
+            return var.substr(0, var.find('=') + 1) == x.substr(0, x.find('=') + 1);
+        };
+        if (std::none_of(env.begin(), env.end(), same))
+            envp.push_back(*e);
+    }
     envp.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data()) != 0)
