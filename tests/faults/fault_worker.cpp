@@ -2,9 +2,9 @@
 // is killed, or checks that every project of the folder is whole.
 //
 //   korvan-fault-worker setup DIR        a folder with the projects the commands work on
-//   korvan-fault-worker store DIR        selection results stored at two conductor positions in
-//   turn korvan-fault-worker place DIR        range step changed and the placement search stored,
-//   as one korvan-fault-worker saveas DIR       copies of the placement project, one after another
+//   korvan-fault-worker store DIR        selection results stored at two conductor positions in turn
+//   korvan-fault-worker place DIR        range step changed and the placement search stored, as one
+//   korvan-fault-worker saveas DIR       copies of the placement project, one after another
 //   korvan-fault-worker delete DIR       a copy of the placement project made and deleted, in turn
 //   korvan-fault-worker check DIR N      one full check (file integrity too); exit 1 on a fault
 //   korvan-fault-worker watch DIR N      checks again and again as a concurrent reader
@@ -30,8 +30,7 @@
 
 using namespace kv;
 
-namespace
-{
+namespace {
 
 const char *kStoreProject = "Выбор";
 const char *kPlaceProject = "Размещение";
@@ -150,10 +149,7 @@ void setup(const std::string &dir)
 
 std::ostringstream faults;
 
-void fault(const std::string &what)
-{
-    faults << what << "\n";
-}
+void fault(const std::string &what) { faults << what << "\n"; }
 
 std::string integrity(const std::string &path)
 {
@@ -184,8 +180,7 @@ std::set<std::int64_t> columnValues(const std::string &dir, TableId id, const ch
     sqlite3_open_v2((dir + def.fileName).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_busy_timeout(db, 10000);
     sqlite3_stmt *st = nullptr;
-    const std::string sql =
-        std::string("SELECT \"") + col + "\" FROM \"" + sqlTableName(def) + "\"";
+    const std::string sql = std::string("SELECT \"") + col + "\" FROM \"" + sqlTableName(def) + "\"";
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK)
         while (sqlite3_step(st) == SQLITE_ROW)
             out.insert(sqlite3_column_int64(st, 0));
@@ -208,10 +203,7 @@ void checkNoOrphans(const std::string &dir)
     }
 }
 
-bool same(const OptD &a, const OptD &b)
-{
-    return a == b;
-}
+bool same(const OptD &a, const OptD &b) { return a == b; }
 
 void checkSelection(DataModule &dm)
 {
@@ -221,8 +213,8 @@ void checkSelection(DataModule &dm)
     AutoPodbor(again, loadSettings(dm), loadSagTable(dm), m);
     const ConductorRec &a = stored.conductors.at(0);
     const ConductorRec &b = again.conductors.at(0);
-    if (!same(a.H, b.H) || !same(a.Ro_a, b.Ro_a) || !same(a.Ro_b, b.Ro_b) ||
-        !same(a.Ho_a, b.Ho_a) || !same(a.Ho_b, b.Ho_b))
+    if (!same(a.H, b.H) || !same(a.Ro_a, b.Ro_a) || !same(a.Ro_b, b.Ro_b) || !same(a.Ho_a, b.Ho_a)
+        || !same(a.Ho_b, b.Ho_b))
         fault("selection: the conductor's results are not those of its position");
     if (stored.objects.size() != 100)
         fault("selection: " + std::to_string(stored.objects.size()) + " objects");
@@ -230,8 +222,7 @@ void checkSelection(DataModule &dm)
         const ObjectRec &x = stored.objects[i];
         const ObjectRec &y = again.objects[i];
         if (!same(x.R, y.R) || !same(x.H, y.H) || !same(x.Rx, y.Rx))
-            fault("selection: object " + std::to_string(i + 1) +
-                  " has results of another position");
+            fault("selection: object " + std::to_string(i + 1) + " has results of another position");
     }
 }
 
@@ -253,8 +244,7 @@ void checkPlacement(DataModule &dm)
     int k = 0;
     for (ranges.first(); !ranges.eof(); ranges.next(), ++k)
         if (!matches(ranges, out.rows.at(static_cast<std::size_t>(k)).found,
-                     out.rows[static_cast<std::size_t>(k)].p1,
-                     out.rows[static_cast<std::size_t>(k)].H))
+                     out.rows[static_cast<std::size_t>(k)].p1, out.rows[static_cast<std::size_t>(k)].H))
             fault("placement: range " + std::to_string(k + 1) + " holds another search's result");
     if (!matches(variant, out.found, out.p1, out.H))
         fault("placement: the variant holds another search's result");
@@ -272,8 +262,8 @@ void compareTree(DataModule &dm, TableId parent, std::int64_t a, std::int64_t b,
         const auto ka = t.keysUnder(a);
         const auto kb = t.keysUnder(b);
         if (ka.size() != kb.size()) {
-            why += def.fileName + ": " + std::to_string(kb.size()) + " rows instead of " +
-                   std::to_string(ka.size()) + "\n";
+            why += def.fileName + ": " + std::to_string(kb.size()) + " rows instead of "
+                   + std::to_string(ka.size()) + "\n";
             continue;
         }
         for (std::size_t i = 0; i < ka.size(); ++i) {
@@ -312,9 +302,9 @@ void checkImports(DataModule &dm, int objects)
         if (p.asText("Name") != kImportProject)
             continue;
         if (dm.mo().recordCount() != 1 || dm.object().recordCount() != objects)
-            fault("import: project " + std::to_string(p.asInt("Kod")) + " has " +
-                  std::to_string(dm.mo().recordCount()) + " conductors and " +
-                  std::to_string(dm.object().recordCount()) + " objects");
+            fault("import: project " + std::to_string(p.asInt("Kod")) + " has "
+                  + std::to_string(dm.mo().recordCount()) + " conductors and "
+                  + std::to_string(dm.object().recordCount()) + " objects");
         Table &o = dm.object();
         for (o.first(); !o.eof(); o.next())
             if (o.asText("ShapeName") != "Shape" + std::to_string(o.asInt("Kod")))
@@ -382,7 +372,8 @@ int main(int argc, char **argv)
                 copyCurrentProject(f.dm, kCopyProject);
                 if (mode == "delete")
                     deleteCurrentProject(f.dm);
-            } else
+            }
+            else
                 return 2;
         }
     } catch (const std::exception &e) {

@@ -23,8 +23,7 @@
 
 extern char **environ;
 
-namespace
-{
+namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -54,8 +53,7 @@ std::string slurp(const std::string &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class Faults : public ::testing::Test
-{
+class Faults : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -107,8 +105,7 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         kill(reader, SIGKILL);
         waitpid(reader, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the concurrent reader saw a fault:\n"
-                                         << slurp(errFile);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the concurrent reader saw a fault:\n" << slurp(errFile);
         ASSERT_EQ(check(), 0) << "after a kill at " << delay.count() << " µs:\n" << slurp(errFile);
     }
 
@@ -154,9 +151,8 @@ TEST_F(Faults, KilledSelectionStoreLeavesResultsOfOnePosition)
 {
     std::mt19937 rng(7);
     for (int k = 0; k < 14; ++k)
-        killRound(
-            {KORVAN_FAULT_WORKER, "store", dir},
-            std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
+        killRound({KORVAN_FAULT_WORKER, "store", dir},
+                  std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
     EXPECT_EQ(kills, 14);
 }
 
@@ -164,9 +160,8 @@ TEST_F(Faults, KilledPlacementStoreLeavesResultsOfOneSearch)
 {
     std::mt19937 rng(11);
     for (int k = 0; k < 14; ++k)
-        killRound(
-            {KORVAN_FAULT_WORKER, "place", dir},
-            std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
+        killRound({KORVAN_FAULT_WORKER, "place", dir},
+                  std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
     EXPECT_EQ(kills, 14);
 }
 
@@ -174,9 +169,8 @@ TEST_F(Faults, KilledSaveAsLeavesEachCopyWholeOrAbsent)
 {
     std::mt19937 rng(13);
     for (int k = 0; k < 12; ++k)
-        killRound(
-            {KORVAN_FAULT_WORKER, "saveas", dir},
-            std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
+        killRound({KORVAN_FAULT_WORKER, "saveas", dir},
+                  std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
     EXPECT_EQ(kills, 12);
 }
 
@@ -184,9 +178,8 @@ TEST_F(Faults, KilledDeleteLeavesEachProjectWholeOrAbsent)
 {
     std::mt19937 rng(17);
     for (int k = 0; k < 12; ++k)
-        killRound(
-            {KORVAN_FAULT_WORKER, "delete", dir},
-            std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
+        killRound({KORVAN_FAULT_WORKER, "delete", dir},
+                  std::chrono::microseconds(std::uniform_int_distribution<long>(30000, 400000)(rng)));
     EXPECT_EQ(kills, 12);
 }
 
