@@ -3,6 +3,8 @@
 // fails with ENOSPC, as a disk that has filled up stays full.
 //
 //   KORVAN_ENOSPC_AT=n        the first call that fails (0 or unset: none fails)
+//   KORVAN_ENOSPC_ONCE=1      only the n-th call fails: the space a failed write's rollback
+//                             freed (its journal deleted) lets the next writes through again
 //   KORVAN_ENOSPC_COUNT=FILE  at exit, the number of calls counted is written there
 //
 // The calls are those SQLite, Qt's file classes, the C++ streams and the zip writer reach through
@@ -22,11 +24,13 @@ extern "C" {
 
 static long failAt = -1;
 static long counted = 0;
+static bool once = false;
 
 __attribute__((constructor)) static void shimInit()
 {
     const char *at = getenv("KORVAN_ENOSPC_AT");
     failAt = at ? atol(at) : 0;
+    once = getenv("KORVAN_ENOSPC_ONCE") != nullptr;
 }
 
 __attribute__((destructor)) static void shimFini()
@@ -55,7 +59,7 @@ static int full(int fd)
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     ++counted;
-    if (failAt > 0 && counted >= failAt) {
+    if (failAt > 0 && (once ? counted == failAt : counted >= failAt)) {
         errno = ENOSPC;
         return 1;
     }
