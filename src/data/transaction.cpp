@@ -441,9 +441,24 @@ bool recoverInterruptedCommit(const std::string &dataDir)
 
 namespace {
 
+// SQLite ends a transaction by itself when a write fails for want of space or on an I/O error;
+// the connection then goes on in autocommit mode, every later statement committed at once, and
+// a command would leave its files half written while it reports the failure. Such a
+// transaction is lost: no further write goes through and it never commits.
+void requireOpenTransactions(const TxnState &s)
+{
+    for (const TxnState::Member &m : s.members)
+        if (sqlite3_get_autocommit(m.table->connection()))
+            throw TableError("Ошибка. Не удалось записать файл " + m.table->def().fileName
+                             + ". Изменения отменены.");
+}
+
 void joinTable(TxnState &s, Table &t)
 {
-    if (!t.isOpen() || s.find(t))
+    if (!t.isOpen())
+        return;
+    requireOpenTransactions(s);
+    if (s.find(t))
         return;
     // Rows read before in a read scope were read; the writes start from the file as it is now.
     t.endReadScope();
@@ -479,6 +494,7 @@ Transaction::Transaction(DataModule &dm, const std::vector<TableId> &tables) : m
 {
     if (TxnState *s = dm.m_txn.get()) {
         // Nested: a savepoint on every connection of the outer transaction.
+        requireOpenTransactions(*s);
         const int level = s->level + 1;
         std::vector<TxnState::Member *> done;
         try {
@@ -584,6 +600,7 @@ void Transaction::commit()
     if (m_done)
         throw TableError("Ошибка. Транзакция уже завершена.");
     TxnState *s = m_dm.m_txn.get();
+    requireOpenTransactions(*s); // on failure the destructor rolls back
     if (m_level > 1) {
         const std::string sp = savepointName(m_level);
         for (TxnState::Member &m : s->members) {

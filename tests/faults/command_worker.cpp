@@ -262,9 +262,10 @@ int doc(const std::string &dir, const std::string &steps)
         return 0;
     if (!d.openProject(projectKod(f.dm, "Выбор")))
         throw std::runtime_error("the project does not open");
+    // The selection at opening failed (its message shown): the user would stop here too.
+    int rc = f.prompter.errors().empty() ? 0 : 1;
     std::istringstream in(steps);
-    int rc = 0;
-    for (std::string step; left > 0 && std::getline(in, step, ','); --left)
+    for (std::string step; rc == 0 && left > 0 && std::getline(in, step, ','); --left)
         if ((rc = runStep(d, step)) != 0)
             break;
     for (const auto &e : f.prompter.errors())
