@@ -358,10 +358,10 @@ protected:
                  const std::string &what, Tally &t)
     {
         const State s = state();
-        int found = -1;
-        for (std::size_t k = 0; k < r.states.size() && found < 0; ++k)
-            if (s == r.states[k])
-                found = static_cast<int>(k);
+        // The latest step whose rows these are (a step may change nothing).
+        int found = static_cast<int>(r.states.size()) - 1;
+        while (found >= 0 && !(s == r.states[static_cast<std::size_t>(found)]))
+            --found;
         for (const auto &m : s.messages)
             fault(c, t, what + ": opening the folder says: " + m);
         if (found < 0) {
@@ -416,8 +416,8 @@ protected:
         Found out;
         out.step = found;
         out.outputsNew = !c.outputs.empty() && whole == static_cast<int>(c.outputs.size());
-        if (rowsSame && found == 0 && whole > 0)
-            out.step = static_cast<int>(r.states.size()) - 1;
+        if (rowsSame && found >= 0)
+            out.step = whole > 0 ? static_cast<int>(r.states.size()) - 1 : 0;
         return out;
     }
 
