@@ -4,9 +4,10 @@
 // command is
 // - killed at random instants (KORVAN_FAULT_SEED, printed; KORVAN_FAULT_KILLS landed kills in
 //   all, 220 by default), and
-// - run on a full disk: a preloaded shim fails the n-th write of a file and every later one with
-//   ENOSPC, n swept over the command's writes (KORVAN_FAULT_DISK runs a command at most, 12 by
-//   default; KORVAN_FAULT_ONLY=text only the commands whose name holds the text).
+// - run on a full disk: a preloaded shim fails the n-th write of a file with ENOSPC, and in every
+//   other run each later one too, n swept over the command's writes (KORVAN_FAULT_DISK runs a
+//   command at most, 12 by default; KORVAN_FAULT_ONLY=text only the commands whose name holds
+//   the text).
 // After each run the folder is opened as the program opens it and every table must hold exactly
 // the rows of before the command or of after it (a command of several steps: after one of them),
 // never a mixture; every output file is absent or old, or complete; a run that ended by itself
