@@ -1,7 +1,9 @@
 #include "plan/picturefile.h"
 
-#include <QFile>
+#include "data/outputfile.h"
+
 #include <QFileInfo>
+#include <QIODevice>
 #include <QImageWriter>
 #include <cstdint>
 
@@ -63,6 +65,22 @@ std::string dib(const QImage &source, uint32_t &headerSize, uint32_t &bitsSize)
 }
 
 constexpr uint32_t kSrcCopy = 0x00CC0020;
+
+// A write-only device over an output file, so that Qt's image encoders write to it directly.
+class OutputDevice : public QIODevice {
+public:
+    explicit OutputDevice(OutputFile &file) : m_file(file) {}
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        return m_file.write(data, static_cast<std::size_t>(size)) ? size : -1;
+    }
+
+private:
+    OutputFile &m_file;
+};
 
 } // namespace
 
@@ -268,25 +286,28 @@ bool savePicture(const QImage &image, const QString &path, PictureFormat format,
     };
     if (image.isNull())
         return fail(QStringLiteral("Рисунок пуст."));
+    OutputFile file(path.toStdString());
     if (format == PictureFormat::Emf || format == PictureFormat::Wmf) {
         const std::string bytes =
             format == PictureFormat::Emf ? enhancedMetafileBytes(image) : windowsMetafileBytes(image);
         if (bytes.empty())
             return fail(QStringLiteral("Рисунок слишком велик для этого формата."));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(f.errorString());
-        if (f.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-            return fail(f.errorString());
-        if (!f.flush())
-            return fail(f.errorString());
+        if (!file.open() || !file.write(bytes.data(), bytes.size()) || !file.commit())
+            return fail(QString::fromStdString(file.error()));
         return true;
     }
+    if (!file.open())
+        return fail(QString::fromStdString(file.error()));
     const char *fmt = format == PictureFormat::Jpg ? "JPG" : format == PictureFormat::Png ? "PNG" : "BMP";
-    QImageWriter writer(path, fmt);
+    OutputDevice device(file);
+    device.open(QIODevice::WriteOnly);
+    QImageWriter writer(&device, fmt);
     // JPEG keeps the encoder's default quality (-1).
     if (!writer.write(image.convertToFormat(QImage::Format_RGB32)))
-        return fail(writer.errorString());
+        return fail(file.error().empty() ? writer.errorString() : QString::fromStdString(file.error()));
+    device.close();
+    if (!file.commit())
+        return fail(QString::fromStdString(file.error()));
     return true;
 }
 

@@ -86,6 +86,10 @@ std::unique_ptr<QTextDocument> toTextDocument(const ReportDocument &doc)
                     QTextImageFormat imf;
                     imf.setName(QStringLiteral("pic%1").arg(r.picture));
                     double w = pic.width, h = pic.height;
+                    if (pic.widthPt > 0 && pic.heightPt > 0) {
+                        w = pic.widthPt * kPixelsPerPoint;
+                        h = pic.heightPt * kPixelsPerPoint;
+                    }
                     if (w > textWidthPx && w > 0) {
                         h = h * textWidthPx / w;
                         w = textWidthPx;

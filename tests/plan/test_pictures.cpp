@@ -230,3 +230,31 @@ TEST(ZonePictures, LargePicturesAreDrawnWholeOrRefused)
     EXPECT_NE(big.refused.find("155880 x"), std::string::npos) << big.refused;
     EXPECT_NE(big.refused.find("масштаб"), std::string::npos) << big.refused;
 }
+
+// A chosen construction lower than the design one gives a smaller zone; the picture of it was
+// sized by that zone alone, so an object it does not reach fell outside the picture. Both
+// frames, design and chosen, and both views hold every object.
+TEST(ZonePictures, EveryFrameHoldsEveryObject)
+{
+    ProjectSnapshot p = singleRod();
+    ConductorRec &c = p.conductors.front();
+    c.H1 = 8.0;
+    c.Ro_a1 = 8.0;
+    c.Ro_b1 = 12.0;
+    p.objects.push_back(object(1, 150, 150, 5, 5, 6.0));
+    p.objects.push_back(object(2, -60, 5, 4, 4, 3.0, 0xFF0000));
+    for (const char *suffix : {"", "1"}) {
+        SCOPED_TRACE(suffix);
+        const ZonePictures z = RenderZonePictures(p, solidSettings(), suffix);
+        ASSERT_TRUE(z.refused.empty()) << z.refused;
+        // The rod stays in the middle; the far object's middle lies px(152.5) = 1159 pixels
+        // right and below it, the other's px(-58) = -441 left of it.
+        const int cx = z.top.width() / 2, cy = z.top.height() / 2;
+        EXPECT_GE(z.top.width(), 2 * 1178 + 80);
+        EXPECT_TRUE(isColor(z.top, cx + 1159, cy + 1159, kGreen));
+        EXPECT_TRUE(isColor(z.top, cx - 441, cy + 53, QColor(0, 0, 255)));
+        // In the elevation the objects stand at the same columns.
+        EXPECT_FALSE(ysInColumn(z.front, cx + 1159, kGreen).empty());
+        EXPECT_FALSE(ysInColumn(z.front, cx - 441, QColor(0, 0, 255)).empty());
+    }
+}

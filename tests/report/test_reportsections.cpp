@@ -6,6 +6,9 @@
 #include "calc/numfmt.h"
 #include "plan/zonepictures.h"
 #include "report/docxfile.h"
+#include "report/sampleproject.h"
+
+#include <cstdio>
 
 using namespace kv;
 using namespace kvtest;
@@ -444,6 +447,55 @@ TEST(ReportDrawings, LegendForZoneBObjects)
                      "Rо_b (30 м)  - радиус защиты на уровне земли для зоны Б.",
                      "Rx1 (12,5 м) - радиус защиты на высоте Нх (4 м) объекта \"Склад\".",
                      "Rx2 (9 м) - радиус защиты на высоте Нх (6 м) объекта \"Цех\"."}));
+}
+
+// The drawings went in at 96 dpi cut to the text width: "Масштаб 1 : 500" stood under a drawing
+// at about 1:760. Measured on the file: the picture's width in EMU, read at the scale its note
+// states, spans the metres the picture shows (the zone's diameter and 40 pixels each side);
+// a drawing too wide for the page states the smaller scale it has there.
+TEST(ReportDrawings, PlacedAtTheScaleTheirNoteStates)
+{
+    for (const double ro : {30.0, 100.0}) {
+        SCOPED_TRACE(ro);
+        ConductorRec rod = mo(0, 0, 20);
+        rod.Ro_b = ro;
+        rod.Ho_b = 18.4;
+        ReportInput in = baseInput(kTipSingleRod, {rod}, {obj("Склад", "1", 2, 2, 4, 4, 4, "Б", 1, 1)});
+        in.profile = onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::PrimVidSverhuPod});
+        const auto w = writeDocx(in);
+        const auto note = linesFrom(w.docx, "Расчетный молниеотвод. Вид сверху.", 2);
+        ASSERT_EQ(note.size(), 2u);
+        int scale = 0;
+        ASSERT_EQ(std::sscanf(note[1].c_str(), "Масштаб 1 : %d.", &scale), 1) << note[1];
+        const double cx = w.docx.document.select_node("//wp:extent").node().attribute("cx").as_double();
+        const double metres = cx / 360000.0 / 100.0 * scale; // 360 000 EMU to the centimetre
+        EXPECT_NEAR(metres, 2 * ro + 80 * 500 / 3800.0, 0.005 * metres);
+        if (ro == 30.0)
+            EXPECT_EQ(scale, 500);
+        else // 42,1 cm of drawing on a page 21 cm wide
+            EXPECT_NEAR(scale, 1003, 2);
+    }
+}
+
+// A heading must not stand alone at the foot of a page: captions and "Расчеты." keep with the
+// next paragraph, through the empty one below them.
+TEST(ReportDocx, HeadingsKeepWithTheNextParagraph)
+{
+    const auto w = writeDocx(sampleReportInput(ConductorType::SingleRod));
+    int headings = 0;
+    for (auto p : w.docx.document.child("w:document").child("w:body").children("w:p")) {
+        const DocxParagraph para = readParagraph(p);
+        if (para.text() != "Расчеты." && para.text() != "Расчетные характеристики молниеотвода.")
+            continue;
+        ++headings;
+        EXPECT_TRUE(p.child("w:pPr").child("w:keepNext")) << para.text();
+        const auto next = p.next_sibling("w:p");
+        EXPECT_TRUE(readParagraph(next).text().empty());
+        EXPECT_TRUE(next.child("w:pPr").child("w:keepNext")) << para.text();
+    }
+    EXPECT_GE(headings, 3);
+    // Body text does not keep with what follows.
+    EXPECT_FALSE(w.docx.document.select_node("//w:p[w:r/w:t='Расчетные значения:']/w:pPr/w:keepNext"));
 }
 
 TEST(ReportProgress, StopsWhenCancelled)
