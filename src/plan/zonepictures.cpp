@@ -109,28 +109,31 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
     const double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
     const double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
     // The picture holds the zone and every object, also one the zone does not reach (a small
-    // chosen construction): half its sides reach from the centre to the farthest of both.
+    // chosen construction): an object past the zone's frame widens it to 20 pixels beyond the
+    // object.
     const double midX = f.two ? std::min(x1, x2) + std::fabs(x1 - x2) / 2 : x1;
     const double midY = f.two ? std::min(y1, y2) + std::fabs(y1 - y2) / 2 : y1;
-    double halfX = R + (f.two ? std::fabs(x1 - x2) / 2 : 0);
-    double halfY = R + (f.two ? std::fabs(y1 - y2) / 2 : 0);
+    double objX = 0, objY = 0;
     for (const ObjectRec &o : snap.objects) {
         const double xa = val(o.MXa), ya = val(o.MYa);
-        halfX = std::max({halfX, std::fabs(xa - midX), std::fabs(xa + val(o.L) - midX)});
-        halfY = std::max({halfY, std::fabs(ya - midY), std::fabs(ya + val(o.S) - midY)});
+        objX = std::max({objX, std::fabs(xa - midX), std::fabs(xa + val(o.L) - midX)});
+        objY = std::max({objY, std::fabs(ya - midY), std::fabs(ya + val(o.S) - midY)});
     }
+    const auto side = [&](double zoneSpan, double objectHalf) {
+        return std::max({1, f.s.px(zoneSpan) + 80, 2 * f.s.px(objectHalf) + 40});
+    };
     if (!f.two) {
-        f.width = std::max(1, f.s.px(2 * halfX) + 80);
-        f.height = std::max(1, f.s.px(2 * halfY) + 80);
+        f.width = side(2 * R, objX);
+        f.height = side(2 * R, objY);
         f.cx = f.width / 2;
         f.cy = f.height / 2;
         f.ox = f.cx - f.s.px(x1);
         f.oy = f.cy - f.s.px(y1);
         f.s1 = f.s2 = QPoint(f.cx, f.cy);
     } else {
-        f.width = std::max(1, f.s.px(2 * halfX) + 80);
+        f.width = side(2 * R + std::fabs(x1 - x2), objX);
         f.cx = f.width / 2;
-        f.height = std::max(1, f.s.px(2 * halfY) + 80);
+        f.height = side(2 * R + std::fabs(y1 - y2), objY);
         f.cy = f.height / 2;
         f.ox = f.cx - f.s.px(midX);
         f.oy = f.cy - f.s.px(midY);

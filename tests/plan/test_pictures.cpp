@@ -106,7 +106,7 @@ TEST(ZonePictures, CatenaryLabelsOnTheOuterHalfPlanes)
         c.Ro_a = 10.0;
         p.conductors.push_back(c);
     }
-    p.objects.push_back(object(1, 50, 50, 2, 2, 2.0));
+    p.objects.push_back(object(1, 30, 50, 2, 2, 2.0));
     const ZonePictures z = RenderZonePictures(p, solidSettings(), "");
     // width = px(20) + 80, height = px(20 + 30) + 80.
     ASSERT_EQ(z.top.size(), QSize(232, 460));
@@ -169,7 +169,7 @@ TEST(ZonePictures, CatenaryFrontCableSags)
         c.Hop = 20.0;
         p.conductors.push_back(c);
     }
-    p.objects.push_back(object(1, 0, 0, 2, 2, 2.0));
+    p.objects.push_back(object(1, 12, 18, 2, 2, 2.0));
     const ZonePictures z = RenderZonePictures(p, solidSettings(), "");
     // No radius at all: the picture is px(30) + 80 wide, the supports 228 px apart.
     ASSERT_EQ(z.top.width(), 308);
@@ -247,14 +247,16 @@ TEST(ZonePictures, EveryFrameHoldsEveryObject)
         SCOPED_TRACE(suffix);
         const ZonePictures z = RenderZonePictures(p, solidSettings(), suffix);
         ASSERT_TRUE(z.refused.empty()) << z.refused;
-        // The rod stays in the middle; the far object's middle lies px(152.5) = 1159 pixels
-        // right and below it, the other's px(-58) = -441 left of it.
+        // The rod stays in the middle; the far object spans px(150) = 1140 to px(155) = 1178
+        // pixels right of and below it, the other px(-60) = -456 to -426 across and 38 to 68
+        // down.
         const int cx = z.top.width() / 2, cy = z.top.height() / 2;
-        EXPECT_GE(z.top.width(), 2 * 1178 + 80);
-        EXPECT_TRUE(isColor(z.top, cx + 1159, cy + 1159, kGreen));
-        EXPECT_TRUE(isColor(z.top, cx - 441, cy + 53, QColor(0, 0, 255)));
+        EXPECT_GE(z.top.width(), 2 * 1178 + 40);
+        EXPECT_TRUE(isColor(z.top, cx + 1142, cy + 1142, kGreen));
+        EXPECT_TRUE(isColor(z.top, cx + 1176, cy + 1176, kGreen));
+        EXPECT_TRUE(isColor(z.top, cx - 454, cy + 40, QColor(0, 0, 255)));
         // In the elevation the objects stand at the same columns.
-        EXPECT_FALSE(ysInColumn(z.front, cx + 1159, kGreen).empty());
-        EXPECT_FALSE(ysInColumn(z.front, cx - 441, QColor(0, 0, 255)).empty());
+        EXPECT_FALSE(ysInColumn(z.front, cx + 1142, kGreen).empty());
+        EXPECT_FALSE(ysInColumn(z.front, cx - 454, QColor(0, 0, 255)).empty());
     }
 }

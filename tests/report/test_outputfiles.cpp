@@ -134,7 +134,7 @@ TEST(OutputFiles, TheDataFolderOwnFilesAreRefused)
     const Row rows[] = {
         {d + "/project.DB", true},
         {d + "/./sub/../project.DB", true},
-        {root + "/DataLink/mo.db", true}, // not there yet, through a link to the folder
+        {root + "/DataLink/mo.DB", true}, // not there yet, through a link to the folder
         {d + "/commit.log", true},
         {d + "/project.DB-journal", true},
         {root + "/link.docx", true},
@@ -146,8 +146,9 @@ TEST(OutputFiles, TheDataFolderOwnFilesAreRefused)
     for (const Row &r : rows) {
         const std::string refusal = dataFolderFileRefusal(d, r.path);
         EXPECT_EQ(!refusal.empty(), r.refused) << r.path;
-        if (r.refused)
+        if (r.refused) {
             EXPECT_NE(refusal.find(r.path), std::string::npos) << refusal;
+        }
     }
     // A relative name is taken from the working folder.
     const auto cwd = fs::current_path();
