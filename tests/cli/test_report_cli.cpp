@@ -73,7 +73,7 @@ TEST(CliReport, OutputsNeverReplaceTheDataFolderFiles)
           "report 1 -o " + quote((f.path / "." / "commit.log").string()),
           "render 1 --top " + quote(own.string()) + " --front " + other,
           "render 1 --top " + other + " --front " + quote((f.path / "object.DB").string()),
-          "render 1 --top " + quote((f.path / "mo.db").string()) + " --front "
+          "render 1 --top " + quote((f.path / "mo.DB").string()) + " --front "
               + quote((f.path / "x.dxf").string()),
           "render 1 --overlay-top " + quote(own.string())}) {
         const auto r = run(data + " " + args, {}, true);

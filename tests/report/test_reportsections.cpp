@@ -8,6 +8,7 @@
 #include "report/docxfile.h"
 #include "report/sampleproject.h"
 
+#include <QImage>
 #include <cstdio>
 
 using namespace kv;
@@ -373,14 +374,28 @@ TEST_P(ReportOfType, WholeReportInSectionOrder)
     EXPECT_TRUE(d.tables[0].firstRuns[0].at(0).bold);
     EXPECT_FALSE(d.tables[0].firstRuns[1].at(0).bold);
     EXPECT_EQ(d.tables[0].firstRuns[1].at(0).size, 12);
-    // The four drawings with their captions and legends, the scale from the project.
+    // The four drawings with their captions and legends. Drawn at the project's 1:500 they are
+    // wider than the page: each is reduced to the text width and its note states the scale it
+    // has there, so that the picture's width read at that scale spans what it shows.
     EXPECT_EQ(d.pictures, 4);
+    const auto extents = d.document.select_nodes("//wp:extent");
+    ASSERT_EQ(extents.size(), 4u);
+    int k = 0;
     for (const char *cap : {"Расчетный молниеотвод. Вид сверху.", "Расчетный молниеотвод. Вид спереди.",
                             "Выбранный молниеотвод. Вид сверху.", "Выбранный молниеотвод. Вид спереди."}) {
         const int i = d.find(cap);
         ASSERT_GT(i, 0) << cap;
-        EXPECT_EQ(d.lines[static_cast<size_t>(i) + 1], "Масштаб 1 : 500.");
+        int scale = 0;
+        const std::string &note = d.lines[static_cast<size_t>(i) + 1];
+        ASSERT_EQ(std::sscanf(note.c_str(), "Масштаб 1 : %d.", &scale), 1) << note;
+        EXPECT_GT(scale, 500) << note;
+        const std::string &png = d.parts.at("word/media/image" + std::to_string(k + 1) + ".png");
+        const QImage img = QImage::fromData(reinterpret_cast<const uchar *>(png.data()),
+                                            static_cast<int>(png.size()));
+        const double cm = extents[static_cast<size_t>(k)].node().attribute("cx").as_double() / 360000;
+        EXPECT_NEAR(cm * scale, img.width() / 38.0 * 500, img.width() / 38.0 * 500 * 0.002) << cap;
         EXPECT_EQ(d.lines[static_cast<size_t>(i) + 2], "Примечание.");
+        ++k;
     }
     const std::string legend = "Rx1 (" + formatGeneral(*in.snap.objects[0].Rx1) + " м) - радиус "
                                + c.adjective + "защиты на высоте Нх (6 м) объекта \"Склад ГСМ\".";
