@@ -1,5 +1,9 @@
 #include "fixtures.h"
+#include "plan/zonedxf.h"
 #include "plan/zonepictures.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -259,4 +263,28 @@ TEST(ZonePictures, EveryFrameHoldsEveryObject)
         EXPECT_FALSE(ysInColumn(z.front, cx + 1142, kGreen).empty());
         EXPECT_FALSE(ysInColumn(z.front, cx - 454, QColor(0, 0, 255)).empty());
     }
+}
+
+// The DXF drawings were built whatever their size (140 000 objects: 945 MB, two minutes). They
+// are sized first, like the pictures, and refused with their size and the limit.
+TEST(ZoneDxf, DrawingsAreSizedBeforeTheyAreBuilt)
+{
+    ProjectSnapshot p = singleRod();
+    p.objects.push_back(object(1, 5, -2, 4, 4, 3.0));
+    PlanViewModel m;
+    m.LoadDrawingSettings(solidSettings());
+    m.ShowProjectShapes(p);
+    EXPECT_EQ(zoneDxfTooLarge(p, m.settings(), "", m.frontImageHeight()), "");
+    QTemporaryDir dir;
+    QString error;
+    EXPECT_TRUE(writeZoneDxf(p, m, "", dir.filePath("t.dxf"), dir.filePath("f.dxf"), &error));
+    EXPECT_TRUE(QFile::exists(dir.filePath("f.dxf")));
+
+    p.project.IScale = 50;
+    p.objects.push_back(object(2, 1e6, 0, 4, 4, 3.0)); // a grid line every metre for 1 000 km
+    const std::string refused = zoneDxfTooLarge(p, m.settings(), "", m.frontImageHeight());
+    EXPECT_NE(refused.find("МБ (допускается не более 256 МБ)"), std::string::npos) << refused;
+    EXPECT_FALSE(writeZoneDxf(p, m, "", dir.filePath("big.dxf"), {}, &error));
+    EXPECT_EQ(error.toStdString(), refused);
+    EXPECT_FALSE(QFile::exists(dir.filePath("big.dxf")));
 }
