@@ -1,9 +1,6 @@
 #include "plan/picturefile.h"
 
-#include "data/outputfile.h"
-
 #include <QFileInfo>
-#include <QIODevice>
 #include <QImageWriter>
 #include <cstdint>
 
@@ -66,21 +63,6 @@ std::string dib(const QImage &source, uint32_t &headerSize, uint32_t &bitsSize)
 
 constexpr uint32_t kSrcCopy = 0x00CC0020;
 
-// A write-only device over an output file, so that Qt's image encoders write to it directly.
-class OutputDevice : public QIODevice {
-public:
-    explicit OutputDevice(OutputFile &file) : m_file(file) {}
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *data, qint64 size) override
-    {
-        return m_file.write(data, static_cast<std::size_t>(size)) ? size : -1;
-    }
-
-private:
-    OutputFile &m_file;
-};
 
 } // namespace
 
@@ -299,12 +281,13 @@ bool savePicture(const QImage &image, const QString &path, PictureFormat format,
     if (!file.open())
         return fail(QString::fromStdString(file.error()));
     const char *fmt = format == PictureFormat::Jpg ? "JPG" : format == PictureFormat::Png ? "PNG" : "BMP";
-    OutputDevice device(file);
+    OutputFileDevice device(file);
     device.open(QIODevice::WriteOnly);
     QImageWriter writer(&device, fmt);
     // JPEG keeps the encoder's default quality (-1).
     if (!writer.write(image.convertToFormat(QImage::Format_RGB32)))
-        return fail(file.error().empty() ? writer.errorString() : QString::fromStdString(file.error()));
+        return fail(file.error().empty() ? writer.errorString()
+                                         : QString::fromStdString(file.error()));
     device.close();
     if (!file.commit())
         return fail(QString::fromStdString(file.error()));

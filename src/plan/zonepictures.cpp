@@ -728,10 +728,13 @@ std::string zoneDxfTooLarge(const ProjectSnapshot &snap, const DrawingSettings &
     const double bytes = entities * 240;
     if (bytes <= static_cast<double>(limits::kMaxDxfBytes))
         return {};
-    const auto mb = [](double b) { return std::to_string(static_cast<long long>(std::ceil(b / (1024 * 1024)))); };
+    const auto mb = [](double b) {
+        return std::to_string(static_cast<long long>(std::ceil(b / (1024 * 1024))));
+    };
     return "Ошибка. Чертеж DXF слишком велик: около " + mb(bytes) + " МБ (допускается не более "
-           + mb(static_cast<double>(limits::kMaxDxfBytes)) + " МБ). Выберите более мелкий масштаб, чем 1:"
-           + std::to_string(f.s.n()) + ", или уменьшите число объектов.";
+           + mb(static_cast<double>(limits::kMaxDxfBytes))
+           + " МБ). Выберите более мелкий масштаб, чем 1:" + std::to_string(f.s.n())
+           + ", или уменьшите число объектов.";
 }
 
 ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, const std::string &suffix,

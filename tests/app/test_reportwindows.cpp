@@ -295,7 +295,8 @@ TEST_F(ReportWindowFixture, SavesNeverReplaceTheDataFolderFiles)
     ZonePreviewWindow w(prompter);
     w.dataDir = dm->dataDir();
     w.session = &session;
-    w.setPictures(RenderZonePictures(loadCurrentProject(*dm), LoadDrawingSettings(loadSettings(*dm)), "1"));
+    w.setPictures(
+        RenderZonePictures(loadCurrentProject(*dm), LoadDrawingSettings(loadSettings(*dm)), "1"));
     w.chooseDocumentFile = [&](const QString &) { return dir.filePath("object.DB"); };
     w.show();
     for (QAction *a : w.menu(0)->actions())

@@ -9,6 +9,8 @@
 #include "plan/planview.h"
 #include "plan/zonedxf.h"
 #include "report/docxfile.h"
+#include "report/reportprofile.h"
+#include "report/textdocument.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,10 +59,10 @@ QByteArray readAll(const QString &path)
 
 TEST(OutputFiles, AFailedWriteLeavesTheOldFileAndNoStrayFile)
 {
-    QImage picture(600, 400, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256)); // hard to compress
+    QImage noisy(600, 400, QImage::Format_RGB32);
+    for (int y = 0; y < noisy.height(); ++y)
+        for (int x = 0; x < noisy.width(); ++x)
+            noisy.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256)); // hard to compress
     const ReportInput report = sampleReportInput(ConductorType::SingleRod);
     ReportDocument doc;
     Picture noise; // stored as it is, so it must not compress below the limit
@@ -72,16 +74,27 @@ TEST(OutputFiles, AFailedWriteLeavesTheOldFileAndNoStrayFile)
     doc.pictures.push_back(noise);
     PlanViewModel model;
     model.ShowProjectShapes(report.snap);
+    DocumentBuilder text;
+    text.OpenReportDocument(ReportProfile::full());
+    for (int i = 0; i < 60; ++i)
+        text.AppendPlain("Строка отчета " + std::to_string(i) + ".\r");
 
     using Writer = std::function<bool(const QString &path, QString *error)>;
+    const auto picture = [&](PictureFormat f) -> Writer {
+        return [&, f](const QString &p, QString *e) { return savePicture(noisy, p, f, e); };
+    };
     const std::vector<std::pair<const char *, Writer>> writers = {
-        {"a.bmp", [&](const QString &p, QString *e) { return savePicture(picture, p, PictureFormat::Bmp, e); }},
-        {"a.png", [&](const QString &p, QString *e) { return savePicture(picture, p, PictureFormat::Png, e); }},
-        {"a.jpg", [&](const QString &p, QString *e) { return savePicture(picture, p, PictureFormat::Jpg, e); }},
-        {"a.emf", [&](const QString &p, QString *e) { return savePicture(picture, p, PictureFormat::Emf, e); }},
-        {"a.wmf", [&](const QString &p, QString *e) { return savePicture(picture, p, PictureFormat::Wmf, e); }},
-        {"a.dxf", [&](const QString &p, QString *e) { return writeZoneDxf(report.snap, model, "", p, {}, e); }},
+        {"a.bmp", picture(PictureFormat::Bmp)},
+        {"a.png", picture(PictureFormat::Png)},
+        {"a.jpg", picture(PictureFormat::Jpg)},
+        {"a.emf", picture(PictureFormat::Emf)},
+        {"a.wmf", picture(PictureFormat::Wmf)},
+        {"a.dxf",
+         [&](const QString &p, QString *e) {
+             return writeZoneDxf(report.snap, model, "", p, {}, e);
+         }},
         {"a.docx", [&](const QString &p, QString *e) { return saveDocx(doc, p, e); }},
+        {"a.pdf", [&](const QString &p, QString *e) { return savePdf(*text.document(), p, e); }},
     };
     for (const auto &[name, write] : writers) {
         SCOPED_TRACE(name);
@@ -176,7 +189,8 @@ TEST(OutputFiles, DocumentXmlIsWellFormedWhateverTheNamesHold)
     EXPECT_EQ(xml.find("\xEF\xBF\xBE"), std::string::npos);
     EXPECT_EQ(xml.find("\xEF\xBF\xBF"), std::string::npos);
     pugi::xml_document strict;
-    EXPECT_TRUE(strict.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8));
+    EXPECT_TRUE(strict.load_buffer(xml.data(), xml.size(), pugi::parse_default,
+                                   pugi::encoding_utf8));
     EXPECT_NE(xml.find("Про\xEF\xBF\xBD" "ект"), std::string::npos);
     EXPECT_NE(xml.find("Склад\xEF\xBF\xBD &lt;&amp;&gt;"), std::string::npos);
 }

@@ -475,14 +475,17 @@ TEST(ReportDrawings, PlacedAtTheScaleTheirNoteStates)
         ConductorRec rod = mo(0, 0, 20);
         rod.Ro_b = ro;
         rod.Ho_b = 18.4;
-        ReportInput in = baseInput(kTipSingleRod, {rod}, {obj("Склад", "1", 2, 2, 4, 4, 4, "Б", 1, 1)});
-        in.profile = onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::PrimVidSverhuPod});
+        ReportInput in =
+            baseInput(kTipSingleRod, {rod}, {obj("Склад", "1", 2, 2, 4, 4, 4, "Б", 1, 1)});
+        in.profile =
+            onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::PrimVidSverhuPod});
         const auto w = writeDocx(in);
         const auto note = linesFrom(w.docx, "Расчетный молниеотвод. Вид сверху.", 2);
         ASSERT_EQ(note.size(), 2u);
         int scale = 0;
         ASSERT_EQ(std::sscanf(note[1].c_str(), "Масштаб 1 : %d.", &scale), 1) << note[1];
-        const double cx = w.docx.document.select_node("//wp:extent").node().attribute("cx").as_double();
+        const double cx =
+            w.docx.document.select_node("//wp:extent").node().attribute("cx").as_double();
         const double metres = cx / 360000.0 / 100.0 * scale; // 360 000 EMU to the centimetre
         EXPECT_NEAR(metres, 2 * ro + 80 * 500 / 3800.0, 0.005 * metres);
         if (ro == 30.0)
