@@ -1,5 +1,7 @@
-// Render time of the zone pictures and of the zone overlay for a project of 100 objects.
+// Render time of the zone pictures and of the zone overlay for a project of 100 objects, and
+// the DXF drawings of a project of 1 000 to 32 000 objects (the time must grow linearly).
 
+#include "plan/zonedxf.h"
 #include "plan/zoneoverlay.h"
 #include "plan/zonepictures.h"
 
@@ -10,7 +12,7 @@ using namespace kv;
 
 namespace {
 
-ProjectSnapshot hundredObjects(const char *tip)
+ProjectSnapshot hundredObjects(const char *tip, int count = 100)
 {
     ProjectSnapshot p;
     p.project.TipMO = tip;
@@ -35,11 +37,11 @@ ProjectSnapshot hundredObjects(const char *tip)
         if (std::string(tip) == kTipSingleRod)
             break;
     }
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < count; ++i) {
         ObjectRec o;
         o.Kod = i + 1;
         o.MXa = 10 + (i % 10) * 10;
-        o.MYa = 20 + (i / 10) * 8;
+        o.MYa = 20 + (i / 10 % 10) * 8;
         o.L = 4;
         o.S = 3;
         o.Hx = 3 + i % 7;
@@ -78,6 +80,22 @@ void renderOverlay(benchmark::State &state, const char *tip)
     }
 }
 
+// Both drawings of the design zone; the items processed are objects, so the rate stays flat
+// while the work is linear.
+void BM_ZoneDxf(benchmark::State &state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const ProjectSnapshot p = hundredObjects(kTipSingleRod, count);
+    PlanViewModel m;
+    m.ShowProjectShapes(p);
+    for (auto _ : state) {
+        ZoneDxf d = zoneDxf(p, m.settings(), "", m.frontImageHeight());
+        benchmark::DoNotOptimize(d.top.data());
+        state.counters["MB"] = static_cast<double>(d.top.size() + d.front.size()) / (1 << 20);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
 void BM_PicturesSingleRod(benchmark::State &s) { renderPictures(s, kTipSingleRod); }
 void BM_PicturesCatenary(benchmark::State &s) { renderPictures(s, kTipCable); }
 void BM_PicturesDoubleRod(benchmark::State &s) { renderPictures(s, kTipDoubleRod); }
@@ -91,6 +109,7 @@ BENCHMARK(BM_PicturesCatenary)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PicturesDoubleRod)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OverlaySingleRod)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OverlayDoubleRod)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ZoneDxf)->Arg(1000)->Arg(4000)->Arg(16000)->Arg(32000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -2,6 +2,8 @@
 
 #include "app/barmarks.h"
 #include "app/projectdocument.h"
+#include "data/datamodule.h"
+#include "data/outputfile.h"
 #include "data/prompter.h"
 #include "widgets/helpwindow.h"
 #include "plan/picturefile.h"
@@ -310,6 +312,12 @@ QImage ObjectDiagramsWindow::chartImage() const { return m_view->grab().toImage(
 
 bool ObjectDiagramsWindow::exportToDocument(const QString &path)
 {
+    if (const std::string refusal = dataFolderFileRefusal(m_doc.dataModule().dataDir(),
+                                                          path.toStdString());
+        !refusal.empty()) {
+        m_doc.prompter().error(refusal);
+        return false;
+    }
     const ReportFileResult r = appendPictureFile(chartImage(), path, ReportSession::instance());
     if (!r.ok) {
         m_doc.prompter().error(r.error.toStdString());
@@ -324,9 +332,18 @@ bool ObjectDiagramsWindow::saveChart(const QString &path)
     PictureFormat f;
     if (!pictureFormatFromPath(path, f))
         return false;
+    if (const std::string refusal = dataFolderFileRefusal(m_doc.dataModule().dataDir(),
+                                                          path.toStdString());
+        !refusal.empty()) {
+        m_doc.prompter().error(refusal);
+        return false;
+    }
     QString error;
     // JPEG is encoded straight from the picture: no bitmap is written beside it.
-    return savePicture(chartImage(), path, f, &error);
+    if (savePicture(chartImage(), path, f, &error))
+        return true;
+    m_doc.prompter().error(error.toStdString());
+    return false;
 }
 
 } // namespace kv

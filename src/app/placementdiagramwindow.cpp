@@ -2,6 +2,8 @@
 
 #include "app/barmarks.h"
 #include "calc/numfmt.h"
+#include "data/outputfile.h"
+#include "data/prompter.h"
 #include "plan/picturefile.h"
 
 #include <QBarCategoryAxis>
@@ -426,7 +428,13 @@ bool PlacementDiagramWindow::saveChart(const QString &path)
     PictureFormat f;
     if (!pictureFormatFromPath(path, f))
         return false;
-    return savePicture(m_chartView->grab().toImage(), path, f);
+    std::string refusal = dataFolderFileRefusal(dataDir, path.toStdString());
+    QString error;
+    if (refusal.empty() && savePicture(m_chartView->grab().toImage(), path, f, &error))
+        return true;
+    if (prompter)
+        prompter->error(refusal.empty() ? error.toStdString() : refusal);
+    return false;
 }
 
 void PlacementDiagramWindow::drawTrajectory()

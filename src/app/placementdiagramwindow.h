@@ -23,6 +23,7 @@ class QValueAxis;
 namespace kv {
 
 class BarMarks;
+class Prompter;
 
 class PlacementDiagramWindow : public QDialog {
     Q_OBJECT
@@ -68,6 +69,10 @@ public:
     // Writes the chart as a picture file of the format of its extension (.bmp, .jpg, .png,
     // .emf, .wmf); "Сохранить..." asks for the file.
     bool saveChart(const QString &path);
+    // Where the save reports its errors, and the data folder whose own files it never replaces
+    // (set by the placement window).
+    Prompter *prompter = nullptr;
+    std::string dataDir;
 
 signals:
     void helpRequested(int topic);

@@ -339,6 +339,8 @@ void PlacementWindow::buildUi()
     m_band = new ObjectBandDialog(m_prompter, this);
     connect(m_band, &ObjectBandDialog::helpRequested, this, &PlacementWindow::helpRequested);
     m_diagram = new PlacementDiagramWindow(this);
+    m_diagram->prompter = &m_prompter;
+    m_diagram->dataDir = m_doc.dataModule().dataDir();
     connect(m_diagram, &PlacementDiagramWindow::helpRequested, this, &PlacementWindow::helpRequested);
 }
 

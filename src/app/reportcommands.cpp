@@ -47,6 +47,7 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
     QObject::connect(&window, &ZonePreviewWindow::helpRequested, &window,
                      [&window](int context) { requestHelp(context, &window); });
     window.setPictures(pictures);
+    window.dataDir = doc.dataModule().dataDir();
     // The same drawing in metres for CAD, from the shapes the pictures were drawn with.
     const ProjectSnapshot drawn = snap;
     const std::string chosen = *suffix;

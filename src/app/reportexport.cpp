@@ -1,6 +1,7 @@
 #include "app/reportexport.h"
 
 #include "data/datamodule.h"
+#include "data/outputfile.h"
 #include "data/prompter.h"
 #include "data/snapshot.h"
 #include "report/reportfile.h"
@@ -141,6 +142,12 @@ ReportExportResult exportReport(DataModule &dm, Prompter &prompter, ReportProgre
                                    QStringLiteral("Документ Word (*.docx)"));
     if (path.isEmpty()) {
         out.status = ReportExportStatus::NoFile;
+        return out;
+    }
+    if (const std::string refusal = dataFolderFileRefusal(dm.dataDir(), path.toStdString());
+        !refusal.empty()) {
+        prompter.error(refusal);
+        out.status = ReportExportStatus::Refused;
         return out;
     }
 

@@ -1,5 +1,6 @@
 #include "app/zonepreviewwindow.h"
 
+#include "data/outputfile.h"
 #include "data/prompter.h"
 #include "plan/picturefile.h"
 #include "plan/zonepictures.h"
@@ -107,6 +108,8 @@ bool ZonePreviewWindow::savePicture(int pane, const QString &folder, const QStri
     } else {
         name = QFileInfo(enteredName).fileName() + QStringLiteral(".png");
     }
+    if (refusedTarget(QDir(folder).filePath(name)))
+        return false;
     QString error;
     if (!kv::savePicture(picture(pane), QDir(folder).filePath(name), format, &error)) {
         m_prompter.error(error.toStdString());
@@ -117,7 +120,7 @@ bool ZonePreviewWindow::savePicture(int pane, const QString &folder, const QStri
 
 bool ZonePreviewWindow::saveDxf(int pane, const QString &path)
 {
-    if (!writeDxf)
+    if (!writeDxf || refusedTarget(path))
         return false;
     QString error;
     if (!writeDxf(pane, path, &error)) {
@@ -129,6 +132,8 @@ bool ZonePreviewWindow::saveDxf(int pane, const QString &path)
 
 bool ZonePreviewWindow::exportToDocument(int pane, const QString &path)
 {
+    if (refusedTarget(path))
+        return false;
     ReportSession &s = session ? *session : ReportSession::instance();
     const ReportFileResult r = appendPictureFile(picture(pane), path, s);
     if (!r.ok) {
@@ -136,6 +141,15 @@ bool ZonePreviewWindow::exportToDocument(int pane, const QString &path)
         return false;
     }
     emit documentWritten(path);
+    return true;
+}
+
+bool ZonePreviewWindow::refusedTarget(const QString &path)
+{
+    const std::string refusal = dataFolderFileRefusal(dataDir, path.toStdString());
+    if (refusal.empty())
+        return false;
+    m_prompter.error(refusal);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QImage>
 #include <functional>
+#include <string>
 
 class QLabel;
 class QMenu;
@@ -44,6 +45,8 @@ public:
     bool saveDxf(int pane, const QString &path);
     std::function<QString(const QString &suggested)> chooseDocumentFile;
     ReportSession *session = nullptr; // null: the session of this run
+    // The data folder whose own files no save may replace (empty: no check).
+    std::string dataDir;
 
     QSplitter *splitter() const { return m_splitter; }
     QMenu *menu(int pane) const { return pane == 0 ? m_topMenu : m_frontMenu; }
@@ -56,6 +59,8 @@ private:
     QScrollArea *makePane(QLabel *&image, QMenu *&menu, int pane);
     void saveClicked(int pane);
     void exportClicked(int pane);
+    // Shows the refusal and returns true when path is one of the data folder's own files.
+    bool refusedTarget(const QString &path);
 
     Prompter &m_prompter;
     QImage m_top, m_front;

@@ -21,6 +21,9 @@ inline constexpr std::int64_t kMaxTableCells = 4'000'000;
 inline constexpr long long kMaxPictureSide = 32'000;
 inline constexpr long long kMaxPictureBytes = 400LL * 1024 * 1024;
 
+// DXF drawings: the estimated size of one drawing's text, held in memory while it is built.
+inline constexpr long long kMaxDxfBytes = 256LL * 1024 * 1024;
+
 // JSON input: file size and the nesting of arrays and objects.
 inline constexpr std::uint64_t kMaxJsonBytes = 64ULL * 1024 * 1024;
 inline constexpr int kMaxJsonDepth = 64;

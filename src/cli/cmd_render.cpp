@@ -5,6 +5,7 @@
 #include "cli/cliprompter.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
+#include "data/outputfile.h"
 #include "data/snapshot.h"
 #include "plan/drawingsettings.h"
 #include "plan/picturefile.h"
@@ -113,6 +114,13 @@ int cmdRender(Context &ctx)
 
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
+    // No picture or drawing replaces a file of the data folder it is drawn from.
+    if (dm) {
+        for (const std::string &path : {top, front, overlayTop, overlayFront})
+            if (const std::string refusal = dataFolderFileRefusal(dm->dataDir(), path);
+                !refusal.empty())
+                throw InputRefused(refusal);
+    }
     if (!dm || !locateProject(*dm, kod))
         throw InputRefused("Ошибка. Проект с кодом " + std::to_string(kod) + " не найден.");
     const ProjectSnapshot snap = loadProjectSnapshot(*dm, kod);
@@ -154,6 +162,10 @@ int cmdRender(Context &ctx)
     const std::string picTop = isDxf(top) ? std::string() : top;
     const std::string picFront = isDxf(front) ? std::string() : front;
     if (!dxfTop.empty() || !dxfFront.empty()) {
+        if (const std::string refused =
+                zoneDxfTooLarge(snap, model.settings(), suffix, model.frontImageHeight());
+            !refused.empty())
+            throw InputRefused(refused);
         QString error;
         if (!writeZoneDxf(snap, model, suffix, QString::fromStdString(dxfTop),
                           QString::fromStdString(dxfFront), &error)) {

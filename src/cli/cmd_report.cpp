@@ -4,6 +4,7 @@
 #include "cli/cliprompter.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
+#include "data/outputfile.h"
 #include "data/snapshot.h"
 #include "report/reportfile.h"
 #include "report/reportinput.h"
@@ -75,6 +76,12 @@ int cmdReport(Context &ctx)
 
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
+    // The report never replaces a file of the data folder it reads.
+    if (dm) {
+        if (const std::string refusal = dataFolderFileRefusal(dm->dataDir(), output);
+            !refusal.empty())
+            throw InputRefused(refusal);
+    }
     if (!dm || !locateProject(*dm, kod)) {
         ctx.err << "Ошибка. Проект с кодом " << kod << " не найден.\n";
         return 1;

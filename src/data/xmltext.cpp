@@ -51,7 +51,9 @@ bool allowedInXml(char32_t cp)
 
 } // namespace
 
-std::string xmlEscape(std::string_view text)
+namespace {
+
+std::string clean(std::string_view text, bool escapeMarkup)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
@@ -65,6 +67,8 @@ std::string xmlEscape(std::string_view text)
         }
         if (!allowedInXml(cp)) {
             out += kReplacement;
+        } else if (!escapeMarkup) {
+            out.append(text.substr(i, n));
         } else {
             switch (cp) {
             case '&': out += "&amp;"; break;
@@ -79,5 +83,11 @@ std::string xmlEscape(std::string_view text)
     }
     return out;
 }
+
+} // namespace
+
+std::string xmlEscape(std::string_view text) { return clean(text, true); }
+
+std::string xmlSafeText(std::string_view text) { return clean(text, false); }
 
 } // namespace kv

@@ -10,5 +10,8 @@ namespace kv {
 // Escapes & < > " ' and replaces what XML 1.0 forbids (control characters other than tab, line
 // feed and carriage return, U+FFFE/U+FFFF, surrogates, invalid or overlong UTF-8) with U+FFFD.
 std::string xmlEscape(std::string_view text);
+// The same replacements without the markup escapes, for an XML writer that escapes & < > itself
+// (pugixml) but would write a forbidden character as a character reference such as "&#1;".
+std::string xmlSafeText(std::string_view text);
 
 } // namespace kv

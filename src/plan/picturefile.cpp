@@ -1,6 +1,5 @@
 #include "plan/picturefile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <cstdint>
@@ -63,6 +62,7 @@ std::string dib(const QImage &source, uint32_t &headerSize, uint32_t &bitsSize)
 }
 
 constexpr uint32_t kSrcCopy = 0x00CC0020;
+
 
 } // namespace
 
@@ -268,25 +268,29 @@ bool savePicture(const QImage &image, const QString &path, PictureFormat format,
     };
     if (image.isNull())
         return fail(QStringLiteral("Рисунок пуст."));
+    OutputFile file(path.toStdString());
     if (format == PictureFormat::Emf || format == PictureFormat::Wmf) {
         const std::string bytes =
             format == PictureFormat::Emf ? enhancedMetafileBytes(image) : windowsMetafileBytes(image);
         if (bytes.empty())
             return fail(QStringLiteral("Рисунок слишком велик для этого формата."));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(f.errorString());
-        if (f.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-            return fail(f.errorString());
-        if (!f.flush())
-            return fail(f.errorString());
+        if (!file.open() || !file.write(bytes.data(), bytes.size()) || !file.commit())
+            return fail(QString::fromStdString(file.error()));
         return true;
     }
+    if (!file.open())
+        return fail(QString::fromStdString(file.error()));
     const char *fmt = format == PictureFormat::Jpg ? "JPG" : format == PictureFormat::Png ? "PNG" : "BMP";
-    QImageWriter writer(path, fmt);
+    OutputFileDevice device(file);
+    device.open(QIODevice::WriteOnly);
+    QImageWriter writer(&device, fmt);
     // JPEG keeps the encoder's default quality (-1).
     if (!writer.write(image.convertToFormat(QImage::Format_RGB32)))
-        return fail(writer.errorString());
+        return fail(file.error().empty() ? writer.errorString()
+                                         : QString::fromStdString(file.error()));
+    device.close();
+    if (!file.commit())
+        return fail(QString::fromStdString(file.error()));
     return true;
 }
 

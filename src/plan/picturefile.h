@@ -2,11 +2,31 @@
 // Saving a zone picture: Windows bitmap, JPEG with the encoder's default quality, enhanced and
 // Windows metafiles (the bitmap drawn at 0,0 on a metafile of its size) and PNG.
 
+#include "data/outputfile.h"
+
+#include <QIODevice>
 #include <QImage>
 #include <QString>
 #include <string>
 
 namespace kv {
+
+// A write-only device over an output file, so that Qt's writers (image encoders, the PDF
+// writer) write the file through its temporary name.
+class OutputFileDevice : public QIODevice {
+public:
+    explicit OutputFileDevice(OutputFile &file) : m_file(file) {}
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        return m_file.write(data, static_cast<std::size_t>(size)) ? size : -1;
+    }
+
+private:
+    OutputFile &m_file;
+};
 
 enum class PictureFormat { Bmp, Jpg, Emf, Wmf, Png };
 

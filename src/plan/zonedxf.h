@@ -15,9 +15,15 @@
 
 namespace kv {
 
+// Empty when the drawings of the project may be written; otherwise the refusal with their
+// estimated size and the limit (sized from the frame and the objects before anything is drawn).
+std::string zoneDxfTooLarge(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                            const std::string &suffix, int frontImageHeight);
+
 // Writes the plan to topPath and the elevation to frontPath (either may be empty). The suffix
 // is "" (design) or "1" (chosen). False with *error set (a Russian message) when a file cannot
-// be written; a project without a conductor gives drawings with the grid only.
+// be written or the drawings are too large (zoneDxfTooLarge); a project without a conductor gives
+// drawings with the grid only.
 bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const std::string &suffix,
                   const QString &topPath, const QString &frontPath, QString *error);
 

@@ -1,5 +1,6 @@
 #include "plan/zonepictures.h"
 
+#include "calc/limits.h"
 #include "calc/numfmt.h"
 #include "plan/canvas.h"
 #include "plan/dxfwriter.h"
@@ -12,7 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include <QSaveFile>
+#include "data/outputfile.h"
 
 namespace kv {
 
@@ -107,20 +108,33 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
     const double R = std::max(0.0, val(zoneRadiusForSize(snap, *f.c1, suffix)));
     const double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
     const double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
+    // The picture holds the zone and every object, also one the zone does not reach (a small
+    // chosen construction): an object past the zone's frame widens it to 20 pixels beyond the
+    // object.
+    const double midX = f.two ? std::min(x1, x2) + std::fabs(x1 - x2) / 2 : x1;
+    const double midY = f.two ? std::min(y1, y2) + std::fabs(y1 - y2) / 2 : y1;
+    double objX = 0, objY = 0;
+    for (const ObjectRec &o : snap.objects) {
+        const double xa = val(o.MXa), ya = val(o.MYa);
+        objX = std::max({objX, std::fabs(xa - midX), std::fabs(xa + val(o.L) - midX)});
+        objY = std::max({objY, std::fabs(ya - midY), std::fabs(ya + val(o.S) - midY)});
+    }
+    const auto side = [&](double zoneSpan, double objectHalf) {
+        return std::max({1, f.s.px(zoneSpan) + 80, 2 * f.s.px(objectHalf) + 40});
+    };
     if (!f.two) {
-        f.width = std::max(1, f.s.px(2 * R) + 80);
-        f.height = f.width;
-        f.cx = f.cy = f.width / 2;
+        f.width = side(2 * R, objX);
+        f.height = side(2 * R, objY);
+        f.cx = f.width / 2;
+        f.cy = f.height / 2;
         f.ox = f.cx - f.s.px(x1);
         f.oy = f.cy - f.s.px(y1);
         f.s1 = f.s2 = QPoint(f.cx, f.cy);
     } else {
-        f.width = std::max(1, f.s.px(2 * R + std::fabs(x1 - x2)) + 80);
+        f.width = side(2 * R + std::fabs(x1 - x2), objX);
         f.cx = f.width / 2;
-        f.height = std::max(1, f.s.px(2 * R + std::fabs(y1 - y2)) + 80);
+        f.height = side(2 * R + std::fabs(y1 - y2), objY);
         f.cy = f.height / 2;
-        const double midX = std::min(x1, x2) + std::fabs(x1 - x2) / 2;
-        const double midY = std::min(y1, y2) + std::fabs(y1 - y2) / 2;
         f.ox = f.cx - f.s.px(midX);
         f.oy = f.cy - f.s.px(midY);
         f.s1 = QPoint(f.s.px(x1) + f.ox, f.s.px(y1) + f.oy);
@@ -366,15 +380,16 @@ struct Dim {
     std::string name;
 };
 
-void insertDim(std::vector<Dim> &list, Dim d, bool ascending)
+// The dimensions are collected as they come and ordered once (orderDims) before they are drawn:
+// the right list by x ascending, the left one descending, equal x in the order they came. An
+// insertion in order for each would make a drawing of many objects quadratic.
+void insertDim(std::vector<Dim> &list, Dim d, bool) { list.push_back(std::move(d)); }
+
+void orderDims(std::vector<Dim> &list, bool ascending)
 {
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (ascending ? d.x < it->x : d.x > it->x) {
-            list.insert(it, std::move(d));
-            return;
-        }
-    }
-    list.push_back(std::move(d));
+    std::stable_sort(list.begin(), list.end(), [ascending](const Dim &a, const Dim &b) {
+        return ascending ? a.x < b.x : a.x > b.x;
+    });
 }
 
 // The ground line of the front picture.
@@ -574,6 +589,8 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
         }
     }
 
+    orderDims(right, true);
+    orderDims(left, false);
     // Dimension lines in a strip below the ground.
     const int h0 = hb;
     const size_t rows = std::max(left.size(), right.size());
@@ -697,6 +714,29 @@ private:
 
 } // namespace
 
+std::string zoneDxfTooLarge(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                            const std::string &suffix, int frontImageHeight)
+{
+    if (snap.conductors.empty())
+        return {};
+    const PictureFrame f = makeFrame(snap, settings, suffix);
+    // Entities: a line and a label for every grid line of both views, and for every object its
+    // shapes, labels, zone outlines and dimensions in both views (at most about 16); each takes
+    // at most about 240 bytes of text.
+    const double gridLines = (2.0 * f.width + f.height + std::max(0, frontImageHeight) + 60) / 38.0;
+    const double entities = 2 * gridLines + 16.0 * static_cast<double>(snap.objects.size()) + 64;
+    const double bytes = entities * 240;
+    if (bytes <= static_cast<double>(limits::kMaxDxfBytes))
+        return {};
+    const auto mb = [](double b) {
+        return std::to_string(static_cast<long long>(std::ceil(b / (1024 * 1024))));
+    };
+    return "Ошибка. Чертеж DXF слишком велик: около " + mb(bytes) + " МБ (допускается не более "
+           + mb(static_cast<double>(limits::kMaxDxfBytes))
+           + " МБ). Выберите более мелкий масштаб, чем 1:" + std::to_string(f.s.n())
+           + ", или уменьшите число объектов.";
+}
+
 ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, const std::string &suffix,
                 int frontImageHeight)
 {
@@ -720,17 +760,22 @@ ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, co
 bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const std::string &suffix,
                   const QString &topPath, const QString &frontPath, QString *error)
 {
+    if (const std::string refused =
+            zoneDxfTooLarge(snap, model.settings(), suffix, model.frontImageHeight());
+        !refused.empty()) {
+        if (error)
+            *error = QString::fromStdString(refused);
+        return false;
+    }
     const ZoneDxf dxf = zoneDxf(snap, model.settings(), suffix, model.frontImageHeight());
     for (const auto &[path, text] : {std::pair{topPath, &dxf.top}, std::pair{frontPath, &dxf.front}}) {
         if (path.isEmpty())
             continue;
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)
-            || file.write(text->data(), static_cast<qint64>(text->size()))
-                   != static_cast<qint64>(text->size())
-            || !file.commit()) {
+        std::string why;
+        if (!writeOutputFile(path.toStdString(), *text, &why)) {
             if (error)
-                *error = QStringLiteral("Ошибка. Файл %1 не записан: %2.").arg(path, file.errorString());
+                *error = QStringLiteral("Ошибка. Файл %1 не записан: %2.")
+                             .arg(path, QString::fromStdString(why));
             return false;
         }
     }

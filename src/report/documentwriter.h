@@ -47,8 +47,13 @@ public:
     virtual void AppendTable(const std::string &caption, const std::vector<std::string> &header,
                              const std::vector<std::vector<std::string>> &rows) = 0;
     // Embeds the picture file in the document, deletes the file and starts a new paragraph.
-    // Returns false (and appends nothing) when the file cannot be read.
-    virtual bool AppendPicture(const QString &fileName) = 0;
+    // Returns false (and appends nothing) when the file cannot be read. With pixelsPerCm > 0 the
+    // picture is placed at that many pixels to the centimetre (a drawing at its scale), else at
+    // 96 dpi; either way reduced, when needed, to fit the text area of the page.
+    virtual bool AppendPicture(const QString &fileName, double pixelsPerCm) = 0;
+    bool AppendPicture(const QString &fileName) { return AppendPicture(fileName, 0); }
+    // The factor the last picture was reduced by to fit the page: 1 when placed at full size.
+    virtual double lastPictureFit() const = 0;
     // Disconnects; the document stays with its owner.
     virtual void CloseReportDocument() = 0;
 

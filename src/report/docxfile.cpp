@@ -2,7 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "data/outputfile.h"
+#include "data/xmltext.h"
+
+#include <algorithm>
+#include <cmath>
 #include <pugixml.hpp>
 #include <sstream>
 #include <zip.h>
@@ -35,6 +39,13 @@ pugi::xml_document newXml()
     return d;
 }
 
+// Every text of the document passes here: what XML 1.0 forbids (a control character typed into
+// a name, U+FFFE, broken UTF-8) becomes U+FFFD, so the file always opens.
+void setText(pugi::xml_node t, const std::string &text)
+{
+    t.text().set(xmlSafeText(text).c_str());
+}
+
 void setVal(pugi::xml_node n, const char *name, const std::string &v)
 {
     n.append_child(name).append_attribute("w:val") = v.c_str();
@@ -62,6 +73,13 @@ void writeRunProps(pugi::xml_node parent, const RunFormat &f)
     setVal(rpr, "w:lang", "ru-RU");
 }
 
+bool isHeading(const Paragraph &p)
+{
+    return !p.runs.empty() && std::all_of(p.runs.begin(), p.runs.end(), [](const Run &r) {
+        return r.picture < 0 && r.format.bold;
+    });
+}
+
 class PackageWriter {
 public:
     PackageWriter(const ReportDocument &doc) : m_doc(doc) {}
@@ -77,7 +95,7 @@ public:
     std::string coreXml();
 
 private:
-    void writeParagraph(pugi::xml_node body, const Paragraph &p);
+    void writeParagraph(pugi::xml_node body, const Paragraph &p, bool keepNext = false);
     void writeTable(pugi::xml_node body, const TableBlock &t);
     void writePicture(pugi::xml_node run, int index);
     const ReportDocument &m_doc;
@@ -94,11 +112,17 @@ pugi::xml_document PackageWriter::documentXml()
     root.append_attribute("xmlns:a") = "http://schemas.openxmlformats.org/drawingml/2006/main";
     root.append_attribute("xmlns:pic") = "http://schemas.openxmlformats.org/drawingml/2006/picture";
     auto body = root.append_child("w:body");
+    // A heading (a paragraph of bold text: captions, "Расчеты.") stays on the page of what it
+    // heads, through the empty paragraphs below it.
+    bool keep = false;
     for (const auto &b : m_doc.blocks) {
-        if (const auto *p = std::get_if<Paragraph>(&b))
-            writeParagraph(body, *p);
-        else
+        if (const auto *p = std::get_if<Paragraph>(&b)) {
+            keep = isHeading(*p) || (keep && p->isEmpty());
+            writeParagraph(body, *p, keep);
+        } else {
+            keep = false;
             writeTable(body, std::get<TableBlock>(b));
+        }
     }
     // The section properties close the body.
     const PageSetup &pg = m_doc.page;
@@ -125,10 +149,12 @@ pugi::xml_document PackageWriter::documentXml()
     return d;
 }
 
-void PackageWriter::writeParagraph(pugi::xml_node body, const Paragraph &p)
+void PackageWriter::writeParagraph(pugi::xml_node body, const Paragraph &p, bool keepNext)
 {
     auto para = body.append_child("w:p");
     auto ppr = para.append_child("w:pPr");
+    if (keepNext)
+        ppr.append_child("w:keepNext");
     if (p.align == Align::Center)
         setVal(ppr, "w:jc", "center");
     writeRunProps(ppr, p.mark);
@@ -141,7 +167,7 @@ void PackageWriter::writeParagraph(pugi::xml_node body, const Paragraph &p)
         }
         auto t = run.append_child("w:t");
         t.append_attribute("xml:space") = "preserve";
-        t.text().set(r.text.c_str());
+        setText(t, r.text);
     }
 }
 
@@ -221,6 +247,10 @@ void PackageWriter::writePicture(pugi::xml_node run, int index)
     const Picture &pic = m_doc.pictures[static_cast<size_t>(index)];
     long long cx = pic.width * kEmuPerPixel;
     long long cy = pic.height * kEmuPerPixel;
+    if (pic.widthPt > 0 && pic.heightPt > 0) {
+        cx = std::llround(pic.widthPt * kEmuPerPoint);
+        cy = std::llround(pic.heightPt * kEmuPerPoint);
+    }
     const long long maxCx = static_cast<long long>(m_doc.page.textWidthPt() * kEmuPerPoint);
     if (cx > maxCx && cx > 0) {
         cy = cy * maxCx / cx;
@@ -281,7 +311,7 @@ pugi::xml_document PackageWriter::headerFooterXml(bool header)
     fld.append_attribute("w:instr") = " PAGE ";
     auto run = fld.append_child("w:r");
     writeRunProps(run, insertionDefaultFormat());
-    run.append_child("w:t").text().set("1");
+    setText(run.append_child("w:t"), "1");
     return d;
 }
 
@@ -490,9 +520,11 @@ bool ZipBuilder::write(const QString &path, QString *error)
     zip_source_free(mem);
     if (bytes.isEmpty())
         return fail(QString());
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        return fail(out.errorString());
+    std::string why;
+    if (!writeOutputFile(path.toStdString(),
+                         std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                         &why))
+        return fail(QString::fromStdString(why));
     return true;
 }
 

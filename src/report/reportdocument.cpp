@@ -21,6 +21,12 @@ double PageSetup::textWidthPt() const
     return std::max(w, 72.0);
 }
 
+double PageSetup::textHeightPt() const
+{
+    const double h = pageHeightMm() / 25.4 * 72.0 - topPt - bottomPt;
+    return std::max(h, 72.0);
+}
+
 void applyProfile(PageSetup &page, const ReportProfile &p)
 {
     if (p.PaperSize == "A3") {
@@ -172,7 +178,7 @@ void DocumentBuilder::AppendTable(const std::string &caption, const std::vector<
     AppendBreak();
 }
 
-bool DocumentBuilder::AppendPicture(const QString &fileName)
+bool DocumentBuilder::AppendPicture(const QString &fileName, double pixelsPerCm)
 {
     // A PNG file goes in as it is (its header gives the size); any other picture is converted.
     Picture pic;
@@ -197,6 +203,18 @@ bool DocumentBuilder::AppendPicture(const QString &fileName)
         return false;
     pic.width = size.width();
     pic.height = size.height();
+    // The size on paper, then as much smaller as the text area of the page needs.
+    const double ptPerPixel = pixelsPerCm > 0 ? 72.0 / 2.54 / pixelsPerCm : 0.75;
+    const double w = pic.width * ptPerPixel;
+    const double h = pic.height * ptPerPixel;
+    double fit = 1;
+    if (w > m_doc->page.textWidthPt())
+        fit = m_doc->page.textWidthPt() / w;
+    if (pixelsPerCm > 0 && h * fit > m_doc->page.textHeightPt())
+        fit = m_doc->page.textHeightPt() / h;
+    pic.widthPt = w * fit;
+    pic.heightPt = h * fit;
+    m_lastFit = fit;
     QFile::remove(fileName);
     m_doc->pictures.push_back(std::move(pic));
     m_doc->current().runs.push_back(

@@ -25,6 +25,8 @@ struct PageSetup {
     double pageHeightMm() const { return landscape ? widthMm : heightMm; }
     // The width between the left and right margins, points (never below one inch).
     double textWidthPt() const;
+    // The height between the top and bottom margins, points (never below one inch).
+    double textHeightPt() const;
 };
 
 // Page set-up from a profile: unknown paper size or orientation texts leave `page` as it is;
@@ -33,8 +35,12 @@ void applyProfile(PageSetup &page, const ReportProfile &profile);
 
 struct Picture {
     QByteArray png; // PNG bytes
-    int width = 0;  // pixels (shown at 96 dpi unless wider than the text)
+    int width = 0;  // pixels
     int height = 0;
+    // The size placed on the page, points; 0 for a picture shown at 96 dpi, reduced to the
+    // text width.
+    double widthPt = 0;
+    double heightPt = 0;
 };
 
 struct Run {
@@ -85,7 +91,9 @@ public:
     void AppendBreak() override;
     void AppendTable(const std::string &caption, const std::vector<std::string> &header,
                      const std::vector<std::vector<std::string>> &rows) override;
-    bool AppendPicture(const QString &fileName) override;
+    bool AppendPicture(const QString &fileName, double pixelsPerCm) override;
+    using DocumentWriter::AppendPicture;
+    double lastPictureFit() const override { return m_lastFit; }
     void CloseReportDocument() override;
 
     // The document written (null before the first open or attach).
@@ -100,6 +108,7 @@ private:
     std::shared_ptr<ReportDocument> m_doc;
     RunFormat m_insertion;
     bool m_continued = false;
+    double m_lastFit = 1;
 };
 
 } // namespace kv

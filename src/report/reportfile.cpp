@@ -51,9 +51,9 @@ ReportFileResult writeReportFile(const ReportInput &in, const QString &path,
     out.document = builder.document();
     if (r.cancelled)
         return out;
-    // What was written before an error stays in the document, as with a word processor.
+    // A report stopped by an error is not saved: the file named keeps what it held before.
     QString saveError;
-    const bool saved = out.document && saveDocx(*out.document, path, &saveError);
+    const bool saved = r.ok && out.document && saveDocx(*out.document, path, &saveError);
     if (saved) {
         out.path = path;
         session.remember(out.document, path);

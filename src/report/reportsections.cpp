@@ -3,12 +3,14 @@
 #include "calc/numfmt.h"
 #include "calc/zones.h"
 #include "data/schema.h"
+#include "plan/plancoords.h"
 #include "plan/recordfields.h"
 #include "plan/zonepictures.h"
 
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -212,6 +214,7 @@ private:
     int m_step = 0;
     std::vector<int> m_classes;
     std::unique_ptr<QTemporaryDir> m_tmp;
+    double m_pictureFit = 1; // the last drawing's reduction to fit the page
 };
 
 void Sections::step(int n)
@@ -1473,8 +1476,10 @@ void Sections::insertPicture(const QImage &image, const char *name)
                                           : image;
     if (!flat.save(path, "PNG", 80))
         throw ReportStop("Ошибка. Не удалось записать файл рисунка " + path.toStdString() + ".");
-    if (!m_w.AppendPicture(path))
+    // A drawing goes on paper at its plan scale, so that the scale its note states holds.
+    if (!m_w.AppendPicture(path, kPixelsPerCm))
         throw ReportStop("Ошибка. Не удалось вставить рисунок " + path.toStdString() + ".");
+    m_pictureFit = m_w.lastPictureFit();
 }
 
 void Sections::WriteDrawings()
@@ -1517,8 +1522,14 @@ void Sections::WriteDrawings()
 
 void Sections::WriteDrawingNote(const std::string &caption, const std::string &s)
 {
-    // The project's stored plan scale, so that every front end writes the same note.
-    run(caption + "\rМасштаб 1 : " + g(m_proj.IScale) + ".\r", kTimes10);
+    // The project's stored plan scale, so that every front end writes the same note; a drawing
+    // reduced to fit the page states the scale it has on paper.
+    std::string scale = g(m_proj.IScale);
+    if (m_pictureFit < 0.9995) {
+        const int n = std::clamp(m_proj.IScale.value_or(kMinScale), kMinScale, kMaxScale);
+        scale = std::to_string(static_cast<long long>(std::llround(n / m_pictureFit)));
+    }
+    run(caption + "\rМасштаб 1 : " + scale + ".\r", kTimes10);
     const std::string adj = adjective();
     std::string t = "Примечание.\r";
     for (const auto &o : m_objects)

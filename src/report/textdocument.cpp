@@ -1,6 +1,7 @@
 #include "report/textdocument.h"
 
 #include "plan/fonts.h"
+#include "plan/picturefile.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -86,6 +87,10 @@ std::unique_ptr<QTextDocument> toTextDocument(const ReportDocument &doc)
                     QTextImageFormat imf;
                     imf.setName(QStringLiteral("pic%1").arg(r.picture));
                     double w = pic.width, h = pic.height;
+                    if (pic.widthPt > 0 && pic.heightPt > 0) {
+                        w = pic.widthPt * kPixelsPerPoint;
+                        h = pic.heightPt * kPixelsPerPoint;
+                    }
                     if (w > textWidthPx && w > 0) {
                         h = h * textWidthPx / w;
                         w = textWidthPx;
@@ -155,23 +160,35 @@ QImage renderDocumentImage(const ReportDocument &doc, int maxHeight)
 
 bool savePdf(const ReportDocument &doc, const QString &path, QString *error)
 {
-    QPdfWriter writer(path);
-    if (!writer.setPageSize(QPageSize(QSizeF(doc.page.widthMm, doc.page.heightMm),
-                                      QPageSize::Millimeter))) {
-        // Qt falls back to its own size; keep going.
-    }
-    writer.setPageOrientation(doc.page.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    writer.setPageMargins(QMarginsF(doc.page.leftPt, doc.page.topPt, doc.page.rightPt,
-                                    doc.page.bottomPt),
-                          QPageLayout::Point);
-    writer.setResolution(96);
-    auto td = toTextDocument(doc);
-    td->print(&writer);
-    if (!QFile::exists(path)) {
+    OutputFile file(path.toStdString());
+    auto fail = [&] {
         if (error)
-            *error = QStringLiteral("Ошибка. Не удалось записать файл ") + path + ".";
+            *error = QStringLiteral("Ошибка. Не удалось записать файл ") + path + ". "
+                     + QString::fromStdString(file.error());
         return false;
+    };
+    if (!file.open())
+        return fail();
+    OutputFileDevice device(file);
+    device.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&device);
+        if (!writer.setPageSize(QPageSize(QSizeF(doc.page.widthMm, doc.page.heightMm),
+                                          QPageSize::Millimeter))) {
+            // Qt falls back to its own size; keep going.
+        }
+        writer.setPageOrientation(doc.page.landscape ? QPageLayout::Landscape
+                                                     : QPageLayout::Portrait);
+        writer.setPageMargins(QMarginsF(doc.page.leftPt, doc.page.topPt, doc.page.rightPt,
+                                        doc.page.bottomPt),
+                              QPageLayout::Point);
+        writer.setResolution(96);
+        auto td = toTextDocument(doc);
+        td->print(&writer);
     }
+    device.close();
+    if (!file.error().empty() || !file.commit())
+        return fail();
     return true;
 }
 

@@ -267,3 +267,44 @@ TEST_F(ReportWindowFixture, ExportCommandChecksWritesInAWorkerAndOpensTheFile)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(bar.findChildren<QProgressBar *>().size(), 0) << "removed at the end";
 }
+
+// A report or a picture saved under a name of the data folder's own files replaced a table. The
+// export and the preview refuse such a name with a message and leave the file as it was.
+TEST_F(ReportWindowFixture, SavesNeverReplaceTheDataFolderFiles)
+{
+    computeSample();
+    const auto bytes = [&](const char *name) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray project = bytes("project.DB"), object = bytes("object.DB");
+    struct : ReportProgress {
+        void begin(int) override {}
+        void setValue(int) override {}
+        void end() override {}
+        void showStatus(const QString &) override {}
+    } progress;
+    ReportSession session;
+    ReportExportHooks hooks;
+    hooks.session = &session;
+    hooks.chooseFile = [&](const QString &) { return dir.filePath("project.DB"); };
+    hooks.openFile = [](const QString &) {};
+    prompter.clear();
+    EXPECT_EQ(exportReport(*dm, prompter, progress, hooks).status, ReportExportStatus::Refused);
+
+    ZonePreviewWindow w(prompter);
+    w.dataDir = dm->dataDir();
+    w.session = &session;
+    w.setPictures(
+        RenderZonePictures(loadCurrentProject(*dm), LoadDrawingSettings(loadSettings(*dm)), "1"));
+    w.chooseDocumentFile = [&](const QString &) { return dir.filePath("object.DB"); };
+    w.show();
+    for (QAction *a : w.menu(0)->actions())
+        if (a->text() == QStringLiteral("Экспорт в Microsoft Word"))
+            a->trigger();
+    ASSERT_EQ(prompter.errors().size(), 2u);
+    for (const std::string &e : prompter.errors())
+        EXPECT_NE(e.find("является файлом базы данных программы"), std::string::npos) << e;
+    EXPECT_EQ(bytes("project.DB"), project);
+    EXPECT_EQ(bytes("object.DB"), object);
+}

@@ -51,3 +51,38 @@ TEST(CliReport, ChecksThenWritesTheReport)
     in.read(magic, 2);
     EXPECT_EQ(std::string(magic, 2), "PK");
 }
+
+// `report 1 -o D/project.DB` once exited 0 and turned the table into a zip archive. Every output
+// command refuses a file of the data folder (exit 2) and leaves it as it was.
+TEST(CliReport, OutputsNeverReplaceTheDataFolderFiles)
+{
+    Folder f;
+    const std::string data = "--data " + quote(f.path.string());
+    ASSERT_EQ(run(data + " init").code, 0);
+    ASSERT_EQ(run(data + " podbor 1").code, 0);
+    ASSERT_EQ(run(data + " choose 1 --construction 3").code, 0);
+    const auto bytes = [](const fs::path &p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const fs::path own = f.path / "project.DB";
+    const std::string before = bytes(own);
+    const std::string other = quote((f.path / "x.png").string());
+    for (const std::string &args :
+         {"report 1 -o " + quote(own.string()),
+          "report 1 -o " + quote((f.path / "." / "commit.log").string()),
+          "render 1 --top " + quote(own.string()) + " --front " + other,
+          "render 1 --top " + other + " --front " + quote((f.path / "object.DB").string()),
+          "render 1 --top " + quote((f.path / "mo.DB").string()) + " --front "
+              + quote((f.path / "x.dxf").string()),
+          "render 1 --overlay-top " + quote(own.string())}) {
+        const auto r = run(data + " " + args, {}, true);
+        EXPECT_EQ(r.code, 2) << args << "\n" << r.out;
+        EXPECT_NE(r.out.find("является файлом базы данных программы"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(bytes(own), before);
+    EXPECT_FALSE(fs::exists(f.path / "commit.log"));
+    EXPECT_FALSE(fs::exists(f.path / "x.png"));
+    EXPECT_FALSE(fs::exists(f.path / "x.dxf"));
+    EXPECT_EQ(run(data + " list").code, 0);
+}

@@ -1,5 +1,9 @@
 #include "fixtures.h"
+#include "plan/zonedxf.h"
 #include "plan/zonepictures.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -106,7 +110,7 @@ TEST(ZonePictures, CatenaryLabelsOnTheOuterHalfPlanes)
         c.Ro_a = 10.0;
         p.conductors.push_back(c);
     }
-    p.objects.push_back(object(1, 50, 50, 2, 2, 2.0));
+    p.objects.push_back(object(1, 30, 50, 2, 2, 2.0));
     const ZonePictures z = RenderZonePictures(p, solidSettings(), "");
     // width = px(20) + 80, height = px(20 + 30) + 80.
     ASSERT_EQ(z.top.size(), QSize(232, 460));
@@ -169,7 +173,7 @@ TEST(ZonePictures, CatenaryFrontCableSags)
         c.Hop = 20.0;
         p.conductors.push_back(c);
     }
-    p.objects.push_back(object(1, 0, 0, 2, 2, 2.0));
+    p.objects.push_back(object(1, 12, 18, 2, 2, 2.0));
     const ZonePictures z = RenderZonePictures(p, solidSettings(), "");
     // No radius at all: the picture is px(30) + 80 wide, the supports 228 px apart.
     ASSERT_EQ(z.top.width(), 308);
@@ -229,4 +233,58 @@ TEST(ZonePictures, LargePicturesAreDrawnWholeOrRefused)
     EXPECT_TRUE(big.front.isNull());
     EXPECT_NE(big.refused.find("155880 x"), std::string::npos) << big.refused;
     EXPECT_NE(big.refused.find("масштаб"), std::string::npos) << big.refused;
+}
+
+// A chosen construction lower than the design one gives a smaller zone; the picture of it was
+// sized by that zone alone, so an object it does not reach fell outside the picture. Both
+// frames, design and chosen, and both views hold every object.
+TEST(ZonePictures, EveryFrameHoldsEveryObject)
+{
+    ProjectSnapshot p = singleRod();
+    ConductorRec &c = p.conductors.front();
+    c.H1 = 8.0;
+    c.Ro_a1 = 8.0;
+    c.Ro_b1 = 12.0;
+    p.objects.push_back(object(1, 150, 150, 5, 5, 6.0));
+    p.objects.push_back(object(2, -60, 5, 4, 4, 3.0, 0xFF0000));
+    for (const char *suffix : {"", "1"}) {
+        SCOPED_TRACE(suffix);
+        const ZonePictures z = RenderZonePictures(p, solidSettings(), suffix);
+        ASSERT_TRUE(z.refused.empty()) << z.refused;
+        // The rod stays in the middle; the far object spans px(150) = 1140 to px(155) = 1178
+        // pixels right of and below it, the other px(-60) = -456 to -426 across and 38 to 68
+        // down.
+        const int cx = z.top.width() / 2, cy = z.top.height() / 2;
+        EXPECT_GE(z.top.width(), 2 * 1178 + 40);
+        EXPECT_TRUE(isColor(z.top, cx + 1142, cy + 1142, kGreen));
+        EXPECT_TRUE(isColor(z.top, cx + 1176, cy + 1176, kGreen));
+        EXPECT_TRUE(isColor(z.top, cx - 454, cy + 40, QColor(0, 0, 255)));
+        // In the elevation the objects stand at the same columns.
+        EXPECT_FALSE(ysInColumn(z.front, cx + 1142, kGreen).empty());
+        EXPECT_FALSE(ysInColumn(z.front, cx - 454, QColor(0, 0, 255)).empty());
+    }
+}
+
+// The DXF drawings were built whatever their size (140 000 objects: 945 MB, two minutes). They
+// are sized first, like the pictures, and refused with their size and the limit.
+TEST(ZoneDxf, DrawingsAreSizedBeforeTheyAreBuilt)
+{
+    ProjectSnapshot p = singleRod();
+    p.objects.push_back(object(1, 5, -2, 4, 4, 3.0));
+    PlanViewModel m;
+    m.LoadDrawingSettings(solidSettings());
+    m.ShowProjectShapes(p);
+    EXPECT_EQ(zoneDxfTooLarge(p, m.settings(), "", m.frontImageHeight()), "");
+    QTemporaryDir dir;
+    QString error;
+    EXPECT_TRUE(writeZoneDxf(p, m, "", dir.filePath("t.dxf"), dir.filePath("f.dxf"), &error));
+    EXPECT_TRUE(QFile::exists(dir.filePath("f.dxf")));
+
+    p.project.IScale = 50;
+    p.objects.push_back(object(2, 1e6, 0, 4, 4, 3.0)); // a grid line every metre for 1 000 km
+    const std::string refused = zoneDxfTooLarge(p, m.settings(), "", m.frontImageHeight());
+    EXPECT_NE(refused.find("МБ (допускается не более 256 МБ)"), std::string::npos) << refused;
+    EXPECT_FALSE(writeZoneDxf(p, m, "", dir.filePath("big.dxf"), {}, &error));
+    EXPECT_EQ(error.toStdString(), refused);
+    EXPECT_FALSE(QFile::exists(dir.filePath("big.dxf")));
 }

@@ -6,6 +6,10 @@
 #include "calc/numfmt.h"
 #include "plan/zonepictures.h"
 #include "report/docxfile.h"
+#include "report/sampleproject.h"
+
+#include <QImage>
+#include <cstdio>
 
 using namespace kv;
 using namespace kvtest;
@@ -370,14 +374,28 @@ TEST_P(ReportOfType, WholeReportInSectionOrder)
     EXPECT_TRUE(d.tables[0].firstRuns[0].at(0).bold);
     EXPECT_FALSE(d.tables[0].firstRuns[1].at(0).bold);
     EXPECT_EQ(d.tables[0].firstRuns[1].at(0).size, 12);
-    // The four drawings with their captions and legends, the scale from the project.
+    // The four drawings with their captions and legends. Drawn at the project's 1:500 they are
+    // wider than the page: each is reduced to the text width and its note states the scale it
+    // has there, so that the picture's width read at that scale spans what it shows.
     EXPECT_EQ(d.pictures, 4);
+    const auto extents = d.document.select_nodes("//wp:extent");
+    ASSERT_EQ(extents.size(), 4u);
+    int k = 0;
     for (const char *cap : {"Расчетный молниеотвод. Вид сверху.", "Расчетный молниеотвод. Вид спереди.",
                             "Выбранный молниеотвод. Вид сверху.", "Выбранный молниеотвод. Вид спереди."}) {
         const int i = d.find(cap);
         ASSERT_GT(i, 0) << cap;
-        EXPECT_EQ(d.lines[static_cast<size_t>(i) + 1], "Масштаб 1 : 500.");
+        int scale = 0;
+        const std::string &note = d.lines[static_cast<size_t>(i) + 1];
+        ASSERT_EQ(std::sscanf(note.c_str(), "Масштаб 1 : %d.", &scale), 1) << note;
+        EXPECT_GT(scale, 500) << note;
+        const std::string &png = d.parts.at("word/media/image" + std::to_string(k + 1) + ".png");
+        const QImage img = QImage::fromData(reinterpret_cast<const uchar *>(png.data()),
+                                            static_cast<int>(png.size()));
+        const double cm = extents[static_cast<size_t>(k)].node().attribute("cx").as_double() / 360000;
+        EXPECT_NEAR(cm * scale, img.width() / 38.0 * 500, img.width() / 38.0 * 500 * 0.002) << cap;
         EXPECT_EQ(d.lines[static_cast<size_t>(i) + 2], "Примечание.");
+        ++k;
     }
     const std::string legend = "Rx1 (" + formatGeneral(*in.snap.objects[0].Rx1) + " м) - радиус "
                                + c.adjective + "защиты на высоте Нх (6 м) объекта \"Склад ГСМ\".";
@@ -444,6 +462,58 @@ TEST(ReportDrawings, LegendForZoneBObjects)
                      "Rо_b (30 м)  - радиус защиты на уровне земли для зоны Б.",
                      "Rx1 (12,5 м) - радиус защиты на высоте Нх (4 м) объекта \"Склад\".",
                      "Rx2 (9 м) - радиус защиты на высоте Нх (6 м) объекта \"Цех\"."}));
+}
+
+// The drawings went in at 96 dpi cut to the text width: "Масштаб 1 : 500" stood under a drawing
+// at about 1:760. Measured on the file: the picture's width in EMU, read at the scale its note
+// states, spans the metres the picture shows (the zone's diameter and 40 pixels each side);
+// a drawing too wide for the page states the smaller scale it has there.
+TEST(ReportDrawings, PlacedAtTheScaleTheirNoteStates)
+{
+    for (const double ro : {30.0, 100.0}) {
+        SCOPED_TRACE(ro);
+        ConductorRec rod = mo(0, 0, 20);
+        rod.Ro_b = ro;
+        rod.Ho_b = 18.4;
+        ReportInput in =
+            baseInput(kTipSingleRod, {rod}, {obj("Склад", "1", 2, 2, 4, 4, 4, "Б", 1, 1)});
+        in.profile =
+            onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::PrimVidSverhuPod});
+        const auto w = writeDocx(in);
+        const auto note = linesFrom(w.docx, "Расчетный молниеотвод. Вид сверху.", 2);
+        ASSERT_EQ(note.size(), 2u);
+        int scale = 0;
+        ASSERT_EQ(std::sscanf(note[1].c_str(), "Масштаб 1 : %d.", &scale), 1) << note[1];
+        const double cx =
+            w.docx.document.select_node("//wp:extent").node().attribute("cx").as_double();
+        const double metres = cx / 360000.0 / 100.0 * scale; // 360 000 EMU to the centimetre
+        EXPECT_NEAR(metres, 2 * ro + 80 * 500 / 3800.0, 0.005 * metres);
+        if (ro == 30.0)
+            EXPECT_EQ(scale, 500);
+        else // 42,1 cm of drawing on a page 21 cm wide
+            EXPECT_NEAR(scale, 1003, 2);
+    }
+}
+
+// A heading must not stand alone at the foot of a page: captions and "Расчеты." keep with the
+// next paragraph, through the empty one below them.
+TEST(ReportDocx, HeadingsKeepWithTheNextParagraph)
+{
+    const auto w = writeDocx(sampleReportInput(ConductorType::SingleRod));
+    int headings = 0;
+    for (auto p : w.docx.document.child("w:document").child("w:body").children("w:p")) {
+        const DocxParagraph para = readParagraph(p);
+        if (para.text() != "Расчеты." && para.text() != "Расчетные характеристики молниеотвода.")
+            continue;
+        ++headings;
+        EXPECT_TRUE(p.child("w:pPr").child("w:keepNext")) << para.text();
+        const auto next = p.next_sibling("w:p");
+        EXPECT_TRUE(readParagraph(next).text().empty());
+        EXPECT_TRUE(next.child("w:pPr").child("w:keepNext")) << para.text();
+    }
+    EXPECT_GE(headings, 3);
+    // Body text does not keep with what follows.
+    EXPECT_FALSE(w.docx.document.select_node("//w:p[w:r/w:t='Расчетные значения:']/w:pPr/w:keepNext"));
 }
 
 TEST(ReportProgress, StopsWhenCancelled)
