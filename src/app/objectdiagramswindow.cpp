@@ -3,6 +3,7 @@
 #include "app/barmarks.h"
 #include "app/projectdocument.h"
 #include "data/prompter.h"
+#include "widgets/buddylabel.h"
 #include "widgets/helpwindow.h"
 #include "plan/picturefile.h"
 #include "report/reportfile.h"
@@ -85,8 +86,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     auto *rl = new QVBoxLayout(right);
     rl->setContentsMargins(0, 0, 0, 0);
     auto *top = new QGridLayout;
-    top->addWidget(new QLabel(QStringLiteral("Надпись диаграммы:"), right), 0, 0);
     m_labels = new QComboBox(right);
+    top->addWidget(buddyLabel(QStringLiteral("Надпись диаграммы:"), m_labels, right), 0, 0);
     m_labels->addItems({QStringLiteral("значение"), QStringLiteral("нет")});
     m_labels->setToolTip(QStringLiteral("Параметр, выводимый в надписи диаграммы"));
     top->addWidget(m_labels, 0, 1, 1, 3);

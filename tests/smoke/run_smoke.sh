@@ -48,18 +48,23 @@ trap cleanup EXIT
 # created fresh at start-up.
 cp "$BIN/korvan" "$WORK/korvan"
 
-# A display of its own: Xvfb picks a free number and writes it to the file.
-Xvfb -displayfd 5 -screen 0 1366x768x24 -nolisten tcp -noreset 5>"$WORK/display" \
-    >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-DISPLAY_NUM=
-for _ in $(seq 100); do
-    DISPLAY_NUM=$(tr -dc 0-9 <"$WORK/display" 2>/dev/null)
-    if [ -n "$DISPLAY_NUM" ]; then break; fi
-    sleep 0.1
-done
-if [ -z "$DISPLAY_NUM" ]; then
-    echo "smoke: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1
+# A display of its own: Xvfb picks a free number and writes it to the file. KORVAN_SMOKE_DISPLAY
+# (for instance :0) runs on that display instead, to watch the run.
+if [ -n "${KORVAN_SMOKE_DISPLAY:-}" ]; then
+    DISPLAY_NUM=${KORVAN_SMOKE_DISPLAY#:}
+else
+    Xvfb -displayfd 5 -screen 0 1366x768x24 -nolisten tcp -noreset 5>"$WORK/display" \
+        >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    DISPLAY_NUM=
+    for _ in $(seq 100); do
+        DISPLAY_NUM=$(tr -dc 0-9 <"$WORK/display" 2>/dev/null)
+        if [ -n "$DISPLAY_NUM" ]; then break; fi
+        sleep 0.1
+    done
+    if [ -z "$DISPLAY_NUM" ]; then
+        echo "smoke: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1
+    fi
 fi
 
 export DISPLAY=":$DISPLAY_NUM"

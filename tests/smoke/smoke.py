@@ -253,9 +253,9 @@ def choose_menu(app, window, menu, item, timeout=15):
     click(bar_item, menu)
 
     def probe():
-        for node in walk(app.find_app() or app.node):
-            if role(node) in ("menu item", "check menu item") and name(node) == item \
-                    and showing(node):
+        for node in walk(bar_item):
+            if node != bar_item and role(node) in ("menu item", "check menu item") \
+                    and name(node) == item and showing(node):
                 return node
         return None
     entry = wait_for("menu item %r" % item, probe, timeout)
@@ -330,59 +330,89 @@ class Checks:
             self.failed.append(what)
 
 
-def main():
-    global LOG
-    p = argparse.ArgumentParser()
-    p.add_argument("--korvan", required=True)
-    p.add_argument("--cli", required=True)
-    p.add_argument("--work", required=True)
-    args = p.parse_args()
-    LOG = open(os.path.join(args.work, "smoke.log"), "w")
-    data = os.path.join(os.path.dirname(args.korvan), "Data")
+def comparable(rows):
+    """A project's conductor and object rows without their keys (a copy has keys of its own)."""
+    def strip(r):
+        return {k: v for k, v in r.items() if k not in ("Kod", "Kod0")}
+    return ([strip(r) for r in rows.get("conductors") or []],
+            [strip(r) for r in rows.get("objects") or []])
 
-    bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1.0)
-    env = dict(os.environ)
-    korvan = subprocess.Popen([args.korvan], env=env, cwd=args.work,
-                              stdout=open(os.path.join(args.work, "korvan.out"), "w"),
-                              stderr=subprocess.STDOUT)
-    app = App(korvan)
-    checks = Checks()
-    step = "start"
-    try:
-        step = "start-up"
-        app.attach()
-        main_window = app.window(None, roles=("frame",), timeout=30)
+
+CLOSE = ("Отмена", "Cancel", "Закрыть", "Close", "Нет", "No")
+
+
+class Day:
+    """The designer's steps; each records its checks, a failed one is recovered from by closing
+    whatever dialog it left open, so that the later steps still run."""
+
+    def __init__(self, args, app, checks):
+        self.args = args
+        self.app = app
+        self.checks = checks
+        self.data = os.path.join(os.path.dirname(args.korvan), "Data")
+        self.main = None
+        self.original = None
+        self.copy = None
+        self.before = {}
+
+    def projects(self):
+        return projects(self.args.cli, self.data)
+
+    def export(self, kod):
+        return export(self.args.cli, self.data, kod)
+
+    def tree(self, file):
+        os.makedirs(os.path.join(self.args.work, "trees"), exist_ok=True)
+        self.app.dump(os.path.join(self.args.work, "trees", file))
+
+    def menu(self, menu, item):
+        choose_menu(self.app, self.main, menu, item)
+
+    def recover(self):
+        """Closes every window but the project window with its closing button (or Escape)."""
+        for _ in range(4):
+            others = [w for w in self.app.windows() if w != self.main]
+            if not others:
+                return
+            w = others[-1]
+            button = next((n for n in walk(w) if role(n) in BUTTON and name(n) in CLOSE
+                           and showing(n) and enabled(n)), None)
+            try:
+                if button is not None:
+                    click(button)
+                else:
+                    x, y, width, height = extents(w)
+                    xdo("mousemove", x + width // 2, y + 5)
+                    press("Escape")
+            except Exception:
+                pass
+            time.sleep(0.5)
+
+    def start(self):
+        self.app.attach()
         # The splash closes after three seconds; the project window holds the menu bar.
-        main_window = wait_for("the project window", lambda: next(
-            (w for w in app.windows() if role(w) == "frame"
-             and any(role(n) == "menu bar" for n in children(w) + [
-                 c for ch in children(w) for c in children(ch)])), None), 30)
-        log("project window:", repr(name(main_window)))
-        os.makedirs(os.path.join(args.work, "trees"), exist_ok=True)
-        app.dump(os.path.join(args.work, "trees", "main.txt"))
-        first = projects(args.cli, data)
-        checks.expect(len(first) == 1, "a fresh Data holds the sample project: %s" % first)
-        original_kod, original_name = first[0]
-        checks.expect(name(main_window) == original_name,
-                      "the window caption names the open project (%r)" % name(main_window))
+        self.main = wait_for("the project window", lambda: next(
+            (w for w in self.app.windows() if role(w) == "frame"
+             and any(role(c) == "menu bar" for c in children(w))), None), 40)
+        log("project window:", repr(name(self.main)))
+        self.tree("main.txt")
+        first = self.projects()
+        self.checks.expect(len(first) == 1, "a fresh Data holds the sample project: %s" % first)
+        self.original = first[0][0]
+        self.checks.expect(name(self.main) == first[0][1],
+                           "the window caption names the open project (%r)" % name(self.main))
 
-        step = "selection"
-        choose_menu(app, main_window, "Молниеотвод", "Ориентировочный подбор")
-        # The selection may report or ask; any message box is closed with its button.
-        time.sleep(1.0)
-        for w in app.windows():
-            if role(w) in ("dialog", "alert") and w != main_window:
-                answer(app, OK + YES, 5)
-        selected = wait_for("the selection's results", lambda: (export(
-            args.cli, data, original_kod).get("conductors") or [{}])[0].get("H"), 15)
-        checks.expect(float(selected) > 0, "the selection stored the design height %s" % selected)
+    def selection(self):
+        self.menu("Молниеотвод", "Ориентировочный подбор")
+        height = wait_for("the selection's results", lambda: (self.export(
+            self.original).get("conductors") or [{}])[0].get("H"), 15)
+        self.checks.expect(float(height) > 0,
+                           "the selection stored the design height %s" % height)
 
-        step = "placement"
-        choose_menu(app, main_window, "Молниеотвод", "Оптимальное размещение...")
-        place = app.window("Оптимальное размещение", timeout=20)
-        app.dump(os.path.join(args.work, "trees", "placement.txt"))
+    def placement(self):
+        self.menu("Молниеотвод", "Оптимальное размещение...")
+        place = self.app.window("Оптимальное размещение", timeout=20)
+        self.tree("placement.txt")
         # A variant: "+" of the variants, its name, "✓".
         click(find_under(place, "Размещения.", BUTTON, "Вставить запись"), "+ variant")
         fill(find_under(place, "Размещения.", FIELD, "Вариант размещения"), "V1")
@@ -395,108 +425,153 @@ def main():
         click(find_under(place, "Диапазоны размещения.", BUTTON, "Сохранить изменения"),
               "✓ range")
         click_button(place, "Расчет")
-        # The search runs ("Стоп" enabled) and ends with "ОК" enabled for the found position.
+        # The search ends with the variant's X, Y and H: "ОК" is enabled for them.
         ok_button = find(place, BUTTON, "ОК", timeout=60)
-        wait_for("the search to end", lambda: not enabled(
-            find(place, BUTTON, "Стоп", 1, need_enabled=False)), 60)
-        app.dump(os.path.join(args.work, "trees", "placement-done.txt"))
+        self.tree("placement-done.txt")
         click(ok_button)
-        # Applying may ask whether to move the conductor.
+        # Applying may ask first.
         time.sleep(0.7)
-        if any(w == place for w in app.windows()):
-            answer(app, YES + OK, 10)
-        gone(app, place)
-        placed = export(args.cli, data, original_kod)
-        cond = (placed.get("conductors") or [{}])[0]
-        log("after the placement:", json.dumps(cond, ensure_ascii=False)[:400])
-        checks.expect(abs(float(cond.get("MX", -1)) - 49) < 0.51
-                      and abs(float(cond.get("MY", -1)) - 50) < 0.51,
-                      "the placement moved the conductor to X 49, Y 50 (%s, %s)"
-                      % (cond.get("MX"), cond.get("MY")))
+        if any(w == place for w in self.app.windows()):
+            others = [w for w in self.app.windows() if w not in (place, self.main)]
+            if others:
+                answer(self.app, YES + OK, 10)
+        gone(self.app, place)
+        cond = (self.export(self.original).get("conductors") or [{}])[0]
+        self.checks.expect(abs(float(cond.get("MX") or -1) - 49) < 0.51
+                           and abs(float(cond.get("MY") or -1) - 50) < 0.51,
+                           "the placement moved the conductor to X 49, Y 50 (%s, %s)"
+                           % (cond.get("MX"), cond.get("MY")))
 
-        step = "save as"
-        before = {k: export(args.cli, data, k) for k, _ in projects(args.cli, data)}
-        choose_menu(app, main_window, "Проект", "Сохранить как...")
-        box = app.window(None, roles=("dialog",), timeout=15)
+    def save_as(self):
+        self.before = {k: self.export(k) for k, _ in self.projects()}
+        self.menu("Проект", "Сохранить как...")
+        box = self.app.window(None, roles=("dialog",), timeout=15)
+        self.tree("saveas.txt")
         field = wait_for("the name field", lambda: next(
             (n for n in walk(box) if role(n) in FIELD and showing(n)), None), 10)
         fill(field, "Копия")
-        answer(app, OK, 10)
-        gone(app, box)
-        after_save = projects(args.cli, data)
-        checks.expect(len(after_save) == 2 and any(n == "Копия" for _, n in after_save),
-                      "save as adds the project \"Копия\": %s" % after_save)
-        copy_kod = next((k for k, n in after_save if n == "Копия"), None)
+        answer(self.app, OK, 10)
+        gone(self.app, box)
+        after = self.projects()
+        self.copy = next((k for k, n in after if n == "Копия"), None)
+        self.checks.expect(len(after) == 2 and self.copy is not None,
+                           "save as adds the project \"Копия\": %s" % after)
+        if self.copy is not None:
+            self.checks.expect(comparable(self.export(self.copy))
+                               == comparable(self.before[self.original]),
+                               "the copy has the original's conductor and objects")
 
-        step = "delete"
-        wait_for("the copy to be open", lambda: name(main_window) == "Копия", 10)
-        choose_menu(app, main_window, "Проект", "Удалить...")
-        answer(app, YES, 10)
-        wait_for("the copy to be gone", lambda: len(projects(args.cli, data)) == 1, 15)
-        checks.expect([k for k, _ in projects(args.cli, data)] == [original_kod],
-                      "delete removes the copy and keeps the original")
+    def delete_and_undo(self):
+        wait_for("the copy to be open", lambda: name(self.main) == "Копия", 10)
+        self.menu("Проект", "Удалить...")
+        answer(self.app, YES, 10)
+        wait_for("the copy to be gone", lambda: len(self.projects()) == 1, 15)
+        self.checks.expect([k for k, _ in self.projects()] == [self.original],
+                           "delete removes the copy and keeps the original")
+        self.menu("Правка", "Отменить")
+        wait_for("the copy to come back", lambda: len(self.projects()) == 2, 15)
+        after = {k: self.export(k) for k, _ in self.projects()}
+        self.checks.expect(after.get(self.original) == self.before.get(self.original),
+                           "after the undo the original project has exactly its rows")
+        restored = after.get(self.copy)
+        self.checks.expect(restored is not None and comparable(restored)
+                           == comparable(self.before[self.original]),
+                           "after the undo the copy has its conductor and objects again")
 
-        step = "undo"
-        choose_menu(app, main_window, "Правка", "Отменить")
-        wait_for("the copy to come back", lambda: len(projects(args.cli, data)) == 2, 15)
-        after_undo = {k: export(args.cli, data, k) for k, _ in projects(args.cli, data)}
-        checks.expect(after_undo.get(original_kod) == before.get(original_kod),
-                      "after undo the original project has exactly its rows")
-        if copy_kod is not None:
-            restored = after_undo.get(copy_kod)
-            checks.expect(restored is not None
-                          and restored.get("objects") == before[original_kod].get("objects")
-                          and restored.get("conductors") == before[original_kod].get("conductors"),
-                          "after undo the copy has the original's conductor and objects")
-
-        step = "report"
-        report = os.path.join(args.work, "smoke-report.docx")
-        choose_menu(app, main_window, "Проект", "Экспорт отчета в Microsoft Word")
-        chooser = app.window(None, roles=("dialog", "file chooser"), timeout=15)
-        app.dump(os.path.join(args.work, "trees", "filedialog.txt"))
-        name_field = wait_for("the file name field", lambda: next(
+    def report(self):
+        report = os.path.join(self.args.work, "smoke-report.docx")
+        self.menu("Проект", "Экспорт отчета в Microsoft Word")
+        chooser = self.app.window(None, roles=("dialog", "file chooser"), timeout=15)
+        self.tree("filedialog.txt")
+        field = wait_for("the file name field", lambda: next(
             (n for n in walk(chooser) if role(n) in FIELD and showing(n)
-             and name(n) in ("Имя файла:", "File name:", "Имя файла")), None), 10)
-        fill(name_field, report)
+             and name(n).rstrip(":") in ("Имя файла", "File name")), None), 10)
+        fill(field, report)
         press("Return")
         wait_for("the report file", lambda: os.path.exists(report)
                  and os.path.getsize(report) > 10000, 90)
         time.sleep(1.0)
-        checks.expect(open(report, "rb").read(2) == b"PK", "the report is a .docx file")
+        with open(report, "rb") as f:
+            self.checks.expect(f.read(2) == b"PK", "the report is a .docx file")
 
-        step = "quit"
-        choose_menu(app, main_window, "Проект", "Выход")
+    def quit(self, korvan):
+        self.menu("Проект", "Выход")
         try:
             korvan.wait(timeout=20)
         except subprocess.TimeoutExpired:
             raise SmokeFailure("korvan did not quit")
-        checks.expect(korvan.returncode == 0, "korvan quit with code 0 (%s)" % korvan.returncode)
+        self.checks.expect(korvan.returncode == 0,
+                           "korvan quit with code 0 (%s)" % korvan.returncode)
 
-        step = "stored rows"
-        final = projects(args.cli, data)
-        checks.expect(sorted(k for k, _ in final) == sorted(after_undo),
-                      "after quitting korvan-cli lists both projects: %s" % final)
+    def stored(self):
+        final = self.projects()
+        self.checks.expect(len(final) == 2, "korvan-cli lists both projects: %s" % final)
         for k, _ in final:
-            rows = export(args.cli, data, k)
-            checks.expect(bool(rows.get("conductors")) and bool(rows.get("objects")),
-                          "project %d has its conductor and objects" % k)
-    except Exception as e:  # a failed wait, a vanished widget, a korvan-cli refusal
-        checks.expect(False, "step %s: %s: %s" % (step, type(e).__name__, e))
+            rows = self.export(k)
+            self.checks.expect(bool(rows.get("conductors")) and bool(rows.get("objects")),
+                               "project %d has its conductor and objects" % k)
+
+
+def end_group(proc):
+    """Ends a process started here and everything it started: TERM, then KILL."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
         try:
-            app.dump(os.path.join(args.work, "tree-at-failure.txt"))
-            xdo("getactivewindow")
-        except Exception:
-            pass
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            break
         try:
-            subprocess.run(["import", "-window", "root",
-                            os.path.join(args.work, "screen-at-failure.png")], timeout=10)
-        except Exception:
-            pass
+            proc.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            continue
+        time.sleep(0.2)
+
+
+def main():
+    global LOG
+    p = argparse.ArgumentParser()
+    p.add_argument("--korvan", required=True)
+    p.add_argument("--cli", required=True)
+    p.add_argument("--work", required=True)
+    args = p.parse_args()
+    LOG = open(os.path.join(args.work, "smoke.log"), "w")
+
+    # Each in a process group of its own, so that the end takes their children too (the
+    # accessibility bus daemon and registry).
+    bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           start_new_session=True)
+    time.sleep(1.0)
+    korvan = subprocess.Popen([args.korvan], cwd=args.work,
+                              stdout=open(os.path.join(args.work, "korvan.out"), "w"),
+                              stderr=subprocess.STDOUT, start_new_session=True)
+    app = App(korvan)
+    checks = Checks()
+    day = Day(args, app, checks)
+    steps = [("start-up", day.start), ("selection", day.selection),
+             ("placement", day.placement), ("save as", day.save_as),
+             ("delete and undo", day.delete_and_undo), ("report", day.report),
+             ("quit", lambda: day.quit(korvan))]
+    try:
+        for step, run in steps:
+            log("--- " + step)
+            try:
+                run()
+            except Exception as e:  # a failed wait, a vanished widget, a korvan-cli refusal
+                checks.expect(False, "step %s: %s: %s" % (step, type(e).__name__, e))
+                try:
+                    app.dump(os.path.join(args.work, "tree-at-failure-%s.txt"
+                                          % step.replace(" ", "-")))
+                except Exception:
+                    pass
+                if step == "start-up" or korvan.poll() is not None:
+                    break
+                day.recover()
+        if korvan.poll() is not None:
+            log("--- stored rows")
+            day.stored()
     finally:
         for proc in (korvan, bus):
-            if proc.poll() is None:
-                proc.send_signal(signal.SIGKILL)
-                proc.wait(timeout=10)
+            end_group(proc)
 
     if checks.failed:
         log("smoke: %d check(s) failed:" % len(checks.failed))
