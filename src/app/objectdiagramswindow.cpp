@@ -98,6 +98,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     z100->setToolTip(QStringLiteral("Установить масштаб 100 %"));
     zOut->setToolTip(QStringLiteral("Уменьшить масштаб на 1 %"));
     zIn->setToolTip(QStringLiteral("Увеличить масштаб на 1 %"));
+    for (QPushButton *b : {zOut, zIn})
+        b->setAccessibleName(b->toolTip());
     top->addWidget(z100, 1, 1);
     top->addWidget(zOut, 1, 2);
     top->addWidget(zIn, 1, 3);
@@ -116,6 +118,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     m_perPage = new ArrowsOnlySpin(pages);
     m_perPage->setRange(1, 25);
     m_perPage->setValue(10);
+    m_pageLabel->setBuddy(m_page);
+    m_perPageLabel->setBuddy(m_perPage);
     pg->addWidget(m_pageLabel, 1, 0);
     pg->addWidget(m_page, 1, 1);
     pg->addWidget(m_perPageLabel, 2, 0);

@@ -481,11 +481,27 @@ class Day:
     def report(self):
         report = os.path.join(self.args.work, "smoke-report.docx")
         self.menu("Проект", "Экспорт отчета в Microsoft Word")
-        chooser = self.app.window(None, roles=("dialog", "file chooser"), timeout=15)
+        def file_field():
+            for w in reversed(self.app.windows()):
+                if w == self.main:
+                    continue
+                for n in walk(w):
+                    if role(n) in FIELD and showing(n) \
+                            and name(n).rstrip(":") in ("Имя файла", "File name"):
+                        return n
+            return None
+        # The report settings may come first (when the settings ask for them): "ОК" goes on.
+        for _ in range(3):
+            self.app.window(None, roles=("dialog", "file chooser"), timeout=15)
+            try:
+                field = wait_for("the file name field", file_field, 4)
+                break
+            except SmokeFailure:
+                self.tree("before-filedialog.txt")
+                answer(self.app, OK, 5)
+        else:
+            raise SmokeFailure("no file dialog for the report")
         self.tree("filedialog.txt")
-        field = wait_for("the file name field", lambda: next(
-            (n for n in walk(chooser) if role(n) in FIELD and showing(n)
-             and name(n).rstrip(":") in ("Имя файла", "File name")), None), 10)
         fill(field, report)
         press("Return")
         wait_for("the report file", lambda: os.path.exists(report)
