@@ -77,7 +77,8 @@ unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
 
 # The whole run is bounded: smoke.py has a timeout on every wait, this is the last resort.
 timeout -k 10 240 dbus-run-session -- "$PY" "$HERE/smoke.py" \
-    --korvan "$WORK/korvan" --cli "$BIN/korvan-cli" --work "$WORK"
+    --korvan "$WORK/korvan" --cli "$BIN/korvan-cli" --work "$WORK" \
+    ${KORVAN_SMOKE_STEPS:+--steps "$KORVAN_SMOKE_STEPS"}
 rc=$?
 if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then echo "smoke: the run took longer than 240 s"; rc=1; fi
 exit $rc

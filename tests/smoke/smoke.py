@@ -244,8 +244,9 @@ def click_button(root, label, timeout=15):
     click(find(root, BUTTON, label, timeout))
 
 
-def choose_menu(app, window, menu, item, timeout=15):
-    """Opens a menu of the window's menu bar with a click and clicks one of its items."""
+def choose_menu(app, window, menu, item, timeout=15, prefix=False):
+    """Opens a menu of the window's menu bar with a click and clicks one of its items (the first
+    whose caption starts with item when prefix is set: "Отменить" names the step it undoes)."""
     bar = find(window, "menu bar", "", timeout, need_enabled=False)
     bar_item = next((c for c in children(bar) if name(c) == menu), None)
     if bar_item is None:
@@ -255,7 +256,8 @@ def choose_menu(app, window, menu, item, timeout=15):
     def probe():
         for node in walk(bar_item):
             if node != bar_item and role(node) in ("menu item", "check menu item") \
-                    and name(node) == item and showing(node):
+                    and (name(node).startswith(item) if prefix else name(node) == item) \
+                    and showing(node):
                 return node
         return None
     entry = wait_for("menu item %r" % item, probe, timeout)
@@ -331,9 +333,10 @@ class Checks:
 
 
 def comparable(rows):
-    """A project's conductor and object rows without their keys (a copy has keys of its own)."""
+    """A project's conductor and object rows without their keys and shape names (a copy has
+    its own)."""
     def strip(r):
-        return {k: v for k, v in r.items() if k not in ("Kod", "Kod0")}
+        return {k: v for k, v in r.items() if k not in ("Kod", "Kod0", "ShapeName")}
     return ([strip(r) for r in rows.get("conductors") or []],
             [strip(r) for r in rows.get("objects") or []])
 
@@ -365,11 +368,18 @@ class Day:
         os.makedirs(os.path.join(self.args.work, "trees"), exist_ok=True)
         self.app.dump(os.path.join(self.args.work, "trees", file))
 
-    def menu(self, menu, item):
-        choose_menu(self.app, self.main, menu, item)
+    def menu(self, menu, item, prefix=False):
+        choose_menu(self.app, self.main, menu, item, prefix=prefix)
 
     def recover(self):
-        """Closes every window but the project window with its closing button (or Escape)."""
+        """Closes an open menu and every window but the project window with its closing button
+        (or Escape)."""
+        try:
+            x, y, width, height = extents(self.main)
+            xdo("mousemove", x + width // 2, y + height // 2)
+            press("Escape", "Escape")
+        except Exception:
+            pass
         for _ in range(4):
             others = [w for w in self.app.windows() if w != self.main]
             if not others:
@@ -387,6 +397,18 @@ class Day:
             except Exception:
                 pass
             time.sleep(0.5)
+
+    def expect_same(self, rows, expected, what):
+        got, want = comparable(rows), comparable(expected)
+        diff = []
+        for kind, g, w in (("conductor", got[0], want[0]), ("object", got[1], want[1])):
+            if len(g) != len(w):
+                diff.append("%d %s rows instead of %d" % (len(g), kind, len(w)))
+                continue
+            for i, (a, b) in enumerate(zip(g, w)):
+                diff += ["%s %d %s: %r instead of %r" % (kind, i + 1, k, a.get(k), b.get(k))
+                         for k in sorted(set(a) | set(b)) if a.get(k) != b.get(k)]
+        self.checks.expect(not diff, what + ("" if not diff else " (%s)" % "; ".join(diff[:6])))
 
     def start(self):
         self.app.attach()
@@ -409,6 +431,19 @@ class Day:
         self.checks.expect(float(height) > 0,
                            "the selection stored the design height %s" % height)
 
+    def construction(self):
+        """A construction chosen from the catalogue (the report needs one): the search by height
+        shows the first one high enough, "ОК" takes it."""
+        self.menu("Молниеотвод", "Выбор молниеотвода...")
+        w = self.app.window("Конструкции", timeout=15)
+        click_button(w, "Создание (обновление) таблицы поиска по высоте молниеотводов")
+        self.tree("construction.txt")
+        click_button(w, "ОК")
+        gone(self.app, w)
+        tip = wait_for("the chosen construction", lambda: (self.export(
+            self.original).get("conductors") or [{}])[0].get("Tip"), 10)
+        self.checks.expect(bool(tip), "the chosen construction is stored (%s)" % tip)
+
     def placement(self):
         self.menu("Молниеотвод", "Оптимальное размещение...")
         place = self.app.window("Оптимальное размещение", timeout=20)
@@ -425,8 +460,12 @@ class Day:
         click(find_under(place, "Диапазоны размещения.", BUTTON, "Сохранить изменения"),
               "✓ range")
         click_button(place, "Расчет")
-        # The search ends with the variant's X, Y and H: "ОК" is enabled for them.
-        ok_button = find(place, BUTTON, "ОК", timeout=60)
+        # The search runs ("Стоп" enabled) and ends with the variant's X, Y and H: "ОК" is
+        # enabled for them.
+        ok_button = find(place, BUTTON, "ОК", need_enabled=False)
+        stop_button = find(place, BUTTON, "Стоп", need_enabled=False)
+        wait_for("the search to start", lambda: enabled(ok_button) or enabled(stop_button), 15)
+        wait_for("the search's result", lambda: enabled(ok_button), 60)
         self.tree("placement-done.txt")
         click(ok_button)
         # Applying may ask first.
@@ -457,9 +496,8 @@ class Day:
         self.checks.expect(len(after) == 2 and self.copy is not None,
                            "save as adds the project \"Копия\": %s" % after)
         if self.copy is not None:
-            self.checks.expect(comparable(self.export(self.copy))
-                               == comparable(self.before[self.original]),
-                               "the copy has the original's conductor and objects")
+            self.expect_same(self.export(self.copy), self.before[self.original],
+                             "the copy has the original's conductor and objects")
 
     def delete_and_undo(self):
         wait_for("the copy to be open", lambda: name(self.main) == "Копия", 10)
@@ -468,15 +506,17 @@ class Day:
         wait_for("the copy to be gone", lambda: len(self.projects()) == 1, 15)
         self.checks.expect([k for k, _ in self.projects()] == [self.original],
                            "delete removes the copy and keeps the original")
-        self.menu("Правка", "Отменить")
-        wait_for("the copy to come back", lambda: len(self.projects()) == 2, 15)
+        self.menu("Правка", "Отменить", prefix=True)
+        wait_for("the copy to come back",
+                 lambda: self.copy in [k for k, _ in self.projects()], 15)
         after = {k: self.export(k) for k, _ in self.projects()}
         self.checks.expect(after.get(self.original) == self.before.get(self.original),
                            "after the undo the original project has exactly its rows")
         restored = after.get(self.copy)
-        self.checks.expect(restored is not None and comparable(restored)
-                           == comparable(self.before[self.original]),
-                           "after the undo the copy has its conductor and objects again")
+        self.checks.expect(restored is not None, "after the undo the copy is back")
+        if restored is not None:
+            self.expect_same(restored, self.before[self.original],
+                             "after the undo the copy has its conductor and objects again")
 
     def report(self):
         report = os.path.join(self.args.work, "smoke-report.docx")
@@ -492,7 +532,11 @@ class Day:
             return None
         # The report settings may come first (when the settings ask for them): "ОК" goes on.
         for _ in range(3):
-            self.app.window(None, roles=("dialog", "file chooser"), timeout=15)
+            w = self.app.window(None, roles=("dialog", "file chooser", "alert"), timeout=15)
+            if role(w) == "alert":
+                said = " ".join(name(n) for n in walk(w) if role(n) == "label")
+                answer(self.app, OK, 5)
+                raise SmokeFailure("korvan said: " + said)
             try:
                 field = wait_for("the file name field", file_field, 4)
                 break
@@ -548,6 +592,8 @@ def main():
     p.add_argument("--korvan", required=True)
     p.add_argument("--cli", required=True)
     p.add_argument("--work", required=True)
+    p.add_argument("--steps", default="",
+                   help="comma-separated step names to run (default: all), for trying one")
     args = p.parse_args()
     LOG = open(os.path.join(args.work, "smoke.log"), "w")
 
@@ -564,9 +610,13 @@ def main():
     checks = Checks()
     day = Day(args, app, checks)
     steps = [("start-up", day.start), ("selection", day.selection),
+             ("construction", day.construction),
              ("placement", day.placement), ("save as", day.save_as),
              ("delete and undo", day.delete_and_undo), ("report", day.report),
              ("quit", lambda: day.quit(korvan))]
+    if args.steps:
+        wanted = {"start-up"} | set(args.steps.split(","))
+        steps = [(n, r) for n, r in steps if n in wanted]
     try:
         for step, run in steps:
             log("--- " + step)
