@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QSet>
+#include <QStackedWidget>
 #include <QTabBar>
 
 namespace kv::test {
@@ -29,13 +30,23 @@ QString controlName(QWidget *w, const QList<QLabel *> &labels)
     return {};
 }
 
-// The shown controls under root that have no name, each as "window: class objectName".
+// Whether the user can reach w in root: shown, or on a page of a tab or stack that is not the
+// current one.
+bool reachable(QWidget *w, QWidget *root)
+{
+    for (QWidget *a = w; a && a != root; a = a->parentWidget())
+        if (a->isHidden() && !qobject_cast<QStackedWidget *>(a->parentWidget()))
+            return false;
+    return true;
+}
+
+// The reachable controls under root that have no name, each as "window: class objectName".
 QStringList unnamedControls(QWidget *root)
 {
     QStringList out;
     const QList<QLabel *> labels = root->findChildren<QLabel *>();
     for (QWidget *w : root->findChildren<QWidget *>()) {
-        if (!w->isVisibleTo(root))
+        if (!reachable(w, root))
             continue;
         const bool button = qobject_cast<QAbstractButton *>(w) != nullptr;
         if (!button && !qobject_cast<QComboBox *>(w) && !qobject_cast<QAbstractSpinBox *>(w)
