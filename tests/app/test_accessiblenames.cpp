@@ -55,13 +55,15 @@ QStringList unnamedControls(QWidget *root)
         // Parts of a compound control are named by it: the line edit of a combo or spin box, the
         // corner button of a grid, the scroll arrows of a tab bar.
         QWidget *p = w->parentWidget();
-        if (qobject_cast<QLineEdit *>(w) && (qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p)))
+        if (qobject_cast<QLineEdit *>(w)
+            && (qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p)))
             continue;
         if (button && (qobject_cast<QAbstractItemView *>(p) || qobject_cast<QTabBar *>(p)))
             continue;
         if (controlName(w, labels).isEmpty())
-            out << root->windowTitle() + QStringLiteral(": ") + QString::fromLatin1(w->metaObject()->className())
-                       + QLatin1Char(' ') + w->objectName() + QStringLiteral(" tooltip=") + w->toolTip();
+            out << root->windowTitle() + QStringLiteral(": ")
+                       + QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ')
+                       + w->objectName() + QStringLiteral(" tooltip=") + w->toolTip();
     }
     return out;
 }

@@ -47,7 +47,8 @@ def wait_for(what, probe, timeout=20.0, interval=0.2):
         except Exception as e:  # the tree changes under our feet while windows open and close
             last_error = e
         time.sleep(interval)
-    raise SmokeFailure("timed out waiting for %s%s" % (what, " (%s)" % last_error if last_error else ""))
+    raise SmokeFailure("timed out waiting for %s%s"
+                       % (what, " (%s)" % last_error if last_error else ""))
 
 
 # --- The accessibility tree ---------------------------------------------------------------------
