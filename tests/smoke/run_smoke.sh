@@ -30,7 +30,12 @@ done
 
 if [ $# -ge 2 ]; then
     WORK=$2
-    rm -rf "$WORK" && mkdir -p "$WORK"
+    # Only an empty folder or one a previous run left is emptied.
+    if [ -d "$WORK" ] && [ -n "$(ls -A "$WORK")" ] && [ ! -f "$WORK/smoke.log" ]; then
+        echo "smoke: $WORK holds other files; give an empty or new folder"
+        exit 1
+    fi
+    rm -rf "$WORK" && mkdir -p "$WORK" && : >"$WORK/smoke.log"
     KEEP=1
 else
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/korvan-smoke-XXXXXX")
