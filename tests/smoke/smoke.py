@@ -470,6 +470,11 @@ class Day:
         stop_button = find(place, BUTTON, "Стоп", need_enabled=False)
         wait_for("the search to start", lambda: enabled(ok_button) or enabled(stop_button), 15)
         wait_for("the search's result", lambda: enabled(ok_button), 60)
+        # The variant's row shows its X, Y and H beside its name.
+        group = find(place, ("panel", "filler"), "Размещения.", need_enabled=False)
+        shown = [name(c) for c in walk(group) if role(c) == "table cell" and name(c)]
+        self.checks.expect(len(shown) >= 4 and shown[0] == "V1",
+                           "the variant's row shows its X, Y and H: %s" % shown[:4])
         self.tree("placement-done.txt")
         click(ok_button)
         # Applying may ask first.
