@@ -12,6 +12,7 @@ PACKAGES=(
     fonts-liberation fonts-dejavu-core
     libxkbcommon-dev libgl-dev
     xvfb xauth xdg-utils
+    at-spi2-core python3-pyatspi xdotool dbus
     dpkg-dev appstream desktop-file-utils python3-ezdxf
     libreoffice-writer-nogui poppler-utils
 )

@@ -3,6 +3,7 @@
 #include "app/alignpreview.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/helpwindow.h"
 #include "widgets/numerickeys.h"
@@ -131,7 +132,7 @@ AlignConductorDialog::AlignConductorDialog(const ProjectSnapshot &snap, int cond
     vl->addWidget(m_preview);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Объект выравнивания:"), content));
+    top->addWidget(buddyLabel(QStringLiteral("Объект выравнивания:"), m_objects, content));
     top->addWidget(m_objects, 1);
     auto *mid = new QHBoxLayout;
     mid->addWidget(align, 1);
@@ -209,8 +210,10 @@ ConductorCoordsDialog::ConductorCoordsDialog(const ProjectSnapshot &snap, int po
     static const double steps[3] = {1, 0.1, 0.01};
     static const char *const stepTexts[3] = {"1", "0,1", "0,01"};
     QLineEdit *edits[2] = {m_x, m_y};
-    fields->addWidget(new QLabel(QStringLiteral("Х - координата по горизонтали, м:"), content), 0, 0);
-    fields->addWidget(new QLabel(QStringLiteral("Y - координата по вертикали, м:"), content), 1, 0);
+    fields->addWidget(buddyLabel(QStringLiteral("Х - координата по горизонтали, м:"), m_x, content),
+                      0, 0);
+    fields->addWidget(buddyLabel(QStringLiteral("Y - координата по вертикали, м:"), m_y, content),
+                      1, 0);
     for (int f = 0; f < 2; ++f) {
         edits[f]->setFixedWidth(100);
         fields->addWidget(edits[f], f, 1);
@@ -223,6 +226,7 @@ ConductorCoordsDialog::ConductorCoordsDialog(const ProjectSnapshot &snap, int po
                 b->setFixedSize(30, 12);
                 b->setToolTip(QStringLiteral("Изменить значение параметра на ")
                               + QString::fromUtf8(stepTexts[s]));
+                b->setAccessibleName(b->toolTip());
                 b->setObjectName(QStringLiteral("step%1_%2_%3").arg(f).arg(s).arg(up));
                 QLineEdit *e = edits[f];
                 const double st = steps[s];
@@ -245,7 +249,7 @@ ConductorCoordsDialog::ConductorCoordsDialog(const ProjectSnapshot &snap, int po
     vl->addWidget(m_preview);
 
     auto *objRow = new QHBoxLayout;
-    objRow->addWidget(new QLabel(QStringLiteral("Объект привязки:"), content));
+    objRow->addWidget(buddyLabel(QStringLiteral("Объект привязки:"), m_objects, content));
     objRow->addWidget(m_objects, 1);
     auto *right = new QVBoxLayout;
     right->addLayout(objRow);
@@ -464,9 +468,9 @@ AlignObjectToObjectDialog::AlignObjectToObjectDialog(const ProjectSnapshot &snap
     vl->addStretch(1);
 
     auto *names = new QGridLayout;
-    names->addWidget(new QLabel(QStringLiteral("Выравниваемый объект:"), content), 0, 0);
+    names->addWidget(buddyLabel(QStringLiteral("Выравниваемый объект:"), m_name, content), 0, 0);
     names->addWidget(m_name, 0, 1);
-    names->addWidget(new QLabel(QStringLiteral("Объект привязки:"), content), 1, 0);
+    names->addWidget(buddyLabel(QStringLiteral("Объект привязки:"), m_objects, content), 1, 0);
     names->addWidget(m_objects, 1, 1);
     names->setColumnStretch(1, 1);
     auto *groups = new QHBoxLayout;

@@ -5,6 +5,7 @@
 #include "data/prompter.h"
 #include "placement/placementdriver.h"
 #include "placement/placementpictures.h"
+#include "widgets/buddylabel.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -55,8 +56,8 @@ HeightMapPanel::HeightMapPanel(int side, bool complex, Prompter &prompter, QWidg
         auto *gl = new QGridLayout(g);
         gl->setContentsMargins(6, 4, 6, 4);
         for (int i = 0; i < captions.size(); ++i) {
-            gl->addWidget(new QLabel(captions[i], g), i, 0);
             auto *e = new QLineEdit(g);
+            gl->addWidget(buddyLabel(captions[i], e, g), i, 0);
             e->setReadOnly(true);
             e->setFixedWidth(70);
             gl->addWidget(e, i, 1);
@@ -75,8 +76,8 @@ HeightMapPanel::HeightMapPanel(int side, bool complex, Prompter &prompter, QWidg
 
     auto *legend = new QGridLayout;
     legend->addWidget(swatch(Qt::red, data), 0, 0);
-    legend->addWidget(new QLabel(QStringLiteral("Н <= Hмин * "), data), 0, 1);
     m_factor = new QLineEdit(QStringLiteral("1"), data);
+    legend->addWidget(buddyLabel(QStringLiteral("Н <= Hмин * "), m_factor, data), 0, 1);
     m_factor->setFixedWidth(44);
     m_factor->installEventFilter(this);
     legend->addWidget(m_factor, 0, 2);
@@ -92,6 +93,7 @@ HeightMapPanel::HeightMapPanel(int side, bool complex, Prompter &prompter, QWidg
             auto *b = new QToolButton(w);
             b->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
             b->setToolTip(step == 0.1 ? h01 : h001);
+            b->setAccessibleName(b->toolTip());
             b->setFixedSize(16, 11);
             connect(b, &QToolButton::clicked, this, [this, step, up] { stepFactor(step, up); });
             wl->addWidget(b);

@@ -3,6 +3,7 @@
 #include "calc/numfmt.h"
 #include "calc/stepper.h"
 #include "data/prompter.h"
+#include "widgets/buddylabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,6 +27,7 @@ QToolButton *arrow(Qt::ArrowType a, const QString &hint, QWidget *parent)
     auto *b = new QToolButton(parent);
     b->setArrowType(a);
     b->setToolTip(hint);
+    b->setAccessibleName(hint);
     b->setFixedSize(18, 12);
     return b;
 }
@@ -37,12 +39,13 @@ ObjectBandDialog::ObjectBandDialog(Prompter &prompter, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Выбор объекта."));
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Объект:"), this), 0, 0);
     m_object = new QComboBox(this);
+    grid->addWidget(buddyLabel(QStringLiteral("Объект:"), m_object, this), 0, 0);
     m_object->setMinimumWidth(220);
     grid->addWidget(m_object, 0, 1, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Ширина полосы вокруг объекта, м:"), this), 1, 0);
     m_width = new QLineEdit(QStringLiteral("0"), this);
+    grid->addWidget(buddyLabel(QStringLiteral("Ширина полосы вокруг объекта, м:"), m_width, this),
+                    1, 0);
     m_width->installEventFilter(this);
     grid->addWidget(m_width, 1, 1);
     auto *arrows = new QWidget(this);

@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/outputfile.h"
 #include "data/prompter.h"
+#include "widgets/buddylabel.h"
 #include "widgets/helpwindow.h"
 #include "plan/picturefile.h"
 #include "report/reportfile.h"
@@ -87,8 +88,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     auto *rl = new QVBoxLayout(right);
     rl->setContentsMargins(0, 0, 0, 0);
     auto *top = new QGridLayout;
-    top->addWidget(new QLabel(QStringLiteral("Надпись диаграммы:"), right), 0, 0);
     m_labels = new QComboBox(right);
+    top->addWidget(buddyLabel(QStringLiteral("Надпись диаграммы:"), m_labels, right), 0, 0);
     m_labels->addItems({QStringLiteral("значение"), QStringLiteral("нет")});
     m_labels->setToolTip(QStringLiteral("Параметр, выводимый в надписи диаграммы"));
     top->addWidget(m_labels, 0, 1, 1, 3);
@@ -99,6 +100,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     z100->setToolTip(QStringLiteral("Установить масштаб 100 %"));
     zOut->setToolTip(QStringLiteral("Уменьшить масштаб на 1 %"));
     zIn->setToolTip(QStringLiteral("Увеличить масштаб на 1 %"));
+    for (QPushButton *b : {zOut, zIn})
+        b->setAccessibleName(b->toolTip());
     top->addWidget(z100, 1, 1);
     top->addWidget(zOut, 1, 2);
     top->addWidget(zIn, 1, 3);
@@ -117,6 +120,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     m_perPage = new ArrowsOnlySpin(pages);
     m_perPage->setRange(1, 25);
     m_perPage->setValue(10);
+    m_pageLabel->setBuddy(m_page);
+    m_perPageLabel->setBuddy(m_perPage);
     pg->addWidget(m_pageLabel, 1, 0);
     pg->addWidget(m_page, 1, 1);
     pg->addWidget(m_perPageLabel, 2, 0);

@@ -3,6 +3,7 @@
 #include "calc/classrule.h"
 #include "calc/numfmt.h"
 #include "data/prompter.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/dialogrunner.h"
 #include "widgets/helpwindow.h"
@@ -74,10 +75,10 @@ ObjectForm::ObjectForm(QWidget *parent) : QDialog(parent)
     m_colourButton->setToolTip(QStringLiteral("Изменить цвет объекта"));
 
     auto *top = new QGridLayout;
-    top->addWidget(new QLabel(QStringLiteral("Наименование:"), this), 0, 0);
+    top->addWidget(buddyLabel(QStringLiteral("Наименование:"), m_name, this), 0, 0);
     top->addWidget(m_name, 0, 1, 1, 4);
     top->addWidget(m_select, 0, 5);
-    top->addWidget(new QLabel(QStringLiteral("Метка:"), this), 1, 0);
+    top->addWidget(buddyLabel(QStringLiteral("Метка:"), m_label, this), 1, 0);
     top->addWidget(m_label, 1, 1);
     top->addItem(new QSpacerItem(16, 1, QSizePolicy::Expanding), 1, 2);
     top->addWidget(new QLabel(QStringLiteral("Цвет объекта:"), this), 1, 3);
@@ -104,18 +105,19 @@ ObjectForm::ObjectForm(QWidget *parent) : QDialog(parent)
     }
     auto *coords = new QGroupBox(QStringLiteral(" Координаты левого верхнего угла "), this);
     auto *cg = new QGridLayout(coords);
-    cg->addWidget(new QLabel(QStringLiteral("X - координата по горизонтали, м:"), coords), 0, 0);
+    cg->addWidget(buddyLabel(QStringLiteral("X - координата по горизонтали, м:"), m_x, coords), 0,
+                  0);
     cg->addWidget(numberRow(ObjectField::X, coords), 0, 1);
-    cg->addWidget(new QLabel(QStringLiteral("Y - координата по вертикали, м:"), coords), 1, 0);
+    cg->addWidget(buddyLabel(QStringLiteral("Y - координата по вертикали, м:"), m_y, coords), 1, 0);
     cg->addWidget(numberRow(ObjectField::Y, coords), 1, 1);
     cg->setRowStretch(2, 1);
     auto *sizes = new QGroupBox(QStringLiteral(" Размеры объекта "), this);
     auto *sg = new QGridLayout(sizes);
-    sg->addWidget(new QLabel(QStringLiteral("L - длина, м:"), sizes), 0, 0);
+    sg->addWidget(buddyLabel(QStringLiteral("L - длина, м:"), m_l, sizes), 0, 0);
     sg->addWidget(numberRow(ObjectField::L, sizes), 0, 1);
-    sg->addWidget(new QLabel(QStringLiteral("S - ширина, м:"), sizes), 1, 0);
+    sg->addWidget(buddyLabel(QStringLiteral("S - ширина, м:"), m_s, sizes), 1, 0);
     sg->addWidget(numberRow(ObjectField::S, sizes), 1, 1);
-    sg->addWidget(new QLabel(QStringLiteral("Нх - высота, м:"), sizes), 2, 0);
+    sg->addWidget(buddyLabel(QStringLiteral("Нх - высота, м:"), m_hx, sizes), 2, 0);
     sg->addWidget(numberRow(ObjectField::Hx, sizes), 2, 1);
     auto *groups = new QHBoxLayout;
     groups->addWidget(coords, 3);
@@ -137,11 +139,12 @@ ObjectForm::ObjectForm(QWidget *parent) : QDialog(parent)
         c->setMinimumWidth(60);
     auto *req = new QGridLayout;
     req->addWidget(
-        new QLabel(QStringLiteral("N - ожидаемое количество поражений молнией в год:"), this), 0, 0);
+        buddyLabel(QStringLiteral("N - ожидаемое количество поражений молнией в год:"), m_n, this),
+        0, 0);
     req->addWidget(m_n, 0, 1);
-    req->addWidget(new QLabel(QStringLiteral("Категория молниезащиты:"), this), 1, 0);
+    req->addWidget(buddyLabel(QStringLiteral("Категория молниезащиты:"), m_kateg, this), 1, 0);
     req->addWidget(m_kateg, 1, 1);
-    req->addWidget(new QLabel(QStringLiteral("Тип зоны защиты:"), this), 2, 0);
+    req->addWidget(buddyLabel(QStringLiteral("Тип зоны защиты:"), m_zona, this), 2, 0);
     req->addWidget(m_zona, 2, 1);
     req->setColumnStretch(2, 1);
 
@@ -227,6 +230,7 @@ QWidget *ObjectForm::numberRow(ObjectField f, QWidget *parent)
             b->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
             b->setFixedSize(16, 11);
             b->setToolTip(QString::fromUtf8(hint));
+            b->setAccessibleName(b->toolTip());
             b->setAutoRepeat(true);
             b->setFocusPolicy(Qt::NoFocus);
             b->setObjectName(QStringLiteral("%1%2%3")

@@ -1,6 +1,7 @@
 #include "app/openprojectform.h"
 
 #include "data/datamodule.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/filtertabcontrol.h"
 #include "widgets/helpwindow.h"
@@ -102,20 +103,21 @@ OpenProjectForm::OpenProjectForm(DataModule &dm, QWidget *parent) : QDialog(pare
     m_scale = readOnlyField(this, "IScale", 60);
 
     auto *memoBox = new QVBoxLayout;
-    memoBox->addWidget(new QLabel(QStringLiteral("Примечание"), this));
+    memoBox->addWidget(buddyLabel(QStringLiteral("Примечание"), m_memo, this));
     memoBox->addWidget(m_memo, 1);
 
     auto *hours = new QGridLayout;
     auto *hoursLabel =
         new QLabel(QStringLiteral("Среднегодовая продол-\nжительность гроз, час."), this);
     hours->addWidget(hoursLabel, 0, 0, 1, 5);
-    hours->addWidget(new QLabel(QStringLiteral("от"), this), 1, 0);
+    hours->addWidget(buddyLabel(QStringLiteral("от"), m_min, this), 1, 0);
     hours->addWidget(m_min, 1, 1);
-    hours->addWidget(new QLabel(QStringLiteral("до"), this), 1, 2);
+    hours->addWidget(buddyLabel(QStringLiteral("до"), m_max, this), 1, 2);
     hours->addWidget(m_max, 1, 3);
     auto *nLabel = new QLabel(QStringLiteral("Среднегодовое количество ударов молнии\n"
                                              "в 1 кв. км земной поверхности"),
                               this);
+    nLabel->setBuddy(m_udarov);
     hours->addWidget(nLabel, 2, 0, 1, 5);
     hours->addWidget(m_udarov, 3, 1, 1, 2);
     hours->setColumnStretch(4, 1);
@@ -123,13 +125,13 @@ OpenProjectForm::OpenProjectForm(DataModule &dm, QWidget *parent) : QDialog(pare
 
     auto *zones = new QGroupBox(QStringLiteral(" Количество объектов по зонам защиты "), this);
     auto *zl = new QGridLayout(zones);
-    zl->addWidget(new QLabel(QStringLiteral("Зона А:"), zones), 0, 0);
+    zl->addWidget(buddyLabel(QStringLiteral("Зона А:"), m_zonaA, zones), 0, 0);
     zl->addWidget(m_zonaA, 0, 1);
-    zl->addWidget(new QLabel(QStringLiteral("Зона Б:"), zones), 1, 0);
+    zl->addWidget(buddyLabel(QStringLiteral("Зона Б:"), m_zonaB, zones), 1, 0);
     zl->addWidget(m_zonaB, 1, 1);
     zl->setColumnStretch(2, 1);
     auto *scaleRow = new QHBoxLayout;
-    scaleRow->addWidget(new QLabel(QStringLiteral("Масштаб планов: 1 : "), this));
+    scaleRow->addWidget(buddyLabel(QStringLiteral("Масштаб планов: 1 : "), m_scale, this));
     scaleRow->addWidget(m_scale);
     scaleRow->addStretch(1);
     auto *right = new QVBoxLayout;

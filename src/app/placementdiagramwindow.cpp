@@ -5,6 +5,7 @@
 #include "data/outputfile.h"
 #include "data/prompter.h"
 #include "plan/picturefile.h"
+#include "widgets/buddylabel.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -63,6 +64,7 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     m_chartView->setMinimumHeight(260);
     m_title = new QLineEdit(this);
     m_title->setObjectName(QStringLiteral("Заголовок диаграммы"));
+    m_title->setAccessibleName(m_title->objectName());
     m_title->setReadOnly(true);
     m_title->setAlignment(Qt::AlignCenter);
 
@@ -71,8 +73,9 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     auto *sb = new QVBoxLayout(schemeBox);
     sb->setContentsMargins(0, 0, 0, 0);
     auto *scaleRow = new QHBoxLayout;
-    scaleRow->addWidget(new QLabel(QStringLiteral("Условный масштаб, пиксель/метр:"), schemeBox));
     m_scale = new QComboBox(schemeBox);
+    scaleRow->addWidget(
+        buddyLabel(QStringLiteral("Условный масштаб, пиксель/метр:"), m_scale, schemeBox));
     for (int i = 1; i <= 10; ++i)
         m_scale->addItem(QString::number(i));
     m_scale->setCurrentIndex(3);
@@ -144,8 +147,8 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     kl->addWidget(m_lines);
     kl->addWidget(m_bars);
     pl->addWidget(kind, 0, 0, 1, 2);
-    pl->addWidget(new QLabel(QStringLiteral("Надпись столбца:"), params), 1, 0);
     m_labels = new QComboBox(params);
+    pl->addWidget(buddyLabel(QStringLiteral("Надпись столбца:"), m_labels, params), 1, 0);
     m_labels->addItems({QStringLiteral("значение"), QStringLiteral("нет")});
     m_labels->setEnabled(false);
     pl->addWidget(m_labels, 1, 1);
@@ -196,6 +199,8 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     m_fixYLabel = new QLabel(QStringLiteral("Y, м:"), fixed);
     m_fixX = new QComboBox(fixed);
     m_fixY = new QComboBox(fixed);
+    m_fixXLabel->setBuddy(m_fixX);
+    m_fixYLabel->setBuddy(m_fixY);
     fl->addWidget(m_fixXLabel, 1, 0);
     fl->addWidget(m_fixX, 1, 1);
     fl->addWidget(m_fixYLabel, 2, 0);

@@ -5,6 +5,7 @@
 #include "app/placementdiagramwindow.h"
 #include "app/projectdocument.h"
 #include "app/tableeditpanel.h"
+#include "widgets/buddylabel.h"
 #include "widgets/helpwindow.h"
 #include "widgets/tablemodel.h"
 #include "calc/numfmt.h"
@@ -280,6 +281,7 @@ void PlacementWindow::buildUi()
         b->setCheckable(true);
         b->setAutoExclusive(true);
         b->setToolTip(QString::fromUtf8(hints[i][m_complex ? 1 : 0]));
+        b->setAccessibleName(b->toolTip());
         b->setFixedSize(28, 24);
         modes->addWidget(b);
         m_modeButtons[static_cast<std::size_t>(i)] = b;
@@ -367,9 +369,9 @@ QWidget *PlacementWindow::buildTableTab()
     m_hmax = new QLineEdit(w);
     m_hmin->setReadOnly(true);
     m_hmax->setReadOnly(true);
-    h->addWidget(new QLabel(QStringLiteral("Hмин., м:"), w), 0, 0);
+    h->addWidget(buddyLabel(QStringLiteral("Hмин., м:"), m_hmin, w), 0, 0);
     h->addWidget(m_hmin, 0, 1);
-    h->addWidget(new QLabel(QStringLiteral("Hмакс., м:"), w), 1, 0);
+    h->addWidget(buddyLabel(QStringLiteral("Hмакс., м:"), m_hmax, w), 1, 0);
     h->addWidget(m_hmax, 1, 1);
     auto *find = new QGroupBox(QStringLiteral(" Поиск "), w);
     auto *fl = new QGridLayout(find);
@@ -377,8 +379,8 @@ QWidget *PlacementWindow::buildTableTab()
                                                         QStringLiteral("X2, м:"), QStringLiteral("Y2, м:")}
                                            : QStringList{QStringLiteral("X, м:"), QStringLiteral("Y, м:")};
     for (int i = 0; i < captions.size(); ++i) {
-        fl->addWidget(new QLabel(captions[i], find), i % 2, (i / 2) * 2);
         auto *cb = new QComboBox(find);
+        fl->addWidget(buddyLabel(captions[i], cb, find), i % 2, (i / 2) * 2);
         cb->setMaxVisibleItems(25);
         cb->setMinimumWidth(70);
         fl->addWidget(cb, i % 2, (i / 2) * 2 + 1);
@@ -403,8 +405,8 @@ QWidget *PlacementWindow::buildSchemeTab()
     auto *w = new QWidget(this);
     auto *l = new QVBoxLayout(w);
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Условный масштаб, пиксель/метр:"), w));
     m_scale = new QComboBox(w);
+    row->addWidget(buddyLabel(QStringLiteral("Условный масштаб, пиксель/метр:"), m_scale, w));
     for (int i = 1; i <= 10; ++i)
         m_scale->addItem(QString::number(i));
     m_scale->setCurrentIndex(3);

@@ -2,6 +2,7 @@
 
 #include "calc/numfmt.h"
 #include "widgets/arrowspinbox.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/helpwindow.h"
 
@@ -81,13 +82,14 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->addRow(QStringLiteral("Наименование:"), m_name);
     auto *rangeRow = new QHBoxLayout;
-    rangeRow->addWidget(new QLabel(QStringLiteral("Среднегодовая продолжительность гроз, час.:"), this));
+    rangeRow->addWidget(
+        buddyLabel(QStringLiteral("Среднегодовая продолжительность гроз, час.:"), m_range, this));
     rangeRow->addWidget(m_range);
     rangeRow->addStretch(1);
     auto *nRow = new QHBoxLayout;
-    nRow->addWidget(new QLabel(
+    nRow->addWidget(buddyLabel(
         QStringLiteral("Среднегодовое количество ударов молнии в 1 кв. км земной поверхности - n:"),
-        this));
+        m_udarov, this));
     nRow->addWidget(m_udarov);
     nRow->addStretch(1);
     auto *form2 = new QFormLayout;
@@ -96,13 +98,13 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     auto *when = new QHBoxLayout;
     when->addWidget(m_date);
     when->addSpacing(16);
-    when->addWidget(new QLabel(QStringLiteral("Время создания:"), this));
+    when->addWidget(buddyLabel(QStringLiteral("Время создания:"), m_time, this));
     when->addWidget(m_time);
     when->addStretch(1);
-    form2->addRow(QStringLiteral("Дата создания:"), when);
+    form2->addRow(buddyLabel(QStringLiteral("Дата создания:"), m_date, this), when);
 
     auto *scaleRow = new QHBoxLayout;
-    scaleRow->addWidget(new QLabel(QStringLiteral("Масштаб планов: 1 : "), this));
+    scaleRow->addWidget(buddyLabel(QStringLiteral("Масштаб планов: 1 : "), m_scale, this));
     scaleRow->addWidget(m_scale);
     scaleRow->addStretch(1);
 
@@ -118,7 +120,7 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     lay->addLayout(form2);
     lay->addWidget(typeBox);
     lay->addLayout(scaleRow);
-    lay->addWidget(new QLabel(QStringLiteral("Примечание:"), this));
+    lay->addWidget(buddyLabel(QStringLiteral("Примечание:"), m_memo, this));
     lay->addWidget(m_memo, 1);
     lay->addWidget(buttons.box);
     resize(473, 414);

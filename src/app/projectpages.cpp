@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+
+#include <utility>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -71,7 +73,9 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         l->setWordWrap(true);
         l->setMinimumWidth(40); // a wrapped caption never widens the page
         box->addWidget(l);
-        box->addWidget(addField(key));
+        QLineEdit *e = addField(key);
+        l->setBuddy(e);
+        box->addWidget(e);
         m_captions.insert(key, l);
     };
     // A wrapped caption with a short field beside it.
@@ -81,6 +85,7 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         l->setWordWrap(true);
         l->setMinimumWidth(40);
         auto *e = addField(key);
+        l->setBuddy(e);
         e->setFixedWidth(64);
         e->setAlignment(Qt::AlignRight);
         g->addWidget(l, r, 0);
@@ -119,10 +124,13 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         hoursCaption->setMinimumWidth(40);
         box->addWidget(hoursCaption);
         auto *hours = new QHBoxLayout;
-        hours->addWidget(new QLabel(QStringLiteral("от")));
-        hours->addWidget(addField(QStringLiteral("project.ProdGrozMin")));
-        hours->addWidget(new QLabel(QStringLiteral("до")));
-        hours->addWidget(addField(QStringLiteral("project.ProdGrozMax")));
+        for (const auto &[caption, key] : {std::pair{"от", "project.ProdGrozMin"},
+                                           std::pair{"до", "project.ProdGrozMax"}}) {
+            auto *l = new QLabel(QString::fromUtf8(caption));
+            l->setBuddy(addField(QLatin1String(key)));
+            hours->addWidget(l);
+            hours->addWidget(l->buddy());
+        }
         for (const char *f : {"project.ProdGrozMin", "project.ProdGrozMax"})
             m_fields.value(QLatin1String(f))->setFixedWidth(56);
         hours->addStretch(1);
@@ -224,8 +232,10 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         auto *cbox = new QVBoxLayout(cls);
         cbox->setContentsMargins(4, 4, 4, 4);
         wide(cbox, QStringLiteral("Тип объекта:"), QStringLiteral("object.STip"));
-        cbox->addWidget(new QLabel(QStringLiteral("Класс объекта:")));
+        auto *classCaption = new QLabel(QStringLiteral("Класс объекта:"));
+        cbox->addWidget(classCaption);
         m_classMemo = new QPlainTextEdit;
+        classCaption->setBuddy(m_classMemo);
         m_classMemo->setObjectName(QStringLiteral("object.ClassObject"));
         m_classMemo->setReadOnly(true);
         cbox->addWidget(m_classMemo, 1);

@@ -224,6 +224,7 @@ void ProjectWindow::buildToolBar()
     oneTo->setFocusPolicy(Qt::NoFocus);
     oneTo->setFixedWidth(oneTo->fontMetrics().horizontalAdvance(QStringLiteral("1 : ")) + 12);
     oneTo->setAlignment(Qt::AlignRight);
+    oneTo->setAccessibleName(oneTo->text());
     m_toolBar->addWidget(oneTo);
     m_spinScale = new QSpinBox;
     m_spinScale->setObjectName(QStringLiteral("SpinScale"));
@@ -233,6 +234,7 @@ void ProjectWindow::buildToolBar()
     m_spinScale->setKeyboardTracking(false);
     m_spinScale->setToolTip(QStringLiteral("Масштаб планов текущего проекта"));
     m_spinScale->setStatusTip(m_spinScale->toolTip());
+    m_spinScale->setAccessibleName(m_spinScale->toolTip());
     m_spinScale->setFixedWidth(m_spinScale->sizeHint().width() + 8);
     // Only the spin buttons change the scale: typed keys and the wheel are swallowed.
     m_spinScale->installEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include "data/datamodule.h"
 #include "data/prompter.h"
+#include "widgets/buddylabel.h"
 #include "widgets/tablemodel.h"
 #include "report/reportdocument.h"
 #include "report/reportprofile.h"
@@ -112,6 +113,7 @@ void ReportSettingsDialog::buildUi()
         auto *b = new QToolButton(this);
         b->setText(QString::fromUtf8(kNavText[i]));
         b->setToolTip(QString::fromUtf8(kNavHints[i]));
+        b->setAccessibleName(b->toolTip());
         b->setAutoRaise(false);
         b->setMinimumWidth(26);
         connect(b, &QToolButton::clicked, this, [this, i] { navigate(i); });
@@ -326,7 +328,7 @@ QWidget *ReportSettingsDialog::buildDocumentTab()
         auto *edit = new QLineEdit;
         edit->setValidator(new QIntValidator(0, 999, edit));
         edit->setMaximumWidth(60);
-        mv->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
+        mv->addWidget(buddyLabel(QString::fromUtf8(caption), edit), row, 0);
         mv->addWidget(edit, row, 1);
         ++row;
         const char *f = field;

@@ -111,6 +111,7 @@ TableEditPanel::TableEditPanel(Table &table, std::vector<Column> columns, Prompt
         auto *tb = new QToolButton(nav);
         tb->setText(QString::fromUtf8(buttonText(b)));
         tb->setToolTip(QString::fromUtf8(buttonHint(b)));
+        tb->setAccessibleName(tb->toolTip());
         tb->setFixedSize(24, 22);
         m_navLayout->addWidget(tb);
         m_buttons[b] = tb;
@@ -146,6 +147,7 @@ TableEditPanel::TableEditPanel(Table &table, std::vector<Column> columns, Prompt
         if (!c.flag)
             cb->setCurrentIndex(-1);
         cb->setToolTip(c.label);
+        cb->setAccessibleName(c.label);
         if (cb->lineEdit())
             cb->lineEdit()->setPlaceholderText(c.label);
         cb->setMinimumWidth(30);

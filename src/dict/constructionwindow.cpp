@@ -71,6 +71,7 @@ ConstructionWindow::ConstructionWindow(DataModule &dm, Mode mode, QWidget *paren
         auto *b = new QToolButton(this);
         b->setText(QString::fromUtf8(glyphs[i]));
         b->setToolTip(QString::fromUtf8(hints[i]));
+        b->setAccessibleName(b->toolTip());
         b->setObjectName(QStringLiteral("btnSearch%1").arg(i));
         b->setFixedSize(28, 24);
         connect(b, &QToolButton::clicked, this,

@@ -5,6 +5,7 @@
 #include "data/prompter.h"
 #include "data/settingsops.h"
 #include "data/snapshot.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/helpwindow.h"
@@ -218,6 +219,7 @@ QWidget *SettingsWindow::makeCalcTab(DataModule &dm)
             if (lower < 0)
                 cond->addWidget(new QLabel(QStringLiteral("L <= ")));
             cond->addWidget(m_limit[upper]);
+            l->setBuddy(m_limit[upper]);
             cond->addWidget(new QLabel(QStringLiteral("H")));
         }
         cond->addStretch(1);
@@ -305,10 +307,10 @@ QWidget *SettingsWindow::makeGraphicsTab()
         m_style[l] = listBox(g, styles, "cmbStyle");
         m_style[l]->setObjectName(QStringLiteral("cmbStyle%1").arg(l));
         m_style[l]->setMinimumWidth(170);
-        gl->addWidget(new QLabel(QStringLiteral("Ширина, мм:"), g));
+        gl->addWidget(buddyLabel(QStringLiteral("Ширина, мм:"), m_width[l], g));
         gl->addWidget(m_width[l]);
         gl->addSpacing(12);
-        gl->addWidget(new QLabel(QStringLiteral("Стиль:"), g));
+        gl->addWidget(buddyLabel(QStringLiteral("Стиль:"), m_style[l], g));
         gl->addWidget(m_style[l]);
         const auto line = static_cast<Line>(l);
         connect(m_style[l], &QComboBox::activated, this, [this, line] { styleChosen(line); });
@@ -324,8 +326,8 @@ QWidget *SettingsWindow::makeGraphicsTab()
     auto *gl = new QHBoxLayout(g);
     addColorRow(gl, g, true);
     gl->addSpacing(24);
-    gl->addWidget(new QLabel(QStringLiteral("Размер стороны квадрата, пикселей:"), g));
     m_sizeMO = listBox(g, {"4", "6", "8", "10", "12", "14", "16", "18", "20"}, "cmbSizeMO");
+    gl->addWidget(buddyLabel(QStringLiteral("Размер стороны квадрата, пикселей:"), m_sizeMO, g));
     connect(m_sizeMO, &QComboBox::currentTextChanged, this, [this](const QString &t) {
         if (!m_showing)
             m_rec.SizeMO = t.toInt();

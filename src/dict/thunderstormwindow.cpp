@@ -1,6 +1,7 @@
 #include "dict/thunderstormwindow.h"
 
 #include "data/datamodule.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/helpwindow.h"
@@ -38,13 +39,13 @@ ThunderstormWindow::ThunderstormWindow(DataModule &dm, QWidget *parent)
         NumericKeyFilter::install(e, false);
     }
     g->addWidget(new QLabel(QStringLiteral("Среднегодовая продолжительность гроз:"), panel), 0, 0, 1, 4);
-    g->addWidget(new QLabel(QStringLiteral("Тмин., ч -"), panel), 1, 0);
+    g->addWidget(buddyLabel(QStringLiteral("Тмин., ч -"), m_min, panel), 1, 0);
     g->addWidget(m_min, 1, 1);
-    g->addWidget(new QLabel(QStringLiteral("Тмакс., ч -"), panel), 1, 2);
+    g->addWidget(buddyLabel(QStringLiteral("Тмакс., ч -"), m_max, panel), 1, 2);
     g->addWidget(m_max, 1, 3);
-    g->addWidget(new QLabel(QStringLiteral("Среднегодовое количество ударов молнии в 1 км2 "
-                                           "земной поверхности - n:"),
-                            panel),
+    g->addWidget(buddyLabel(QStringLiteral("Среднегодовое количество ударов молнии в 1 км2 "
+                                          "земной поверхности - n:"),
+                           m_udarov, panel),
                  2, 0, 1, 3);
     g->addWidget(m_udarov, 2, 3);
     g->setColumnStretch(4, 1);

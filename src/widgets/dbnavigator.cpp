@@ -35,6 +35,7 @@ DbNavigator::DbNavigator(Table &table, Prompter &prompter, unsigned visible, QWi
         auto *b = new QToolButton(this);
         b->setText(QString::fromUtf8(glyphs[i]));
         b->setToolTip(QString::fromUtf8(hints[i]));
+        b->setAccessibleName(b->toolTip());
         b->setObjectName(QString::fromLatin1(names[i]));
         b->setFixedSize(28, 24);
         b->setVisible(visible & (1u << i));

@@ -3,6 +3,7 @@
 #include "data/prompter.h"
 #include "data/table.h"
 #include "widgets/arrowspinbox.h"
+#include "widgets/buddylabel.h"
 #include "widgets/dialogrunner.h"
 
 #include <QButtonGroup>
@@ -85,8 +86,8 @@ ListChoiceDialog::ListChoiceDialog(QWidget *parent) : QDialog(parent)
     connect(m_tabButtons, &QButtonGroup::idClicked, this, [this](int id) { chooseTab(id); });
     lv->addWidget(m_stripArea);
     auto *searchRow = new QHBoxLayout;
-    searchRow->addWidget(new QLabel(QStringLiteral("Поиск:"), listPage));
     m_search = new QLineEdit(listPage);
+    searchRow->addWidget(buddyLabel(QStringLiteral("Поиск:"), m_search, listPage));
     m_search->setObjectName(QStringLiteral("search"));
     searchRow->addWidget(m_search, 1);
     lv->addLayout(searchRow);
@@ -113,14 +114,15 @@ ListChoiceDialog::ListChoiceDialog(QWidget *parent) : QDialog(parent)
     m_charCount = arrowSpin(tabGroup, QStringLiteral("charCount"),
                             QStringLiteral("Количество символов в создаваемой закладке"));
     m_charCountRange = new QLabel(tabGroup);
-    tg->addWidget(new QLabel(QStringLiteral("Количество символов:"), tabGroup), 1, 0);
+    tg->addWidget(buddyLabel(QStringLiteral("Количество символов:"), m_charCount, tabGroup), 1, 0);
     tg->addWidget(m_charCount, 1, 1);
     tg->addWidget(m_charCountRange, 1, 2);
     m_firstChar = arrowSpin(tabGroup, QStringLiteral("firstCharNo"),
                             QStringLiteral("Номер первого символа элементов списка, начиная с "
                                            "которого создается закладка"));
     m_firstCharRange = new QLabel(tabGroup);
-    tg->addWidget(new QLabel(QStringLiteral("Номер первого  символа:"), tabGroup), 2, 0);
+    tg->addWidget(buddyLabel(QStringLiteral("Номер первого  символа:"), m_firstChar, tabGroup), 2,
+                  0);
     tg->addWidget(m_firstChar, 2, 1);
     tg->addWidget(m_firstCharRange, 2, 2);
     tg->setColumnStretch(2, 1);
@@ -131,7 +133,7 @@ ListChoiceDialog::ListChoiceDialog(QWidget *parent) : QDialog(parent)
                            QStringLiteral("Количество колонок в списке"));
     m_colCount->setRange(1, 10);
     m_colCount->setValue(3);
-    lg->addWidget(new QLabel(QStringLiteral("Количество колонок:"), listGroup), 0, 0);
+    lg->addWidget(buddyLabel(QStringLiteral("Количество колонок:"), m_colCount, listGroup), 0, 0);
     lg->addWidget(m_colCount, 0, 1);
     lg->addWidget(new QLabel(QStringLiteral("(допустимые значения: 1 .. 10)"), listGroup), 0, 2);
     auto *caseBox = new QGroupBox(QStringLiteral("Регистр элементов списка"), listGroup);
