@@ -561,12 +561,14 @@ void PlacementWindow::closeEvent(QCloseEvent *e)
     QDialog::closeEvent(e);
 }
 
-void PlacementWindow::reject()
+void PlacementWindow::done(int result)
 {
+    // However the window closes (OK, Отмена, Escape), a running computation stops first and the
+    // height map goes with the window.
     stop();
     waitForWork();
     m_map->hide();
-    QDialog::reject();
+    QDialog::done(result);
 }
 
 void PlacementWindow::setResultMode(ResultMode m)

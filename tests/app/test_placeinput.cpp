@@ -171,12 +171,16 @@ TEST_F(PlaceInput, SingleRodWindowSearchStopTableFindApplyUndoAndKeepsItsState)
         // Settings that must outlive the window: table mode, the map factor, the scheme scale.
         QTest::mouseClick(modeButton(pw, "Т"), Qt::LeftButton);
         ASSERT_TRUE(clickButton(pw, "Карта..."));
-        typeInto(pw->mapPanel()->factorEdit(), "1,2");
+        QLineEdit *factor = pw->mapPanel()->factorEdit();
+        factor->setFocus();
+        factor->selectAll();
+        typeText(factor, "1,2"); // typed over the selection
         clickTab(pw->tabs(), "Схема");
         for (QComboBox *cb : pw->findChildren<QComboBox *>())
             if (cb->count() == 10 && cb->itemText(9) == "10")
                 pick(cb, "6");
         EXPECT_TRUE(prompter.messages.empty()) << prompter.messages[0].text;
+        EXPECT_TRUE(pw->mapPanel()->isVisible());
     });
     // OK in table mode put the rod on the found cell; undo puts it back.
     EXPECT_EQ(snap().conductors.at(0).MX, 10);
