@@ -230,6 +230,9 @@ TEST_F(PlaceInput, ComplexWindowRowsAlreadyStoredCombinationApplyUndo)
         typeRow(pw->ranges(2), {{"Диапазон", "Восток"}, {"X1, м", "30"}, {"X2, м", "34"},
                                 {"DX, м", "1"}, {"Y1, м", "8"}, {"Y2, м", "12"}, {"DY, м", "1"}});
         ASSERT_EQ(t(TableId::Diap2MO11).recordCount(), 1);
+        // Support 1 may not stand at x 0..1 (sub-range typed into its own grid).
+        typeRow(pw->subranges(1), {{"X1, м", "0"}, {"X2, м", "1"}, {"Y1, м", "5"}, {"Y2, м", "9"}});
+        ASSERT_EQ(t(TableId::Diap2MO2).recordCount(), 1);
         ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(pw, "Расчет"); }, kWait));
         ASSERT_TRUE(clickButton(pw, "Расчет"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !t(TableId::Diap2MO0).isNull("H1"); }, kWait));
@@ -239,6 +242,7 @@ TEST_F(PlaceInput, ComplexWindowRowsAlreadyStoredCombinationApplyUndo)
         EXPECT_EQ(c.asText("DiapName2"), "Восток");
         EXPECT_EQ(c.asDouble("H1"), c.asDouble("H2"));
         x1 = c.asDouble("X1"), y1 = c.asDouble("Y1"), x2 = c.asDouble("X2"), y2 = c.asDouble("Y2");
+        EXPECT_GT(x1, 1);
 
         // The table of both supports' current ranges and the four-text find.
         ASSERT_TRUE(clickButton(pw, "Таблица"));
