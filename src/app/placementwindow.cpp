@@ -428,6 +428,7 @@ QWidget *PlacementWindow::buildTableTab()
     auto *findButton = new QPushButton(QStringLiteral("Найти"), find);
     m_buttons[findButton->text()] = findButton;
     fl->addWidget(findButton, 0, captions.size(), 2, 1);
+    fl->setColumnStretch(static_cast<int>(captions.size()) + 1, 1); // the lists stay compact
     connect(findButton, &QPushButton::clicked, this, &PlacementWindow::find);
     // Under the two heights, so that the tab stays narrow beside the range grids.
     h->addWidget(find, 2, 0, 1, 3);
