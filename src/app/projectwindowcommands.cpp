@@ -348,8 +348,8 @@ void ProjectWindow::wireOwnCommands()
                              != ConductorType::SingleRod;
         // Each kind of placement window is made once and kept, so that its height table,
         // result mode, map factor and scheme settings last while the program runs.
-        const QString name = complex ? QStringLiteral("placementComplex")
-                                     : QStringLiteral("placementSingle");
+        const QString name =
+            complex ? QStringLiteral("placementComplex") : QStringLiteral("placementSingle");
         auto *window = findChild<PlacementWindow *>(name, Qt::FindDirectChildrenOnly);
         if (!window) {
             window = new PlacementWindow(*m_doc, m_dm->prompter(), complex, this);

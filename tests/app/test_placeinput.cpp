@@ -50,7 +50,8 @@ void typeRow(TableEditPanel *p, const std::vector<std::pair<QString, QString>> &
 std::vector<std::pair<QString, QString>> range(const char *x1, const char *x2, const char *dx,
                                                const char *y1, const char *y2, const char *dy)
 {
-    return {{"X1, м", x1}, {"X2, м", x2}, {"DX, м", dx}, {"Y1, м", y1}, {"Y2, м", y2}, {"DY, м", dy}};
+    return {{"X1, м", x1}, {"X2, м", x2}, {"DX, м", dx},
+            {"Y1, м", y1}, {"Y2, м", y2}, {"DY, м", dy}};
 }
 
 // Picks an item of a drop-down list from the keyboard, as a user typing its first characters.
@@ -129,9 +130,9 @@ TEST_F(PlaceInput, SingleRodWindowSearchStopTableFindApplyUndoAndKeepsItsState)
     drive("ОК", [&](PlacementWindow *pw) {
         // Rows typed into a fresh window.
         typeRow(pw->variants(), {{"Вариант размещения", "V1"}});
-        typeRow(pw->ranges(), range("0", "100", "0,01", "0", "100", "0,01"));
+        typeRow(pw->ranges(), range("0", "100", "0,005", "0", "100", "0,005"));
         ASSERT_EQ(t(TableId::Diap1).recordCount(), 1);
-        // A search of a million points runs with its progress and can be stopped.
+        // A search of 400 million points runs with its progress and can be stopped.
         ASSERT_TRUE(clickButton(pw, "Расчет"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(pw, "Стоп"); }, kWait));
         EXPECT_FALSE(enabled(pw, "ОК"));
@@ -152,7 +153,8 @@ TEST_F(PlaceInput, SingleRodWindowSearchStopTableFindApplyUndoAndKeepsItsState)
         EXPECT_TRUE(QTest::qWaitFor([&] { return enabled(pw, "ОК"); }, kWait));
 
         // An exclusion sub-range around the best point moves the result out of it.
-        typeRow(pw->subranges(), {{"X1, м", "45"}, {"X2, м", "55"}, {"Y1, м", "45"}, {"Y2, м", "55"}});
+        typeRow(pw->subranges(),
+                {{"X1, м", "45"}, {"X2, м", "55"}, {"Y1, м", "45"}, {"Y2, м", "55"}});
         ASSERT_EQ(t(TableId::Diap2).recordCount(), 1);
         ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(pw, "Расчет"); }, kWait));
         ASSERT_TRUE(clickButton(pw, "Расчет"));
@@ -201,7 +203,8 @@ TEST_F(PlaceInput, SingleRodWindowSearchStopTableFindApplyUndoAndKeepsItsState)
         EXPECT_EQ(pw->mapPanel()->factorEdit()->text(), "1,2");
         bool scale6 = false;
         for (QComboBox *cb : pw->findChildren<QComboBox *>())
-            scale6 = scale6 || (cb->count() == 10 && cb->itemText(9) == "10" && cb->currentText() == "6");
+            scale6 = scale6 ||
+                     (cb->count() == 10 && cb->itemText(9) == "10" && cb->currentText() == "6");
         EXPECT_TRUE(scale6);
         EXPECT_TRUE(enabled(pw, "ОК"));
         EXPECT_FALSE(pw->mapPanel()->isVisible()); // closing hid the map
@@ -221,14 +224,16 @@ TEST_F(PlaceInput, ComplexWindowRowsAlreadyStoredCombinationApplyUndo)
     Table &r1 = t(TableId::Diap2MO1);
     ASSERT_TRUE(r1.append());
     r1.setValue("DiapName", "Запад");
-    for (auto [f, x] : {std::pair{"X1", 0.0}, {"X2", 4.0}, {"DX", 1.0}, {"Y1", 5.0}, {"Y2", 9.0}, {"DY", 1.0}})
+    for (auto [f, x] :
+         {std::pair{"X1", 0.0}, {"X2", 4.0}, {"DX", 1.0}, {"Y1", 5.0}, {"Y2", 9.0}, {"DY", 1.0}})
         r1.setValue(f, x);
     ASSERT_TRUE(r1.post());
     open(QSize(1366, 768));
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     drive("ОК", [&](PlacementWindow *pw) {
-        typeRow(pw->ranges(2), {{"Диапазон", "Восток"}, {"X1, м", "30"}, {"X2, м", "34"},
-                                {"DX, м", "1"}, {"Y1, м", "8"}, {"Y2, м", "12"}, {"DY, м", "1"}});
+        std::vector<std::pair<QString, QString>> east = range("30", "34", "1", "8", "12", "1");
+        east.insert(east.begin(), {"Диапазон", "Восток"});
+        typeRow(pw->ranges(2), east);
         ASSERT_EQ(t(TableId::Diap2MO11).recordCount(), 1);
         // Support 1 may not stand at x 0..1 (sub-range typed into its own grid).
         typeRow(pw->subranges(1), {{"X1, м", "0"}, {"X2, м", "1"}, {"Y1, м", "5"}, {"Y2, м", "9"}});

@@ -37,11 +37,15 @@ bool scrolled(QWidget *w, QWidget *top)
 QStringList misfits(QWidget *w, QSize room)
 {
     QStringList out;
-    const QString name = w->windowTitle().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
-                                                    : w->windowTitle();
+    const QString name = w->windowTitle().isEmpty()
+                             ? QString::fromLatin1(w->metaObject()->className())
+                             : w->windowTitle();
     const QSize min = w->minimumSizeHint().expandedTo(w->minimumSize());
     if (min.width() > room.width() || min.height() > room.height())
-        out << QStringLiteral("%1: smallest size %2 x %3").arg(name).arg(min.width()).arg(min.height());
+        out << QStringLiteral("%1: smallest size %2 x %3")
+                   .arg(name)
+                   .arg(min.width())
+                   .arg(min.height());
     if (w->width() > room.width() || w->height() > room.height())
         out << QStringLiteral("%1: opens at %2 x %3").arg(name).arg(w->width()).arg(w->height());
     w->resize(w->size().boundedTo(room));
@@ -60,8 +64,12 @@ QStringList misfits(QWidget *w, QSize room)
             const auto *b = qobject_cast<QAbstractButton *>(c);
             out << QStringLiteral("%1: \"%2\" at %3,%4 %5 x %6 outside %7 x %8")
                        .arg(name, b ? b->text() : c->objectName())
-                       .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
-                       .arg(inside.width()).arg(inside.height());
+                       .arg(r.x())
+                       .arg(r.y())
+                       .arg(r.width())
+                       .arg(r.height())
+                       .arg(inside.width())
+                       .arg(inside.height());
         }
     }
     return out;
