@@ -130,9 +130,9 @@ TEST_F(PlaceInput, SingleRodWindowSearchStopTableFindApplyUndoAndKeepsItsState)
     drive("ОК", [&](PlacementWindow *pw) {
         // Rows typed into a fresh window.
         typeRow(pw->variants(), {{"Вариант размещения", "V1"}});
-        typeRow(pw->ranges(), range("0", "100", "0,005", "0", "100", "0,005"));
+        typeRow(pw->ranges(), range("0", "100", "0,01", "0", "100", "0,01"));
         ASSERT_EQ(t(TableId::Diap1).recordCount(), 1);
-        // A search of 400 million points runs with its progress and can be stopped.
+        // A search of 100 million points runs with its progress and can be stopped.
         ASSERT_TRUE(clickButton(pw, "Расчет"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(pw, "Стоп"); }, kWait));
         EXPECT_FALSE(enabled(pw, "ОК"));
