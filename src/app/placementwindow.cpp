@@ -120,6 +120,15 @@ public:
 
 QString q(const std::string &s) { return QString::fromStdString(s); }
 
+// What the user is told about a failure: the store's own messages are written for the user; any
+// other exception is a fault of the program, and its text (a library's English) is not shown.
+std::string failureText(const std::exception &e)
+{
+    if (dynamic_cast<const TableError *>(&e))
+        return e.what();
+    return "Ошибка. Непредвиденная ошибка.";
+}
+
 } // namespace
 
 PlacementWindow::PlacementWindow(ProjectDocument &doc, Prompter &prompter, bool complex,
@@ -132,6 +141,13 @@ PlacementWindow::PlacementWindow(ProjectDocument &doc, Prompter &prompter, bool 
     buildUi();
     // Every "Справка..." of the window and its dialogs opens the help window at its topic.
     connect(this, &PlacementWindow::helpRequested, this, [this](int topic) { showHelp(topic, this); });
+    m_schemeLater = new QTimer(this);
+    m_schemeLater->setSingleShot(true);
+    m_schemeLater->setInterval(0);
+    connect(m_schemeLater, &QTimer::timeout, this, [this] {
+        if (!m_running)
+            redrawScheme();
+    });
     m_poll = new QTimer(this);
     m_poll->setInterval(40);
     connect(m_poll, &QTimer::timeout, this, &PlacementWindow::pollWork);
@@ -145,10 +161,12 @@ PlacementWindow::PlacementWindow(ProjectDocument &doc, Prompter &prompter, bool 
         Table *t = &dm.table(id);
         m_subscriptions.push_back(t->subscribe([this](TableChange) {
             // The scheme's own walk over the ranges moves their current rows.
+            // The picture walks the range tables, so it is drawn once the change is over, never
+            // in the middle of somebody else's walk over the same tables.
             if (!m_running && !m_drawing) {
                 updateButtons();
                 if (isVisible())
-                    redrawScheme();
+                    m_schemeLater->start();
             }
         }));
     }
@@ -223,11 +241,31 @@ void PlacementWindow::buildUi()
         auto *wl = new QVBoxLayout(w);
         wl->setContentsMargins(0, 0, 0, 0);
         auto *r = new TableEditPanel(dm.table(rid), rangeColumns(m_complex), m_prompter, w);
-        r->addTool(bandButton(QStringLiteral("Добавить объект в диапазон..."), support, false));
         auto *s = new TableEditPanel(dm.table(sid), subColumns(), m_prompter, w);
-        s->addTool(bandButton(subText, support, true));
-        wl->addWidget(titled(QStringLiteral("Диапазоны размещения."), r, w), 3);
-        wl->addWidget(titled(QStringLiteral("Поддиапазоны исключения."), s, w), 2);
+        // Two supports side by side leave no room beside the navigator: there the object band
+        // commands get a line of their own above the grid.
+        const auto withTool = [&](TableEditPanel *p, QToolButton *tool) -> QWidget * {
+            if (!m_complex) {
+                p->addTool(tool);
+                return p;
+            }
+            auto *box = new QWidget(w);
+            auto *bl = new QVBoxLayout(box);
+            bl->setContentsMargins(0, 0, 0, 0);
+            bl->setSpacing(2);
+            tool->setParent(box);
+            bl->addWidget(tool, 0, Qt::AlignLeft);
+            bl->addWidget(p, 1);
+            return box;
+        };
+        wl->addWidget(titled(QStringLiteral("Диапазоны размещения."),
+                             withTool(r, bandButton(QStringLiteral("Добавить объект в диапазон..."),
+                                                    support, false)),
+                             w),
+                      3);
+        wl->addWidget(titled(QStringLiteral("Поддиапазоны исключения."),
+                             withTool(s, bandButton(subText, support, true)), w),
+                      2);
         (support == 1 ? m_ranges1 : m_ranges2) = r;
         (support == 1 ? m_subs1 : m_subs2) = s;
         return w;
@@ -315,7 +353,7 @@ void PlacementWindow::buildUi()
     top->addWidget(m_tabs);
     top->setStretchFactor(0, 3);
     top->setStretchFactor(1, 2);
-    top->setSizes({m_complex ? 820 : 600, 460});
+    top->setSizes({m_complex ? 800 : 680, 420});
     auto *mainRow = new QHBoxLayout;
     mainRow->addWidget(top, 1);
     mainRow->addWidget(right);
@@ -328,7 +366,8 @@ void PlacementWindow::buildUi()
     auto *lay = new QVBoxLayout(this);
     lay->addLayout(mainRow, 1);
     lay->addLayout(bottom);
-    resize(m_complex ? 1280 : 1180, m_complex ? 820 : 720);
+    // Both fit a 1366 x 768 screen with the title bar and a task bar.
+    resize(m_complex ? 1320 : 1180, 700);
 
     m_map = new HeightMapPanel(m_complex ? 300 : 250, m_complex, m_prompter, this);
     m_map->setWindowFlags(Qt::Tool);
@@ -393,9 +432,11 @@ QWidget *PlacementWindow::buildTableTab()
     auto *findButton = new QPushButton(QStringLiteral("Найти"), find);
     m_buttons[findButton->text()] = findButton;
     fl->addWidget(findButton, 0, captions.size(), 2, 1);
+    fl->setColumnStretch(static_cast<int>(captions.size()) + 1, 1); // the lists stay compact
     connect(findButton, &QPushButton::clicked, this, &PlacementWindow::find);
-    h->addWidget(find, 0, 2, 2, 1);
-    h->setColumnStretch(3, 1);
+    // Under the two heights, so that the tab stays narrow beside the range grids.
+    h->addWidget(find, 2, 0, 1, 3);
+    h->setColumnStretch(2, 1);
     l->addLayout(h);
     return w;
 }
@@ -525,12 +566,14 @@ void PlacementWindow::closeEvent(QCloseEvent *e)
     QDialog::closeEvent(e);
 }
 
-void PlacementWindow::reject()
+void PlacementWindow::done(int result)
 {
+    // However the window closes (OK, Отмена, Escape), a running computation stops first and the
+    // height map goes with the window.
     stop();
     waitForWork();
     m_map->hide();
-    QDialog::reject();
+    QDialog::done(result);
 }
 
 void PlacementWindow::setResultMode(ResultMode m)
@@ -644,7 +687,7 @@ void PlacementWindow::startWork(bool table)
                 return;
         }
     } catch (const std::exception &e) {
-        m_prompter.error(e.what());
+        m_prompter.error(failureText(e));
         return;
     }
     m_work = std::move(w);
@@ -711,7 +754,7 @@ void PlacementWindow::onWorkFinished()
         if (w->tx)
             w->tx->commit();
     } catch (const std::exception &e) {
-        m_prompter.error(e.what());
+        m_prompter.error(failureText(e));
     }
     m_progress->setValue(0);
     setRunningState(false);
@@ -865,7 +908,7 @@ void PlacementWindow::addObjectBand(int support, bool subRange)
             addObjectBandRange(dm, id, m_band->objectName(), m_band->width());
         }
     } catch (const std::exception &e) {
-        m_prompter.error(e.what());
+        m_prompter.error(failureText(e));
     }
 }
 

@@ -100,7 +100,7 @@ signals:
 protected:
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
-    void reject() override;
+    void done(int result) override;
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
@@ -140,6 +140,7 @@ private:
     std::array<QComboBox *, 4> m_findLists{};
     QProgressBar *m_progress = nullptr;
     QTimer *m_poll = nullptr;
+    QTimer *m_schemeLater = nullptr; // the scheme redrawn after a change of the tables
     HeightMapPanel *m_map = nullptr;
     ObjectBandDialog *m_band = nullptr;
     PlacementDiagramWindow *m_diagram = nullptr;

@@ -1,5 +1,6 @@
 #include "app/projectwindow.h"
 
+#include "app/placementwindow.h"
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
@@ -117,6 +118,13 @@ ProjectWindow::~ProjectWindow()
 {
     if (qApp)
         qApp->removeEventFilter(this);
+    dropDocumentWindows();
+}
+
+void ProjectWindow::dropDocumentWindows()
+{
+    // The kept placement windows work on the document: they go before it does.
+    qDeleteAll(findChildren<PlacementWindow *>(Qt::FindDirectChildrenOnly));
 }
 
 void ProjectWindow::UpdateMoveButtons()
@@ -168,6 +176,7 @@ bool ProjectWindow::keyMove(int key)
 
 void ProjectWindow::attach(DataModule *dm)
 {
+    dropDocumentWindows();
     m_dm = dm;
     m_doc = std::make_unique<ProjectDocument>(*dm);
     ProjectDocument *doc = m_doc.get();

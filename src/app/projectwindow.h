@@ -109,6 +109,7 @@ private:
     void wireOwnCommands();
     void run(const QString &name);
     bool guarded(const std::function<void()> &f);
+    void dropDocumentWindows(); // the windows kept over the document, before it is replaced
 
     void scheduleRefresh(bool views);
     void rebuildViews();

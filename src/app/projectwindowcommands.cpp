@@ -348,8 +348,16 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnPlacement"), [this] {
         const bool complex = conductorTypeOf(m_doc->snapshot().project.TipMO.value_or(""))
                              != ConductorType::SingleRod;
-        PlacementWindow window(*m_doc, m_dm->prompter(), complex, this);
-        window.execAndApply();
+        // Each kind of placement window is made once and kept, so that its height table,
+        // result mode, map factor and scheme settings last while the program runs.
+        const QString name =
+            complex ? QStringLiteral("placementComplex") : QStringLiteral("placementSingle");
+        auto *window = findChild<PlacementWindow *>(name, Qt::FindDirectChildrenOnly);
+        if (!window) {
+            window = new PlacementWindow(*m_doc, m_dm->prompter(), complex, this);
+            window->setObjectName(name);
+        }
+        window->execAndApply();
     });
     wire(QStringLiteral("mnDiagrams"), [this] {
         ObjectDiagramsWindow window(*m_doc, this);

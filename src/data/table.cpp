@@ -1093,8 +1093,11 @@ bool Table::gotoBookmark(Bookmark b)
     const int p = d->indexOf(b); // a post may have changed the keys
     if (p < 0)
         return false;
-    if (p == d->pos)
+    if (p == d->pos) {
+        // Back on a row after a walk that ran off the end: no longer past the last row.
+        d->atBof = d->atEof = false;
         return true;
+    }
     d->setPos(p);
     d->atBof = d->atEof = false;
     d->moved();

@@ -286,6 +286,23 @@ ComplexRun runComplexSearch(DataModule &dm, SearchFeedback &fb, Engine engine)
     return run;
 }
 
+namespace {
+
+// The current row of a range table with its sub-ranges; none when the table has no current row
+// (or the walk over it found fewer rows than the current one's position).
+std::optional<PlacementRange> currentRange(Table &ranges, Table &subranges)
+{
+    if (ranges.isEmpty() || ranges.recNo() < 0)
+        return std::nullopt;
+    const auto k = static_cast<std::size_t>(ranges.recNo());
+    std::vector<PlacementRange> all = loadRanges(ranges, subranges);
+    if (k >= all.size())
+        return std::nullopt;
+    return std::move(all[k]);
+}
+
+} // namespace
+
 TableJob beginTable(DataModule &dm, bool complex)
 {
     TableJob job;
@@ -295,9 +312,8 @@ TableJob beginTable(DataModule &dm, bool complex)
         if (ranges.isEmpty() || ranges.recNo() < 0)
             return job;
         job.model = loadPlacementModel(dm);
-        job.range1 = loadRanges(ranges, dm.table(TableId::Diap2))
-                         .at(static_cast<std::size_t>(ranges.recNo()));
-        job.ok = true;
+        job.range1 = currentRange(ranges, dm.table(TableId::Diap2));
+        job.ok = job.range1.has_value();
         return job;
     }
     Table &r1 = dm.table(TableId::Diap2MO1);
@@ -305,10 +321,8 @@ TableJob beginTable(DataModule &dm, bool complex)
     if (!readFixedSupports(dm, job.fixed1, job.fixed2, job.refused))
         return job;
     job.model = loadPlacementModel(dm);
-    if (!r1.isEmpty() && r1.recNo() >= 0)
-        job.range1 = loadRanges(r1, dm.table(TableId::Diap2MO2)).at(static_cast<std::size_t>(r1.recNo()));
-    if (!r2.isEmpty() && r2.recNo() >= 0)
-        job.range2 = loadRanges(r2, dm.table(TableId::Diap2MO21)).at(static_cast<std::size_t>(r2.recNo()));
+    job.range1 = currentRange(r1, dm.table(TableId::Diap2MO2));
+    job.range2 = currentRange(r2, dm.table(TableId::Diap2MO21));
     job.ok = job.range1 || job.range2;
     return job;
 }

@@ -309,7 +309,7 @@ TEST_F(PlaceWindows, ComplexCombinationsTableAndFourTextFind)
     EXPECT_EQ(doc->snapshot().conductors[1].MX, 36);
 
     w.tabs()->setCurrentIndex(1);
-    w.resize(1280, 820);
+    w.resize(1320, 700);
     w.show();
     QApplication::processEvents();
     shot(&w, "place-complex.png");

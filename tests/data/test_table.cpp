@@ -438,6 +438,19 @@ TEST_F(TableTest, KeylessTableKeepsInsertionOrderAndBookmarks)
     ASSERT_TRUE(poraj.post());
     EXPECT_EQ(poraj.recNo(), 1);
     EXPECT_TRUE(poraj.locate({{"ProdGrozMin", 40}, {"ProdGrozMax", Value()}}));
+    // Returning to a row after a walk that ran off the end leaves the table on that row, not
+    // past the last one, also when the row is the one the walk ended on.
+    for (int from : {1, 2}) {
+        poraj.first();
+        for (int i = 0; i < from; ++i)
+            poraj.next();
+        const auto here = poraj.bookmark();
+        for (poraj.first(); !poraj.eof(); poraj.next()) {
+        }
+        EXPECT_TRUE(poraj.gotoBookmark(here));
+        EXPECT_FALSE(poraj.eof()) << from;
+        EXPECT_EQ(poraj.recNo(), from);
+    }
 }
 
 } // namespace
