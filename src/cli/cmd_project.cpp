@@ -111,10 +111,11 @@ int cmdImport(Context &ctx)
     jsonToRow(p, doc["project"]);
     if (!p.post()) {
         p.cancel();
-        return 1;
+        throw InputRefused("Ошибка. Проект из файла " + ctx.args[0] + " не сохранен.");
     }
     const int kod = p.asInt("Kod");
     try {
+        requireConductorType(p);
         for (const auto &c : optArray(doc, "conductors", ctx.args[0])) {
             d.mo().append();
             jsonToRow(d.mo(), c);
