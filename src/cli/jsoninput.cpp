@@ -2,6 +2,7 @@
 
 #include "calc/limits.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <charconv>
@@ -88,7 +89,7 @@ public:
         Frame &f = m_stack.back();
         // The map's storage, indexed by position (the map itself hides the vector's operator[]).
         json::object_t::Container &obj = f.value->get_ref<json::object_t &>();
-        charge(sizeof(obj.front()) + stringBytes(k));
+        charge(stringBytes(k));
         if (!f.index && obj.size() >= kIndexFrom) {
             f.index = std::make_unique<std::unordered_map<std::string, std::size_t>>();
             for (std::size_t i = 0; i < obj.size(); ++i)
@@ -103,8 +104,10 @@ public:
                 if (obj[i].first == k)
                     at = i;
         }
-        if (at == obj.size())
+        if (at == obj.size()) {
+            grow(obj);
             obj.emplace_back(std::move(k), nullptr);
+        }
         m_element = &obj[at].second;
         return true;
     }
@@ -126,7 +129,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kIndexFrom = 16;
+    static constexpr std::size_t kIndexFrom = 64;
 
     struct Frame {
         json *value;
@@ -152,9 +155,22 @@ private:
         return true;
     }
 
+    // Grows a container's storage by half at a time, counting the new block while the old one
+    // still lives, so that the budget holds at the peak of every reallocation.
+    template <class Vec> void grow(Vec &v)
+    {
+        if (v.size() < v.capacity())
+            return;
+        const std::size_t cap = v.capacity();
+        const std::size_t next = std::max<std::size_t>(4, cap + cap / 2);
+        charge(next * sizeof(typename Vec::value_type));
+        v.reserve(next);
+        m_used -= cap * sizeof(typename Vec::value_type);
+    }
+
     json *place(json &&v)
     {
-        charge(sizeof(json) + (v.is_structured() ? 32 : 0));
+        charge(v.is_structured() ? 32 : 0); // the container's own block
         if (m_stack.empty()) {
             root = std::move(v);
             return &root;
@@ -162,6 +178,7 @@ private:
         json &parent = *m_stack.back().value;
         if (parent.is_array()) {
             auto &a = parent.get_ref<json::array_t &>();
+            grow(a);
             a.push_back(std::move(v));
             return &a.back();
         }
@@ -171,12 +188,6 @@ private:
 
     bool close()
     {
-        // Growth by doubling leaves up to half of a long array unused: give it back.
-        json &j = *m_stack.back().value;
-        if (j.is_array())
-            j.get_ref<json::array_t &>().shrink_to_fit();
-        else
-            j.get_ref<json::object_t &>().shrink_to_fit();
         m_stack.pop_back();
         return true;
     }

@@ -283,10 +283,16 @@ bool savePicture(const QImage &image, const QString &path, PictureFormat format,
         return true;
     }
     const char *fmt = format == PictureFormat::Jpg ? "JPG" : format == PictureFormat::Png ? "PNG" : "BMP";
-    QImageWriter writer(path, fmt);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(file.errorString());
+    QImageWriter writer(&file, fmt);
     // JPEG keeps the encoder's default quality (-1).
     if (!writer.write(image.convertToFormat(QImage::Format_RGB32)))
         return fail(writer.errorString());
+    // The encoder's last bytes sit in the file's buffer: a full disk shows only here.
+    if (!file.flush())
+        return fail(file.errorString());
     return true;
 }
 

@@ -728,6 +728,7 @@ bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const
         if (!file.open(QIODevice::WriteOnly)
             || file.write(text->data(), static_cast<qint64>(text->size()))
                    != static_cast<qint64>(text->size())
+            || !file.flush() // a write error of the buffer: commit would not report it
             || !file.commit()) {
             if (error)
                 *error = QStringLiteral("Ошибка. Файл %1 не записан: %2.").arg(path, file.errorString());
