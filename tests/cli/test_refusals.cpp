@@ -343,3 +343,36 @@ TEST(CliDxf, DrawingsHoldTheStoredGeometry)
         EXPECT_TRUE(check.out.empty()) << kod << ": " << check.out;
     }
 }
+
+// Out of memory is a failure with its message and exit 1, never an abort: the reader keeps a
+// document within a small multiple of its text, so a file of 40 MB reads in a gigabyte of address
+// space and fails cleanly in 200 MB.
+TEST(CliRefusal, OutOfMemoryEndsWithExitOne)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit gives";
+#endif
+    Tmp t;
+    const json object = {{"Name", "Склад готовой продукции"}, {"SLabel", "12"}, {"MXa", 12.5},
+                      {"MYa", 14}, {"L", 20}, {"S", 12}, {"Hx", 6}, {"Tip", 3},
+                      {"Zona", "Б"}, {"Kateg", 2}, {"Rx1", nullptr}, {"ShapeName", "Shape1"}};
+    std::string text = rodCase().dump();
+    text.pop_back();
+    text += ",\"zzz_unknown\":[";
+    const std::string one = object.dump();
+    for (std::size_t n = 0; text.size() < (40u << 20); ++n)
+        text += (n ? "," : "") + one;
+    text += "]}";
+    const std::string file = write(t.path / "big.json", text);
+    const struct {
+        int megabytes, code;
+    } rows[] = {{200, 1}, {1024, 0}};
+    for (const auto &row : rows) {
+        const CliRun r = runCommand("ulimit -v " + std::to_string(row.megabytes * 1024) + "; "
+                                    + KORVAN_CLI + " calc " + file + " 2>&1 >/dev/null");
+        EXPECT_EQ(r.code, row.code) << row.megabytes << " MB\n" << r.out;
+        if (row.code == 1) {
+            EXPECT_NE(r.out.find("Недостаточно памяти"), std::string::npos) << r.out;
+        }
+    }
+}
