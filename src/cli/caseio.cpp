@@ -112,7 +112,8 @@ CaseSession::CaseSession(const json &doc)
     for (const auto &c : optArray(doc, "conductors", "описание расчета")) {
         dm.mo().append();
         jsonToRow(dm.mo(), c);
-        dm.mo().post();
+        if (!dm.mo().post())
+            throw CaseRefused("Ошибка. Молниеотвод проекта не сохранен.");
     }
     double step = 1.0;
     if (!param.isEmpty()) {

@@ -48,8 +48,8 @@ void usage(std::ostream &os)
 }
 
 // Memory kept back for the way out: when an allocation fails, this block is given back before
-// std::bad_alloc is thrown, so that the destructors run while unwinding (some of which allocate)
-// and the message find memory, and the command ends with exit code 1 instead of an abort.
+// std::bad_alloc is thrown, so that the destructors that run while unwinding (some of them
+// allocate) and the message have memory, and the command ends with exit code 1, not an abort.
 char *g_reserve = nullptr;
 constexpr std::size_t kReserveBytes = 32u << 20;
 
