@@ -51,8 +51,10 @@ void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const Settin
         if (doubleRod) {
             mo.Hc_a1 = (hasA && !as2) ? DoubleRodHcA(H, L, *mo.Ho_a1, lim) : OptD{};
             mo.Hc_b1 = (hasB && !as2) ? DoubleRodHcB(H, L, *mo.Ho_b1, lim) : OptD{};
-            mo.Rc_a1 = (hasA && !as2 && mo.Ro_a1) ? radius(DoubleRodRcA(H, L, *mo.Ro_a1, lim)) : OptD{};
-            mo.Rc_b1 = (hasB && !as2 && mo.Ro_b1) ? radius(DoubleRodRcB(H, L, *mo.Ro_b1, lim)) : OptD{};
+            mo.Rc_a1 = (hasA && !as2 && mo.Ro_a1) ? radius(DoubleRodRcA(H, L, *mo.Ro_a1, lim))
+                                                  : OptD{};
+            mo.Rc_b1 = (hasB && !as2 && mo.Ro_b1) ? radius(DoubleRodRcB(H, L, *mo.Ro_b1, lim))
+                                                  : OptD{};
             mo.L_H1 = H != 0 ? OptD{r2(static_cast<long double>(L) / H)} : OptD{};
         } else {
             mo.Hc_a1.reset();

@@ -40,11 +40,13 @@ std::optional<std::string> numberRangeError(std::string_view file, std::string_v
     for (const NumberRange &r : kNumberRanges) {
         if (r.file != file || r.field != field)
             continue;
-        const bool inside = value >= r.lo && value <= r.hi && (!r.whole || value == std::trunc(value));
+        const bool inside =
+            value >= r.lo && value <= r.hi && (!r.whole || value == std::trunc(value));
         if (inside)
             return std::nullopt;
         std::string m = "Ошибка. Значение поля " + std::string(field) + " таблицы "
-                        + std::string(file) + " должно быть " + (r.whole ? "целым числом " : "числом ");
+                        + std::string(file) + " должно быть "
+                        + (r.whole ? "целым числом " : "числом ");
         m += r.hi == kNoUpperBound ? "не меньше " + numberText(r.lo)
                                    : "от " + numberText(r.lo) + " до " + numberText(r.hi);
         return m + ".";
