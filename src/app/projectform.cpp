@@ -1,5 +1,7 @@
 #include "app/projectform.h"
 
+#include "calc/valueranges.h"
+
 #include "calc/numfmt.h"
 #include "widgets/arrowspinbox.h"
 #include "widgets/buddylabel.h"
@@ -68,7 +70,7 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
 
     m_scale = new ArrowSpinBox(this);
     m_scale->setObjectName(QStringLiteral("SpinEditScale"));
-    m_scale->setRange(50, 2000);
+    m_scale->setRange(kMinPlanScale, kMaxPlanScale);
     m_scale->setSingleStep(100);
     m_scale->setValue(500);
     m_scale->setMinimumWidth(80);

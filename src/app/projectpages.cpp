@@ -1,5 +1,7 @@
 #include "app/projectpages.h"
 
+#include "calc/construction.h"
+
 #include "calc/numfmt.h"
 #include "plan/plancoords.h"
 
@@ -292,6 +294,13 @@ void ProjectPages::showRows(const ProjectRec *p, const ConductorRec *c, const Ob
     KV_OBJ(Name) KV_OBJ(MXa) KV_OBJ(MYa) KV_OBJ(L) KV_OBJ(S) KV_OBJ(Hx) KV_OBJ(N) KV_OBJ(Kateg)
     KV_OBJ(Zona) KV_OBJ(H) KV_OBJ(Rx) KV_OBJ(Rx1) KV_OBJ(Rcx) KV_OBJ(Rcx1) KV_OBJ(STip)
 #undef KV_OBJ
+    // An object the chosen construction does not reach has no radius to show: say so instead.
+    const bool zoned = orr.Zona == std::string(kZoneA) || orr.Zona == std::string(kZoneB);
+    if (o && cr.H1 && zoned && !orr.Rx1) {
+        setText(QStringLiteral("object.Rx1"), QString::fromUtf8(kTextOutsideChosenZone));
+        if (conductorTypeOf(pr.TipMO.value_or("")) == ConductorType::DoubleRod)
+            setText(QStringLiteral("object.Rcx1"), QString::fromUtf8(kTextOutsideChosenZone));
+    }
     if (const QString memo = o ? classText : QString(); m_classMemo->toPlainText() != memo)
         m_classMemo->setPlainText(memo);
 

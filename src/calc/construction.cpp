@@ -9,6 +9,11 @@ using detail::r2;
 namespace {
 
 int zoneCount(const OptI &n) { return n.value_or(0); }
+
+// A radius that comes out negative means the point lies above the zone: there is no radius to
+// store, and the object is outside the chosen zone. A rounded -0 is stored as 0.
+OptD radius(double r) { return r < 0 ? OptD{} : OptD{r + 0.0}; }
+OptD radius(const OptD &r) { return r ? radius(*r) : OptD{}; }
 Pt posOf(const ConductorRec &c) { return {c.MX.value_or(0), c.MY.value_or(0)}; }
 
 double spanOf(const ProjectSnapshot &snap)
@@ -40,14 +45,16 @@ void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const Settin
         mo.H1 = H;
         mo.Hop1.reset();
         mo.Ho_a1 = hasA ? OptD{RodHoA(H)} : OptD{};
-        mo.Ro_a1 = hasA ? OptD{RodRoA(H)} : OptD{};
+        mo.Ro_a1 = hasA ? radius(RodRoA(H)) : OptD{};
         mo.Ho_b1 = hasB ? OptD{RodHoB(H)} : OptD{};
-        mo.Ro_b1 = hasB ? OptD{RodRoB(H)} : OptD{};
+        mo.Ro_b1 = hasB ? radius(RodRoB(H)) : OptD{};
         if (doubleRod) {
             mo.Hc_a1 = (hasA && !as2) ? DoubleRodHcA(H, L, *mo.Ho_a1, lim) : OptD{};
             mo.Hc_b1 = (hasB && !as2) ? DoubleRodHcB(H, L, *mo.Ho_b1, lim) : OptD{};
-            mo.Rc_a1 = (hasA && !as2) ? DoubleRodRcA(H, L, *mo.Ro_a1, lim) : OptD{};
-            mo.Rc_b1 = (hasB && !as2) ? DoubleRodRcB(H, L, *mo.Ro_b1, lim) : OptD{};
+            mo.Rc_a1 = (hasA && !as2 && mo.Ro_a1) ? radius(DoubleRodRcA(H, L, *mo.Ro_a1, lim))
+                                                  : OptD{};
+            mo.Rc_b1 = (hasB && !as2 && mo.Ro_b1) ? radius(DoubleRodRcB(H, L, *mo.Ro_b1, lim))
+                                                  : OptD{};
             mo.L_H1 = H != 0 ? OptD{r2(static_cast<long double>(L) / H)} : OptD{};
         } else {
             mo.Hc_a1.reset();
@@ -61,8 +68,8 @@ void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const Settin
     for (ObjectRec &o : snap.objects) {
         const Zone z = zoneOf(o.Zona);
         const double Hx = o.Hx.value_or(0);
-        o.Rx1 = z == Zone::None ? OptD{} : OptD{RodRx(z, H, Hx)};
-        if (!doubleRod || as2 || z == Zone::None || !mo) {
+        o.Rx1 = z == Zone::None ? OptD{} : radius(RodRx(z, H, Hx));
+        if (!doubleRod || as2 || !o.Rx1 || !mo) {
             o.Rcx1.reset();
             continue;
         }
@@ -77,7 +84,7 @@ void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const Settin
         in.Hc_a = mo->Hc_a1;
         in.Hc_b = mo->Hc_b1;
         in.Rc_a = mo->Rc_a1;
-        o.Rcx1 = DoubleRodRcx(in, lim);
+        o.Rcx1 = radius(DoubleRodRcx(in, lim));
     }
 }
 
@@ -97,8 +104,8 @@ void chooseCable(ProjectSnapshot &snap, const ChosenConstruction &c,
         mo.Hop1 = Hs;
         mo.Ho_a1 = hasA ? OptD{CableHoA(H)} : OptD{};
         mo.Ho_b1 = hasB ? OptD{CableHoB(H)} : OptD{};
-        mo.Ro_a1 = hasA ? OptD{CableRoA(H)} : OptD{};
-        mo.Ro_b1 = hasB ? OptD{CableRoB(H)} : OptD{};
+        mo.Ro_a1 = hasA ? radius(CableRoA(H)) : OptD{};
+        mo.Ro_b1 = hasB ? radius(CableRoB(H)) : OptD{};
         mo.Hc_a1.reset();
         mo.Hc_b1.reset();
         mo.Rc_a1.reset();
@@ -107,7 +114,7 @@ void chooseCable(ProjectSnapshot &snap, const ChosenConstruction &c,
     }
     for (ObjectRec &o : snap.objects) {
         const Zone z = zoneOf(o.Zona);
-        o.Rx1 = z == Zone::None ? OptD{} : OptD{CableRx(z, H, o.Hx.value_or(0))};
+        o.Rx1 = z == Zone::None ? OptD{} : radius(CableRx(z, H, o.Hx.value_or(0)));
         o.Rcx1.reset();
     }
 }

@@ -18,6 +18,10 @@ struct ChosenConstruction {
     double H = 0;
 };
 
+// What the report and the windows say of an object that the chosen construction does not protect
+// (its radius at the object's height would be negative, so none is stored).
+inline constexpr const char *kTextOutsideChosenZone = "вне зоны защиты выбранного молниеотвода";
+
 // Writes the chosen values of the project's conductor type. The design fields are not touched.
 // The two-single-rods mode is taken from the project's stored ChkUseAs2.
 void ChooseConstruction(ProjectSnapshot &snap, const ChosenConstruction &chosen,

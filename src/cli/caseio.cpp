@@ -1,5 +1,7 @@
 #include "cli/caseio.h"
 
+#include "calc/records.h"
+#include "calc/valueranges.h"
 #include "cli/jsoninput.h"
 #include "data/objectops.h"
 #include "data/transaction.h"
@@ -16,6 +18,14 @@ json readJsonFile(const std::string &path)
     return readJsonObjectFile(path);
 }
 
+void requireConductorType(const Table &project)
+{
+    if (conductorTypeOf(project.asText("TipMO")) == ConductorType::Unknown)
+        throw CaseRefused("Ошибка. В проекте не указан тип молниеотвода (поле TipMO): "
+                          "\"одиночный стержневой молниеотвод\", \"одиночный тросовый "
+                          "молниеотвод\" или \"двойной стержневой молниеотвод\".");
+}
+
 void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
 {
     // Every field is read with its type checked: a string where a number belongs, or an integer
@@ -26,7 +36,8 @@ void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
     e.name = optString(obj, "Name", "объект").value_or(std::string());
     const std::string where = "объект \"" + e.name + "\"";
     const auto num = [&](const char *k) { return optNumber(obj, k, where).value_or(0.0); };
-    e.buildingClass = static_cast<int>(optInteger(obj, "Tip", where, 1, 16).value_or(0));
+    e.buildingClass = static_cast<int>(
+        optInteger(obj, "Tip", where, kMinBuildingClass, kMaxBuildingClass).value_or(0));
     e.x = num("MXa");
     e.y = num("MYa");
     e.L = num("L");
@@ -35,7 +46,7 @@ void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
     if (obj.contains("Zona"))
         e.zona = optString(obj, "Zona", where).value_or(std::string());
     if (obj.contains("Kateg")) {
-        const auto k = optInteger(obj, "Kateg", where, 1, 3);
+        const auto k = optInteger(obj, "Kateg", where, kMinCategory, kMaxCategory);
         e.kateg = k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
     }
     try {
@@ -95,12 +106,14 @@ CaseSession::CaseSession(const json &doc)
         throw CaseRefused("Ошибка. В описании расчета нет проекта (\"project\").");
     p.append();
     jsonToRow(p, doc["project"]);
+    requireConductorType(p);
     if (!p.post())
         throw TableError("Ошибка. Проект не сохранен.");
     for (const auto &c : optArray(doc, "conductors", "описание расчета")) {
         dm.mo().append();
         jsonToRow(dm.mo(), c);
-        dm.mo().post();
+        if (!dm.mo().post())
+            throw CaseRefused("Ошибка. Молниеотвод проекта не сохранен.");
     }
     double step = 1.0;
     if (!param.isEmpty()) {

@@ -39,6 +39,10 @@ private:
     std::unique_ptr<DataModule> m_dm;
 };
 
+// Refuses a project row (being entered) without one of the three conductor types: nothing could
+// be calculated for it.
+void requireConductorType(const Table &project);
+
 // Reads a UTF-8 JSON file; throws std::runtime_error with a clear text.
 nlohmann::ordered_json readJsonFile(const std::string &path);
 

@@ -7,6 +7,7 @@
 #include "data/podborops.h"
 #include "data/snapshot.h"
 
+#include <cmath>
 #include <iostream>
 #include <limits>
 #include <optional>
@@ -34,6 +35,9 @@ int cmdCalc(Context &ctx)
         chosen->Tip = optString(c, "Tip", "choose").value_or(std::string());
         chosen->Prim = optString(c, "Prim", "choose").value_or(std::string());
         chosen->H = optNumber(c, "H", "choose").value_or(0.0);
+        // A construction is a real mast or pair of supports: its height is above the ground.
+        if (!(chosen->H > 0) || !std::isfinite(chosen->H))
+            throw InputRefused("Ошибка. Поле H (choose) должно быть числом больше 0.");
     }
     CaseSession session(doc);
     runAutoPodbor(session.dm());

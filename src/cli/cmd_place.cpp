@@ -71,8 +71,10 @@ bool enterRange(DataModule &dm, TableId rangeId, TableId subId, const json &r,
                                    + ") должно быть строкой или логическим значением.");
             s.setValue(f, v.is_string() ? Value(v.get<std::string>()) : Value(v.get<bool>()));
         }
-        if (!s.post())
+        if (!s.post()) {
             s.cancel();
+            return false;
+        }
     }
     return true;
 }
@@ -209,10 +211,18 @@ int runCase(Context &ctx, const std::string &path, Engine engine)
         variant.setValue("Name", name);
         if (!variant.post())
             throw CaseRefused("Ошибка. Вариант размещения не сохранен.");
+        // A range the table rules refuse (a step of 0, a bound out of order) refuses the case: a
+        // search over fewer ranges than given would answer another question.
         const auto enterAll = [&](const char *key, TableId rid, TableId sid) {
             int k = 0;
-            for (const json &r : optArray(doc, key, path))
-                enterRange(dm, rid, sid, r, std::string(key) + "[" + std::to_string(k++) + "]");
+            for (const json &r : optArray(doc, key, path)) {
+                const std::string where = std::string(key) + "[" + std::to_string(k++) + "]";
+                if (!enterRange(dm, rid, sid, r, where)) {
+                    const auto &said = session.prompter().messages();
+                    throw CaseRefused("Ошибка. Диапазон " + where + " не принят"
+                                      + (said.empty() ? std::string(".") : ": " + said.back()));
+                }
+            }
         };
         if (single) {
             enterAll("ranges", TableId::Diap1, TableId::Diap2);

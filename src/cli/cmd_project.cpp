@@ -111,14 +111,16 @@ int cmdImport(Context &ctx)
     jsonToRow(p, doc["project"]);
     if (!p.post()) {
         p.cancel();
-        return 1;
+        throw InputRefused("Ошибка. Проект из файла " + ctx.args[0] + " не сохранен.");
     }
     const int kod = p.asInt("Kod");
     try {
+        requireConductorType(p);
         for (const auto &c : optArray(doc, "conductors", ctx.args[0])) {
             d.mo().append();
             jsonToRow(d.mo(), c);
-            d.mo().post();
+            if (!d.mo().post())
+                throw CaseRefused("Ошибка. Молниеотвод из файла " + ctx.args[0] + " не сохранен.");
         }
         double step = 1.0;
         const SettingsRec settings = loadSettings(d);
@@ -133,7 +135,8 @@ int cmdImport(Context &ctx)
                 Table &t = d.object();
                 t.append();
                 jsonToRow(t, o);
-                t.post();
+                if (!t.post())
+                    throw CaseRefused("Ошибка. Объект из файла " + ctx.args[0] + " не сохранен.");
                 t.edit();
                 t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
                 t.post();

@@ -5,6 +5,7 @@
 #include "cli/cliprompter.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
+#include "cli/jsoninput.h"
 #include "data/outputfile.h"
 #include "data/snapshot.h"
 #include "plan/drawingsettings.h"
@@ -15,7 +16,9 @@
 #include "plan/zonepictures.h"
 
 #include "cli/guiapp.h"
+#include <limits>
 #include <memory>
+#include <new>
 
 namespace kv::cli {
 
@@ -38,14 +41,31 @@ bool parseInt(const std::string &s, int &out)
     }
 }
 
+bool isDxf(const std::string &path)
+{
+    return QString::fromStdString(path).endsWith(QLatin1String(".dxf"), Qt::CaseInsensitive);
+}
+
+// An output name the command cannot write is refused before anything is computed or written.
+void checkOutputName(const std::string &path, bool dxfAllowed)
+{
+    if (path.empty() || (dxfAllowed && isDxf(path)))
+        return;
+    PictureFormat fmt;
+    if (!pictureFormatFromPath(QString::fromStdString(path), fmt))
+        throw InputRefused("Ошибка. Неизвестный формат файла " + path
+                           + (dxfAllowed ? " (.bmp, .jpg, .emf, .wmf, .png, .dxf)."
+                                         : " (.bmp, .jpg, .emf, .wmf, .png)."));
+}
+
+// Writes one picture; a file that cannot be written is reported and gives false.
 bool save(Context &ctx, const QImage &img, const std::string &path)
 {
     PictureFormat fmt;
     const QString qpath = QString::fromStdString(path);
-    if (!pictureFormatFromPath(qpath, fmt)) {
-        ctx.err << "Ошибка. Неизвестный формат файла " << path << " (.bmp, .jpg, .emf, .wmf, .png).\n";
-        return false;
-    }
+    pictureFormatFromPath(qpath, fmt);
+    if (img.isNull())
+        throw std::bad_alloc(); // a picture within the limits that could not be drawn
     QString error;
     if (!savePicture(img, qpath, fmt, &error)) {
         ctx.err << error.toStdString() << "\n";
@@ -61,11 +81,8 @@ int cmdRender(Context &ctx)
         ctx.err << kUsage;
         return kExitRefused;
     }
-    int kod = 0;
-    if (!parseInt(ctx.args[0], kod)) {
-        ctx.err << kUsage;
-        return 2;
-    }
+    const int kod = static_cast<int>(
+        parseIntegerArg(ctx.args[0], "код проекта", 1, std::numeric_limits<int>::max()));
     std::string suffixArg, top, front, overlayTop, overlayFront;
     int width = 800, height = 600;
     for (size_t i = 1; i < ctx.args.size(); ++i) {
@@ -111,6 +128,10 @@ int cmdRender(Context &ctx)
         ctx.err << kUsage;
         return 2;
     }
+    checkOutputName(top, true);
+    checkOutputName(front, true);
+    checkOutputName(overlayTop, false);
+    checkOutputName(overlayFront, false);
 
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
@@ -154,9 +175,6 @@ int cmdRender(Context &ctx)
 
     bool ok = true;
     // A .dxf name gets the drawing in metres, any other the picture.
-    const auto isDxf = [](const std::string &p) {
-        return QString::fromStdString(p).endsWith(QLatin1String(".dxf"), Qt::CaseInsensitive);
-    };
     const std::string dxfTop = isDxf(top) ? top : std::string();
     const std::string dxfFront = isDxf(front) ? front : std::string();
     const std::string picTop = isDxf(top) ? std::string() : top;
@@ -194,7 +212,7 @@ int cmdRender(Context &ctx)
         if (!overlayFront.empty())
             ok = save(ctx, views.front, overlayFront) && ok;
     }
-    return ok ? 0 : 1;
+    return ok ? kExitOk : kExitFailed;
 }
 
 } // namespace

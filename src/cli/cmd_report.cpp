@@ -4,12 +4,15 @@
 #include "cli/cliprompter.h"
 #include "cli/command.h"
 #include "cli/datafolder.h"
+#include "cli/jsoninput.h"
 #include "data/outputfile.h"
 #include "data/snapshot.h"
 #include "report/reportfile.h"
 #include "report/reportinput.h"
 
 #include "cli/guiapp.h"
+
+#include <limits>
 
 namespace kv::cli {
 
@@ -36,18 +39,10 @@ int cmdReport(Context &ctx)
 {
     if (ctx.args.empty()) {
         ctx.err << kUsage;
-        return 1;
+        return kExitRefused;
     }
-    int kod = 0;
-    try {
-        size_t pos = 0;
-        kod = std::stoi(ctx.args[0], &pos);
-        if (pos != ctx.args[0].size())
-            throw std::invalid_argument("kod");
-    } catch (...) {
-        ctx.err << kUsage;
-        return 2;
-    }
+    const int kod = static_cast<int>(
+        parseIntegerArg(ctx.args[0], "код проекта", 1, std::numeric_limits<int>::max()));
     std::string profile, output;
     bool progress = false;
     for (size_t i = 1; i < ctx.args.size(); ++i) {
@@ -82,17 +77,10 @@ int cmdReport(Context &ctx)
             !refusal.empty())
             throw InputRefused(refusal);
     }
-    if (!dm || !locateProject(*dm, kod)) {
-        ctx.err << "Ошибка. Проект с кодом " << kod << " не найден.\n";
-        return 1;
-    }
-    ReportInput in;
-    try {
-        in = loadReportInput(*dm, profile);
-    } catch (const TableError &e) {
-        ctx.err << e.what() << "\n";
-        return profile.empty() ? 1 : 2;
-    }
+    if (!dm || !locateProject(*dm, kod))
+        throw InputRefused("Ошибка. Проект с кодом " + ctx.args[0] + " не найден.");
+    // An unknown profile or a damaged profile table is refused like any other input.
+    const ReportInput in = loadReportInput(*dm, profile);
     const auto errors = preExportErrors(in);
     for (const auto &e : errors)
         ctx.err << e << "\n";
@@ -108,7 +96,9 @@ int cmdReport(Context &ctx)
         ctx.err << m.text << "\n";
     if (!r.ok) {
         ctx.err << r.error.toStdString() << "\n";
-        return 1;
+        // A report the data cannot give (a picture too large) is refused; a file that cannot be
+        // written is a failure.
+        return r.refused ? kExitRefused : kExitFailed;
     }
     ctx.out << output << "\n";
     return 0;

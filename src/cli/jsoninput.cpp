@@ -2,6 +2,7 @@
 
 #include "calc/limits.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <charconv>
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 namespace kv::cli {
 
@@ -21,6 +24,179 @@ std::string megabytes(std::uint64_t bytes) { return std::to_string(bytes / (1024
 
 struct FileCloser {
     void operator()(std::FILE *f) const { std::fclose(f); }
+};
+
+// What a parsed document may occupy in memory: a fixed allowance and a small multiple of its
+// text. JSON that is mostly punctuation ("[{},{},...]") would otherwise take twenty times its
+// size; such a file is refused instead of exhausting the memory.
+constexpr std::size_t kDomBaseBytes = 16u << 20;
+constexpr std::size_t kDomBytesPerTextByte = 6;
+
+// Destroys a document from the leaves up without allocating: the library's own destructor
+// allocates a work list as long as the largest array, which fails when memory has run out.
+// The nesting is bounded before parsing, so the recursion is shallow.
+void teardown(json &j) noexcept
+{
+    if (j.is_array()) {
+        auto &a = j.get_ref<json::array_t &>();
+        for (json &e : a)
+            teardown(e);
+        a.clear();
+    } else if (j.is_object()) {
+        auto &o = j.get_ref<json::object_t &>();
+        for (auto &kv : o)
+            teardown(kv.second);
+        o.clear();
+    }
+    j = nullptr;
+}
+
+// Builds the document from parser events, counting what it occupies against a budget. Keys are
+// looked up with an index per large object, so many keys cost linear time; a repeated key keeps
+// its last value, as the library's own reader does.
+class BoundedDomBuilder {
+public:
+    using number_integer_t = json::number_integer_t;
+    using number_unsigned_t = json::number_unsigned_t;
+    using number_float_t = json::number_float_t;
+    using string_t = json::string_t;
+    using binary_t = json::binary_t;
+
+    BoundedDomBuilder(std::size_t budget, const std::string &where)
+        : m_budget(budget), m_where(where) {}
+
+    json root;
+
+    bool null() { return put(nullptr); }
+    bool boolean(bool v) { return put(v); }
+    bool number_integer(number_integer_t v) { return put(v); }
+    bool number_unsigned(number_unsigned_t v) { return put(v); }
+    bool number_float(number_float_t v, const string_t &) { return put(v); }
+    bool string(string_t &v)
+    {
+        charge(stringBytes(v));
+        return put(std::move(v));
+    }
+    bool binary(binary_t &) { return false; }
+    bool start_object(std::size_t)
+    {
+        json *j = place(json::object());
+        m_stack.push_back({j, {}});
+        return true;
+    }
+    bool key(string_t &k)
+    {
+        Frame &f = m_stack.back();
+        // The map's storage, indexed by position (the map itself hides the vector's operator[]).
+        json::object_t::Container &obj = f.value->get_ref<json::object_t &>();
+        charge(stringBytes(k));
+        if (!f.index && obj.size() >= kIndexFrom) {
+            f.index = std::make_unique<std::unordered_map<std::string, std::size_t>>();
+            for (std::size_t i = 0; i < obj.size(); ++i)
+                f.index->emplace(obj[i].first, i);
+        }
+        std::size_t at = obj.size();
+        if (f.index) {
+            charge(stringBytes(k) + 64);
+            at = f.index->emplace(k, obj.size()).first->second;
+        } else {
+            for (std::size_t i = 0; i < obj.size(); ++i)
+                if (obj[i].first == k)
+                    at = i;
+        }
+        if (at == obj.size()) {
+            grow(obj);
+            obj.emplace_back(std::move(k), nullptr);
+        }
+        m_element = &obj[at].second;
+        return true;
+    }
+    bool end_object() { return close(); }
+    bool start_array(std::size_t)
+    {
+        json *j = place(json::array());
+        m_stack.push_back({j, {}});
+        return true;
+    }
+    bool end_array() { return close(); }
+
+    bool parse_error(std::size_t byte, const std::string &, const nlohmann::detail::exception &e)
+    {
+        if (e.id == 406) // a number past the range of a double ("1e400")
+            throw InputRefused("Ошибка. Файл " + m_where + ": число вне допустимых пределов.");
+        throw InputRefused("Ошибка. Файл " + m_where + " не является правильным файлом JSON "
+                           "(ошибка около байта " + std::to_string(byte) + ").");
+    }
+
+private:
+    static constexpr std::size_t kIndexFrom = 64;
+
+    struct Frame {
+        json *value;
+        std::unique_ptr<std::unordered_map<std::string, std::size_t>> index;
+    };
+
+    static std::size_t stringBytes(const std::string &s)
+    {
+        return s.size() < 16 ? 0 : s.size() + 1 + 16; // past the short-string buffer: a block
+    }
+
+    void charge(std::size_t bytes)
+    {
+        m_used += bytes;
+        if (m_used > m_budget)
+            throw InputRefused("Ошибка. Файл " + m_where + " содержит слишком много значений: для "
+                               "его разбора нужно больше " + megabytes(m_budget) + " памяти.");
+    }
+
+    template <class V> bool put(V &&v)
+    {
+        place(json(std::forward<V>(v)));
+        return true;
+    }
+
+    // Grows a container's storage by half at a time, counting the new block while the old one
+    // still lives, so that the budget holds at the peak of every reallocation.
+    template <class Vec> void grow(Vec &v)
+    {
+        if (v.size() < v.capacity())
+            return;
+        const std::size_t cap = v.capacity();
+        const std::size_t next = std::max<std::size_t>(4, cap + cap / 2);
+        charge(next * sizeof(typename Vec::value_type));
+        v.reserve(next);
+        m_used -= cap * sizeof(typename Vec::value_type);
+    }
+
+    json *place(json &&v)
+    {
+        charge(v.is_structured() ? 32 : 0); // the container's own block
+        if (m_stack.empty()) {
+            root = std::move(v);
+            return &root;
+        }
+        json &parent = *m_stack.back().value;
+        if (parent.is_array()) {
+            auto &a = parent.get_ref<json::array_t &>();
+            grow(a);
+            a.push_back(std::move(v));
+            return &a.back();
+        }
+        *m_element = std::move(v);
+        return m_element;
+    }
+
+    bool close()
+    {
+        m_stack.pop_back();
+        return true;
+    }
+
+    std::size_t m_budget;
+    std::size_t m_used = 0;
+    const std::string &m_where;
+    std::vector<Frame> m_stack;
+    json *m_element = nullptr;
 };
 
 } // namespace
@@ -68,16 +244,15 @@ json parseJsonObject(std::string_view text, const std::string &where)
     if (jsonNestingDepth(text, limits::kMaxJsonDepth) > limits::kMaxJsonDepth)
         throw InputRefused("Ошибка. Файл " + where + ": вложенность массивов и объектов глубже "
                            + std::to_string(limits::kMaxJsonDepth) + " уровней.");
-    json doc;
+    BoundedDomBuilder builder(kDomBaseBytes + kDomBytesPerTextByte * text.size(), where);
     try {
-        doc = json::parse(text.begin(), text.end());
-    } catch (const json::parse_error &e) {
-        throw InputRefused("Ошибка. Файл " + where + " не является правильным файлом JSON (ошибка "
-                           "около байта " + std::to_string(e.byte) + ").");
-    } catch (const json::exception &) {
-        // The parser's other refusal: a number past the range of a double ("1e400").
-        throw InputRefused("Ошибка. Файл " + where + ": число вне допустимых пределов.");
+        json::sax_parse(text.begin(), text.end(), &builder);
+    } catch (...) {
+        // Out of memory or refused: the partial document goes without needing memory itself.
+        teardown(builder.root);
+        throw;
     }
+    json doc = std::move(builder.root);
     if (!doc.is_object())
         throw InputRefused("Ошибка. Файл " + where + ": ожидался объект JSON ({...}).");
     return doc;

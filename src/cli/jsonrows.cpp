@@ -1,5 +1,6 @@
 #include "cli/jsonrows.h"
 
+#include "calc/valueranges.h"
 #include "data/transaction.h"
 
 #include <climits>
@@ -24,6 +25,13 @@ bool isStored(const FieldDef &f)
 {
     // ClassObject of object.DB is looked up from class.db, not stored.
     return f.name != "ClassObject";
+}
+
+// The ranges the dialogs enforce hold for every value read from a file as well.
+void checkRange(const Table &t, const FieldDef &f, double v)
+{
+    if (const auto e = numberRangeError(t.def().fileName, f.name, v))
+        throw TableError(*e);
 }
 
 } // namespace
@@ -110,12 +118,14 @@ void jsonToRow(Table &t, const json &obj)
                 throw TableError("Ошибка. Значение поля " + f.name + " таблицы " + t.def().fileName
                                  + " должно быть целым числом от " + std::to_string(INT_MIN)
                                  + " до " + std::to_string(INT_MAX) + ".");
+            checkRange(t, f, d);
             t.setValue(f.name, Value(static_cast<std::int64_t>(d)));
             break;
         }
         case FieldType::Number:
             if (!v.is_number())
                 throw wrong();
+            checkRange(t, f, v.get<double>());
             t.setValue(f.name, Value(v.get<double>()));
             break;
         case FieldType::Boolean:
@@ -126,6 +136,8 @@ void jsonToRow(Table &t, const json &obj)
         default:
             if (!v.is_string())
                 throw wrong();
+            if (const auto e = textRangeError(t.def().fileName, f.name, v.get<std::string>()))
+                throw TableError(*e);
             t.setValue(f.name, Value(v.get<std::string>()));
             break;
         }

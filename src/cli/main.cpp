@@ -6,9 +6,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <new>
 #include <string>
 #include <unistd.h>
 
@@ -43,6 +47,35 @@ void usage(std::ostream &os)
         os << "  " << e.usage << "\n";
 }
 
+// Memory kept back for the way out: when an allocation fails, this block is given back before
+// std::bad_alloc is thrown, so that the destructors that run while unwinding (some of them
+// allocate) and the message have memory, and the command ends with exit code 1, not an abort.
+char *g_reserve = nullptr;
+constexpr std::size_t kReserveBytes = 32u << 20;
+
+void onOutOfMemory()
+{
+    delete[] g_reserve;
+    g_reserve = nullptr;
+    std::set_new_handler(nullptr);
+    throw std::bad_alloc();
+}
+
+// Everything a command printed must reach its file: a full disk or /dev/full fails here at the
+// latest, and a result that did not arrive is an internal failure, never success.
+int finishOutput(int code)
+{
+    errno = 0;
+    std::cout.flush();
+    const bool failed = !std::cout.good() || std::fflush(stdout) != 0 || std::ferror(stdout);
+    const int err = errno;
+    if (!failed)
+        return code;
+    std::cerr << "Ошибка. Не удалось записать результат в стандартный вывод: "
+              << std::strerror(err ? err : EIO) << ".\n";
+    return code == kExitOk ? kExitFailed : code;
+}
+
 } // namespace
 
 Registrar::Registrar(const char *name, const char *usageText, CommandFn fn)
@@ -55,6 +88,8 @@ Registrar::Registrar(const char *name, const char *usageText, CommandFn fn)
 int main(int argc, char **argv)
 {
     using namespace kv::cli;
+    g_reserve = new (std::nothrow) char[kReserveBytes];
+    std::set_new_handler(onOutOfMemory);
     std::string dataDir = kv::defaultDataDir(executableDir());
     int i = 1;
     while (i < argc) {
@@ -75,7 +110,7 @@ int main(int argc, char **argv)
             ++i;
         } else if (a == "--help" || a == "-h") {
             usage(std::cout);
-            return kExitOk;
+            return finishOutput(kExitOk);
         } else {
             break;
         }
@@ -98,13 +133,17 @@ int main(int argc, char **argv)
     for (const std::string &a : ctx.args)
         if (a == "--help" || a == "-h") {
             std::cout << "Usage: korvan-cli [--data DIR] " << it->second.usage << "\n";
-            return kExitOk;
+            return finishOutput(kExitOk);
         }
     try {
-        return it->second.fn(ctx);
+        return finishOutput(it->second.fn(ctx));
     } catch (const InputRefused &e) {
         std::cerr << e.what() << "\n";
         return kExitRefused;
+    } catch (const kv::StorageError &e) {
+        // A full disk or an I/O error: the command could not be carried out.
+        std::cerr << e.what() << "\n";
+        return kExitFailed;
     } catch (const kv::TableError &e) {
         // A damaged table file or a value the table refuses.
         std::cerr << e.what() << "\n";

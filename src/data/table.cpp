@@ -135,7 +135,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(m_db)));
+        throwDatabaseError(m_db, "Ошибка базы данных: " + std::string(sqlite3_errmsg(m_db)));
     }
     void bind(int i, const Value &v)
     {
@@ -360,7 +360,7 @@ struct Table::Impl {
         if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
             std::string m = err ? err : "?";
             sqlite3_free(err);
-            fail("Ошибка базы данных (" + name() + "): " + m);
+            throwDatabaseError(db, "Ошибка базы данных (" + name() + "): " + m);
         }
     }
 
@@ -1497,6 +1497,19 @@ std::string createTableSql(const TableDef &def)
     return sql;
 }
 
+bool isStorageFailure(int sqliteCode)
+{
+    const int primary = sqliteCode & 0xff;
+    return primary == SQLITE_FULL || primary == SQLITE_IOERR;
+}
+
+void throwDatabaseError(sqlite3 *db, const std::string &text)
+{
+    if (db && isStorageFailure(sqlite3_extended_errcode(db)))
+        throw StorageError(text);
+    throw TableError(text);
+}
+
 void createTableFile(const std::string &path, TableId id, const std::string &initialSql)
 {
     std::error_code ec;
@@ -1522,11 +1535,14 @@ void createTableFile(const std::string &path, TableId id, const std::string &ini
     sqlite3_close_v2(db);
     if (rc != SQLITE_OK) {
         std::filesystem::remove(tmp, ec);
-        throw TableError("Ошибка. Не удалось создать таблицу " + path + ": " + m);
+        const std::string text = "Ошибка. Не удалось создать таблицу " + path + ": " + m;
+        if (isStorageFailure(rc))
+            throw StorageError(text);
+        throw TableError(text);
     }
     std::filesystem::rename(tmp, path, ec);
     if (ec)
-        throw TableError("Ошибка. Не удалось создать файл " + path + ": " + ec.message());
+        throw StorageError("Ошибка. Не удалось создать файл " + path + ": " + ec.message());
 }
 
 } // namespace kv

@@ -27,6 +27,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A table file that cannot be written (a full disk, an I/O error): a failure of the system, not
+// of the input or of the file's contents.
+class StorageError : public TableError {
+public:
+    using TableError::TableError;
+};
+
+// True for the SQLite result codes of a write the system could not complete (full, I/O error).
+bool isStorageFailure(int sqliteCode);
+// Throws StorageError when the connection's last error is a storage failure, TableError otherwise.
+[[noreturn]] void throwDatabaseError(sqlite3 *db, const std::string &text);
+
 class Table;
 
 // A rule run by the table before or after an operation. A before-rule that returns false

@@ -32,7 +32,7 @@ void execOn(Table &t, const std::string &sql)
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         const std::string m = err ? err : sqlError(db);
         sqlite3_free(err);
-        throw TableError("Ошибка базы данных (" + t.def().fileName + "): " + m);
+        throwDatabaseError(db, "Ошибка базы данных (" + t.def().fileName + "): " + m);
     }
 }
 
@@ -664,7 +664,7 @@ void Transaction::commit()
             std::filesystem::rename(tmp, dir + kCommitRecordName, ec);
         if (!ok || ec) {
             std::filesystem::remove(tmp, ec);
-            throw TableError("Ошибка. Не удалось записать изменения в папку данных " + dir + ".");
+            throw StorageError("Ошибка. Не удалось записать изменения в папку данных " + dir + ".");
         }
         syncFolder(dir);
     }
@@ -692,8 +692,9 @@ void Transaction::commit()
             recoverLocked(dir);
         } catch (const TableError &e) {
             reloadAll(m_dm);
-            throw TableError(std::string(e.what())
-                             + " Изменения будут завершены при следующем открытии папки данных.");
+            // Whatever stopped the replay, the files could not take the committed rows.
+            throw StorageError(std::string(e.what())
+                               + " Изменения будут завершены при следующем открытии папки данных.");
         }
         reloadAll(m_dm);
         return;

@@ -2,14 +2,16 @@
 // Plan coordinates: metres on the plan, pixels on the views. 38 pixels stand for one centimetre
 // of paper, so at the plan scale 1:N one pixel is N / 3800 metres.
 
+#include "calc/valueranges.h"
+
 #include <QColor>
 #include <string>
 
 namespace kv {
 
 inline constexpr int kPixelsPerCm = 38;
-inline constexpr int kMinScale = 50;
-inline constexpr int kMaxScale = 2000;
+inline constexpr int kMinScale = kMinPlanScale;
+inline constexpr int kMaxScale = kMaxPlanScale;
 
 // The plan scale 1:N with the conversions between metres and pixels.
 class PlanScale {

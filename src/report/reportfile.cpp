@@ -48,6 +48,7 @@ ReportFileResult writeReportFile(const ReportInput &in, const QString &path,
     const ReportResult r = writeReport(in, builder, feedback);
     out.messages = r.messages;
     out.cancelled = r.cancelled;
+    out.refused = !r.ok && !r.cancelled;
     out.document = builder.document();
     if (r.cancelled)
         return out;

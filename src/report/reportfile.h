@@ -32,6 +32,7 @@ private:
 struct ReportFileResult {
     bool ok = false;
     bool cancelled = false;
+    bool refused = false;  // the report itself stopped (a picture too large), not the file
     QString error;         // Russian, ready to show
     CalcMessages messages; // messages of the calculations met on the way, in order
     QString path;          // the file written

@@ -1,5 +1,6 @@
 #include "report/reportsections.h"
 
+#include "calc/construction.h"
 #include "calc/numfmt.h"
 #include "calc/zones.h"
 #include "data/schema.h"
@@ -282,8 +283,17 @@ void Sections::WriteProjectCharacteristics()
     run(t + "\r\r", kTimes12);
 }
 
+// An object with a zone that the chosen construction leaves without a radius lies above the
+// chosen zone: the report says so in words instead of printing a radius.
+bool outsideChosenZone(const ObjectRec &o, const std::string &s)
+{
+    return s == "1" && (o.Zona == std::string(kZoneA) || o.Zona == std::string(kZoneB)) && !o.Rx1;
+}
+
 std::string objectText(const ObjectRec &o, const std::string &field)
 {
+    if ((field == "Rx1" || field == "Rcx1") && outsideChosenZone(o, "1"))
+        return kTextOutsideChosenZone;
     if (field == "Name")
         return g(o.Name);
     if (field == "SLabel")
@@ -814,9 +824,14 @@ void Sections::WriteRodRadii(const std::string &t, const std::string &s, bool wi
         const std::string rx = g(objectField(o, "Rx", s)), rcx = g(objectField(o, "Rcx", s));
         std::string t2 = g(o.Name) + " (зона " + g(o.Zona) + "):\r";
         if (zB)
-            t2 += "Rx = 1,5*(" + hs + "-" + g(o.Hx) + "/0,92) = " + rx + " м";
+            t2 += "Rx = 1,5*(" + hs + "-" + g(o.Hx) + "/0,92)";
         else
-            t2 += "Rx = (1,1-0,002*" + hs + ") * (" + hs + "-" + g(o.Hx) + "/0,85) = " + rx + " м";
+            t2 += "Rx = (1,1-0,002*" + hs + ") * (" + hs + "-" + g(o.Hx) + "/0,85)";
+        if (outsideChosenZone(o, s)) {
+            P(t2 + " < 0: объект " + kTextOutsideChosenZone + ".\r");
+            continue;
+        }
+        t2 += " = " + rx + " м";
         std::string ending = ".\r";
         if (withNarrowing) {
             const std::string hx = g(o.Hx);
@@ -855,13 +870,15 @@ void Sections::WriteCableRadii(const std::string &t, const std::string &s, bool 
     }
     const std::string hs = moField("H", s);
     for (const auto &o : m_objects) {
-        const std::string rx = g(objectField(o, "Rx", s));
+        const std::string rx = outsideChosenZone(o, s)
+                                   ? std::string(" < 0: объект ") + kTextOutsideChosenZone + ".\r"
+                                   : " = " + g(objectField(o, "Rx", s)) + " м.\r";
         if (o.Zona == std::string(kZoneB))
-            P(g(o.Name) + " (зона " + g(o.Zona) + "): Rx = 1,7*(" + hs + "-" + g(o.Hx) + "/0,92) = "
-              + rx + " м.\r");
+            P(g(o.Name) + " (зона " + g(o.Zona) + "): Rx = 1,7*(" + hs + "-" + g(o.Hx) + "/0,92)"
+              + rx);
         else if (o.Zona == std::string(kZoneA))
             P(g(o.Name) + " (зона " + g(o.Zona) + "): Rx = (1,35-0,0025*" + hs + ") * (" + hs + "-"
-              + g(o.Hx) + "/0,85) = " + rx + " м.\r");
+              + g(o.Hx) + "/0,85)" + rx);
     }
     bareBreak();
 }
@@ -1541,8 +1558,12 @@ void Sections::WriteDrawingNote(const std::string &caption, const std::string &s
         t += "Rо_b (" + moField("Ro_b", s) + " м)  - радиус " + adj
              + "защиты на уровне земли для зоны Б.\r";
     for (const auto &o : m_objects)
-        t += "Rx" + g(o.SLabel) + " (" + g(objectField(o, "Rx", s)) + " м) - радиус " + adj
-             + "защиты на высоте Нх (" + g(o.Hx) + " м) объекта \"" + g(o.Name) + "\".\r";
+        t += outsideChosenZone(o, s)
+                 ? "Объект \"" + g(o.Name) + "\" (Нх " + g(o.Hx) + " м) " + kTextOutsideChosenZone
+                       + ".\r"
+                 : "Rx" + g(o.SLabel) + " (" + g(objectField(o, "Rx", s)) + " м) - радиус " + adj
+                       + "защиты на высоте Нх (" + g(o.Hx) + " м) объекта \"" + g(o.Name)
+                       + "\".\r";
     t += "\r";
     run(t, kTimes10);
 }

@@ -6,6 +6,7 @@
 #include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "calc/numfmt.h"
+#include "data/podborops.h"
 #include "widgets/help.h"
 #include "widgets/helpwindow.h"
 
@@ -152,6 +153,18 @@ TEST_F(WindowFixture, EachConductorTypeWithItsZones)
         window.reset();
     }
     EXPECT_TRUE(prompter.errors().empty());
+}
+
+// A 5 m rod chosen for a 30 m tower: the object tab says the tower is outside the chosen zone
+// instead of showing a radius (once a negative one).
+TEST_F(WindowFixture, AnObjectAboveTheChosenZoneIsSaidInWords)
+{
+    addProject(kTipSingleRod, {{40, 35}}, {{"Башня", 38, 33, 2, 2, 30, 0x800000}});
+    chooseConstruction(*dm, ChosenConstruction{"М-5", "М", 5});
+    ProjectWindow &w = open();
+    EXPECT_EQ(w.pages()->field(QStringLiteral("object.Rx1"))->text(),
+              QStringLiteral("вне зоны защиты выбранного молниеотвода"));
+    EXPECT_FALSE(snap().objects.front().Rx1);
 }
 
 TEST_F(WindowFixture, DraggingAMarkerAndAnObjectSnapsAndClampsAtZero)

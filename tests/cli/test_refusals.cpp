@@ -77,6 +77,17 @@ CliRun runCommand(const std::string &cmd)
     return r;
 }
 
+// Within the size limit but mostly punctuation: as a tree in memory twenty times its size.
+std::string punctuation(std::size_t megabytes)
+{
+    std::string text = "{\"project\":{},\"x\":[";
+    const std::size_t n = megabytes * 1024 * 1024 / 3;
+    text.reserve(n * 3 + 32);
+    for (std::size_t i = 0; i < n; ++i)
+        text += "{},";
+    return text + "{}]}";
+}
+
 std::string nested(int depth)
 {
     return "{\"project\":{},\"x\":" + std::string(depth, '[') + std::string(depth, ']') + "}";
@@ -101,6 +112,22 @@ TEST(CliRefusal, BadInputExitsTwoWithARussianMessage)
     stringNumber["objects"][0]["Hx"] = "пять";
     json badRanges = placeCase(10, 1, 10, 1);
     badRanges["ranges"][0]["DX"] = "1";
+    // Values out of the ranges the dialogs keep, given in an import with the zone and category
+    // (so that no evaluation stands between the file and the table).
+    const auto given = [&](const char *part, const char *field, const json &v) {
+        json c = rodCase();
+        c["objects"][0]["Zona"] = "Б";
+        c["objects"][0]["Kateg"] = 3;
+        if (std::string(part) == "project")
+            c["project"][field] = v;
+        else
+            c["objects"][0][field] = v;
+        return data + "import " + write(t.path / (std::string(field) + v.dump() + ".json"), c.dump());
+    };
+    json unknownType = rodCase();
+    unknownType["project"]["TipMO"] = "что-то";
+    json belowGround = rodCase();
+    belowGround["choose"] = {{"Tip", "МС"}, {"H", -1}, {"Prim", "М"}};
 
     const struct {
         std::string args;
@@ -109,6 +136,7 @@ TEST(CliRefusal, BadInputExitsTwoWithARussianMessage)
         {"calc " + write(t.path / "deep.json", nested(50'000)), "вложенность"},
         {"place " + write(t.path / "deep2.json", nested(20'000)), "вложенность"},
         {"calc " + write(t.path / "text.json", "это не JSON"), "не является правильным файлом JSON"},
+        {"calc " + write(t.path / "flat.json", punctuation(40)), "слишком много значений"},
         {"calc " + write(t.path / "array.json", "[1, 2]"), "ожидался объект JSON"},
         // Found by fuzzing: a number past a double escaped as the parser's raw exception.
         {"calc " + write(t.path / "huge.json", R"({"project": {"Udarov": 1e400}})"),
@@ -118,6 +146,21 @@ TEST(CliRefusal, BadInputExitsTwoWithARussianMessage)
         {"calc " + write(t.path / "null.json", nullNumber.dump()), "Prim"},
         {"calc " + write(t.path / "string.json", stringNumber.dump()), "Hx"},
         {"place " + write(t.path / "ranges.json", badRanges.dump()), "DX"},
+        {given("objects", "Tip", -1), "Tip"},
+        {given("objects", "Tip", 0), "Tip"},
+        {given("objects", "Tip", 99), "Tip"},
+        {given("objects", "Kateg", 0), "Kateg"},
+        {given("objects", "Kateg", -1), "Kateg"},
+        {given("objects", "Kateg", 7), "Kateg"},
+        {given("objects", "Zona", "В"), "Zona"},
+        {given("project", "IScale", 0), "IScale"},
+        {given("project", "IScale", -1), "IScale"},
+        {given("project", "ProdGrozMin", -1), "ProdGrozMin"},
+        {given("project", "TipMO", "что-то"), "TipMO"},
+        {"calc " + write(t.path / "type.json", unknownType.dump()), "TipMO"},
+        {"calc " + write(t.path / "below.json", belowGround.dump()), "choose"},
+        {"place " + write(t.path / "dx0.json", placeCase(10, 0, 10, 1).dump()), "ranges[0]"},
+        {"place " + write(t.path / "dxneg.json", placeCase(10, -1, 10, 1).dump()), "ranges[0]"},
         {"calc " + quote((t.path / "none.json").string()), "не открывается"},
         {"calc " + quote(t.path.string()), "папка"},
         {data + "import /dev/zero", "слишком велик"},
@@ -298,5 +341,38 @@ TEST(CliDxf, DrawingsHoldTheStoredGeometry)
                                         + project + " " + plan + " " + front + " '' 2>&1");
         EXPECT_EQ(check.code, 0) << kod << ": " << check.out;
         EXPECT_TRUE(check.out.empty()) << kod << ": " << check.out;
+    }
+}
+
+// Out of memory is a failure with its message and exit 1, never an abort: the reader keeps a
+// document within a small multiple of its text, so a file of 40 MB reads in a gigabyte of address
+// space and fails cleanly in 200 MB.
+TEST(CliRefusal, OutOfMemoryEndsWithExitOne)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit gives";
+#endif
+    Tmp t;
+    const json object = {{"Name", "Склад готовой продукции"}, {"SLabel", "12"}, {"MXa", 12.5},
+                      {"MYa", 14}, {"L", 20}, {"S", 12}, {"Hx", 6}, {"Tip", 3},
+                      {"Zona", "Б"}, {"Kateg", 2}, {"Rx1", nullptr}, {"ShapeName", "Shape1"}};
+    std::string text = rodCase().dump();
+    text.pop_back();
+    text += ",\"zzz_unknown\":[";
+    const std::string one = object.dump();
+    for (std::size_t n = 0; text.size() < (40u << 20); ++n)
+        text += (n ? "," : "") + one;
+    text += "]}";
+    const std::string file = write(t.path / "big.json", text);
+    const struct {
+        int megabytes, code;
+    } rows[] = {{200, 1}, {1024, 0}};
+    for (const auto &row : rows) {
+        const CliRun r = runCommand("ulimit -v " + std::to_string(row.megabytes * 1024) + "; "
+                                    + KORVAN_CLI + " calc " + file + " 2>&1 >/dev/null");
+        EXPECT_EQ(r.code, row.code) << row.megabytes << " MB\n" << r.out;
+        if (row.code == 1) {
+            EXPECT_NE(r.out.find("Недостаточно памяти"), std::string::npos) << r.out;
+        }
     }
 }

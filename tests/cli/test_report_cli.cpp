@@ -4,6 +4,10 @@
 #include "clirun.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
 
 namespace fs = std::filesystem;
 using clitest::quote;
@@ -38,7 +42,7 @@ TEST(CliReport, ChecksThenWritesTheReport)
     // An unknown profile is refused; the usage errors too.
     EXPECT_EQ(run(data + " report 1 --profile " + quote("Нет такого") + " -o " + quote(out)).code, 2);
     EXPECT_EQ(run(data + " report 1").code, 2);
-    EXPECT_EQ(run(data + " report 99 -o " + quote(out)).code, 1);
+    EXPECT_EQ(run(data + " report 99 -o " + quote(out)).code, 2);
 
     ASSERT_EQ(run(data + " podbor 1").code, 0);
     ASSERT_EQ(run(data + " choose 1 --construction 3").code, 0);
@@ -85,4 +89,60 @@ TEST(CliReport, OutputsNeverReplaceTheDataFolderFiles)
     EXPECT_FALSE(fs::exists(f.path / "x.png"));
     EXPECT_FALSE(fs::exists(f.path / "x.dxf"));
     EXPECT_EQ(run(data + " list").code, 0);
+}
+
+// A construction lower than what an object needs leaves that object outside the chosen zone: no
+// negative radius is stored (for any conductor type) or printed; the report says it in words.
+TEST(CliReport, ObjectsAboveTheChosenZoneAreSaidInWords)
+{
+    Folder f;
+    const std::string data = "--data " + quote(f.path.string());
+    ASSERT_EQ(run(data + " init").code, 0);
+    ASSERT_EQ(run(data + " podbor 1").code, 0);
+    const auto noNegativeRadius = [](const nlohmann::ordered_json &doc, const std::string &what) {
+        for (const char *part : {"conductors", "objects"})
+            for (const auto &row : doc[part])
+                for (const auto &[k, v] : row.items())
+                    if (k[0] == 'R' && v.is_number())
+                        EXPECT_GE(v.get<double>(), 0) << what << " " << part << "." << k;
+    };
+    // The sample's 5 m rod (МСТ-5) under objects of 6, 10 and 30 m.
+    const auto chosen = run(data + " choose 1 --construction 1");
+    ASSERT_EQ(chosen.code, 0);
+    const auto doc = nlohmann::ordered_json::parse(chosen.out);
+    noNegativeRadius(doc, "rod");
+    for (const auto &o : doc["objects"])
+        EXPECT_TRUE(o["Rx1"].is_null()) << o.dump();
+
+    const std::string out = (f.path / "low.docx").string();
+    ASSERT_EQ(run(data + " report 1 -o " + quote(out)).code, 0);
+    FILE *p = popen(("unzip -p " + quote(out) + " word/document.xml").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string xml;
+    char buf[4096];
+    for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        xml.append(buf, n);
+    pclose(p);
+    EXPECT_NE(xml.find("вне зоны защиты выбранного молниеотвода"), std::string::npos);
+    EXPECT_EQ(xml.find("= -"), std::string::npos);
+
+    // The same for a case of each conductor type with a 5 m construction.
+    for (const char *type : {"одиночный стержневой молниеотвод", "двойной стержневой молниеотвод",
+                             "одиночный тросовый молниеотвод"}) {
+        nlohmann::ordered_json c = {
+            {"project",
+             {{"Name", "P"}, {"ProdGrozMin", 60}, {"ProdGrozMax", 79}, {"Udarov", 5.5},
+              {"TipMO", type}, {"IScale", 500}}},
+            {"conductors", {{{"MX", 0}, {"MY", 10}}, {{"MX", 30}, {"MY", 10}}}},
+            {"objects", {{{"Name", "Башня"}, {"SLabel", "1"}, {"MXa", 12}, {"MYa", 12}, {"L", 6},
+                          {"S", 4}, {"Hx", 30}, {"Tip", 16}}}},
+            {"choose", {{"Tip", "М-5"}, {"Prim", "М"}, {"H", 5}}}};
+        if (std::string(type) == "одиночный стержневой молниеотвод")
+            c["conductors"].erase(1);
+        const fs::path file = f.path / "case.json";
+        std::ofstream(file) << c.dump();
+        const auto r = run("calc " + quote(file.string()));
+        ASSERT_EQ(r.code, 0) << type;
+        noNegativeRadius(nlohmann::ordered_json::parse(r.out), type);
+    }
 }
