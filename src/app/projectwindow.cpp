@@ -313,14 +313,12 @@ void ProjectWindow::showProtection()
     std::vector<std::size_t> open;
     if (m_doc->hasProject() && m_doc->zoneSuffix())
         open = UnprotectedObjects(snap, m_doc->settings(), *m_doc->zoneSuffix());
-    {
-        for (std::size_t i : open) {
-            const std::string name = snap.objects[i].ShapeName.value_or("");
-            if (name.empty())
-                continue;
-            top.insert(name);
-            front.insert(name + "_1");
-        }
+    for (std::size_t i : open) {
+        const std::string name = snap.objects[i].ShapeName.value_or("");
+        if (name.empty())
+            continue;
+        top.insert(name);
+        front.insert(name + "_1");
     }
     m_protection->setText(QStringLiteral("Не защищено объектов: %1").arg(open.size()));
     m_protection->setVisible(!open.empty());
