@@ -448,7 +448,13 @@ TEST_F(WindowFixture, ReportExportLeavesTheStatusPanelsInPlace)
     ModalAnswer save(visibleText(box->button(QDialogButtonBox::Save)->text()), [&](QWidget *d) {
         auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(name);
-        typeInto(name, path);
+        // The dialog fills in the suggested name once its folder is read: type after that.
+        for (int tries = 0; tries < 20 && name->text() != path; ++tries) {
+            QTest::qWait(50);
+            typeInto(name, path);
+            QTest::qWait(50);
+        }
+        ASSERT_EQ(name->text(), path);
     });
     ASSERT_TRUE(chooseMenu(&w, "Проект", "Экспорт отчета в Microsoft Word"));
     ASSERT_TRUE(save.done());
