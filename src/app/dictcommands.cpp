@@ -8,10 +8,10 @@
 #include "data/podborops.h"
 #include "dict/classwindow.h"
 #include "dict/constructionwindow.h"
-#include "widgets/dialogrunner.h"
 #include "dict/namewindow.h"
 #include "dict/settingswindow.h"
 #include "dict/thunderstormwindow.h"
+#include "widgets/dialogrunner.h"
 
 #include <QButtonGroup>
 
@@ -121,9 +121,9 @@ bool cmdChooseConstruction(ProjectDocument &doc, QWidget *parent)
     // A construction lower than the design height is chosen only when the user says so, knowing
     // which objects it leaves unprotected.
     if (const auto check = checkConstruction(dm, kod); check && check->belowDesign()) {
-        std::string q = "Выбранный молниеотвод ниже расчетной высоты: H = "
-                        + formatGeneral(check->height) + " м, расчетная высота "
-                        + formatGeneral(*check->designHeight) + " м.";
+        std::string q =
+            "Выбранный молниеотвод ниже расчетной высоты: H = " + formatGeneral(check->height) +
+            " м, расчетная высота " + formatGeneral(*check->designHeight) + " м.";
         if (!check->unprotected.empty()) {
             q += "\rНе будут защищены объекты:";
             for (const auto &n : check->unprotected)

@@ -595,8 +595,8 @@ bool ProjectDocument::deleteProject()
         return false;
     if (!prompter().ask("Удалить текущий проект?"))
         return false;
-    const bool ok = execute(QStringLiteral("удаление проекта"),
-                            [&] { deleteCurrentProject(m_dm); }, Placement);
+    const bool ok = execute(
+        QStringLiteral("удаление проекта"), [&] { deleteCurrentProject(m_dm); }, Placement);
     if (ok && hasProject())
         selectConductor(0);
     return ok;
@@ -613,8 +613,9 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
             return std::nullopt;
     }
     int kod = -1;
-    if (!execute(QStringLiteral("сохранение проекта под другим именем"),
-                 [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
+    if (!execute(
+            QStringLiteral("сохранение проекта под другим именем"),
+            [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
         return std::nullopt;
     selectConductor(0);
     return kod;
@@ -627,8 +628,9 @@ std::optional<int> ProjectDocument::addObject(const ObjectRec &values)
     if (!hasProject())
         return std::nullopt;
     int kod = -1;
-    if (!execute(QStringLiteral("добавление объекта"), [&] { kod = kv::addObject(m_dm, values); },
-                 Names))
+    if (!execute(
+            QStringLiteral("добавление объекта"), [&] { kod = kv::addObject(m_dm, values); },
+            Names))
         return std::nullopt;
     select({Selection::Object, 0, kod});
     return kod;
@@ -638,8 +640,8 @@ bool ProjectDocument::editObject(int kod, const ObjectRec &values)
 {
     if (!object(kod))
         return false;
-    return execute(QStringLiteral("изменение объекта"),
-                   [&] { kv::editObject(m_dm, kod, values); }, Names);
+    return execute(
+        QStringLiteral("изменение объекта"), [&] { kv::editObject(m_dm, kod, values); }, Names);
 }
 
 bool ProjectDocument::deleteObject(int kod)
@@ -711,8 +713,9 @@ bool ProjectDocument::runPodbor()
 {
     if (!hasProject())
         return false;
-    const bool ok = execute(QStringLiteral("ориентировочный подбор"), [&] { runAutoPodbor(m_dm); },
-                            Rows, false, std::string());
+    const bool ok = execute(
+        QStringLiteral("ориентировочный подбор"), [&] { runAutoPodbor(m_dm); }, Rows, false,
+        std::string());
     if (ok)
         setZoneSuffix(std::string());
     return ok;
@@ -725,8 +728,9 @@ bool ProjectDocument::switchAutoPodbor(bool on)
         return true;
     }
     // Ticking runs the selection at once: one step, whose undo also unticks the box.
-    const bool ok = execute(QStringLiteral("автоподбор"), [&] { runAutoPodbor(m_dm); }, Rows, false,
-                            std::string(), true);
+    const bool ok = execute(
+        QStringLiteral("автоподбор"), [&] { runAutoPodbor(m_dm); }, Rows, false, std::string(),
+        true);
     setAutoPodbor(true);
     if (ok)
         setZoneSuffix(std::string());

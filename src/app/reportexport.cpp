@@ -12,8 +12,8 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPointer>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QStatusBar>

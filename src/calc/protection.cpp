@@ -4,11 +4,11 @@
 
 #include <cmath>
 
-namespace kv {
+namespace kv
+{
 
 std::vector<std::size_t> UnprotectedObjects(const ProjectSnapshot &snap,
-                                            const SettingsRec &settings,
-                                            const std::string &suffix)
+                                            const SettingsRec &settings, const std::string &suffix)
 {
     std::vector<std::size_t> out;
     if (snap.conductors.empty())
@@ -36,7 +36,8 @@ std::vector<std::size_t> UnprotectedObjects(const ProjectSnapshot &snap,
             need = ObjectHeightCable(g, p1, p2);
             break;
         case ConductorType::DoubleRod:
-            need = asTwoRods ? ObjectHeightTwoRods(g, p1, p2) : ObjectHeightDoubleRod(g, p1, p2, lim);
+            need =
+                asTwoRods ? ObjectHeightTwoRods(g, p1, p2) : ObjectHeightDoubleRod(g, p1, p2, lim);
             break;
         case ConductorType::Unknown:
             return {};

@@ -53,7 +53,8 @@ void chooseConstruction(DataModule &dm, const ChosenConstruction &chosen, CalcMe
         shown->insert(shown->end(), messages.begin(), messages.end());
 }
 
-namespace {
+namespace
+{
 
 // The catalogue row of the project's conductor kind with its group's name.
 std::optional<ChosenConstruction> findConstruction(DataModule &dm, int constructionKod)

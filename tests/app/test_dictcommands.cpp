@@ -181,7 +181,8 @@ TEST_F(CommandFixture, CatalogueChoiceIsTheCliOperationAndUndoes)
         })));
     const std::string chosen = rows();
     ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text.rfind("Выбранный молниеотвод ниже расчетной высоты", 0), 0u);
+    EXPECT_EQ(prompter.messages[0].text.rfind("Выбранный молниеотвод ниже расчетной высоты", 0),
+              0u);
     prompter.clear();
     EXPECT_EQ(conductorAt(*dm, 0).H1, 20.0);
     EXPECT_EQ(conductorAt(*dm, 0).Tip, "МРС-20");

@@ -363,7 +363,8 @@ TEST_F(WindowFixture, RightClickSelectsAndOpensTheShapesMenu)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     // The menu of the second object deletes that object, though the first one was current.
     const std::string second = snap().objects.at(1).ShapeName.value_or("");
-    mouse(w.topView(), QEvent::MouseButtonPress, centre(w, second.c_str()), Qt::RightButton, Qt::RightButton);
+    mouse(w.topView(), QEvent::MouseButtonPress, centre(w, second.c_str()), Qt::RightButton,
+          Qt::RightButton);
     ASSERT_TRUE(w.objectPopup()->isVisible());
     for (QAction *a : w.objectPopup()->actions())
         if (a->text() == QStringLiteral("Удалить"))

@@ -30,7 +30,8 @@
 using namespace kv;
 using namespace kv::test;
 
-namespace {
+namespace
+{
 
 // A standard button's text as this installation shows it (translated or not).
 QString standardText(QDialogButtonBox::StandardButton b)
@@ -66,12 +67,20 @@ std::int64_t putPlacementRow(DataModule &dm, TableId id, std::int64_t kod, std::
 {
     Table &t = dm.table(id);
     const bool sub = t.def().fields.size() > 3 && t.def().fields[3].name == "VklX1";
-    const std::map<std::string, Value> values = {
-        {"Name", Value("Вариант")}, {"DiapName", Value("Диапазон")},
-        {"DiapName1", Value("Д1")}, {"DiapName2", Value("Д2")},
-        {"X1", Value(sub ? 12.0 : 10.0)}, {"X2", Value(sub ? 14.0 : 20.0)}, {"DX", Value(1.0)},
-        {"Y1", Value(sub ? 12.0 : 10.0)}, {"Y2", Value(sub ? 14.0 : 20.0)}, {"DY", Value(1.0)},
-        {"VklX1", Value(true)}, {"VklX2", Value(true)}, {"VklY1", Value(true)}, {"VklY2", Value(true)}};
+    const std::map<std::string, Value> values = {{"Name", Value("Вариант")},
+                                                 {"DiapName", Value("Диапазон")},
+                                                 {"DiapName1", Value("Д1")},
+                                                 {"DiapName2", Value("Д2")},
+                                                 {"X1", Value(sub ? 12.0 : 10.0)},
+                                                 {"X2", Value(sub ? 14.0 : 20.0)},
+                                                 {"DX", Value(1.0)},
+                                                 {"Y1", Value(sub ? 12.0 : 10.0)},
+                                                 {"Y2", Value(sub ? 14.0 : 20.0)},
+                                                 {"DY", Value(1.0)},
+                                                 {"VklX1", Value(true)},
+                                                 {"VklX2", Value(true)},
+                                                 {"VklY1", Value(true)},
+                                                 {"VklY2", Value(true)}};
     std::vector<Value> row;
     for (const FieldDef &f : t.def().fields) {
         const auto it = values.find(f.name);
@@ -113,7 +122,8 @@ int countColour(const QImage &img, QRect r, QRgb rgb)
 }
 
 // Takes the files the program would open with the desktop's application.
-class OpenedFiles : public QObject {
+class OpenedFiles : public QObject
+{
     Q_OBJECT
 public:
     OpenedFiles() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
@@ -123,9 +133,10 @@ public slots:
     void open(const QUrl &url) { paths << url.toLocalFile(); }
 };
 
-// Closes every modal window that opens (the cancelling button, else the frame's close) and keeps their
-// titles, so a command that opens the wrong window, or a message, is seen.
-class ModalCloser {
+// Closes every modal window that opens (the cancelling button, else the frame's close) and keeps
+// their titles, so a command that opens the wrong window, or a message, is seen.
+class ModalCloser
+{
 public:
     ModalCloser()
     {
@@ -141,9 +152,11 @@ private:
         QWidget *m = QApplication::activeModalWidget();
         if (!m || !m->isVisible() || m == m_last)
             return;
-        const QString texts[] = {QStringLiteral("Отмена"), QStringLiteral("Закрыть"),
+        const QString texts[] = {QStringLiteral("Отмена"),
+                                 QStringLiteral("Закрыть"),
                                  standardText(QDialogButtonBox::Cancel),
-                                 standardText(QDialogButtonBox::Close), QStringLiteral("ОК"),
+                                 standardText(QDialogButtonBox::Close),
+                                 QStringLiteral("ОК"),
                                  standardText(QDialogButtonBox::Ok)};
         for (const QString &t : texts)
             if (clickButton(m, t)) {
@@ -181,8 +194,8 @@ TEST_F(WindowFixture, EveryMenuAndToolBarCommandDoesItsPart)
     const std::size_t n = objects();
     const double x = conductorX();
     struct Row {
-        const char *menu; // nullptr: a tool bar button
-        const char *item; // menu item, or the button's name
+        const char *menu;  // nullptr: a tool bar button
+        const char *item;  // menu item, or the button's name
         const char *title; // the window it opens; nullptr for none
         std::function<bool()> done = {};
     } rows[] = {
@@ -190,18 +203,21 @@ TEST_F(WindowFixture, EveryMenuAndToolBarCommandDoesItsPart)
         {"Проект", "Открыть...", "Открытие проекта."},
         {"Проект", "Редактировать...", "Параметры проекта."},
         {"Проект", "Привязать к сетке", nullptr},
-        {"Молниеотвод", "Ориентировочный подбор", nullptr, [&] { return snap().conductors.front().H.has_value(); }},
+        {"Молниеотвод", "Ориентировочный подбор", nullptr,
+         [&] { return snap().conductors.front().H.has_value(); }},
         {"Проект", "Просмотр зон защиты...", "Просмотр зон защиты."},
         {"Молниеотвод", "Выравнивание молниеотвода...", "Выравнивание молниеотвода."},
         {"Молниеотвод", "Координаты молниеотвода...", "Координаты молниеотвода."},
-        {"Молниеотвод", "Оптимальное размещение...", "Оптимальное размещение одиночного стержневого молниеотвода."},
+        {"Молниеотвод", "Оптимальное размещение...",
+         "Оптимальное размещение одиночного стержневого молниеотвода."},
         {"Молниеотвод", "Выбор молниеотвода...", "Конструкции стержневых молниеотводов."},
         {"Объект", "Добавить...", "Параметры объекта."},
         {"Объект", "Редактировать...", "Параметры объекта."},
         {"Объект", "Дублировать", nullptr, [&] { return objects() == n + 1; }},
         {"Объект", "Удалить", nullptr, [&] { return objects() == n; }},
         {"Объект", "Диаграммы...", "Просмотр диаграмм."},
-        {"Справочники", "Среднее количество поражений молнией...", "Среднее количество поражений молнией земной поверхности."},
+        {"Справочники", "Среднее количество поражений молнией...",
+         "Среднее количество поражений молнией земной поверхности."},
         {"Справочники", "Классы зданий и сооружений...", "Классы зданий и сооружений."},
         {"Справочники", "Конструкции молниеотводов...", "Конструкции стержневых молниеотводов."},
         {"Справочники", "Наименования объектов...", "Справочник наименований объектов."},
@@ -272,8 +288,9 @@ TEST_F(WindowFixture, EveryMenuAndToolBarCommandDoesItsPart)
 // the "Правка" items read as Russian does.
 TEST_F(WindowFixture, SaveAsDeleteUndoRedoKeepEveryProjectsRows)
 {
-    const int a = addProject(kTipSingleRod, {{50, 45}},
-                             {{"Склад", 20, 20, 20, 12, 6, 0x800000}, {"Цех", 60, 10, 10, 8, 9, 0x008000}});
+    const int a =
+        addProject(kTipSingleRod, {{50, 45}},
+                   {{"Склад", 20, 20, 20, 12, 6, 0x800000}, {"Цех", 60, 10, 10, 8, 9, 0x008000}});
     const auto v = putPlacementRow(*dm, TableId::Diap0, 900, a);
     putPlacementRow(*dm, TableId::Diap2, 902, putPlacementRow(*dm, TableId::Diap1, 901, v));
     const auto c = putPlacementRow(*dm, TableId::Diap2MO0, 910, a);
@@ -285,8 +302,9 @@ TEST_F(WindowFixture, SaveAsDeleteUndoRedoKeepEveryProjectsRows)
     const AllRows start = allRows(*dm);
     ASSERT_EQ(start.at(TableId::Project).size(), 2u) << "the sample project and this one";
 
-    ModalAnswer name(standardText(QDialogButtonBox::Ok),
-                     [](QWidget *d) { typeInto(d->findChild<QLineEdit *>(), QStringLiteral("Копия")); });
+    ModalAnswer name(standardText(QDialogButtonBox::Ok), [](QWidget *d) {
+        typeInto(d->findChild<QLineEdit *>(), QStringLiteral("Копия"));
+    });
     ASSERT_TRUE(chooseMenu(&w, "Проект", "Сохранить как..."));
     ASSERT_TRUE(name.done());
     const int copy = doc().projectKod();
@@ -337,7 +355,8 @@ TEST_F(WindowFixture, LowerConstructionAsksAndUnprotectedObjectsAreMarked)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     const AllRows start = allRows(*dm);
 
-    QTest::mouseClick(w.autoPodborBox(), Qt::LeftButton, Qt::NoModifier, QPoint(8, w.autoPodborBox()->height() / 2));
+    QTest::mouseClick(w.autoPodborBox(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(8, w.autoPodborBox()->height() / 2));
     w.refreshNow();
     ASSERT_TRUE(w.autoPodborBox()->isChecked());
     ASSERT_EQ(doc().zoneSuffix(), std::optional<std::string>(""));
@@ -357,9 +376,11 @@ TEST_F(WindowFixture, LowerConstructionAsksAndUnprotectedObjectsAreMarked)
         SCOPED_TRACE(agree ? "Yes" : "No");
         std::unique_ptr<ModalAnswer> question;
         ModalAnswer choice(QStringLiteral("ОК"), [&](QWidget *d) {
-            auto *filter = qobject_cast<QCheckBox *>(findButton(d, "Фильтрация молниеотводов по допустимому значению высоты"));
+            auto *filter = qobject_cast<QCheckBox *>(
+                findButton(d, "Фильтрация молниеотводов по допустимому значению высоты"));
             ASSERT_TRUE(filter);
-            QTest::mouseClick(filter, Qt::LeftButton, Qt::NoModifier, QPoint(8, filter->height() / 2));
+            QTest::mouseClick(filter, Qt::LeftButton, Qt::NoModifier,
+                              QPoint(8, filter->height() / 2));
             const auto grids = d->findChildren<QAbstractItemView *>();
             bool group = false, item = false;
             for (QAbstractItemView *g : grids)
@@ -374,8 +395,10 @@ TEST_F(WindowFixture, LowerConstructionAsksAndUnprotectedObjectsAreMarked)
         ASSERT_TRUE(choice.done());
         ASSERT_TRUE(question && question->done());
         const QString asked = question->text();
-        EXPECT_TRUE(asked.contains("Выбранный молниеотвод ниже расчетной высоты")) << asked.toStdString();
-        EXPECT_TRUE(asked.contains(QString::fromStdString("\"" + governing.Name.value_or("") + "\"")))
+        EXPECT_TRUE(asked.contains("Выбранный молниеотвод ниже расчетной высоты"))
+            << asked.toStdString();
+        EXPECT_TRUE(
+            asked.contains(QString::fromStdString("\"" + governing.Name.value_or("") + "\"")))
             << asked.toStdString();
         listed = static_cast<int>(asked.count(QLatin1Char('"')) / 2);
         w.refreshNow();
@@ -391,7 +414,8 @@ TEST_F(WindowFixture, LowerConstructionAsksAndUnprotectedObjectsAreMarked)
     EXPECT_EQ(w.protectionPanel()->text(), QStringLiteral("Не защищено объектов: %1").arg(listed));
     for (PlanCanvas *view : {w.topView(), w.frontView()}) {
         const QImage img = view->grab().toImage();
-        const std::string shape = governing.ShapeName.value_or("") + (view == w.frontView() ? "_1" : "");
+        const std::string shape =
+            governing.ShapeName.value_or("") + (view == w.frontView() ? "_1" : "");
         EXPECT_GT(countColour(img, w.planModel().shape(shape)->rect, PlanCanvas::kFlagColour), 20)
             << shape;
     }

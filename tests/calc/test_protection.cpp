@@ -7,7 +7,8 @@
 
 using namespace kv;
 
-namespace {
+namespace
+{
 
 ObjectRec object(double x, double y, double hx, const char *zona)
 {
