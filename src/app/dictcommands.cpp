@@ -3,14 +3,15 @@
 #include "app/aligndialogs.h"
 #include "app/projectdocument.h"
 #include "app/projectwindow.h"
+#include "calc/numfmt.h"
 #include "data/alignops.h"
 #include "data/podborops.h"
 #include "dict/classwindow.h"
 #include "dict/constructionwindow.h"
-#include "widgets/dialogrunner.h"
 #include "dict/namewindow.h"
 #include "dict/settingswindow.h"
 #include "dict/thunderstormwindow.h"
+#include "widgets/dialogrunner.h"
 
 #include <QButtonGroup>
 
@@ -55,7 +56,7 @@ bool cmdAlignConductor(ProjectDocument &doc, QWidget *parent)
     const int h = d.horizontal()->checkedId(), v = d.vertical()->checkedId();
     const double step = doc.gridStep();
     DataModule &dm = doc.dataModule();
-    return doc.execute(QStringLiteral("Выравнивание молниеотвода"),
+    return doc.execute(QStringLiteral("выравнивание молниеотвода"),
                        [&] { alignConductorToObject(dm, pos, kod, h, v, step); });
 }
 
@@ -72,7 +73,7 @@ bool cmdConductorCoords(ProjectDocument &doc, QWidget *parent)
     const int kod = d.objectKod();
     const AlignPoint p = d.point();
     DataModule &dm = doc.dataModule();
-    return doc.execute(QStringLiteral("Координаты молниеотвода"),
+    return doc.execute(QStringLiteral("изменение координат молниеотвода"),
                        [&] { setConductorCoords(dm, pos, kind, x, y, kod, p, step); });
 }
 
@@ -88,7 +89,7 @@ bool cmdAlignObjectToConductor(ProjectDocument &doc, QWidget *parent)
     const AlignPoint p = d.point();
     const double step = doc.gridStep();
     DataModule &dm = doc.dataModule();
-    return doc.execute(QStringLiteral("Выравнивание объекта относительно молниеотвода"),
+    return doc.execute(QStringLiteral("выравнивание объекта"),
                        [&] { alignObjectToConductor(dm, kod, p, pos, step); });
 }
 
@@ -104,7 +105,7 @@ bool cmdAlignObjectToObject(ProjectDocument &doc, QWidget *parent)
     const AlignPoint p = d.pointOfAligned(), q = d.pointOfBinding();
     const double step = doc.gridStep();
     DataModule &dm = doc.dataModule();
-    return doc.execute(QStringLiteral("Выравнивание объекта относительно другого объекта"),
+    return doc.execute(QStringLiteral("выравнивание объекта"),
                        [&] { alignObjectToObject(dm, kod, p, binding, q, step); });
 }
 
@@ -117,13 +118,28 @@ bool cmdChooseConstruction(ProjectDocument &doc, QWidget *parent)
     if (runModal(w) != QDialog::Accepted || !w.chosenKod())
         return false;
     const int kod = *w.chosenKod();
+    // A construction lower than the design height is chosen only when the user says so, knowing
+    // which objects it leaves unprotected.
+    if (const auto check = checkConstruction(dm, kod); check && check->belowDesign()) {
+        std::string q =
+            "Выбранный молниеотвод ниже расчетной высоты: H = " + formatGeneral(check->height) +
+            " м, расчетная высота " + formatGeneral(*check->designHeight) + " м.";
+        if (!check->unprotected.empty()) {
+            q += "\rНе будут защищены объекты:";
+            for (const auto &n : check->unprotected)
+                q += "\r\"" + n + "\"";
+        }
+        q += "\rПродолжить?";
+        if (!doc.prompter().ask(q))
+            return false;
+    }
     const bool ok = doc.execute(
-        QStringLiteral("Выбор молниеотвода"),
+        QStringLiteral("выбор молниеотвода"),
         [&] {
             if (!chooseConstruction(dm, kod))
                 throw TableError(kMsgSearchFailed);
         },
-        ProjectDocument::Rows, false);
+        ProjectDocument::Rows, false, std::string("1"));
     if (ok)
         doc.setZoneSuffix(std::string("1"));
     return ok;
@@ -134,7 +150,7 @@ bool cmdClearChosenConstruction(ProjectDocument &doc)
     if (!doc.hasProject())
         return false;
     DataModule &dm = doc.dataModule();
-    return doc.execute(QStringLiteral("Очистить данные выбранного молниеотвода"),
+    return doc.execute(QStringLiteral("очистку данных выбранного молниеотвода"),
                        [&] { clearChosenConstruction(dm); });
 }
 

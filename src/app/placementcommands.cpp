@@ -15,7 +15,7 @@ bool ProjectDocument::applyPlacement(const ConductorPositions &positions)
         return false;
     const ConductorPositions snapped = snapToObjectStep(m_dm, positions);
     const Selection s = m_selection;
-    const bool ok = execute(QStringLiteral("Оптимальное размещение"), [&] {
+    const bool ok = execute(QStringLiteral("оптимальное размещение"), [&] {
         if (!setConductorPositions(m_dm, snapped))
             throw TableError("Ошибка. Положение молниеотвода не сохранено.");
     });

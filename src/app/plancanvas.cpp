@@ -46,6 +46,14 @@ void PlanCanvas::setHatched(bool hatched)
             update(s->rect.adjusted(-1, -1, 1, 1));
 }
 
+void PlanCanvas::setFlaggedShapes(std::set<std::string> names)
+{
+    if (names == m_flagged)
+        return;
+    m_flagged = std::move(names);
+    update();
+}
+
 void PlanCanvas::paintShape(QPainter &p, const PlanShape &s, bool hatched) const
 {
     if (!s.visible || s.rect.width() <= 0 || s.rect.height() <= 0)
@@ -54,6 +62,14 @@ void PlanCanvas::paintShape(QPainter &p, const PlanShape &s, bool hatched) const
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(hatched ? QBrush(s.fill, Qt::DiagCrossPattern) : QBrush(s.fill));
     p.drawRect(s.rect.adjusted(0, 0, -1, -1));
+    if (m_flagged.count(s.name)) {
+        // Two pixels of red just inside the bounds read on any fill and any zone colour.
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor::fromRgb(kFlagColour), 1));
+        p.drawRect(s.rect.adjusted(0, 0, -1, -1));
+        if (s.rect.width() > 4 && s.rect.height() > 4)
+            p.drawRect(s.rect.adjusted(1, 1, -2, -2));
+    }
 }
 
 void PlanCanvas::paintEvent(QPaintEvent *e)

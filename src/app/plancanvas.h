@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <set>
 #include <string>
 
 namespace kv {
@@ -28,6 +29,10 @@ public:
     const std::string &selectedShape() const { return m_selected; }
     void setHatched(bool hatched);
     bool isHatched() const { return m_hatched; }
+    // The shapes drawn with a red outline (the objects the zones shown do not protect).
+    void setFlaggedShapes(std::set<std::string> names);
+    const std::set<std::string> &flaggedShapes() const { return m_flagged; }
+    static constexpr QRgb kFlagColour = 0xffff0000;
 
     // The topmost visible shape of this view under a content point ("" when none).
     std::string shapeAt(QPoint p) const;
@@ -59,6 +64,7 @@ private:
     const QImage *m_image = nullptr;
     const PlanViewModel *m_model = nullptr;
     std::string m_selected;
+    std::set<std::string> m_flagged;
     bool m_hatched = false;
     bool m_dragging = false;
     std::string m_dragShape;

@@ -10,6 +10,7 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <map>
 
 namespace kv {
@@ -34,6 +35,9 @@ struct ProjectDocument::Image {
     std::map<TableId, std::map<std::int64_t, std::vector<Value>>> rows;
     bool names = false;
     std::vector<std::string> nameList; // the names dictionary, in table order
+    // What the window showed with these rows: "Автоподбор" and the zones drawn.
+    bool autoPodbor = false;
+    std::optional<std::string> zones;
 };
 
 namespace {
@@ -322,14 +326,16 @@ void ProjectDocument::replay(const Image &target, const Image &other)
         Transaction tx(m_dm, {TableId::Project, TableId::Mo, TableId::Object});
         restore(target, other);
         tx.commit();
-        if (m_autoPodbor)
-            m_zoneSuffix = std::string();
+        m_zoneSuffix = target.zones;
     } catch (const std::exception &e) {
         cancelEdits(m_dm);
         prompter().error(e.what());
-    }
-    if (!m_autoPodbor)
         m_zoneSuffix.reset();
+    }
+    // Only a step that ticked the box (or unticked it) sets it back; a later change of the box by
+    // hand is not undone with an older step.
+    if (target.autoPodbor != other.autoPodbor)
+        setAutoPodbor(target.autoPodbor);
     reload(false);
     emit zonesRecomputed();
 }
@@ -422,14 +428,25 @@ void ProjectDocument::runAutoPodborIfTicked()
 }
 
 bool ProjectDocument::execute(const QString &text, const std::function<void()> &op, int scope,
-                              bool zones)
+                              bool zones, std::optional<std::string> shows)
+{
+    return execute(text, op, scope, zones, std::move(shows), m_autoPodbor);
+}
+
+bool ProjectDocument::execute(const QString &text, const std::function<void()> &op, int scope,
+                              bool zones, std::optional<std::string> shows, bool autoPodborAfter)
 {
     std::set<int> projects;
     if (m_kod >= 0)
         projects.insert(m_kod);
     Image before;
+    std::vector<std::int64_t> existing; // every project's key before the command
     try {
         before = capture(projects, scope);
+        before.autoPodbor = m_autoPodbor;
+        before.zones = m_zoneSuffix;
+        if (m_dm.project().isOpen())
+            existing = m_dm.project().keysUnder(0);
     } catch (const std::exception &e) {
         prompter().error(e.what());
         return false;
@@ -443,6 +460,8 @@ bool ProjectDocument::execute(const QString &text, const std::function<void()> &
         if (zones) {
             m_zoneSuffix.reset();
             runAutoPodborIfTicked();
+        } else if (shows) {
+            m_zoneSuffix = shows;
         }
         tx.commit();
     } catch (const std::exception &e) {
@@ -453,9 +472,17 @@ bool ProjectDocument::execute(const QString &text, const std::function<void()> &
         emit zonesRecomputed();
         return false;
     }
+    // The step's images cover the same projects: the one current before and one the command
+    // created. A project that existed before and only became current (the deletion returns to
+    // another project) is not the step's to restore; capturing its rows only afterwards would
+    // make the undo remove them as rows the step had added.
     std::set<int> touched = projects;
-    touched.insert(storedProjectKod());
+    const int now = storedProjectKod();
+    if (now >= 0 && std::find(existing.begin(), existing.end(), now) == existing.end())
+        touched.insert(now);
     Image after = capture(touched, scope);
+    after.autoPodbor = autoPodborAfter;
+    after.zones = m_zoneSuffix;
     m_undo->push(new RowsCommand(this, text, std::move(before), std::move(after)));
     reload(false);
     emit zonesRecomputed();
@@ -526,7 +553,7 @@ bool ProjectDocument::openProject(int kod)
 std::optional<int> ProjectDocument::createProject(const ProjectInput &in)
 {
     int kod = -1;
-    if (!execute(QStringLiteral("Создание проекта"), [&] { kod = kv::createProject(m_dm, in); }))
+    if (!execute(QStringLiteral("создание проекта"), [&] { kod = kv::createProject(m_dm, in); }))
         return std::nullopt;
     selectConductor(0);
     return kod;
@@ -552,7 +579,7 @@ bool ProjectDocument::editProject(const ProjectInput &in)
         if (!prompter().ask(q))
             return false;
     }
-    const bool ok = execute(QStringLiteral("Изменение проекта"), [&] {
+    const bool ok = execute(QStringLiteral("изменение проекта"), [&] {
         QuietRemovalPrompter quiet(prompter());
         PrompterSwap swap(m_dm, quiet);
         kv::editProject(m_dm, in);
@@ -568,8 +595,8 @@ bool ProjectDocument::deleteProject()
         return false;
     if (!prompter().ask("Удалить текущий проект?"))
         return false;
-    const bool ok = execute(QStringLiteral("Удаление проекта"),
-                            [&] { deleteCurrentProject(m_dm); }, Placement);
+    const bool ok = execute(
+        QStringLiteral("удаление проекта"), [&] { deleteCurrentProject(m_dm); }, Placement);
     if (ok && hasProject())
         selectConductor(0);
     return ok;
@@ -586,8 +613,9 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
             return std::nullopt;
     }
     int kod = -1;
-    if (!execute(QStringLiteral("Сохранить как"),
-                 [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
+    if (!execute(
+            QStringLiteral("сохранение проекта под другим именем"),
+            [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
         return std::nullopt;
     selectConductor(0);
     return kod;
@@ -600,8 +628,9 @@ std::optional<int> ProjectDocument::addObject(const ObjectRec &values)
     if (!hasProject())
         return std::nullopt;
     int kod = -1;
-    if (!execute(QStringLiteral("Добавление объекта"), [&] { kod = kv::addObject(m_dm, values); },
-                 Names))
+    if (!execute(
+            QStringLiteral("добавление объекта"), [&] { kod = kv::addObject(m_dm, values); },
+            Names))
         return std::nullopt;
     select({Selection::Object, 0, kod});
     return kod;
@@ -611,15 +640,15 @@ bool ProjectDocument::editObject(int kod, const ObjectRec &values)
 {
     if (!object(kod))
         return false;
-    return execute(QStringLiteral("Изменение объекта"),
-                   [&] { kv::editObject(m_dm, kod, values); }, Names);
+    return execute(
+        QStringLiteral("изменение объекта"), [&] { kv::editObject(m_dm, kod, values); }, Names);
 }
 
 bool ProjectDocument::deleteObject(int kod)
 {
     if (!object(kod))
         return false;
-    if (!execute(QStringLiteral("Удаление объекта"), [&] { kv::deleteObject(m_dm, kod); }))
+    if (!execute(QStringLiteral("удаление объекта"), [&] { kv::deleteObject(m_dm, kod); }))
         return false;
     selectConductor(0);
     return true;
@@ -630,7 +659,7 @@ std::optional<int> ProjectDocument::duplicateObject(int kod)
     if (!object(kod))
         return std::nullopt;
     int copy = -1;
-    if (!execute(QStringLiteral("Копирование объекта"),
+    if (!execute(QStringLiteral("дублирование объекта"),
                  [&] { copy = kv::duplicateObject(m_dm, kod); }))
         return std::nullopt;
     select({Selection::Object, 0, copy});
@@ -645,7 +674,7 @@ bool ProjectDocument::changeSelectedPosition(
     const Selection s = m_selection;
     if (!hasProject() || s.kind == Selection::None)
         return false;
-    const bool ok = execute(QStringLiteral("Перемещение"), [&] { change(s); });
+    const bool ok = execute(QStringLiteral("перемещение"), [&] { change(s); });
     select(s);
     return ok;
 }
@@ -675,7 +704,7 @@ bool ProjectDocument::snapAllToGrid()
     if (!hasProject())
         return false;
     const Selection s = m_selection;
-    const bool ok = execute(QStringLiteral("Привязка к сетке"), [&] { kv::snapAllToGrid(m_dm); });
+    const bool ok = execute(QStringLiteral("привязку к сетке"), [&] { kv::snapAllToGrid(m_dm); });
     select(s);
     return ok;
 }
@@ -684,8 +713,25 @@ bool ProjectDocument::runPodbor()
 {
     if (!hasProject())
         return false;
-    const bool ok = execute(QStringLiteral("Подбор молниеотвода"), [&] { runAutoPodbor(m_dm); },
-                            Rows, false);
+    const bool ok = execute(
+        QStringLiteral("ориентировочный подбор"), [&] { runAutoPodbor(m_dm); }, Rows, false,
+        std::string());
+    if (ok)
+        setZoneSuffix(std::string());
+    return ok;
+}
+
+bool ProjectDocument::switchAutoPodbor(bool on)
+{
+    if (!on || !hasProject() || m_snap.objects.empty()) {
+        setAutoPodbor(on);
+        return true;
+    }
+    // Ticking runs the selection at once: one step, whose undo also unticks the box.
+    const bool ok = execute(
+        QStringLiteral("автоподбор"), [&] { runAutoPodbor(m_dm); }, Rows, false, std::string(),
+        true);
+    setAutoPodbor(true);
     if (ok)
         setZoneSuffix(std::string());
     return ok;

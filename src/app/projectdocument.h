@@ -126,11 +126,17 @@ public:
     // The approximate selection of the current project (shows the design zones).
     bool runPodbor();
 
-    // Runs a row-changing operation as one undoable step named text (see the class comment).
-    // zones: the operation moves things, so the zones shown are cleared and the selection runs
-    // afterwards when "Автоподбор" is ticked. Returns false when the operation threw.
+    // Ticks or unticks "Автоподбор". Ticking it with objects runs the selection at once as one
+    // step whose undo unticks the box again.
+    bool switchAutoPodbor(bool on);
+
+    // Runs a row-changing operation as one undoable step named text (see the class comment); the
+    // name reads after "Отменить " and "Повторить " ("перемещение"). zones: the operation moves
+    // things, so the zones shown are cleared and the selection runs afterwards when "Автоподбор"
+    // is ticked; otherwise shows, when given, is what the step shows afterwards. Undo and redo
+    // show again the zones of their moment. Returns false when the operation threw.
     bool execute(const QString &text, const std::function<void()> &op, int scope = Rows,
-                 bool zones = true);
+                 bool zones = true, std::optional<std::string> shows = std::nullopt);
 
 signals:
     void projectLoaded();   // another project became current (or the same one fully reloaded)
@@ -158,6 +164,8 @@ private:
     void replay(const Image &target, const Image &other); // undo and redo
     void reload(bool forceLoaded);
     void runAutoPodborIfTicked();
+    bool execute(const QString &text, const std::function<void()> &op, int scope, bool zones,
+                 std::optional<std::string> shows, bool autoPodborAfter);
     // After another project became current: a fresh undo stack, the views reloaded, the selection.
     void showOpenedProject();
     // One move step of the selected shape; the selection stays on it.

@@ -5,6 +5,7 @@
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
 #include "calc/numfmt.h"
+#include "calc/protection.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
 #include "plan/drawingsettings.h"
@@ -310,6 +311,28 @@ void ProjectWindow::rebuildViews()
         m_model.RedrawGrids(m_bitmaps.top, m_bitmaps.front, m_bitmaps.topSize);
     m_topView->setContent(&m_bitmaps.top, &m_model);
     m_frontView->setContent(&m_bitmaps.front, &m_model);
+    showProtection();
+}
+
+void ProjectWindow::showProtection()
+{
+    // The objects the zones shown leave unprotected: red outlines on both plans and their count.
+    std::set<std::string> top, front;
+    const ProjectSnapshot &snap = m_doc->snapshot();
+    std::vector<std::size_t> open;
+    if (m_doc->hasProject() && m_doc->zoneSuffix())
+        open = UnprotectedObjects(snap, m_doc->settings(), *m_doc->zoneSuffix());
+    for (std::size_t i : open) {
+        const std::string name = snap.objects[i].ShapeName.value_or("");
+        if (name.empty())
+            continue;
+        top.insert(name);
+        front.insert(name + "_1");
+    }
+    m_protection->setText(QStringLiteral("Не защищено объектов: %1").arg(open.size()));
+    m_protection->setVisible(!open.empty());
+    m_topView->setFlaggedShapes(std::move(top));
+    m_frontView->setFlaggedShapes(std::move(front));
 }
 
 std::string ProjectWindow::selectedShapeName() const
@@ -461,7 +484,7 @@ void ProjectWindow::onScaleChanged(int n)
     const int kod = m_doc->projectKod();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     guarded([&] {
-        m_doc->execute(QStringLiteral("Масштаб 1 : %1").arg(n), [this, kod, n] {
+        m_doc->execute(QStringLiteral("изменение масштаба"), [this, kod, n] {
             Table &p = m_dm->project();
             if (!p.locate({{"Kod", Value(kod)}}))
                 return;
@@ -484,16 +507,10 @@ void ProjectWindow::resizeEvent(QResizeEvent *e)
 
 void ProjectWindow::contextMenuEvent(QContextMenuEvent *e)
 {
-    // The object pop-up is the window's own context menu once the project has objects.
-    const QWidget *w = childAt(e->pos());
-    const bool onToolBar = w && (w == m_toolBar || m_toolBar->isAncestorOf(w));
-    if (!onToolBar && m_doc && m_doc->hasProject() && !m_doc->snapshot().objects.empty()) {
-        UpdateCommands();
-        m_popupObj->popup(e->globalPos());
-        e->accept();
-        return;
-    }
-    QMainWindow::contextMenuEvent(e);
+    // Only a shape has a pop-up (it opens on the press and acts on that shape). Elsewhere, the
+    // empty plan included, the object menu would act on whichever object happens to be current,
+    // so nothing is offered there.
+    e->accept();
 }
 
 bool ProjectWindow::event(QEvent *e)
@@ -517,6 +534,12 @@ bool ProjectWindow::eventFilter(QObject *watched, QEvent *e)
             return true;
     }
     if (watched == m_spinScale || watched->parent() == m_spinScale) {
+        // The field's own editing keys (its undo among them) must not take the window's
+        // shortcuts: Ctrl+Z undoes the last step wherever the focus is.
+        if (t == QEvent::ShortcutOverride) {
+            e->ignore();
+            return true;
+        }
         // Only the spin buttons change the scale: every typed key but Enter (and the focus keys)
         // and the wheel are swallowed.
         if (t == QEvent::KeyPress) {

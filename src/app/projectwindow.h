@@ -80,6 +80,8 @@ public:
     QCheckBox *autoPodborBox() const { return m_autoPodbor; }
     ProjectPages *pages() const { return m_pages; }
     QLabel *statusPanel(int i) const { return m_panels[i]; }
+    // "Не защищено объектов: n" while the zones shown leave objects unprotected.
+    QLabel *protectionPanel() const { return m_protection; }
     QMenu *conductorPopup() const { return m_popupMO; }
     QMenu *objectPopup() const { return m_popupObj; }
     const PlanViewModel &planModel() const { return m_model; }
@@ -113,6 +115,7 @@ private:
 
     void scheduleRefresh(bool views);
     void rebuildViews();
+    void showProtection();
     void showState();
     QSize contentSize() const;
 
@@ -145,6 +148,7 @@ private:
     PlanCanvas *m_topView = nullptr;
     PlanCanvas *m_frontView = nullptr;
     QLabel *m_panels[4] = {};
+    QLabel *m_protection = nullptr;
     QTimer *m_blink = nullptr;
 
     bool m_viewsDirty = false;

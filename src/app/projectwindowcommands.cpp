@@ -207,11 +207,7 @@ void ProjectWindow::buildToolBar()
     connect(m_autoPodbor, &QCheckBox::toggled, this, [this](bool on) {
         // Ticking it runs the selection at once; from then on every change runs it.
         if (m_doc)
-            guarded([&] {
-                m_doc->setAutoPodbor(on);
-                if (on && m_doc->hasProject() && !m_doc->snapshot().objects.empty())
-                    m_doc->runPodbor();
-            });
+            guarded([&] { m_doc->switchAutoPodbor(on); });
         UpdateCommands();
     });
 
@@ -298,6 +294,14 @@ void ProjectWindow::buildStatusBar()
             sb->addWidget(m_panels[i], 1);
         }
     }
+    m_protection = new QLabel;
+    m_protection->setObjectName(QStringLiteral("panelProtection"));
+    m_protection->setFrameShape(QFrame::StyledPanel);
+    m_protection->setFrameShadow(QFrame::Sunken);
+    m_protection->setContentsMargins(3, 0, 3, 0);
+    m_protection->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_protection->hide();
+    sb->addPermanentWidget(m_protection);
     m_panels[0]->setText(QStringLiteral("X: "));
     m_panels[1]->setText(QStringLiteral("Y: "));
     m_panels[2]->setText(QStringLiteral("Z: "));
@@ -341,7 +345,7 @@ void ProjectWindow::wireOwnCommands()
 
     // The report: preview, export and its settings.
     wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
-    wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), this); });
+    wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this); });
     wire(QStringLiteral("mnReportSettings"), [this] { cmdReportSettings(*m_doc, this); });
 
     // Optimal placement (the window of the project's conductor kind) and the object diagrams.

@@ -67,11 +67,11 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
     return true;
 }
 
-bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QWidget *parent)
+bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QLabel *panel, QWidget *parent)
 {
     if (!doc.hasProject())
         return false;
-    StatusBarProgress progress(bar);
+    StatusBarProgress progress(bar, panel);
     ReportExportHooks hooks;
     hooks.showSettings = [&doc, parent] { cmdReportSettings(doc, parent); };
     const ReportExportResult r = exportReport(doc.dataModule(), doc.prompter(), progress, hooks);

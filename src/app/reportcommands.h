@@ -3,6 +3,7 @@
 // report and the report settings. Each shows its window and works on the document's current
 // project; none of them writes a project row.
 
+class QLabel;
 class QStatusBar;
 class QWidget;
 
@@ -16,8 +17,9 @@ class ProjectDocument;
 // only the message. model: the window's shape model (the front picture takes its height).
 bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *parent);
 // "Экспорт отчета в Microsoft Word": the report settings first when the settings ask for them,
-// the checks, the file, the report written off the GUI thread with its progress in the status bar.
-bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QWidget *parent);
+// the checks, the file, the report written off the GUI thread with its progress in the status bar;
+// the written file's path is shown in panel.
+bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QLabel *panel, QWidget *parent);
 // "Параметры отчетов...".
 void cmdReportSettings(ProjectDocument &doc, QWidget *parent);
 

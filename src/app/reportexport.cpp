@@ -13,6 +13,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStandardPaths>
@@ -29,6 +30,8 @@ void StatusBarProgress::begin(int total)
 {
     if (!m_bar)
         return;
+    if (m_panel)
+        m_panel->clear();
     if (!m_progress) {
         m_progress = new QProgressBar(m_bar);
         m_progress->setMaximumWidth(200);
@@ -70,7 +73,9 @@ void StatusBarProgress::end()
 
 void StatusBarProgress::showStatus(const QString &text)
 {
-    if (m_bar)
+    if (m_panel)
+        m_panel->setText(text);
+    else if (m_bar)
         m_bar->showMessage(text);
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class QLabel;
 class QProgressBar;
 class QStatusBar;
 class QToolButton;
@@ -28,10 +29,14 @@ public:
 };
 
 // A progress bar with a "Стоп" button in a status bar, removed at the end; the written file's
-// path is shown there.
+// path is shown in panel, the bar's hint panel (a status message would hide the bar's other
+// panels until it is cleared), or as the bar's message when it has no panels.
 class StatusBarProgress : public ReportProgress {
 public:
-    explicit StatusBarProgress(QStatusBar *bar) : m_bar(bar) {}
+    explicit StatusBarProgress(QStatusBar *bar, QLabel *panel = nullptr)
+        : m_bar(bar), m_panel(panel)
+    {
+    }
     void begin(int total) override;
     void setValue(int value) override;
     void end() override;
@@ -40,6 +45,7 @@ public:
 
 private:
     QStatusBar *m_bar;
+    QLabel *m_panel;
     QProgressBar *m_progress = nullptr;
     QToolButton *m_stop = nullptr;
     bool m_cancelled = false;

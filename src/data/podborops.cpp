@@ -53,7 +53,11 @@ void chooseConstruction(DataModule &dm, const ChosenConstruction &chosen, CalcMe
         shown->insert(shown->end(), messages.begin(), messages.end());
 }
 
-bool chooseConstruction(DataModule &dm, int constructionKod, CalcMessages *shown)
+namespace
+{
+
+// The catalogue row of the project's conductor kind with its group's name.
+std::optional<ChosenConstruction> findConstruction(DataModule &dm, int constructionKod)
 {
     const bool cable = dm.project().asText("TipMO") == kTipCable;
     Table &groups = dm.table(cable ? TableId::SMoT0 : TableId::SMo0);
@@ -67,11 +71,51 @@ bool chooseConstruction(DataModule &dm, int constructionKod, CalcMessages *shown
             c.Tip = items.asText("Tip");
             c.Prim = groups.asText("Name");
             c.H = items.asDouble("H");
-            chooseConstruction(dm, c, shown);
-            return true;
+            return c;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+bool chooseConstruction(DataModule &dm, int constructionKod, CalcMessages *shown)
+{
+    const auto c = findConstruction(dm, constructionKod);
+    if (!c)
+        return false;
+    chooseConstruction(dm, *c, shown);
+    return true;
+}
+
+std::optional<ConstructionCheck> checkConstruction(DataModule &dm, int constructionKod)
+{
+    const auto c = findConstruction(dm, constructionKod);
+    if (!c)
+        return std::nullopt;
+    ConstructionCheck out;
+    out.height = c->H;
+    ProjectSnapshot snap = loadCurrentProject(dm);
+    if (!snap.conductors.empty()) {
+        const ConductorRec &mo = snap.conductors.front();
+        out.designHeight = mo.Hop ? mo.Hop : mo.H;
+    }
+    // The choice on a copy of the rows, its messages unshown: nothing is written.
+    const SettingsRec settings = loadSettings(dm);
+    CalcMessages ignored;
+    ChooseConstruction(snap, *c, settings, loadSagTable(dm), ignored);
+    out.unprotected = unprotectedObjectNames(snap, settings, "1");
+    return out;
+}
+
+std::vector<std::string> unprotectedObjectNames(const ProjectSnapshot &snap,
+                                                const SettingsRec &settings,
+                                                const std::string &suffix)
+{
+    std::vector<std::string> names;
+    for (std::size_t i : UnprotectedObjects(snap, settings, suffix))
+        names.push_back(snap.objects[i].Name.value_or(""));
+    return names;
 }
 
 void clearChosenConstruction(DataModule &dm)

@@ -167,6 +167,7 @@ TEST_F(CommandFixture, CatalogueChoiceIsTheCliOperationAndUndoes)
     ASSERT_TRUE(items.locate({{"Tip", Value("МРС-20")}}));
     const int kod = items.asInt("Kod");
     const std::string before = rows();
+    prompter.askAnswers = {true}; // the question before a construction below the design height
     ASSERT_TRUE((withWindow<ConstructionWindow>(
         [&] { return cmdChooseConstruction(*doc, nullptr); },
         [&](ConstructionWindow &w) {
@@ -179,6 +180,10 @@ TEST_F(CommandFixture, CatalogueChoiceIsTheCliOperationAndUndoes)
             w.okButton()->click();
         })));
     const std::string chosen = rows();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text.rfind("Выбранный молниеотвод ниже расчетной высоты", 0),
+              0u);
+    prompter.clear();
     EXPECT_EQ(conductorAt(*dm, 0).H1, 20.0);
     EXPECT_EQ(conductorAt(*dm, 0).Tip, "МРС-20");
     EXPECT_DOUBLE_EQ(*objectByKod(*dm, 2).Rx1, 13.7);

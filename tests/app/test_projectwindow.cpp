@@ -354,7 +354,8 @@ TEST_F(WindowFixture, StatusBarReadsOutThePointer)
 
 TEST_F(WindowFixture, RightClickSelectsAndOpensTheShapesMenu)
 {
-    addProject(kTipSingleRod, {{50, 45}}, {{"Склад", 20, 20, 20, 12, 6, 0x800000}});
+    addProject(kTipSingleRod, {{50, 45}},
+               {{"Склад", 20, 20, 20, 12, 6, 0x800000}, {"Цех", 60, 10, 10, 8, 9, 0x008000}});
     ProjectWindow &w = open();
     mouse(w.topView(), QEvent::MouseButtonPress, centre(w, firstShape().c_str()), Qt::RightButton, Qt::RightButton);
     EXPECT_EQ(doc().selection().kind, Selection::Object);
@@ -362,16 +363,31 @@ TEST_F(WindowFixture, RightClickSelectsAndOpensTheShapesMenu)
     EXPECT_EQ(w.topView()->selectedShape(), firstShape());
     EXPECT_EQ(snap().objects.front().MXa, 20.0); // nothing moved
     w.objectPopup()->hide();
-    // The context-menu event of the same click does not open a second menu; over the empty plan
-    // the window's own menu is the object menu.
+    // The context-menu event of the same click does not open a second menu; the empty plan offers
+    // nothing (an object menu there would act on whichever object happens to be current).
     const QPoint onShapePos = centre(w, firstShape().c_str());
     QContextMenuEvent onShape(QContextMenuEvent::Mouse, onShapePos, w.topView()->mapToGlobal(onShapePos));
     QApplication::sendEvent(w.topView(), &onShape);
     EXPECT_FALSE(w.objectPopup()->isVisible());
+    mouse(w.topView(), QEvent::MouseButtonPress, QPoint(5, 300), Qt::RightButton, Qt::RightButton);
     QContextMenuEvent onPlan(QContextMenuEvent::Mouse, QPoint(5, 300), w.topView()->mapToGlobal(QPoint(5, 300)));
     QApplication::sendEvent(w.topView(), &onPlan);
-    EXPECT_TRUE(w.objectPopup()->isVisible());
+    EXPECT_FALSE(w.objectPopup()->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    // The menu of the second object deletes that object, though the first one was current.
+    const std::string second = snap().objects.at(1).ShapeName.value_or("");
+    mouse(w.topView(), QEvent::MouseButtonPress, centre(w, second.c_str()), Qt::RightButton,
+          Qt::RightButton);
+    ASSERT_TRUE(w.objectPopup()->isVisible());
+    for (QAction *a : w.objectPopup()->actions())
+        if (a->text() == QStringLiteral("Удалить"))
+            a->trigger();
     w.objectPopup()->hide();
+    w.refreshNow();
+    ASSERT_EQ(snap().objects.size(), 1u);
+    EXPECT_EQ(snap().objects.front().ShapeName, firstShape());
+    w.findAction(QStringLiteral("mnUndo"))->trigger();
+    w.refreshNow();
     mouse(w.topView(), QEvent::MouseButtonPress, centre(w, kShapeMO), Qt::RightButton, Qt::RightButton);
     EXPECT_TRUE(w.conductorPopup()->isVisible());
     // Placement and coordinates are always offered in the conductor's menu.
