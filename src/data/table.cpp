@@ -18,6 +18,18 @@ namespace {
 
 std::string quoteId(const std::string &name) { return "\"" + name + "\""; }
 
+// The text of the connection's last error: a file locked by another program is in use, not
+// damaged.
+std::string dbError(sqlite3 *db)
+{
+    const int code = sqlite3_errcode(db) & 0xff;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        const char *file = sqlite3_db_filename(db, "main");
+        return fileInUseMessage(file ? file : "");
+    }
+    return "Ошибка базы данных: " + std::string(sqlite3_errmsg(db));
+}
+
 const char *sqlType(FieldType t)
 {
     switch (t) {
@@ -71,7 +83,7 @@ public:
         sqlite3_stmt *s = nullptr;
         if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
             sqlite3_finalize(s);
-            throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
+            throw TableError(dbError(db));
         }
         return &m_map.emplace(sql, Entry{s, true}).first->second;
     }
@@ -115,7 +127,7 @@ public:
         }
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_s, nullptr) != SQLITE_OK) {
             sqlite3_finalize(m_s);
-            throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
+            throw TableError(dbError(db));
         }
     }
     ~Stmt()
@@ -135,7 +147,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(m_db)));
+        throw TableError(dbError(m_db));
     }
     void bind(int i, const Value &v)
     {
@@ -354,13 +366,23 @@ struct Table::Impl {
         fail("Ошибка. Поле " + field + " не найдено в таблице " + name() + ".");
     }
 
+    // The store's error m of this table; a file locked by another program is said to be in use.
+    [[noreturn]] void failDb(const std::string &m) const { failDb(m, sqlite3_errcode(db)); }
+    [[noreturn]] void failDb(const std::string &m, int errcode) const
+    {
+        const int code = errcode & 0xff;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            fail(fileInUseMessage(self->filePath()));
+        fail("Ошибка базы данных (" + name() + "): " + m);
+    }
+
     void exec(const std::string &sql) const
     {
         char *err = nullptr;
         if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
             std::string m = err ? err : "?";
             sqlite3_free(err);
-            fail("Ошибка базы данных (" + name() + "): " + m);
+            failDb(m);
         }
     }
 
@@ -481,7 +503,7 @@ struct Table::Impl {
         if (!rowStmt
             && sqlite3_prepare_v2(db, ("SELECT " + columnList + " FROM " + sqlName + " WHERE rowid = ?1").c_str(),
                                   -1, &rowStmt, nullptr) != SQLITE_OK)
-            fail("Ошибка базы данных (" + name() + "): " + sqlite3_errmsg(db));
+            failDb(sqlite3_errmsg(db));
         sqlite3_reset(rowStmt);
         sqlite3_bind_int64(rowStmt, 1, keys[static_cast<std::size_t>(pos)]);
         const int rc = sqlite3_step(rowStmt);
@@ -491,8 +513,9 @@ struct Table::Impl {
         }
         if (rc != SQLITE_ROW) {
             const std::string m = sqlite3_errmsg(db);
+            const int code = sqlite3_errcode(db);
             sqlite3_reset(rowStmt);
-            fail("Ошибка базы данных (" + name() + "): " + m);
+            failDb(m, code);
         }
         for (std::size_t k = 0; k < def.fields.size(); ++k)
             cur[k] = columnValue(rowStmt, static_cast<int>(k) + 1, def.fields[k].type);
@@ -716,7 +739,7 @@ void Table::open(const std::string &dataDir)
     }
     d->db = db;
     try {
-        sqlite3_busy_timeout(db, 10000);
+        sqlite3_busy_timeout(db, detail::busyWaitMs);
         // A rollback journal keeps the table one file at rest; with FULL sync every post is
         // atomic and durable.
         d->exec("PRAGMA journal_mode=DELETE");
@@ -736,7 +759,8 @@ void Table::open(const std::string &dataDir)
     } catch (const TableError &e) {
         sqlite3_close_v2(db);
         d->db = nullptr;
-        // A file that is not a database at all fails inside the pragmas with SQLite's text.
+        // A file locked by another program gives its own message (it begins like this one); a
+        // file that is not a database at all fails inside the pragmas with SQLite's text.
         throw TableError(std::string(e.what()).rfind("Ошибка. Файл", 0) == 0
                              ? e.what()
                              : "Ошибка. Файл " + path + " не является таблицей " + d->def.fileName + ".");
@@ -1470,6 +1494,26 @@ void Table::reloadAfterRollback()
         d->notify(TableChange::State);
     }
     d->reloadKeepingRow();
+}
+
+std::string fileInUseMessage(const std::string &path)
+{
+    return "Ошибка. Файл " + path + " занят другой программой; повторите действие позже.";
+}
+
+void Table::discardEdit() noexcept
+{
+    if (!isEditing())
+        return;
+    d->state = TableState::Browse;
+    d->buf.clear();
+    d->modified.clear();
+    d->dirty = false;
+    try {
+        d->notify(TableChange::State);
+    } catch (...) {
+        // A view that cannot follow shows the table on its next change.
+    }
 }
 
 std::string createTableSql(const TableDef &def)
