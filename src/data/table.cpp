@@ -5,7 +5,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -1538,23 +1544,31 @@ std::string createTableSql(const TableDef &def)
     return sql;
 }
 
+// A temporary name of this process beside a table file being made: "<file>.tmp-<pid>-<n>".
+static std::string temporaryTableName(const std::string &path)
+{
+    static std::atomic<unsigned> counter{0};
+    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
 void createTableFile(const std::string &path, TableId id, const std::string &initialSql)
 {
     std::error_code ec;
     if (std::filesystem::exists(path, ec))
         throw TableError("Ошибка. Файл " + path + " уже существует.");
-    // Built under a temporary name and renamed when complete, so that an interrupted
-    // installation never leaves a half-made table file.
-    const std::string tmp = path + ".tmp";
-    std::filesystem::remove(tmp, ec);
+    // Built under a name of its own (another program may be making the same file) and given its
+    // name when complete, so that an interrupted installation never leaves a half-made table
+    // file and two makers never write into one.
+    const std::string tmp = temporaryTableName(path);
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK) {
         std::string m = db ? sqlite3_errmsg(db) : "?";
         sqlite3_close_v2(db);
+        std::filesystem::remove(tmp, ec);
         throw TableError("Ошибка. Не удалось создать файл " + path + ": " + m);
     }
-    const std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; "
+    const std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; "
         + createTableSql(tableDef(id)) + "\n" + initialSql + "\nCOMMIT;";
     char *err = nullptr;
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
@@ -1565,9 +1579,18 @@ void createTableFile(const std::string &path, TableId id, const std::string &ini
         std::filesystem::remove(tmp, ec);
         throw TableError("Ошибка. Не удалось создать таблицу " + path + ": " + m);
     }
-    std::filesystem::rename(tmp, path, ec);
-    if (ec)
-        throw TableError("Ошибка. Не удалось создать файл " + path + ": " + ec.message());
+    // Never over a file that appeared meanwhile.
+    if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        const int e = errno;
+        if ((e == EINVAL || e == ENOSYS) && !std::filesystem::exists(path, ec)) {
+            std::filesystem::rename(tmp, path, ec); // a file system without the no-replace kind
+            if (!ec)
+                return;
+        }
+        std::filesystem::remove(tmp, ec);
+        throw TableError("Ошибка. Не удалось создать файл " + path + ": "
+                         + (e == EEXIST ? std::string("файл уже существует") : std::strerror(e)));
+    }
 }
 
 } // namespace kv

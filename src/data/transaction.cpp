@@ -85,30 +85,6 @@ bool lockWithin(int fd, int op)
     return true;
 }
 
-class FolderLock {
-public:
-    FolderLock(const std::string &dir, int op) : m_fd(openLockFile(dir))
-    {
-        if (m_fd >= 0 && !lockWithin(m_fd, op)) {
-            ::close(m_fd);
-            throw TableError("Ошибка. Папка данных " + dir
-                             + " занята другой программой; повторите действие позже.");
-        }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0) {
-            ::flock(m_fd, LOCK_UN);
-            ::close(m_fd);
-        }
-    }
-    FolderLock(const FolderLock &) = delete;
-    FolderLock &operator=(const FolderLock &) = delete;
-
-private:
-    int m_fd;
-};
-
 // --- The commit record -----------------------------------------------------------------------
 // "KVCOMMIT1\n", the number of files, per file: its file name, its SQL table name, whether the
 // rowid is the Kod field, its column names and its row images (operation 'P' put or 'D' delete,
@@ -546,7 +522,7 @@ bool recoverInterruptedCommit(const std::string &dataDir)
     const std::string dir = withSlash(dataDir);
     if (!recordPending(dir))
         return false;
-    FolderLock lock(dir, LOCK_EX);
+    FolderLock lock(dir, true);
     if (!recordPending(dir))
         return false; // finished meanwhile by its own process or by another reader
     return recoverLocked(dir);
@@ -781,7 +757,7 @@ void Transaction::commit()
     std::memcpy(w.data().data() + lengthAt, &length, 8);
     w.u64(fnv1a(w.data().data(), w.data().size()));
 
-    FolderLock lock(dir, LOCK_EX);
+    FolderLock lock(dir, true);
     const std::string tmp = dir + kCommitRecordName + std::string(".tmp");
     {
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -837,6 +813,26 @@ void Transaction::commit()
         return;
     }
     removeRecord(dir);
+}
+
+// --- FolderLock ----------------------------------------------------------------------------
+
+FolderLock::FolderLock(const std::string &dir, bool exclusive) : m_fd(openLockFile(dir))
+{
+    if (m_fd >= 0 && !lockWithin(m_fd, exclusive ? LOCK_EX : LOCK_SH)) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw TableError("Ошибка. Папка данных " + dir
+                         + " занята другой программой; повторите действие позже.");
+    }
+}
+
+FolderLock::~FolderLock()
+{
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
 }
 
 // --- ReadLock ------------------------------------------------------------------------------

@@ -62,6 +62,21 @@ private:
     bool m_done = false;
 };
 
+// The lock of a data folder (a flock on the folder itself, so nothing is added to it): exclusive
+// for a commit over several files or for creating the installation data, shared for readers.
+// Waits a bounded time for another holder; throws TableError when it is still held then. A
+// folder that cannot be opened is not locked.
+class FolderLock {
+public:
+    FolderLock(const std::string &dir, bool exclusive);
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 // A shared lock over the data folder for a reader that needs several table files at one moment
 // (a project with its conductor and object rows). Finishes a commit left half done by a killed
 // process before it lets the reader in.
