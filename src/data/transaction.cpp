@@ -74,7 +74,8 @@ int openLockFile(const std::string &dir)
 // flock with a time limit, so that a hung reader cannot block a writer for ever.
 bool lockWithin(int fd, int op)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(detail::busyWaitMs);
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(detail::busyWaitMs);
     while (::flock(fd, op | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR)
             return false;

@@ -16,10 +16,10 @@
 // - Changes in several files: the commit point is the commit record "commit.log" in the data
 //   folder, holding the new image of every written row (or its deletion), its length and a
 //   checksum. It is written as "commit.log.tmp", flushed to disk and renamed; only then are the
-//   files committed one by one, and at the end the record is removed. If the process dies before the
-//   rename, every file rolls back: the data is as before. If it dies after, the next open of
-//   the data folder (DataModule::openAll, or a ReadLock) writes the record's rows into every
-//   file again and removes it: the data is as after. Writing a row image twice is harmless.
+//   files committed one by one, and at the end the record is removed. If the process dies
+//   before the rename, every file rolls back: the data is as before. If it dies after, the next
+//   open of the data folder (DataModule::openAll, or a ReadLock) writes the record's rows into
+//   every file again and removes it: the data is as after. Writing a row image twice is harmless.
 //   The record is checked whole before anything is written: only the folder's own table files
 //   in their own layout, the length and the checksum as written. A record that fails the check
 //   is damaged, not incomplete (it was flushed before it got its name): it is kept, and the

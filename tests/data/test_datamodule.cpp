@@ -182,7 +182,8 @@ TEST(DataModuleOpen, AFileLockedByAnotherProgramIsInUseNotDamaged)
     for (TableId id : openingOrder())
         dir.create(id);
     const std::string file = dir.file("project.DB");
-    const std::string inUse = "Ошибка. Файл " + file + " занят другой программой; повторите действие позже.";
+    const std::string inUse =
+        "Ошибка. Файл " + file + " занят другой программой; повторите действие позже.";
     const int savedWait = detail::busyWaitMs;
     detail::busyWaitMs = 200;
     // The other program's lock: exclusive (it is writing the file) or reserved (it has begun).
