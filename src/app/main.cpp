@@ -22,7 +22,11 @@ int main(int argc, char **argv)
 
     kv::DialogPrompter prompter;
     kv::StartUp startUp(kv::StartUp::defaultDataDir());
-    startUp.run(prompter);
+    if (!startUp.run(prompter)) {
+        // Nothing to work on; the message has been shown.
+        delete splash;
+        return 1;
+    }
     prompter.setParent(startUp.window());
 
     // The splash stays up for three seconds.

@@ -23,15 +23,25 @@ std::string StartUp::defaultDataDir()
     return kv::defaultDataDir(QCoreApplication::applicationDirPath().toStdString());
 }
 
-void StartUp::run(Prompter &prompter)
+bool StartUp::run(Prompter &prompter)
 {
     // The project window comes first; the data module opens the tables after it.
     m_window = std::make_unique<ProjectWindow>();
-    if (!std::filesystem::exists(m_dataDir))
-        createInstallationData(m_dataDir);
+    std::error_code ec;
+    if (!std::filesystem::exists(m_dataDir, ec)) {
+        try {
+            createInstallationData(m_dataDir);
+        } catch (const TableError &e) {
+            // A folder where the program may not write, a full disk: nothing to work on.
+            prompter.error(e.what());
+            return false;
+        }
+    }
     m_dm = std::make_unique<DataModule>(m_dataDir, prompter);
-    m_dm->openAll();
+    if (!m_dm->openAll())
+        return false; // the folder is refused as a whole; the message has been shown
     m_window->attach(m_dm.get());
+    return true;
 }
 
 } // namespace kv

@@ -19,8 +19,11 @@ public:
     explicit StartUp(std::string dataDir);
     ~StartUp();
 
-    // Opens the tables (messages through prompter) and creates the project window.
-    void run(Prompter &prompter);
+    // Creates the project window and opens the tables (messages through prompter). False when
+    // there is no data to work on: the folder could not be created, or it is refused as a whole
+    // (a commit left half done that cannot be finished); the message has been shown then and
+    // the window is not attached.
+    bool run(Prompter &prompter);
     ProjectWindow *window() const { return m_window.get(); }
     DataModule *dataModule() const { return m_dm.get(); }
 

@@ -289,17 +289,19 @@ bool applyVariant(Context &ctx, DataModule &dm, bool complex, bool podbor, json 
         ctx.err << "Ошибка. Вариант размещения не имеет результата: молниеотвод не перемещен.\n";
         return false;
     }
-    if (!setConductorPositions(dm, p))
+    // The move and the selection after it are one command: both or neither.
+    PodborResult r;
+    if (!applyConductorPositions(dm, p, podbor, &r)) {
+        ctx.err << "Ошибка. Положение молниеотвода не сохранено.\n";
         return false;
+    }
     json a;
     if (p.p1)
         a["support1"] = {{"MX", p.p1->x}, {"MY", p.p1->y}};
     if (p.p2)
         a["support2"] = {{"MX", p.p2->x}, {"MY", p.p2->y}};
-    if (podbor) {
-        const PodborResult r = runAutoPodbor(dm);
+    if (podbor)
         a["H"] = r.designHeight ? json(*r.designHeight) : json(nullptr);
-    }
     out["applied"] = a;
     return true;
 }

@@ -37,19 +37,27 @@ DataModule::~DataModule()
     }
 }
 
-void DataModule::openAll()
+bool DataModule::openAll()
 {
     try {
         recoverInterruptedCommit(m_dataDir);
     } catch (const TableError &e) {
+        // The folder as it stands is not what the last command left: showing it would lose
+        // that command's rows, and writing to it would bury them. Nothing is opened.
         m_prompter->error(e.what());
+        return false;
     }
     for (TableId id : openingOrder())
         OpenTableChecked(table(id));
+    return true;
 }
 
 void DataModule::closeAll()
 {
+    // An edit left open is not written on the way out: a detail would otherwise post it when
+    // its master closes.
+    for (TableId id : openingOrder())
+        table(id).discardEdit();
     for (TableId id : openingOrder())
         CloseTableIfOpen(table(id));
 }

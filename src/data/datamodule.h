@@ -23,8 +23,10 @@ public:
     ~DataModule(); // CloseTableIfOpen on every table, in the opening order
 
     // Finishes a commit that a killed process left half done (see data/transaction.h), then opens
-    // all 22 tables in their order with OpenTableChecked.
-    void openAll();
+    // all 22 tables in their order with OpenTableChecked. When that commit cannot be finished
+    // (its record is damaged, a file cannot be written) it shows why and opens no table at all:
+    // false.
+    bool openAll();
     void closeAll();
 
     // Opens the table when its file exists; otherwise shows

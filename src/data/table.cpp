@@ -5,7 +5,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -17,6 +23,18 @@ namespace kv {
 namespace {
 
 std::string quoteId(const std::string &name) { return "\"" + name + "\""; }
+
+// The text of the connection's last error: a file locked by another program is in use, not
+// damaged.
+std::string dbError(sqlite3 *db)
+{
+    const int code = sqlite3_errcode(db) & 0xff;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        const char *file = sqlite3_db_filename(db, "main");
+        return fileInUseMessage(file ? file : "");
+    }
+    return "Ошибка базы данных: " + std::string(sqlite3_errmsg(db));
+}
 
 const char *sqlType(FieldType t)
 {
@@ -71,7 +89,7 @@ public:
         sqlite3_stmt *s = nullptr;
         if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
             sqlite3_finalize(s);
-            throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
+            throwDatabaseError(db, dbError(db));
         }
         return &m_map.emplace(sql, Entry{s, true}).first->second;
     }
@@ -115,7 +133,7 @@ public:
         }
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_s, nullptr) != SQLITE_OK) {
             sqlite3_finalize(m_s);
-            throw TableError("Ошибка базы данных: " + std::string(sqlite3_errmsg(db)));
+            throwDatabaseError(db, dbError(db));
         }
     }
     ~Stmt()
@@ -135,7 +153,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throwDatabaseError(m_db, "Ошибка базы данных: " + std::string(sqlite3_errmsg(m_db)));
+        throwDatabaseError(m_db, dbError(m_db));
     }
     void bind(int i, const Value &v)
     {
@@ -354,13 +372,26 @@ struct Table::Impl {
         fail("Ошибка. Поле " + field + " не найдено в таблице " + name() + ".");
     }
 
+    // The store's error m of this table; a file locked by another program is said to be in use.
+    [[noreturn]] void failDb(const std::string &m) const { failDb(m, sqlite3_errcode(db)); }
+    [[noreturn]] void failDb(const std::string &m, int errcode) const
+    {
+        const int code = errcode & 0xff;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            fail(fileInUseMessage(self->filePath()));
+        const std::string text = "Ошибка базы данных (" + name() + "): " + m;
+        if (isStorageFailure(errcode))
+            throw StorageError(text);
+        fail(text);
+    }
+
     void exec(const std::string &sql) const
     {
         char *err = nullptr;
         if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
             std::string m = err ? err : "?";
             sqlite3_free(err);
-            throwDatabaseError(db, "Ошибка базы данных (" + name() + "): " + m);
+            failDb(m);
         }
     }
 
@@ -481,7 +512,7 @@ struct Table::Impl {
         if (!rowStmt
             && sqlite3_prepare_v2(db, ("SELECT " + columnList + " FROM " + sqlName + " WHERE rowid = ?1").c_str(),
                                   -1, &rowStmt, nullptr) != SQLITE_OK)
-            fail("Ошибка базы данных (" + name() + "): " + sqlite3_errmsg(db));
+            failDb(sqlite3_errmsg(db));
         sqlite3_reset(rowStmt);
         sqlite3_bind_int64(rowStmt, 1, keys[static_cast<std::size_t>(pos)]);
         const int rc = sqlite3_step(rowStmt);
@@ -491,8 +522,9 @@ struct Table::Impl {
         }
         if (rc != SQLITE_ROW) {
             const std::string m = sqlite3_errmsg(db);
+            const int code = sqlite3_errcode(db);
             sqlite3_reset(rowStmt);
-            fail("Ошибка базы данных (" + name() + "): " + m);
+            failDb(m, code);
         }
         for (std::size_t k = 0; k < def.fields.size(); ++k)
             cur[k] = columnValue(rowStmt, static_cast<int>(k) + 1, def.fields[k].type);
@@ -716,7 +748,7 @@ void Table::open(const std::string &dataDir)
     }
     d->db = db;
     try {
-        sqlite3_busy_timeout(db, 10000);
+        sqlite3_busy_timeout(db, detail::busyWaitMs);
         // A rollback journal keeps the table one file at rest; with FULL sync every post is
         // atomic and durable.
         d->exec("PRAGMA journal_mode=DELETE");
@@ -736,7 +768,8 @@ void Table::open(const std::string &dataDir)
     } catch (const TableError &e) {
         sqlite3_close_v2(db);
         d->db = nullptr;
-        // A file that is not a database at all fails inside the pragmas with SQLite's text.
+        // A file locked by another program gives its own message (it begins like this one); a
+        // file that is not a database at all fails inside the pragmas with SQLite's text.
         throw TableError(std::string(e.what()).rfind("Ошибка. Файл", 0) == 0
                              ? e.what()
                              : "Ошибка. Файл " + path + " не является таблицей " + d->def.fileName + ".");
@@ -1475,6 +1508,26 @@ void Table::reloadAfterRollback()
     d->reloadKeepingRow();
 }
 
+std::string fileInUseMessage(const std::string &path)
+{
+    return "Ошибка. Файл " + path + " занят другой программой; повторите действие позже.";
+}
+
+void Table::discardEdit() noexcept
+{
+    if (!isEditing())
+        return;
+    d->state = TableState::Browse;
+    d->buf.clear();
+    d->modified.clear();
+    d->dirty = false;
+    try {
+        d->notify(TableChange::State);
+    } catch (...) {
+        // A view that cannot follow shows the table on its next change.
+    }
+}
+
 std::string createTableSql(const TableDef &def)
 {
     std::string sql = "CREATE TABLE " + quoteId(sqlTableName(def)) + " (";
@@ -1510,23 +1563,31 @@ void throwDatabaseError(sqlite3 *db, const std::string &text)
     throw TableError(text);
 }
 
+// A temporary name of this process beside a table file being made: "<file>.tmp-<pid>-<n>".
+static std::string temporaryTableName(const std::string &path)
+{
+    static std::atomic<unsigned> counter{0};
+    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
 void createTableFile(const std::string &path, TableId id, const std::string &initialSql)
 {
     std::error_code ec;
     if (std::filesystem::exists(path, ec))
         throw TableError("Ошибка. Файл " + path + " уже существует.");
-    // Built under a temporary name and renamed when complete, so that an interrupted
-    // installation never leaves a half-made table file.
-    const std::string tmp = path + ".tmp";
-    std::filesystem::remove(tmp, ec);
+    // Built under a name of its own (another program may be making the same file) and given its
+    // name when complete, so that an interrupted installation never leaves a half-made table
+    // file and two makers never write into one.
+    const std::string tmp = temporaryTableName(path);
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK) {
         std::string m = db ? sqlite3_errmsg(db) : "?";
         sqlite3_close_v2(db);
+        std::filesystem::remove(tmp, ec);
         throw TableError("Ошибка. Не удалось создать файл " + path + ": " + m);
     }
-    const std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; "
+    const std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; "
         + createTableSql(tableDef(id)) + "\n" + initialSql + "\nCOMMIT;";
     char *err = nullptr;
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
@@ -1540,9 +1601,19 @@ void createTableFile(const std::string &path, TableId id, const std::string &ini
             throw StorageError(text);
         throw TableError(text);
     }
-    std::filesystem::rename(tmp, path, ec);
-    if (ec)
-        throw StorageError("Ошибка. Не удалось создать файл " + path + ": " + ec.message());
+    // Never over a file that appeared meanwhile.
+    if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        const int e = errno;
+        if ((e == EINVAL || e == ENOSYS) && !std::filesystem::exists(path, ec)) {
+            std::filesystem::rename(tmp, path, ec); // a file system without the no-replace kind
+            if (!ec)
+                return;
+        }
+        std::filesystem::remove(tmp, ec);
+        if (e == EEXIST)
+            throw TableError("Ошибка. Не удалось создать файл " + path + ": файл уже существует");
+        throw StorageError("Ошибка. Не удалось создать файл " + path + ": " + std::strerror(e));
+    }
 }
 
 } // namespace kv

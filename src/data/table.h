@@ -39,6 +39,16 @@ bool isStorageFailure(int sqliteCode);
 // Throws StorageError when the connection's last error is a storage failure, TableError otherwise.
 [[noreturn]] void throwDatabaseError(sqlite3 *db, const std::string &text);
 
+// "Ошибка. Файл … занят другой программой; повторите действие позже.": the text for a table file
+// that another program keeps locked longer than the wait; such a file is not damaged.
+std::string fileInUseMessage(const std::string &path);
+
+namespace detail {
+// How long a table file or the data folder locked by another program is waited for, in
+// milliseconds, before the operation gives up with fileInUseMessage (tests shorten it).
+inline int busyWaitMs = 10000;
+} // namespace detail
+
 class Table;
 
 // A rule run by the table before or after an operation. A before-rule that returns false
@@ -177,6 +187,10 @@ public:
     // After the connection rolled back: drops an edit in progress and re-reads the visible rows,
     // keeping the current row when it still exists.
     void reloadAfterRollback();
+    // Leaves edit or insert without writing, without rules and without telling the detail
+    // tables: the edit of a command that failed, or of a module that closes. Done on every table
+    // before any of them re-reads, so that no detail posts its edit when its master moves.
+    void discardEdit() noexcept;
 
 private:
     struct Impl;

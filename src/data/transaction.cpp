@@ -20,8 +20,8 @@ using detail::TxnState;
 
 namespace {
 
-constexpr const char *kRecordMagic = "KVCOMMIT1\n";
-constexpr int kLockWaitMs = 10000; // as long as SQLite waits for a busy file
+constexpr const char *kRecordMagic = "KVCOMMIT2\n";
+constexpr const char *kRecordMagicV1 = "KVCOMMIT1\n"; // the format before the length was added
 
 std::string sqlError(sqlite3 *db) { return db ? sqlite3_errmsg(db) : "?"; }
 
@@ -32,6 +32,9 @@ void execOn(Table &t, const std::string &sql)
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         const std::string m = err ? err : sqlError(db);
         sqlite3_free(err);
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw TableError(fileInUseMessage(t.filePath()));
         throwDatabaseError(db, "Ошибка базы данных (" + t.def().fileName + "): " + m);
     }
 }
@@ -71,7 +74,8 @@ int openLockFile(const std::string &dir)
 // flock with a time limit, so that a hung reader cannot block a writer for ever.
 bool lockWithin(int fd, int op)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(detail::busyWaitMs);
     while (::flock(fd, op | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR)
             return false;
@@ -81,30 +85,6 @@ bool lockWithin(int fd, int op)
     }
     return true;
 }
-
-class FolderLock {
-public:
-    FolderLock(const std::string &dir, int op) : m_fd(openLockFile(dir))
-    {
-        if (m_fd >= 0 && !lockWithin(m_fd, op)) {
-            ::close(m_fd);
-            throw TableError("Ошибка. Папка данных " + dir
-                             + " занята другой программой; повторите действие позже.");
-        }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0) {
-            ::flock(m_fd, LOCK_UN);
-            ::close(m_fd);
-        }
-    }
-    FolderLock(const FolderLock &) = delete;
-    FolderLock &operator=(const FolderLock &) = delete;
-
-private:
-    int m_fd;
-};
 
 // --- The commit record -----------------------------------------------------------------------
 // "KVCOMMIT1\n", the number of files, per file: its file name, its SQL table name, whether the
@@ -128,9 +108,17 @@ private:
     std::string m_s;
 };
 
+// A commit record that does not read back as written; what is wrong, in words.
+struct Damaged {
+    std::string why;
+};
+
 class Reader {
 public:
-    Reader(const std::string &s, std::size_t end) : m_s(s), m_end(end) {}
+    Reader(const std::string &s, std::size_t begin, std::size_t end)
+        : m_s(s), m_pos(begin), m_end(end)
+    {
+    }
     std::uint8_t u8()
     {
         need(1);
@@ -159,10 +147,10 @@ private:
     void need(std::uint64_t n) const
     {
         if (n > m_end - m_pos)
-            throw TableError("Ошибка. Запись о незавершенной команде повреждена.");
+            throw Damaged{"запись обрывается"};
     }
     const std::string &m_s;
-    std::size_t m_pos = 0;
+    std::size_t m_pos;
     std::size_t m_end;
 };
 
@@ -252,19 +240,138 @@ void recordTable(Writer &w, Table &t)
     sqlite3_finalize(st);
 }
 
-// Writes the record's rows of one file, in one SQLite transaction, on its own connection.
-void replayFile(const std::string &dir, Reader &r)
+// One file's part of a commit record, read and checked before anything is written.
+struct RecordedValue {
+    std::uint8_t tag = 0; // 0 null, 1 integer, 2 real, 3 text, 4 blob
+    std::int64_t i = 0;
+    double d = 0;
+    std::string s;
+};
+struct RecordedRow {
+    std::uint8_t op = 0; // 'P' put, 'D' delete
+    std::int64_t key = 0;
+    std::vector<RecordedValue> values;
+};
+struct RecordedFile {
+    const TableDef *def = nullptr;
+    std::vector<RecordedRow> rows;
+};
+
+// The table of the folder a record names: one of the folder's own files with its own table and
+// layout. Anything else (another path, "../x.db", another layout) is not a record of ours.
+const TableDef &recordedTable(const std::string &file, const std::string &table, bool kodIsRowid,
+                              const std::vector<std::string> &cols)
+{
+    for (TableId id : openingOrder()) {
+        const TableDef &def = tableDef(id);
+        if (def.fileName != file)
+            continue;
+        bool same = table == sqlTableName(def) && kodIsRowid == def.hasKod()
+                    && cols.size() == def.fields.size();
+        for (std::size_t k = 0; same && k < cols.size(); ++k)
+            same = cols[k] == def.fields[k].name;
+        if (!same)
+            throw Damaged{"таблица " + file + " записана не в своем виде"};
+        return def;
+    }
+    throw Damaged{"в ней назван чужой файл \"" + file + "\""};
+}
+
+RecordedFile readRecordedFile(Reader &r)
 {
     const std::string file = r.str();
     const std::string table = r.str();
     const bool kodIsRowid = r.u8() != 0;
     const std::uint64_t ncols = r.u64();
     std::vector<std::string> cols;
-    for (std::uint64_t k = 0; k < ncols && k < 4096; ++k)
+    for (std::uint64_t k = 0; k < ncols; ++k) {
+        if (k >= 4096)
+            throw Damaged{"слишком много полей"};
         cols.push_back(r.str());
-    if (cols.size() != ncols)
-        throw TableError("Ошибка. Запись о незавершенной команде повреждена.");
-    const std::string path = dir + file;
+    }
+    RecordedFile f;
+    f.def = &recordedTable(file, table, kodIsRowid, cols);
+    const std::uint64_t nrows = r.u64();
+    for (std::uint64_t i = 0; i < nrows; ++i) {
+        RecordedRow row;
+        row.op = r.u8();
+        row.key = r.i64();
+        if (row.op != 'P' && row.op != 'D')
+            throw Damaged{"неизвестная операция"};
+        if (row.op == 'P') {
+            for (std::size_t c = 0; c < cols.size(); ++c) {
+                RecordedValue v;
+                v.tag = r.u8();
+                switch (v.tag) {
+                case 0:
+                    break;
+                case 1:
+                    v.i = r.i64();
+                    break;
+                case 2: {
+                    const std::uint64_t bits = r.u64();
+                    std::memcpy(&v.d, &bits, 8);
+                    break;
+                }
+                case 3:
+                case 4:
+                    v.s = r.str();
+                    break;
+                default:
+                    throw Damaged{"неизвестный тип значения"};
+                }
+                row.values.push_back(std::move(v));
+            }
+        }
+        f.rows.push_back(std::move(row));
+    }
+    return f;
+}
+
+// Reads a whole commit record and checks it: its format, its length, its checksum and every
+// file it names. Written as "KVCOMMIT2\n", the length of the body, the body (the number of files,
+// then per file: its file name, its SQL table name, whether the rowid is the Kod field, its
+// column names and its row images) and an FNV-1a checksum of everything before it. A record of
+// the first format ("KVCOMMIT1\n", body, checksum, no length) is still read: the checksum
+// covers it whole.
+std::vector<RecordedFile> parseRecord(const std::string &data)
+{
+    const std::size_t magic = std::strlen(kRecordMagic);
+    if (data.size() < magic + 16)
+        throw Damaged{"запись обрывается"};
+    std::size_t begin = magic;
+    const std::size_t end = data.size() - 8;
+    if (data.compare(0, magic, kRecordMagic) == 0) {
+        std::uint64_t length;
+        std::memcpy(&length, data.data() + magic, 8);
+        begin = magic + 8;
+        if (length != data.size() - begin - 8)
+            throw Damaged{length > data.size() ? "запись обрывается" : "неверная длина записи"};
+    } else if (data.compare(0, magic, kRecordMagicV1) != 0) {
+        throw Damaged{"неизвестный формат"};
+    }
+    std::uint64_t sum;
+    std::memcpy(&sum, data.data() + end, 8);
+    if (sum != fnv1a(data.data(), end))
+        throw Damaged{"неверная контрольная сумма"};
+    Reader r(data, begin, end);
+    const std::uint64_t nfiles = r.u64();
+    std::vector<RecordedFile> files;
+    for (std::uint64_t f = 0; f < nfiles; ++f) {
+        if (f >= static_cast<std::uint64_t>(kTableCount) * 4)
+            throw Damaged{"слишком много файлов"};
+        files.push_back(readRecordedFile(r));
+    }
+    if (!r.atEnd())
+        throw Damaged{"лишние данные в конце записи"};
+    return files;
+}
+
+// Writes the record's rows of one file, in one SQLite transaction, on its own connection.
+void replayFile(const std::string &dir, const RecordedFile &f)
+{
+    const TableDef &def = *f.def;
+    const std::string path = dir + def.fileName;
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         const std::string m = sqlError(db);
@@ -280,70 +387,57 @@ void replayFile(const std::string &dir, Reader &r)
         sqlite3_close_v2(db);
         throw TableError("Ошибка. Не удалось завершить прерванную команду в файле " + path + ": " + m);
     };
-    sqlite3_busy_timeout(db, kLockWaitMs);
-    std::string sql = "INSERT OR REPLACE INTO " + quoteId(table) + " (";
+    sqlite3_busy_timeout(db, detail::busyWaitMs);
+    const std::string table = quoteId(sqlTableName(def));
+    std::string sql = "INSERT OR REPLACE INTO " + table + " (";
     std::string params;
-    if (!kodIsRowid) {
+    if (!def.hasKod()) {
         sql += "rowid";
         params = "?";
     }
-    for (const auto &c : cols) {
-        sql += (params.empty() ? "" : ",") + quoteId(c);
+    for (const FieldDef &c : def.fields) {
+        sql += (params.empty() ? "" : ",") + quoteId(c.name);
         params += params.empty() ? "?" : ",?";
     }
     sql += ") VALUES (" + params + ")";
     if (sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN IMMEDIATE",
                      nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(db, sql.c_str(), -1, &put, nullptr) != SQLITE_OK
-        || sqlite3_prepare_v2(db, ("DELETE FROM " + quoteId(table) + " WHERE rowid = ?1").c_str(),
-                              -1, &del, nullptr) != SQLITE_OK)
+        || sqlite3_prepare_v2(db, ("DELETE FROM " + table + " WHERE rowid = ?1").c_str(), -1, &del,
+                              nullptr) != SQLITE_OK)
         fail(sqlError(db));
-    const std::uint64_t nrows = r.u64();
-    for (std::uint64_t i = 0; i < nrows; ++i) {
-        const std::uint8_t op = r.u8();
-        const std::int64_t key = r.i64();
-        if (op == 'D') {
+    for (const RecordedRow &row : f.rows) {
+        if (row.op == 'D') {
             sqlite3_reset(del);
-            sqlite3_bind_int64(del, 1, key);
+            sqlite3_bind_int64(del, 1, row.key);
             if (sqlite3_step(del) != SQLITE_DONE)
                 fail(sqlError(db));
             continue;
         }
-        if (op != 'P')
-            fail("неизвестная операция");
         sqlite3_reset(put);
         sqlite3_clear_bindings(put);
         int p = 1;
-        if (!kodIsRowid)
-            sqlite3_bind_int64(put, p++, key);
-        for (std::size_t c = 0; c < cols.size(); ++c, ++p) {
-            switch (r.u8()) {
-            case 0:
+        if (!def.hasKod())
+            sqlite3_bind_int64(put, p++, row.key);
+        for (const RecordedValue &v : row.values) {
+            switch (v.tag) {
+            case 1:
+                sqlite3_bind_int64(put, p, v.i);
+                break;
+            case 2:
+                sqlite3_bind_double(put, p, v.d);
+                break;
+            case 3:
+                sqlite3_bind_text(put, p, v.s.data(), static_cast<int>(v.s.size()), SQLITE_STATIC);
+                break;
+            case 4:
+                sqlite3_bind_blob(put, p, v.s.data(), static_cast<int>(v.s.size()), SQLITE_STATIC);
+                break;
+            default:
                 sqlite3_bind_null(put, p);
                 break;
-            case 1:
-                sqlite3_bind_int64(put, p, r.i64());
-                break;
-            case 2: {
-                const std::uint64_t bits = r.u64();
-                double x;
-                std::memcpy(&x, &bits, 8);
-                sqlite3_bind_double(put, p, x);
-                break;
             }
-            case 3: {
-                const std::string s = r.str();
-                sqlite3_bind_text(put, p, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            case 4: {
-                const std::string s = r.str();
-                sqlite3_bind_blob(put, p, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            default:
-                fail("неизвестный тип значения");
-            }
+            ++p;
         }
         if (sqlite3_step(put) != SQLITE_DONE)
             fail(sqlError(db));
@@ -369,25 +463,6 @@ bool readFile(const std::string &path, std::string &out)
     return n == 0;
 }
 
-// Writes every file of a commit record; the caller holds the exclusive folder lock.
-// Returns false when the record is not complete (it never became a commit point).
-bool replayRecord(const std::string &dir, const std::string &data)
-{
-    const std::size_t magic = std::strlen(kRecordMagic);
-    if (data.size() < magic + 16 || data.compare(0, magic, kRecordMagic) != 0)
-        return false;
-    std::uint64_t sum;
-    std::memcpy(&sum, data.data() + data.size() - 8, 8);
-    if (sum != fnv1a(data.data(), data.size() - 8))
-        return false;
-    std::string body = data.substr(magic, data.size() - 8 - magic);
-    Reader r(body, body.size());
-    const std::uint64_t nfiles = r.u64();
-    for (std::uint64_t f = 0; f < nfiles; ++f)
-        replayFile(dir, r);
-    return true;
-}
-
 void removeRecord(const std::string &dir)
 {
     std::error_code ec;
@@ -401,16 +476,33 @@ bool recordPending(const std::string &dir)
     return std::filesystem::exists(dir + kCommitRecordName, ec);
 }
 
-// Runs the recovery with the exclusive lock already held.
+// Runs the recovery with the exclusive lock already held. The record under its final name was
+// complete when it was put there (it is renamed into place only once flushed), so one that does
+// not read back is damaged: it is kept and the folder refused, never dropped, since the command
+// it holds has counted as done. Nothing is written until the whole record has been checked.
 bool recoverLocked(const std::string &dir)
 {
     std::error_code ec;
+    // A record still under its temporary name never became a commit point.
     std::filesystem::remove(dir + kCommitRecordName + std::string(".tmp"), ec);
+    const std::string path = dir + kCommitRecordName;
     std::string data;
-    if (!readFile(dir + kCommitRecordName, data))
-        return false;
-    // An incomplete record never became the commit point: every file has rolled back.
-    replayRecord(dir, data);
+    if (!readFile(path, data)) {
+        if (!recordPending(dir))
+            return false;
+        throw TableError("Ошибка. Не удалось прочитать запись о незавершенной команде " + path
+                         + "; папка данных не открыта.");
+    }
+    std::vector<RecordedFile> files;
+    try {
+        files = parseRecord(data);
+    } catch (const Damaged &d) {
+        throw TableError("Ошибка. Запись о незавершенной команде " + path + " повреждена ("
+                         + d.why + "); папка данных не открыта, чтобы не потерять изменения "
+                                   "этой команды.");
+    }
+    for (const RecordedFile &f : files)
+        replayFile(dir, f);
     removeRecord(dir);
     return true;
 }
@@ -431,7 +523,7 @@ bool recoverInterruptedCommit(const std::string &dataDir)
     const std::string dir = withSlash(dataDir);
     if (!recordPending(dir))
         return false;
-    FolderLock lock(dir, LOCK_EX);
+    FolderLock lock(dir, true);
     if (!recordPending(dir))
         return false; // finished meanwhile by its own process or by another reader
     return recoverLocked(dir);
@@ -445,12 +537,17 @@ namespace {
 // the connection then goes on in autocommit mode, every later statement committed at once, and
 // a command would leave its files half written while it reports the failure. Such a
 // transaction is lost: no further write goes through and it never commits.
+void requireOpenTransaction(Table &t)
+{
+    if (t.connection() && sqlite3_get_autocommit(t.connection()))
+        throw StorageError("Ошибка. Изменения в файле " + t.def().fileName
+                           + " отменены из-за ошибки записи; команда не выполнена.");
+}
+
 void requireOpenTransactions(const TxnState &s)
 {
     for (const TxnState::Member &m : s.members)
-        if (sqlite3_get_autocommit(m.table->connection()))
-            throw TableError("Ошибка. Не удалось записать файл " + m.table->def().fileName
-                             + ". Изменения отменены.");
+        requireOpenTransaction(*m.table);
 }
 
 void joinTable(TxnState &s, Table &t)
@@ -477,15 +574,30 @@ void joinTable(TxnState &s, Table &t)
     s.members.push_back(m);
 }
 
-void setHooks(DataModule &dm, TxnState *s)
+// Joins every table of the module to the transaction at its first write (s), or refuses every
+// write (refuse: while a transaction rolls back), or neither.
+void setHooks(DataModule &dm, TxnState *s, bool refuse = false)
 {
     for (TableId id : openingOrder()) {
         Table &t = dm.table(id);
-        if (s)
+        if (refuse)
+            t.setWriteHook([](Table &w) {
+                throw TableError("Ошибка. Запись в таблицу " + w.def().fileName
+                                 + " во время отмены команды.");
+            });
+        else if (s)
             t.setWriteHook([s](Table &w) { joinTable(*s, w); });
         else
             t.setWriteHook({});
     }
+}
+
+// Drops the edits in progress of every table before any of them re-reads (see
+// Table::discardEdit).
+void discardEdits(DataModule &dm) noexcept
+{
+    for (TableId id : openingOrder())
+        dm.table(id).discardEdit();
 }
 
 } // namespace
@@ -565,6 +677,10 @@ void Transaction::rollback() noexcept
     TxnState *s = m_dm.m_txn.get();
     if (!s)
         return;
+    // Nothing is written while the rows go back: an edit in progress belongs to the failed
+    // command, and a write now would land outside any transaction.
+    setHooks(m_dm, nullptr, true);
+    discardEdits(m_dm);
     try {
         if (m_level > 1) {
             const std::string sp = savepointName(m_level);
@@ -579,20 +695,21 @@ void Transaction::rollback() noexcept
             for (TableId id : openingOrder())
                 if (s->find(m_dm.table(id)))
                     m_dm.table(id).reloadAfterRollback();
-            return;
+        } else {
+            std::unique_ptr<TxnState> owned = std::move(m_dm.m_txn);
+            s = nullptr;
+            for (TxnState::Member &m : owned->members) {
+                execQuietly(*m.table, "ROLLBACK");
+                m.table->setKeyTracking(false);
+            }
+            for (TableId id : openingOrder())
+                if (owned->find(m_dm.table(id)))
+                    m_dm.table(id).reloadAfterRollback();
         }
-        setHooks(m_dm, nullptr);
-        std::unique_ptr<TxnState> owned = std::move(m_dm.m_txn);
-        for (TxnState::Member &m : owned->members) {
-            execQuietly(*m.table, "ROLLBACK");
-            m.table->setKeyTracking(false);
-        }
-        for (TableId id : openingOrder())
-            if (owned->find(m_dm.table(id)))
-                m_dm.table(id).reloadAfterRollback();
     } catch (...) {
         // A table that cannot re-read its rows shows the store's error on its next use.
     }
+    setHooks(m_dm, s);
 }
 
 void Transaction::commit()
@@ -615,9 +732,11 @@ void Transaction::commit()
     }
 
     std::vector<TxnState::Member *> changed;
-    for (TxnState::Member &m : s->members)
+    for (TxnState::Member &m : s->members) {
+        requireOpenTransaction(*m.table); // its writes are lost: the rest must not commit
         if (!m.table->writtenKeys().empty())
             changed.push_back(&m);
+    }
 
     const std::string dir = withSlash(m_dm.dataDir());
     if (changed.size() <= 1) {
@@ -638,12 +757,16 @@ void Transaction::commit()
     // Several files: the commit record is the commit point.
     Writer w;
     w.data() = kRecordMagic;
+    const std::size_t lengthAt = w.data().size();
+    w.u64(0); // the length of the body, filled in below
     w.u64(changed.size());
     for (TxnState::Member *m : changed)
         recordTable(w, *m->table);
+    const std::uint64_t length = w.data().size() - lengthAt - 8;
+    std::memcpy(w.data().data() + lengthAt, &length, 8);
     w.u64(fnv1a(w.data().data(), w.data().size()));
 
-    FolderLock lock(dir, LOCK_EX);
+    FolderLock lock(dir, true);
     const std::string tmp = dir + kCommitRecordName + std::string(".tmp");
     {
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -702,6 +825,26 @@ void Transaction::commit()
     removeRecord(dir);
 }
 
+// --- FolderLock ----------------------------------------------------------------------------
+
+FolderLock::FolderLock(const std::string &dir, bool exclusive) : m_fd(openLockFile(dir))
+{
+    if (m_fd >= 0 && !lockWithin(m_fd, exclusive ? LOCK_EX : LOCK_SH)) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw TableError("Ошибка. Папка данных " + dir
+                         + " занята другой программой; повторите действие позже.");
+    }
+}
+
+FolderLock::~FolderLock()
+{
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
+}
+
 // --- ReadLock ------------------------------------------------------------------------------
 
 ReadLock::ReadLock(DataModule &dm)
@@ -719,7 +862,13 @@ ReadLock::ReadLock(DataModule &dm)
         if (!recordPending(dir))
             return;
         ::flock(m_fd, LOCK_UN);
-        recoverInterruptedCommit(dir);
+        try {
+            recoverInterruptedCommit(dir);
+        } catch (...) {
+            ::close(m_fd);
+            m_fd = -1;
+            throw;
+        }
         reloadAll(dm);
     }
     ::close(m_fd);

@@ -14,12 +14,16 @@
 // SQLite itself undoes them if the process dies before the commit.
 // - Changes in one file: that file commits, and SQLite makes the commit atomic.
 // - Changes in several files: the commit point is the commit record "commit.log" in the data
-//   folder, holding the new image of every written row (or its deletion) and a checksum. It is
-//   written as "commit.log.tmp", flushed to disk and renamed; only then are the files
-//   committed one by one, and at the end the record is removed. If the process dies before the
-//   rename, every file rolls back: the data is as before. If it dies after, the next open of
-//   the data folder (DataModule::openAll, or a ReadLock) writes the record's rows into every
-//   file again and removes it: the data is as after. Writing a row image twice is harmless.
+//   folder, holding the new image of every written row (or its deletion), its length and a
+//   checksum. It is written as "commit.log.tmp", flushed to disk and renamed; only then are the
+//   files committed one by one, and at the end the record is removed. If the process dies
+//   before the rename, every file rolls back: the data is as before. If it dies after, the next
+//   open of the data folder (DataModule::openAll, or a ReadLock) writes the record's rows into
+//   every file again and removes it: the data is as after. Writing a row image twice is harmless.
+//   The record is checked whole before anything is written: only the folder's own table files
+//   in their own layout, the length and the checksum as written. A record that fails the check
+//   is damaged, not incomplete (it was flushed before it got its name): it is kept, and the
+//   folder is not opened until someone looks at it, so committed rows are never dropped.
 // - The commit phase holds an exclusive lock (flock) on the data folder itself; a reader that
 //   reads several files for one answer holds the shared lock (ReadLock), so it never sees a
 //   commit half done, also from another process.
@@ -58,6 +62,21 @@ private:
     bool m_done = false;
 };
 
+// The lock of a data folder (a flock on the folder itself, so nothing is added to it): exclusive
+// for a commit over several files or for creating the installation data, shared for readers.
+// Waits a bounded time for another holder; throws TableError when it is still held then. A
+// folder that cannot be opened is not locked.
+class FolderLock {
+public:
+    FolderLock(const std::string &dir, bool exclusive);
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 // A shared lock over the data folder for a reader that needs several table files at one moment
 // (a project with its conductor and object rows). Finishes a commit left half done by a killed
 // process before it lets the reader in.
@@ -74,7 +93,8 @@ private:
 
 // Finishes the commit recorded in the data folder by a process that died in its commit phase:
 // writes every row image of the record into its file and removes the record. Returns true when
-// there was one. Throws TableError when a file cannot be written (the record is then kept).
+// there was one. Throws TableError when the record is damaged or a file cannot be written (the
+// record is then kept; the message names it or the file).
 bool recoverInterruptedCommit(const std::string &dataDir);
 
 } // namespace kv

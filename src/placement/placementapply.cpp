@@ -1,7 +1,9 @@
 #include "placement/placementapply.h"
 
 #include "calc/snap.h"
+#include "data/podborops.h"
 #include "data/snapshot.h"
+#include "data/transaction.h"
 
 namespace kv {
 
@@ -81,25 +83,40 @@ bool setConductorPositions(DataModule &dm, const ConductorPositions &p)
 {
     Table &mo = dm.mo();
     RowKeeper keep(mo);
-    bool ok = true;
+    // Both supports or neither.
+    Transaction tx(dm, {TableId::Mo});
     mo.first();
     for (const std::optional<Pt> &q : {p.p1, p.p2}) {
         if (q) {
-            if (mo.eof() || !mo.edit()) {
-                ok = false;
-            } else {
-                mo.setValue("MX", q->x);
-                mo.setValue("MY", q->y);
-                if (!mo.post()) {
-                    mo.cancel();
-                    ok = false;
-                }
+            if (mo.eof() || !mo.edit())
+                return false;
+            mo.setValue("MX", q->x);
+            mo.setValue("MY", q->y);
+            if (!mo.post()) {
+                mo.cancel();
+                return false;
             }
         }
         if (!mo.eof())
             mo.next();
     }
-    return ok;
+    tx.commit();
+    return true;
+}
+
+bool applyConductorPositions(DataModule &dm, const ConductorPositions &p, bool podbor,
+                             PodborResult *selection)
+{
+    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object});
+    if (!setConductorPositions(dm, p))
+        return false;
+    if (podbor) {
+        const PodborResult r = runAutoPodbor(dm);
+        if (selection)
+            *selection = r;
+    }
+    tx.commit();
+    return true;
 }
 
 } // namespace kv

@@ -4,6 +4,7 @@
 // the object step, and writing those positions into the conductor rows.
 
 #include "calc/placementsearch.h"
+#include "calc/podbor.h"
 #include "data/datamodule.h"
 
 #include <optional>
@@ -33,8 +34,15 @@ ConductorPositions snapToObjectStep(DataModule &dm, const ConductorPositions &p)
 // The present positions of the first and the second conductor row.
 ConductorPositions conductorPositions(DataModule &dm);
 
-// Writes MX, MY of the first row (p1) and of the second row (p2), one post per row, and returns
-// to the current row. False when a row is missing or a post was refused (that row unchanged).
+// Writes MX, MY of the first row (p1) and of the second row (p2) and returns to the current
+// row: both rows or neither. False when a row is missing or a post was refused (no row changed).
 bool setConductorPositions(DataModule &dm, const ConductorPositions &p);
+
+// The placement's result applied as one command: the supports moved (setConductorPositions)
+// and, with podbor, the approximate selection run at the new positions (its result in
+// selection); every row or none. False when a row is missing or a post was refused; a failure
+// to write throws TableError. Nothing is changed in either case.
+bool applyConductorPositions(DataModule &dm, const ConductorPositions &p, bool podbor,
+                             PodborResult *selection = nullptr);
 
 } // namespace kv

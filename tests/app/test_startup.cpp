@@ -13,6 +13,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace kv;
@@ -38,7 +40,7 @@ TEST(StartUp, CreatesDataAndShowsTheLastProject)
     RecordingPrompter prompter;
     {
         StartUp s(data.string());
-        s.run(prompter);
+        ASSERT_TRUE(s.run(prompter));
         EXPECT_TRUE(prompter.messages.empty());
         // One file per table and nothing else, even while the tables are open.
         EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator{}), 22);
@@ -76,6 +78,38 @@ TEST(StartUp, MissingTableFileIsReportedAndTheRestOpens)
     EXPECT_FALSE(s.dataModule()->table(TableId::ObjName).isOpen());
     EXPECT_TRUE(s.dataModule()->project().isOpen());
     EXPECT_THROW(s.dataModule()->table(TableId::ObjName).first(), TableError);
+}
+
+// No data to work on: a Data folder that cannot be made (beside a file of that name, or in a
+// read-only folder) or a folder refused as a whole (a damaged commit record). Start-up shows the
+// message and reports failure instead of throwing out of the program.
+TEST(StartUp, NoDataToWorkOnEndsWithTheMessage)
+{
+    TempDir d;
+    std::ofstream(d.path / "file") << "x";
+    const fs::path damaged = d.path / "damaged";
+    createInstallationData(damaged.string());
+    std::ofstream(damaged / "commit.log") << "KVCOMMIT2\nобрывок";
+    std::vector<std::pair<fs::path, std::string>> cases = {
+        {d.path / "file" / "Data", (d.path / "file").string()},
+        {damaged, (damaged / "commit.log").string()},
+    };
+    const fs::path ro = d.path / "readonly";
+    fs::create_directory(ro);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+    if (geteuid() != 0) // the superuser writes anywhere
+        cases.push_back({ro / "Data", (ro / "Data").string()});
+    for (const auto &[data, named] : cases) {
+        SCOPED_TRACE(data.string());
+        RecordingPrompter prompter;
+        StartUp s(data.string());
+        bool ok = true;
+        ASSERT_NO_THROW(ok = s.run(prompter));
+        EXPECT_FALSE(ok);
+        ASSERT_EQ(prompter.errors().size(), 1u);
+        EXPECT_NE(prompter.errors()[0].find(named), std::string::npos) << prompter.errors()[0];
+    }
+    fs::permissions(ro, fs::perms::owner_all);
 }
 
 TEST(Splash, SizeAndTexts)

@@ -1,9 +1,14 @@
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
 #include "data/referencerules.h"
+#include "data/transaction.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kv;
 using kv::test::TempDir;
@@ -167,6 +172,71 @@ TEST(DataModuleOpen, MissingFileIsReportedAndTheTableStaysClosed)
     dm.closeAll();
     for (TableId id : openingOrder())
         EXPECT_FALSE(dm.table(id).isOpen());
+}
+
+// Another program holding project.DB locked: reading it (at start-up) or writing it (a command)
+// waits a bounded time, then says that the file is in use, never that it is not a table.
+TEST(DataModuleOpen, AFileLockedByAnotherProgramIsInUseNotDamaged)
+{
+    TempDir dir;
+    for (TableId id : openingOrder())
+        dir.create(id);
+    const std::string file = dir.file("project.DB");
+    const std::string inUse =
+        "Ошибка. Файл " + file + " занят другой программой; повторите действие позже.";
+    const int savedWait = detail::busyWaitMs;
+    detail::busyWaitMs = 200;
+    // The other program's lock: exclusive (it is writing the file) or reserved (it has begun).
+    for (const char *lock : {"BEGIN EXCLUSIVE", "BEGIN IMMEDIATE"}) {
+        SCOPED_TRACE(lock);
+        int ready[2], done[2];
+        ASSERT_EQ(pipe(ready), 0);
+        ASSERT_EQ(pipe(done), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            sqlite3 *db = nullptr;
+            char c = 0;
+            if (sqlite3_open(file.c_str(), &db) != SQLITE_OK
+                || sqlite3_exec(db, lock, nullptr, nullptr, nullptr) != SQLITE_OK
+                || write(ready[1], "x", 1) != 1 || read(done[0], &c, 1) != 1)
+                _exit(1);
+            _exit(0);
+        }
+        char c = 0;
+        ASSERT_EQ(read(ready[0], &c, 1), 1);
+        {
+            RecordingPrompter prompter;
+            DataModule dm(dir.path(), prompter);
+            dm.openAll();
+            if (std::string(lock) == "BEGIN EXCLUSIVE") {
+                EXPECT_EQ(prompter.errors(), std::vector<std::string>{inUse});
+                EXPECT_FALSE(dm.project().isOpen());
+            } else {
+                EXPECT_TRUE(prompter.messages.empty());
+                try {
+                    Transaction tx(dm, {TableId::Project});
+                    ADD_FAILURE() << "a locked file was written";
+                } catch (const TableError &e) {
+                    EXPECT_EQ(e.what(), inUse);
+                }
+            }
+            EXPECT_TRUE(dm.mo().isOpen());
+        }
+        ASSERT_EQ(write(done[1], "x", 1), 1);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        for (int fd : {ready[0], ready[1], done[0], done[1]})
+            close(fd);
+        // Once the other program is done the file opens as ever.
+        RecordingPrompter after;
+        DataModule dm(dir.path(), after);
+        dm.openAll();
+        EXPECT_TRUE(after.messages.empty());
+        EXPECT_TRUE(dm.project().isOpen());
+    }
+    detail::busyWaitMs = savedWait;
 }
 
 TEST(DataModuleOpen, OpeningOrderListsAllTablesOnce)

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -192,6 +194,58 @@ TEST_F(TransactionTest, ChangedValuesOnlyAreWritten)
     EXPECT_EQ(contents(), Names{"Б:1:1"});
 }
 
+// A failed command writes nothing, also through the edits it leaves open: a detail row being
+// inserted under a project that the rollback takes away must not be posted when its master
+// moves back (the import's ghost object row), neither when the module closes.
+TEST_F(TransactionTest, EditsLeftOpenByAFailedCommandAreNeverWritten)
+{
+    addProject(*dm, "А", 1);
+    {
+        Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
+        addProject(*dm, "Б", 0);
+        ASSERT_TRUE(dm->object().append());
+        dm->object().setValue("Name", "призрак");
+        dm->mo().first();
+        dm->mo().edit();
+        dm->mo().setValue("MX", 99.0);
+    }
+    EXPECT_EQ(contents(), Names{"А:1:1"});
+    EXPECT_EQ(dm->object().state(), TableState::Browse);
+    // A table left in edit outside any command is not written when the module closes.
+    dm->project().first();
+    dm->object().first();
+    dm->object().edit();
+    dm->object().setValue("Name", "не сохранено");
+    dm.reset();
+    dm = open();
+    dm->object().first();
+    EXPECT_EQ(dm->object().asText("Name"), "А-0");
+}
+
+// SQLite ends a transaction by itself after a full disk or an I/O error; the connection is then
+// in autocommit, and any further write of the command would be durable on its own.
+TEST_F(TransactionTest, AFileWhoseTransactionSqliteEndedStopsTheCommand)
+{
+    addProject(*dm, "А", 2);
+    {
+        Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
+        dm->project().edit();
+        dm->project().setValue("Name", "Б");
+        ASSERT_TRUE(dm->project().post());
+        dm->object().first();
+        dm->object().edit();
+        dm->object().setValue("Name", "изменено");
+        ASSERT_TRUE(dm->object().post());
+        sqlite3_exec(dm->object().connection(), "ROLLBACK", nullptr, nullptr, nullptr);
+        dm->object().edit();
+        dm->object().setValue("Name", "еще раз");
+        EXPECT_THROW(dm->object().post(), TableError);
+        EXPECT_THROW(tx.commit(), TableError); // the other files must not commit without it
+    }
+    EXPECT_EQ(contents(), Names{"А:1:2"});
+    EXPECT_FALSE(std::filesystem::exists(dir.file(kCommitRecordName)));
+}
+
 // A child process commits a project over three files and dies at the given stage of its commit:
 // -1 before the commit record is in place, 0 right after, k after the k-th file has committed.
 void dieInCommit(const std::string &dir, int stage)
@@ -241,16 +295,126 @@ TEST_F(TransactionTest, KilledCommitIsUndoneBeforeItsRecordAndFinishedAfterIt)
         EXPECT_EQ(seen.back(), "Новый:1:1") << stage;
         EXPECT_FALSE(std::filesystem::exists(dir.file(kCommitRecordName)));
     }
-    // A damaged record is not a commit point: it is dropped, the files stay as they are.
-    {
-        FILE *f = fopen(dir.file(kCommitRecordName).c_str(), "wb");
-        fputs("KVCOMMIT1\nнеполная запись", f);
-        fclose(f);
+}
+
+std::string readAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const std::string &path, const std::string &data)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
+}
+
+// A commit record made by hand, as a hostile or an older program could leave it: one project
+// row (Kod, Name) in the named file and SQL table, with a correct checksum.
+std::string handMadeRecord(const std::string &file, const std::string &table, std::int64_t kod,
+                           const std::string &name, bool withLength = true)
+{
+    std::string body;
+    auto u64 = [&](std::uint64_t v) { body.append(reinterpret_cast<const char *>(&v), 8); };
+    auto str = [&](const std::string &t) {
+        u64(t.size());
+        body += t;
+    };
+    const TableDef &def = tableDef(TableId::Project);
+    u64(1);
+    str(file);
+    str(table);
+    body += '\1';
+    u64(def.fields.size());
+    for (const FieldDef &f : def.fields)
+        str(f.name);
+    u64(1);
+    body += 'P';
+    u64(static_cast<std::uint64_t>(kod));
+    for (const FieldDef &f : def.fields) {
+        if (f.name == "Kod") {
+            body += '\1';
+            u64(static_cast<std::uint64_t>(kod));
+        } else if (f.name == "Name") {
+            body += '\3';
+            str(name);
+        } else {
+            body += '\0';
+        }
     }
-    dm = open();
-    EXPECT_TRUE(prompter.messages.empty());
-    EXPECT_EQ(dm->project().recordCount(), 3);
-    EXPECT_FALSE(std::filesystem::exists(dir.file(kCommitRecordName)));
+    std::string rec = withLength ? "KVCOMMIT2\n" : "KVCOMMIT1\n";
+    if (withLength) {
+        const std::uint64_t n = body.size();
+        rec.append(reinterpret_cast<const char *>(&n), 8);
+    }
+    rec += body;
+    std::uint64_t h = 1469598103934665603ULL;
+    for (unsigned char c : rec)
+        h = (h ^ c) * 1099511628211ULL;
+    rec.append(reinterpret_cast<const char *>(&h), 8);
+    return rec;
+}
+
+// A record left by a killed commit is replayed only when it is whole and names only the
+// folder's own tables; any other is kept and the folder refused with a message naming it.
+TEST_F(TransactionTest, HostileAndDamagedCommitRecordsAreRefusedNeverReplayedOrDropped)
+{
+    addProject(*dm, "А", 1);
+    dm.reset();
+    const std::string record = dir.file(kCommitRecordName);
+    dieInCommit(dir.path(), 0); // a genuine record: the files still as before
+    const std::string genuine = readAll(record);
+    std::filesystem::remove(record);
+
+    TempDir outside;
+    outside.create(TableId::Project);
+    const std::string victim = outside.file("project.DB");
+    const std::string victimBefore = readAll(victim);
+    const std::string relative =
+        "../" + std::filesystem::path(outside.path()).parent_path().filename().string()
+        + "/project.DB";
+    std::string flipped = genuine;
+    flipped[flipped.size() / 2] ^= 0x10;
+    std::string longer = genuine;
+    longer.insert(longer.size() - 8, "x");
+
+    const std::pair<const char *, std::string> cases[] = {
+        {"relative path out", handMadeRecord(relative, "project", 7, "чужой")},
+        {"absolute path out", handMadeRecord(victim, "project", 7, "чужой")},
+        {"older format, path out", handMadeRecord(relative, "project", 7, "чужой", false)},
+        {"own file, other table", handMadeRecord("project.DB", "sqlite_master", 7, "чужой")},
+        {"truncated", genuine.substr(0, genuine.size() / 2)},
+        {"cut by 1 byte", genuine.substr(0, genuine.size() - 1)},
+        {"bit flipped", flipped},
+        {"wrong length", longer},
+        {"unknown format", "KVCOMMIT9\n" + genuine.substr(10)},
+        {"empty", ""},
+    };
+    for (const auto &[what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        writeAll(record, bytes);
+        RecordingPrompter p;
+        DataModule m(dir.path(), p);
+        EXPECT_FALSE(m.openAll());
+        ASSERT_EQ(p.errors().size(), 1u);
+        EXPECT_NE(p.errors()[0].find(record), std::string::npos) << p.errors()[0];
+        EXPECT_FALSE(m.project().isOpen());
+        EXPECT_EQ(readAll(record), bytes); // kept for whoever looks into it
+        EXPECT_EQ(readAll(victim), victimBefore);
+        // A command in another module is refused too rather than writing past the record.
+        EXPECT_THROW(recoverInterruptedCommit(dir.path()), TableError);
+    }
+    std::filesystem::remove(record);
+    EXPECT_EQ(contents(), Names{"А:1:1"});
+
+    // The genuine record replayed, then found again (a recovery cut short): the same rows.
+    for (int round = 0; round < 2; ++round) {
+        writeAll(record, genuine);
+        EXPECT_EQ(contents(), (Names{"А:1:1", "Новый:1:1"})) << round;
+        EXPECT_FALSE(std::filesystem::exists(record));
+    }
+    // A whole record of the first format (no length) is still finished.
+    writeAll(record, handMadeRecord("project.DB", "project", 50, "Старый", false));
+    EXPECT_EQ(contents(), (Names{"А:1:1", "Новый:1:1", "Старый:0:0"}));
 }
 
 } // namespace

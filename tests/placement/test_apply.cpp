@@ -110,3 +110,44 @@ TEST_F(PlacementDb, CliApplyMovesTheRodToTheVariantResult)
     EXPECT_EQ(dm->mo().asDouble("MX"), 10);
     EXPECT_EQ(dm->mo().asDouble("H"), 10);
 }
+
+// The move and the selection after it are one command: when the second support's row is refused,
+// or the selection cannot store its results, neither support has moved and nothing else changed.
+TEST_F(PlacementDb, ApplyingMovesBothSupportsAndTheSelectionOrNothing)
+{
+    newProject("одиночный тросовый молниеотвод", {{0, 0}, {40, 0}});
+    addObject("Цех", 15, 5, 10, 5, 6, "Б");
+    const ConductorPositions target{Pt{2, 3}, Pt{38, 3}};
+    const auto failSecondSupport = [&] {
+        dm->mo().beforePost = [](Table &t) { return t.asDouble("MX") != 38; };
+    };
+    const auto failSelection = [&] {
+        dm->project().beforePost = [](Table &) -> bool { throw TableError("сбой записи"); };
+    };
+    const std::pair<std::function<void()>, bool> cases[] = {{failSecondSupport, false},
+                                                            {failSelection, true}};
+    for (const auto &[fail, throws] : cases) {
+        const auto moBefore = dm->mo().beforePost;
+        const auto projectBefore = dm->project().beforePost;
+        fail();
+        if (throws)
+            EXPECT_THROW(applyConductorPositions(*dm, target, true), TableError);
+        else
+            EXPECT_FALSE(applyConductorPositions(*dm, target, true));
+        dm->mo().beforePost = moBefore;
+        dm->project().beforePost = projectBefore;
+        // As another program sees the folder.
+        RecordingPrompter other;
+        DataModule fresh(dir, other);
+        fresh.openAll();
+        ASSERT_TRUE(locateProject(fresh, dm->project().asInt("Kod")));
+        const ConductorPositions now = conductorPositions(fresh);
+        EXPECT_EQ(now.p1->x, 0);
+        EXPECT_EQ(now.p2->x, 40);
+        EXPECT_TRUE(fresh.mo().isNull("H"));
+    }
+    PodborResult r;
+    ASSERT_TRUE(applyConductorPositions(*dm, target, true, &r));
+    EXPECT_TRUE(r.ran);
+    EXPECT_EQ(conductorPositions(*dm).p2->x, 38);
+}
