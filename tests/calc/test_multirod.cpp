@@ -168,9 +168,9 @@ TEST(MultiRod, RegimeRootBelowTheCommonZoneIsNotAPairsHeight)
         s.project.ZonaBCnt = 0;
         CalcMessages m;
         const MultiRodResult r = PodborMultiRod(s, usualSettings(false), m);
-        EXPECT_EQ(r.podbor.designHeight, row.H) << row.rods;
-        EXPECT_EQ(s.objects[0].H, row.left) << row.rods;
-        EXPECT_EQ(s.objects[1].H, row.right) << row.rods;
+        EXPECT_DOUBLE_EQ(r.podbor.designHeight.value_or(0), row.H) << row.rods;
+        EXPECT_DOUBLE_EQ(s.objects[0].H.value_or(0), row.left) << row.rods;
+        EXPECT_DOUBLE_EQ(s.objects[1].H.value_or(0), row.right) << row.rods;
         EXPECT_EQ(r.pairs[0].useAs2, row.longPairAs2) << row.rods;
         EXPECT_TRUE(m.empty());
     }
