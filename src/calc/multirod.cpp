@@ -5,19 +5,27 @@
 
 #include "calc/calcround.h"
 
-namespace kv {
+namespace kv
+{
 
 using LD = long double;
 
-namespace {
+namespace
+{
 
-Pt posOf(const ConductorRec &c) { return {c.MX.value_or(0), c.MY.value_or(0)}; }
+Pt posOf(const ConductorRec &c)
+{
+    return {c.MX.value_or(0), c.MY.value_or(0)};
+}
 
 // Height limit of the search for a triangle's height, in hundredths of a metre: the regime
 // heights of the double rod are sought up to the same 150 m.
 constexpr int kMaxHundredths = 15000;
 
-double hundredths(int k) { return detail::r2(static_cast<LD>(k) * 0.01L); }
+double hundredths(int k)
+{
+    return detail::r2(static_cast<LD>(k) * 0.01L);
+}
 
 LD len(Pt a, Pt b)
 {
@@ -34,7 +42,10 @@ LD cross(Pt o, Pt a, Pt b)
 
 } // namespace
 
-int MultiRodPairCount(int n) { return n * (n - 1) / 2; }
+int MultiRodPairCount(int n)
+{
+    return n * (n - 1) / 2;
+}
 
 int MultiRodPairIndex(int n, int i, int j)
 {
@@ -78,8 +89,7 @@ OptD PairRcx(double H, double L, Zone zone, double Hx, const DoubleRodLimits &li
     return DoubleRodRcx(in, lim);
 }
 
-bool TriangleProtects(Pt a, Pt b, Pt c, Zone zone, double Hx, double H,
-                      const DoubleRodLimits &lim)
+bool TriangleProtects(Pt a, Pt b, Pt c, Zone zone, double Hx, double H, const DoubleRodLimits &lim)
 {
     const Pt side[3][2] = {{a, b}, {a, c}, {b, c}};
     for (const auto &s : side) {
@@ -93,8 +103,7 @@ bool TriangleProtects(Pt a, Pt b, Pt c, Zone zone, double Hx, double H,
     return true;
 }
 
-bool TriangleHeight(Pt a, Pt b, Pt c, Zone zone, double Hx, const DoubleRodLimits &lim,
-                    double &H)
+bool TriangleHeight(Pt a, Pt b, Pt c, Zone zone, double Hx, const DoubleRodLimits &lim, double &H)
 {
     const auto ok = [&](int k) { return TriangleProtects(a, b, c, zone, Hx, hundredths(k), lim); };
     if (zone == Zone::None || !ok(kMaxHundredths))
@@ -120,8 +129,8 @@ bool ObjectInTriangle(const ObjGeom &o, Pt a, Pt b, Pt c)
     const LD area = cross(a, b, c);
     if (area == 0)
         return false;
-    const Pt corner[4] = {{o.Xa, o.Ya}, {o.Xa + o.L, o.Ya}, {o.Xa + o.L, o.Ya + o.S},
-                          {o.Xa, o.Ya + o.S}};
+    const Pt corner[4] = {
+        {o.Xa, o.Ya}, {o.Xa + o.L, o.Ya}, {o.Xa + o.L, o.Ya + o.S}, {o.Xa, o.Ya + o.S}};
     for (const Pt &p : corner) {
         LD s[3] = {cross(a, b, p), cross(b, c, p), cross(c, a, p)};
         for (LD &v : s)
@@ -156,8 +165,10 @@ bool PairCovers(const ObjGeom &obj, Pt rod1, Pt rod2, double H, const DoubleRodL
         const double d1 = detail::r5(len(P, rod1)), d2 = detail::r5(len(P, rod2));
         return (d1 > d2 ? d2 : d1) <= Rx;
     };
-    const Pt c[4] = {{obj.Xa, obj.Ya}, {obj.Xa + obj.L, obj.Ya},
-                     {obj.Xa + obj.L, obj.Ya + obj.S}, {obj.Xa, obj.Ya + obj.S}};
+    const Pt c[4] = {{obj.Xa, obj.Ya},
+                     {obj.Xa + obj.L, obj.Ya},
+                     {obj.Xa + obj.L, obj.Ya + obj.S},
+                     {obj.Xa, obj.Ya + obj.S}};
     for (const Pt &p : c)
         if (!covers(p))
             return false;
@@ -168,14 +179,13 @@ bool PairCovers(const ObjGeom &obj, Pt rod1, Pt rod2, double H, const DoubleRodL
     return true;
 }
 
-namespace {
+namespace
+{
 
 // The least height in hundredths from `from` up at which the pair's common zone covers the
 // object (false: none up to the limit).
-bool PairHeightFrom(const ObjGeom &g, Pt r1, Pt r2, double L, int from,
-                    const DoubleRodLimits &lim, double &H)
+bool PairHeightFrom(const ObjGeom &g, Pt r1, Pt r2, int from, const DoubleRodLimits &lim, double &H)
 {
-    (void)L;
     const auto ok = [&](int k) { return PairCovers(g, r1, r2, hundredths(k), lim); };
     if (!ok(kMaxHundredths))
         return false;
@@ -258,12 +268,13 @@ void MultiRodZones(ProjectSnapshot &snap, double H, const SettingsRec &settings,
     }
 }
 
-namespace {
+namespace
+{
 
 // One candidate element for an object.
 struct Choice {
     MultiRodElement by = MultiRodElement::None;
-    int index = -1;       // pair or triangle index
+    int index = -1;        // pair or triangle index
     bool fallBack = false; // pair acting as two single rods: the nearer-rod height
     double h = 0;
 };
@@ -309,7 +320,9 @@ MultiRodResult PodborMultiRod(ProjectSnapshot &snap, const SettingsRec &settings
     for (int a = 0; a < n; ++a)
         for (int b = a + 1; b < n; ++b)
             for (int c = b + 1; c < n; ++c)
-                tris.push_back({a, b, c,
+                tris.push_back({a,
+                                b,
+                                c,
                                 {MultiRodPairIndex(n, a, b), MultiRodPairIndex(n, a, c),
                                  MultiRodPairIndex(n, b, c)}});
 
@@ -343,7 +356,7 @@ MultiRodResult PodborMultiRod(ProjectSnapshot &snap, const SettingsRec &settings
                 commonH[o * np + p] = c.H;
             } else if (c.ok && n > 2) {
                 double h = 0;
-                if (PairHeightFrom(g, r1, r2, L, static_cast<int>(std::floor(c.H * 100)), lim, h)) {
+                if (PairHeightFrom(g, r1, r2, static_cast<int>(std::floor(c.H * 100)), lim, h)) {
                     admissible[o * np + p] = 1;
                     commonH[o * np + p] = h;
                 }
@@ -389,7 +402,7 @@ MultiRodResult PodborMultiRod(ProjectSnapshot &snap, const SettingsRec &settings
                 }
                 // Two rods: the double rod keeps a regime root below the pair's common zone, and
                 // the pair's test on its largest height then decides.
-                if (best.by == MultiRodElement::None)
+                if (best.by == MultiRodElement::None && n == 2)
                     for (int p = 0; p < np; ++p)
                         if (!as2[p] && common[o * np + p].ok)
                             offer({MultiRodElement::Pair, p, false, common[o * np + p].H});

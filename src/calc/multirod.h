@@ -15,7 +15,8 @@
 
 #include "calc/podbor.h"
 
-namespace kv {
+namespace kv
+{
 
 inline constexpr const char *kTipMultiRod = "многократный стержневой молниеотвод";
 inline constexpr const char *kMsgMultiRodTooFew =
@@ -29,12 +30,12 @@ int MultiRodPairIndex(int n, int i, int j); // i != j, either order
 // Middle-of-span values of one pair at the height H, computed as the double rod stores them
 // (empty where the regime table leaves them empty or the pair acts as two single rods).
 struct MultiRodPair {
-    int i = 0, j = 0;    // rods, conductor row indices
-    double L = 0;        // span, rounded
-    OptD L_H;            // round2(L / H)
+    int i = 0, j = 0; // rods, conductor row indices
+    double L = 0;     // span, rounded
+    OptD L_H;         // round2(L / H)
     OptD Hc_a, Rc_a, Hc_b, Rc_b;
-    bool useAs2 = false; // the pair acts as two single rods
-    double Hneed = 0;    // largest height needed by the objects it governs (0: none)
+    bool useAs2 = false;  // the pair acts as two single rods
+    double Hneed = 0;     // largest height needed by the objects it governs (0: none)
     bool governs = false; // some object is governed by the pair or by a triangle on it
 };
 
@@ -70,11 +71,9 @@ MultiRodResult PodborMultiRod(ProjectSnapshot &snap, const SettingsRec &settings
 // The least height, in hundredths up to the program's limit of 150 m, at which the triangle of
 // rods a, b, c protects an object of the zone and height Hx lying inside it: each of the three
 // pairs has a common zone there with a positive half-width at Hx. False when none does.
-bool TriangleHeight(Pt a, Pt b, Pt c, Zone zone, double Hx, const DoubleRodLimits &lim,
-                    double &H);
+bool TriangleHeight(Pt a, Pt b, Pt c, Zone zone, double Hx, const DoubleRodLimits &lim, double &H);
 // Whether the triangle protects at the height H (the test TriangleHeight searches with).
-bool TriangleProtects(Pt a, Pt b, Pt c, Zone zone, double Hx, double H,
-                      const DoubleRodLimits &lim);
+bool TriangleProtects(Pt a, Pt b, Pt c, Zone zone, double Hx, double H, const DoubleRodLimits &lim);
 // Whether every corner of the object lies inside the closed triangle (false when degenerate).
 bool ObjectInTriangle(const ObjGeom &obj, Pt a, Pt b, Pt c);
 // Whether the pair of rods at span L has a common zone of the zone type at the height H:

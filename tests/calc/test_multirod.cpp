@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <array>
 #include <random>
 
 #include "calc/multirod.h"
@@ -15,8 +15,10 @@
 
 namespace fs = std::filesystem;
 
-namespace kv {
-namespace {
+namespace kv
+{
+namespace
+{
 
 SettingsRec usualSettings(bool msg)
 {
@@ -180,9 +182,15 @@ TEST(MultiRod, RegimeRootBelowTheCommonZoneIsNotAPairsHeight)
 
 using LD = long double;
 
-LD len(Pt a, Pt b) { return std::hypot(static_cast<LD>(a.x) - b.x, static_cast<LD>(a.y) - b.y); }
+LD len(Pt a, Pt b)
+{
+    return std::hypot(static_cast<LD>(a.x) - b.x, static_cast<LD>(a.y) - b.y);
+}
 // A span as the program measures it, to the centimetre: the regime limits are taken on it.
-LD span(Pt a, Pt b) { return static_cast<double>(std::round(len(a, b) * 100) / 100); }
+LD span(Pt a, Pt b)
+{
+    return static_cast<double>(std::round(len(a, b) * 100) / 100);
+}
 
 // Zone radius at Hx, and the common zone's half-width in the middle, written from the zone
 // formulas without the program's rounding.
@@ -216,8 +224,11 @@ LD rcx(Zone z, LD H, LD L, LD Hx)
 std::vector<Pt> outline(const ObjGeom &g)
 {
     std::vector<Pt> pts;
-    const Pt c[5] = {{g.Xa, g.Ya}, {g.Xa + g.L, g.Ya}, {g.Xa + g.L, g.Ya + g.S},
-                     {g.Xa, g.Ya + g.S}, {g.Xa, g.Ya}};
+    const Pt c[5] = {{g.Xa, g.Ya},
+                     {g.Xa + g.L, g.Ya},
+                     {g.Xa + g.L, g.Ya + g.S},
+                     {g.Xa, g.Ya + g.S},
+                     {g.Xa, g.Ya}};
     for (int s = 0; s < 4; ++s)
         for (int k = 0; k < 40; ++k) {
             const double t = k / 40.0;
@@ -227,8 +238,7 @@ std::vector<Pt> outline(const ObjGeom &g)
 }
 
 // Whether the pair protects every sampled point at height H, within `slack` metres.
-bool pairCovers(const std::vector<Pt> &pts, Pt a, Pt b, Zone z, LD H, LD Hx, bool alone,
-                LD slack)
+bool pairCovers(const std::vector<Pt> &pts, Pt a, Pt b, Zone z, LD H, LD Hx, bool alone, LD slack)
 {
     const LD L = span(a, b), R = rx(z, H, Hx);
     const LD Rc = rcx(z, H, L, Hx);
@@ -256,7 +266,8 @@ bool pairCovers(const std::vector<Pt> &pts, Pt a, Pt b, Zone z, LD H, LD Hx, boo
 bool inside(Pt p, Pt a, Pt b, Pt c)
 {
     auto cr = [](Pt o, Pt u, Pt v) {
-        return (static_cast<LD>(u.x) - o.x) * (v.y - o.y) - (static_cast<LD>(u.y) - o.y) * (v.x - o.x);
+        return (static_cast<LD>(u.x) - o.x) * (v.y - o.y) -
+               (static_cast<LD>(u.y) - o.y) * (v.x - o.x);
     };
     const LD d1 = cr(a, b, p), d2 = cr(b, c, p), d3 = cr(c, a, p);
     return (d1 >= 0 && d2 >= 0 && d3 >= 0) || (d1 <= 0 && d2 <= 0 && d3 <= 0);
@@ -366,10 +377,9 @@ TEST(MultiRod, HeightsAgreeWithSampledZones)
                                     .useAs2)
                                 << what;
                 } else {
-                    const bool as2 =
-                        r.pairs[MultiRodPairIndex(static_cast<int>(lay.rods.size()), ob.rods[0],
-                                                  ob.rods[1])]
-                            .useAs2;
+                    const bool as2 = r.pairs[MultiRodPairIndex(static_cast<int>(lay.rods.size()),
+                                                               ob.rods[0], ob.rods[1])]
+                                         .useAs2;
                     (as2 ? alone : byPair)++;
                 }
                 // Protected at its height (the stored radii are rounded to centimetres) and at
@@ -378,8 +388,8 @@ TEST(MultiRod, HeightsAgreeWithSampledZones)
                     << what << " H " << *ob.H << " by " << int(ob.by) << " " << ob.rods[0]
                     << ob.rods[1] << ob.rods[2] << " " << s.objects[k].PointOt.value_or("")
                     << s.objects[k].PointDo.value_or("") << s.objects[k].Rejim.value_or(0)
-                    << " obj " << g.Xa << " " << g.Ya << " " << g.L << " " << g.S << " "
-                    << g.Hx << " " << int(g.zone);
+                    << " obj " << g.Xa << " " << g.Ya << " " << g.L << " " << g.S << " " << g.Hx
+                    << " " << int(g.zone);
                 EXPECT_TRUE(protectedAt(g, lay.rods, r, *r.podbor.designHeight, 0.03)) << what;
                 // Not protected 10 cm lower: the double rod's regime inversions use rounded
                 // constants, worth a few centimetres against the outline sampled here.

@@ -8,7 +8,8 @@
 #include "calc/construction.h"
 #include "calc/podbor.h"
 
-namespace kv {
+namespace kv
+{
 
 struct Case {
     ProjectSnapshot snap;
