@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "calc/multirod.h"
 #include "calc/podbor.h"
 
 using namespace kv;
@@ -74,6 +75,30 @@ void BM_AutoPodborDoubleRod(benchmark::State &s) { autoPodbor(s, kTipDoubleRod);
 BENCHMARK(BM_AutoPodborRod)->Arg(10)->Arg(100)->Arg(1000);
 BENCHMARK(BM_AutoPodborCable)->Arg(10)->Arg(100)->Arg(1000);
 BENCHMARK(BM_AutoPodborDoubleRod)->Arg(10)->Arg(100)->Arg(1000);
+
+// Eight rods around and inside a 10 ha site and 100 objects among them: every pair, every
+// triangle holding an object, the modes' rounds. Target: under 50 ms.
+void BM_MultiRodSelect(benchmark::State &state)
+{
+    ProjectSnapshot base = makeProject(kTipDoubleRod, 100);
+    base.project.TipMO = kTipMultiRod;
+    base.conductors.clear();
+    for (Pt p : {Pt{5, 5}, Pt{50, 0}, Pt{95, 5}, Pt{100, 50}, Pt{95, 95}, Pt{50, 100},
+                 Pt{5, 95}, Pt{45, 55}}) {
+        ConductorRec c;
+        c.MX = p.x;
+        c.MY = p.y;
+        base.conductors.push_back(c);
+    }
+    const SettingsRec st = settings();
+    for (auto _ : state) {
+        ProjectSnapshot s = base;
+        CalcMessages m;
+        benchmark::DoNotOptimize(PodborMultiRod(s, st, m));
+    }
+    state.SetItemsProcessed(state.iterations() * 100);
+}
+BENCHMARK(BM_MultiRodSelect)->Unit(benchmark::kMillisecond);
 
 std::vector<ObjGeom> geoms()
 {

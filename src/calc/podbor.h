@@ -96,6 +96,11 @@ double SagForSpan(double L, const std::vector<SagRow> &sagTable, CalcMessages &m
 // Each works on the conductor rows (position 1, position 2) and the object rows of the snapshot
 // in their order, writes the results into them and appends the messages to show, in order.
 
+// The error message for the objects no conductor height of the type protects (none: nothing).
+void ReportUnreachable(const std::vector<const ObjectRec *> &objs, CalcMessages &messages);
+// The warning for two supports (cable) or two rods standing in one point.
+void ReportCoincident(bool cable, CalcMessages &messages);
+
 // Empties the chosen-construction fields of one conductor row.
 void ClearChosenMO(ConductorRec &mo);
 

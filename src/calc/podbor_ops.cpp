@@ -43,8 +43,10 @@ void setDesignZoneValues(ConductorRec &mo, const ProjectRec &pr, double H, bool 
 
 std::string quoted(const ObjectRec &o) { return "\"" + o.Name.value_or("") + "\""; }
 
+} // namespace
+
 // The objects whose governing point no conductor height of the type can protect.
-void reportUnreachable(const std::vector<const ObjectRec *> &objs, CalcMessages &messages)
+void ReportUnreachable(const std::vector<const ObjectRec *> &objs, CalcMessages &messages)
 {
     if (objs.empty())
         return;
@@ -65,7 +67,7 @@ void reportUnreachable(const std::vector<const ObjectRec *> &objs, CalcMessages 
              (many ? "этих объектов." : "этого объекта.")});
 }
 
-void reportCoincident(bool cable, CalcMessages &messages)
+void ReportCoincident(bool cable, CalcMessages &messages)
 {
     messages.push_back(
         {MessageKind::Warning,
@@ -74,6 +76,8 @@ void reportCoincident(bool cable, CalcMessages &messages)
                : "Внимание. Стержневые молниеотводы двойного молниеотвода расположены в одной "
                  "точке: расстояние между молниеотводами равно 0 м."});
 }
+
+namespace {
 
 void storeMax(const OptD &h, double &m)
 {
@@ -247,7 +251,7 @@ PodborResult PodborRod(ProjectSnapshot &snap, CalcMessages &messages)
         }
         storeMax(o.H, m);
     }
-    reportUnreachable(unreachable, messages);
+    ReportUnreachable(unreachable, messages);
     if (m == 0)
         m = 15;
     RodZones(snap, m);
@@ -265,7 +269,7 @@ PodborResult PodborCable(ProjectSnapshot &snap, const std::vector<SagRow> &sagTa
     Pt s1, s2;
     twoPositions(snap, s1, s2);
     if (s1.x == s2.x && s1.y == s2.y)
-        reportCoincident(true, messages);
+        ReportCoincident(true, messages);
     double m = 0;
     std::vector<const ObjectRec *> unreachable;
     for (ObjectRec &o : snap.objects) {
@@ -282,7 +286,7 @@ PodborResult PodborCable(ProjectSnapshot &snap, const std::vector<SagRow> &sagTa
         }
         storeMax(o.H, m);
     }
-    reportUnreachable(unreachable, messages);
+    ReportUnreachable(unreachable, messages);
     if (m == 0)
         m = 15;
     CableZones(snap, m, sagTable, messages);
@@ -301,7 +305,7 @@ PodborResult PodborDoubleRod(ProjectSnapshot &snap, const SettingsRec &settings,
     Pt r1, r2p;
     twoPositions(snap, r1, r2p);
     if (r1.x == r2p.x && r1.y == r2p.y)
-        reportCoincident(false, messages);
+        ReportCoincident(false, messages);
     const double L = SpanLength(r1, r2p);
     double m = 0;
     std::vector<const ObjectRec *> unreachable;
@@ -360,7 +364,7 @@ PodborResult PodborDoubleRod(ProjectSnapshot &snap, const SettingsRec &settings,
     }
     snap.project.ChkUseAs2 = as2;
     res.showMemoUseAs2 = as2;
-    reportUnreachable(unreachable, messages);
+    ReportUnreachable(unreachable, messages);
     if (m == 0)
         m = 15;
     DoubleRodZones(snap, m, settings);

@@ -13,6 +13,7 @@
 #include "calc/construction.h"
 #include "calc/numfmt.h"
 #include "calc/podbor.h"
+#include "vectorcase.h"
 
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -33,12 +34,7 @@ template <class T> void put(json &j, const char *key, const std::optional<T> &v)
     j[key] = v ? json(*v) : json(nullptr);
 }
 
-struct Case {
-    ProjectSnapshot snap;
-    SettingsRec settings;
-    std::vector<SagRow> sag;
-    std::optional<ChosenConstruction> choose;
-};
+} // namespace
 
 // The fields a vector gives and checks: every field of the record except the keys and the
 // shape name.
@@ -119,6 +115,8 @@ void evaluateObjects(ProjectSnapshot &snap, const json &inputObjects)
     snap.project.ZonaACnt = a;
     snap.project.ZonaBCnt = b;
 }
+
+namespace {
 
 json toJson(const ProjectSnapshot &snap, const CalcMessages &messages)
 {
