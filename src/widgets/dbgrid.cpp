@@ -147,8 +147,14 @@ bool DbGridModel::setData(const QModelIndex &index, const QVariant &value, int r
             if (!m_src->setCurrentRow(index.row()) || !t.edit())
                 return false;
         }
+        // The cell's editor is still closing: a reset of the whole grid now would take the editor
+        // from under the view (which then stays in its editing state and ignores Enter). One
+        // changed cell is all there is to show.
+        m_resetting = true;
         t.setValue(col.field, v);
+        m_resetting = false;
     } catch (const TableError &e) {
+        m_resetting = false;
         m_prompter.error(e.what());
         return false;
     }

@@ -345,6 +345,7 @@ TEST_F(DictFixture, NewRowIsTypedIntoAtOnceStaysCurrentAndDeletingAsks)
         EXPECT_TRUE(c.grid->viewport()->rect().contains(c.grid->visualRect(fresh)));
         kv::test::typeText(QApplication::focusWidget(), typed);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget(), c.grid); // the cell's editor has closed
         QTest::keyClick(c.grid, Qt::Key_Return);
         EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front().text;
         ASSERT_EQ(c.table.state(), TableState::Browse);
