@@ -221,8 +221,10 @@ void DbGrid::editNewRow()
     setCurrentIndex(at);
     m_following = false;
     scrollTo(at);
-    if (editTriggers() == QAbstractItemView::NoEditTriggers)
-        return; // a read-only grid: the window's own fields take the input
+    // A read-only grid leaves the input to the window's own fields; a grid not on screen has
+    // no one typing into it.
+    if (editTriggers() == QAbstractItemView::NoEditTriggers || !isVisible())
+        return;
     setFocus(Qt::OtherFocusReason);
     edit(at);
 }

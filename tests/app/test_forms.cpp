@@ -221,7 +221,7 @@ TEST(ObjectForm, LiveEvaluationChecksAndValues)
     EXPECT_EQ(f.categoryCombo()->currentText(), QStringLiteral("3"));
     EXPECT_FALSE(f.memoObos()->toPlainText().isEmpty());
     // Letters do not get into a numeric box.
-    typeText(f.edit(ObjectField::Hx), QStringLiteral("a."));
+    typeText(f.edit(ObjectField::Hx), QStringLiteral("a"));
     EXPECT_EQ(f.edit(ObjectField::Hx)->text(), QStringLiteral("15"));
 
     // The spin buttons' rule.

@@ -90,6 +90,9 @@ TEST_F(WindowFixture, NumberFieldsTakeTheDecimalPointAndStoreTwelveAndAHalf)
             QString shown;
             ModalGuard guard;
             ModalAnswer ok(QStringLiteral("ОК"), [&](QWidget *dlg) {
+                // The coordinate dialog keeps its last kind of coordinates: absolute ones here.
+                if (QAbstractButton *abs = findButton(dlg, QStringLiteral("абсолютные")))
+                    QTest::mouseClick(abs, Qt::LeftButton, {}, QPoint(8, abs->height() / 2));
                 auto *e = dlg->findChild<QLineEdit *>(QString::fromLatin1(f.edit));
                 ASSERT_TRUE(e);
                 typeTwelveAndAHalf(e, how);
