@@ -54,6 +54,7 @@ std::optional<std::string> DialogPrompter::input(const std::string &caption,
     box.setWindowTitle(toText(caption));
     box.setLabelText(toText(prompt));
     box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(QStringLiteral("ОК")); // as the program's own dialogs spell it
     // The box holds no more than the field the answer is stored in, so a long name is never
     // refused after OK.
     QLineEdit *edit = box.findChild<QLineEdit *>();
