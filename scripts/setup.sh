@@ -9,7 +9,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libqt6svg6
     libsqlite3-dev libzip-dev libpugixml-dev libjpeg-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation fonts-dejavu-core
+    fonts-liberation fonts-dejavu-core qt6-translations-l10n
     libxkbcommon-dev libgl-dev
     xvfb xauth xdg-utils
     at-spi2-core python3-pyatspi xdotool dbus

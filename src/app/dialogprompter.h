@@ -17,7 +17,7 @@ public:
     void warning(const std::string &text) override;
     bool ask(const std::string &text) override;
     std::optional<std::string> input(const std::string &caption, const std::string &prompt,
-                                     const std::string &initial) override;
+                                     const std::string &initial, int maxLength = 0) override;
 
 private:
     QWidget *m_parent;

@@ -4,6 +4,7 @@
 #include "app/projectwindow.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
+#include "widgets/stocktranslations.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -14,6 +15,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Korvan VL 2.1"));
     QApplication::setApplicationName(QStringLiteral("Korvan VL 2.1"));
+    // Without Qt's translations installed the stock buttons stay English; nothing else changes.
+    kv::installStockTranslations();
 
     auto *splash = new kv::SplashWindow;
     splash->show();

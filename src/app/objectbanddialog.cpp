@@ -4,6 +4,7 @@
 #include "calc/stepper.h"
 #include "data/prompter.h"
 #include "widgets/buddylabel.h"
+#include "widgets/numerickeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -139,19 +140,8 @@ void ObjectBandDialog::updateOk()
 bool ObjectBandDialog::eventFilter(QObject *o, QEvent *e)
 {
     if (o == m_width && e->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(e);
-        const QString t = k->text();
-        const char32_t key = k->key() == Qt::Key_Backspace ? 8
-                             : k->key() == Qt::Key_Tab     ? 9
-                             : t.isEmpty()                 ? 0
-                                                           : t.toUcs4().value(0);
-        const bool navigation = k->key() == Qt::Key_Left || k->key() == Qt::Key_Right ||
-                                k->key() == Qt::Key_Home || k->key() == Qt::Key_End ||
-                                k->key() == Qt::Key_Delete;
-        if (!navigation && !filterNumericKey(key)) {
-            QApplication::beep();
+        if (numberKeyPress(o, static_cast<QKeyEvent *>(e), false))
             return true;
-        }
     }
     if (o == m_width && e->type() == QEvent::FocusOut && isVisible()) {
         if (!parseNumber(m_width->text().toStdString())) {

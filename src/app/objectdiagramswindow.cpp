@@ -9,6 +9,7 @@
 #include "widgets/helpwindow.h"
 #include "plan/picturefile.h"
 #include "report/reportfile.h"
+#include "widgets/filefolders.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -179,8 +180,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
     });
     connect(save, &QPushButton::clicked, this, [this] {
         QString filter;
-        const QString name = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Сохранить диаграмму"), QString(),
+        const QString name = kv::chooseSaveFile(
+            this, FileKind::Chart, QStringLiteral("Сохранить диаграмму"), QString(),
             QStringLiteral("Bitmaps (*.bmp);;JPEG (*.jpg);;EMF (*.emf);;WMF (*.wmf)"), &filter);
         if (name.isEmpty())
             return;
@@ -189,8 +190,8 @@ ObjectDiagramsWindow::ObjectDiagramsWindow(ProjectDocument &doc, QWidget *parent
         saveChart(pictureFileName(name, static_cast<int>(filters.indexOf(filter)) + 1));
     });
     chooseDocumentFile = [this](const QString &suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Экспорт диаграммы"), suggested,
-                                            QStringLiteral("Документ Word (*.docx)"));
+        return kv::chooseSaveFile(this, FileKind::Report, QStringLiteral("Экспорт диаграммы"),
+                              suggested, QStringLiteral("Документ Word (*.docx)"));
     };
     connect(exportBtn, &QPushButton::clicked, this, [this] {
         QString path = ReportSession::instance().lastPath();

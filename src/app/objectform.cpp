@@ -4,10 +4,12 @@
 #include "calc/numfmt.h"
 #include "data/prompter.h"
 #include "widgets/buddylabel.h"
+#include "data/schema.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/dialogrunner.h"
 #include "widgets/helpwindow.h"
 #include "widgets/listchoice.h"
+#include "widgets/numerickeys.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -57,13 +59,14 @@ ObjectForm::ObjectForm(QWidget *parent) : QDialog(parent)
     // Name, label and colour.
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("EditName"));
-    m_name->setMaxLength(50);
+    // The boxes take no more than the stored fields hold.
+    m_name->setMaxLength(fieldSize(TableId::Object, "Name"));
     m_select = new QPushButton(QStringLiteral("Выбор..."), this);
     m_select->setObjectName(QStringLiteral("btnSelect"));
     m_select->setToolTip(QStringLiteral("Выбор наименования объекта из справочника"));
     m_label = new QLineEdit(this);
     m_label->setObjectName(QStringLiteral("EditsLabel"));
-    m_label->setMaxLength(10);
+    m_label->setMaxLength(fieldSize(TableId::Object, "SLabel"));
     m_label->setMaximumWidth(110);
     m_swatch = new QFrame(this);
     m_swatch->setObjectName(QStringLiteral("Shape1"));
@@ -481,14 +484,9 @@ ObjectRec ObjectForm::values() const
 bool ObjectForm::eventFilter(QObject *o, QEvent *e)
 {
     if (e->type() == QEvent::KeyPress) {
-        // The numeric boxes take digits, the comma, Backspace and Tab.
-        auto *k = static_cast<QKeyEvent *>(e);
-        const QString t = k->text();
-        if (t.size() == 1 && t[0].unicode() >= 0x20 && !(k->modifiers() & Qt::ControlModifier)
-            && !filterNumericKey(t[0].unicode())) {
-            QApplication::beep();
+        // The numeric boxes take digits, the comma (or the point), Backspace and Tab.
+        if (numberKeyPress(o, static_cast<QKeyEvent *>(e), false))
             return true;
-        }
     } else if (e->type() == QEvent::MouseButtonRelease) {
         // A click on a class text chooses that class.
         const auto i = m_classTexts.indexOf(qobject_cast<QLabel *>(o));

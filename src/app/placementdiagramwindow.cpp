@@ -6,6 +6,7 @@
 #include "data/prompter.h"
 #include "plan/picturefile.h"
 #include "widgets/buddylabel.h"
+#include "widgets/filefolders.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -212,8 +213,8 @@ PlacementDiagramWindow::PlacementDiagramWindow(QWidget *parent) : QDialog(parent
     auto *help = new QPushButton(QStringLiteral("Справка..."), right);
     rl->addWidget(help);
     connect(save, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Сохранить диаграмму"), QString(),
+        const QString path = kv::chooseSaveFile(
+            this, FileKind::Chart, QStringLiteral("Сохранить диаграмму"), QString(),
             QStringLiteral("Bitmaps (*.bmp);;JPEG (*.jpg);;PNG (*.png);;EMF (*.emf);;WMF (*.wmf)"));
         if (!path.isEmpty())
             saveChart(path);

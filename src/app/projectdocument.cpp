@@ -67,9 +67,9 @@ public:
     void warning(const std::string &t) override { m_p.warning(t); }
     bool ask(const std::string &t) override { return m_p.ask(t); }
     std::optional<std::string> input(const std::string &c, const std::string &p,
-                                     const std::string &i) override
+                                     const std::string &i, int maxLength = 0) override
     {
-        return m_p.input(c, p, i);
+        return m_p.input(c, p, i, maxLength);
     }
 
 private:
@@ -607,8 +607,10 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
     if (!hasProject())
         return std::nullopt;
     if (!name) {
+        // The box takes no more than the stored name holds, so OK never meets a refusal.
         name = prompter().input("Сохранить как...", "Наименование проекта:",
-                                m_snap.project.Name.value_or("") + "_1");
+                                m_snap.project.Name.value_or("") + "_1",
+                                fieldSize(TableId::Project, "Name"));
         if (!name)
             return std::nullopt;
     }

@@ -3,6 +3,7 @@
 #include "calc/valueranges.h"
 
 #include "calc/numfmt.h"
+#include "data/schema.h"
 #include "widgets/arrowspinbox.h"
 #include "widgets/buddylabel.h"
 #include "widgets/dialogbuttons.h"
@@ -32,7 +33,7 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
 
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("EditName"));
-    m_name->setMaxLength(50);
+    m_name->setMaxLength(fieldSize(TableId::Project, "Name"));
     m_range = new QComboBox(this);
     m_range->setObjectName(QStringLiteral("ComboBox1"));
     m_range->setMinimumWidth(120);
@@ -46,7 +47,7 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     m_udarov->setPalette(grey);
     m_owner = new QLineEdit(this);
     m_owner->setObjectName(QStringLiteral("EditOwner"));
-    m_owner->setMaxLength(50);
+    m_owner->setMaxLength(fieldSize(TableId::Project, "ProjOwner"));
     m_date = new QDateEdit(this);
     m_date->setObjectName(QStringLiteral("dtpDate"));
     m_date->setCalendarPopup(true);

@@ -6,6 +6,7 @@
 #include "data/snapshot.h"
 #include "report/reportfile.h"
 #include "report/reportinput.h"
+#include "widgets/filefolders.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -141,10 +142,9 @@ ReportExportResult exportReport(DataModule &dm, Prompter &prompter, ReportProgre
     const QString suggested = suggestedPath(in, session);
     const QString path = hooks.chooseFile
                              ? hooks.chooseFile(suggested)
-                             : QFileDialog::getSaveFileName(
-                                   QApplication::activeWindow(),
-                                   QStringLiteral("Экспорт отчета в Microsoft Word"), suggested,
-                                   QStringLiteral("Документ Word (*.docx)"));
+                             : kv::chooseSaveFile(QApplication::activeWindow(), FileKind::Report,
+                                              QStringLiteral("Экспорт отчета в Microsoft Word"),
+                                              suggested, QStringLiteral("Документ Word (*.docx)"));
     if (path.isEmpty()) {
         out.status = ReportExportStatus::NoFile;
         return out;

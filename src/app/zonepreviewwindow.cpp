@@ -5,6 +5,7 @@
 #include "plan/picturefile.h"
 #include "plan/zonepictures.h"
 #include "report/reportfile.h"
+#include "widgets/filefolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,14 +44,16 @@ ZonePreviewWindow::ZonePreviewWindow(Prompter &prompter, QWidget *parent)
 
     chooseSaveFile = [this]() -> std::pair<QString, int> {
         QString filter;
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Сохранить рисунок"), QCoreApplication::applicationDirPath(),
+        const QString path = kv::chooseSaveFile(
+            this, FileKind::Picture, QStringLiteral("Сохранить рисунок"),
+            QCoreApplication::applicationDirPath() + QLatin1Char('/'),
             kFilters.join(QStringLiteral(";;")), &filter);
         return {path, static_cast<int>(kFilters.indexOf(filter)) + 1};
     };
     chooseDxfFile = [this](int pane) {
-        QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Сохранить как DXF"), QCoreApplication::applicationDirPath(),
+        QString path = kv::chooseSaveFile(
+            this, FileKind::Dxf, QStringLiteral("Сохранить как DXF"),
+            QCoreApplication::applicationDirPath() + QLatin1Char('/'),
             QStringLiteral("Чертеж DXF (*.dxf)"));
         if (!path.isEmpty() && !path.endsWith(QStringLiteral(".dxf"), Qt::CaseInsensitive))
             path += QStringLiteral(".dxf");
@@ -58,8 +61,8 @@ ZonePreviewWindow::ZonePreviewWindow(Prompter &prompter, QWidget *parent)
         return path;
     };
     chooseDocumentFile = [this](const QString &suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Документ отчета"), suggested,
-                                            QStringLiteral("Документ Word (*.docx)"));
+        return kv::chooseSaveFile(this, FileKind::Report, QStringLiteral("Документ отчета"),
+                                  suggested, QStringLiteral("Документ Word (*.docx)"));
     };
 }
 

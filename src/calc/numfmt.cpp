@@ -127,7 +127,7 @@ std::optional<double> parseNumber(std::string_view text)
         s += text[i++];
         ++digits;
     }
-    if (i < e && text[i] == ',') {
+    if (i < e && (text[i] == ',' || text[i] == '.')) {
         s += '.';
         ++i;
         while (i < e && text[i] >= '0' && text[i] <= '9') {

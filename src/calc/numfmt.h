@@ -25,8 +25,8 @@ std::string format00(double x);
 // The "0.00000" pattern: exactly five decimals, half away from zero, decimal comma.
 std::string format00000(double x);
 
-// Parses a number typed with the decimal comma ("12,5", "-3", " 4 "). A decimal point, an empty
-// text or any other character fails.
+// Parses a number typed with the decimal comma or point ("12,5", "12.5", "-3", " 4 "). An empty
+// text, a second separator or any other character fails.
 std::optional<double> parseNumber(std::string_view text);
 
 // Key filters of the numeric edit boxes: true when the key may pass. Backspace (8), Tab (9),

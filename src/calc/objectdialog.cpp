@@ -79,9 +79,9 @@ std::optional<DialogError> ObjectDialogCalc::sizeChanged()
 std::optional<DialogError> ObjectDialogCalc::accept(ObjectDialogValues &out) const
 {
     if (name.empty())
-        return DialogError{kMsgFieldRequired, ObjectField::Name};
+        return DialogError{fieldRequiredMessage("Наименование"), ObjectField::Name};
     if (label.empty())
-        return DialogError{kMsgFieldRequired, ObjectField::Label};
+        return DialogError{fieldRequiredMessage("Метка"), ObjectField::Label};
     const std::pair<const std::string *, ObjectField> numeric[] = {
         {&x, ObjectField::X}, {&y, ObjectField::Y}, {&L, ObjectField::L},
         {&S, ObjectField::S}, {&Hx, ObjectField::Hx}};

@@ -59,7 +59,11 @@ private:
 };
 
 inline constexpr const char *kMsgBadNumber = "Ошибочное значение для числового параметра.";
-inline constexpr const char *kMsgFieldRequired = "Ошибка. Заполнение поля обязательно.";
+// The message of an empty required field, naming the field as its label reads.
+inline std::string fieldRequiredMessage(const std::string &field)
+{
+    return "Ошибка. Заполнение поля «" + field + "» обязательно.";
+}
 inline constexpr const char *kMsgNoProtectionObject =
     "Ошибка. В проекте запрещено использование объектов, не требующих молниезащиты (с пустым "
     "значением полей \"Категория молниезащиты\" или \"Тип зоны защиты\").";

@@ -24,7 +24,7 @@ public:
         return m_answer;
     }
     std::optional<std::string> input(const std::string &, const std::string &prompt,
-                                      const std::string &initial) override
+                                      const std::string &initial, int = 0) override
     {
         add(prompt);
         return initial;

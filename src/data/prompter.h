@@ -18,9 +18,10 @@ public:
     virtual void warning(const std::string &text) = 0;
     // Yes/No question; true for Yes.
     virtual bool ask(const std::string &text) = 0;
-    // Input box; nullopt when cancelled.
+    // Input box; nullopt when cancelled. maxLength > 0 limits the answer to that many characters
+    // (the size of the field it is stored in).
     virtual std::optional<std::string> input(const std::string &caption, const std::string &prompt,
-                                             const std::string &initial) = 0;
+                                             const std::string &initial, int maxLength = 0) = 0;
 };
 
 } // namespace kv

@@ -32,9 +32,10 @@ public:
         return a;
     }
     std::optional<std::string> input(const std::string &caption, const std::string &prompt,
-                                     const std::string &initial) override
+                                     const std::string &initial, int maxLength = 0) override
     {
         messages.push_back({Kind::Input, caption + "\n" + prompt});
+        inputLimits.push_back(maxLength);
         if (inputAnswers.empty())
             return initial;
         auto a = inputAnswers.front();
@@ -58,6 +59,7 @@ public:
     std::deque<bool> askAnswers;                     // answers of ask(), in order
     bool defaultAsk = false;                         // when askAnswers is empty
     std::deque<std::optional<std::string>> inputAnswers; // answers of input(); empty: initial
+    std::vector<int> inputLimits;                       // the length limit of each input()
 };
 
 } // namespace kv

@@ -9,7 +9,8 @@ class DataModule;
 
 inline constexpr const char *kMsgClassInsert = "Ошибка. Добавление записей запрещено.";
 inline constexpr const char *kMsgClassDelete = "Ошибка. Удаление записей запрещено.";
-inline constexpr const char *kMsgNameRequired = "Ошибка. Заполнение поля обязательно.";
+inline const std::string kMsgNameRequired =
+    "Ошибка. Заполнение поля «Наименование объекта» обязательно.";
 inline constexpr const char *kMsgSagAllFields = "Ошибка. Заполнение всех полей обязательно.";
 inline constexpr const char *kMsgSagPositive =
     "Ошибка. Значения полей \"Максимум, м\" и \"Стрела, м\" должны быть больше 0.";

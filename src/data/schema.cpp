@@ -179,6 +179,12 @@ const TableDef &tableDef(TableId id)
     throw std::out_of_range("tableDef: unknown table id");
 }
 
+int fieldSize(TableId id, const std::string &field)
+{
+    const FieldDef *f = tableDef(id).field(field);
+    return f && f->type == FieldType::Text && f->size > 0 ? f->size : 32767;
+}
+
 const std::vector<TableId> &openingOrder()
 {
     using T = TableId;

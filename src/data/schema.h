@@ -34,6 +34,8 @@ struct TableDef {
 };
 
 const TableDef &tableDef(TableId id);
+// How many characters a text field holds; 32767 (a line edit's own limit) when it has no limit.
+int fieldSize(TableId id, const std::string &field);
 // The name of the single table inside a table file: the file name without its extension
 // ("project" for "project.DB").
 std::string sqlTableName(const TableDef &def);

@@ -37,7 +37,8 @@ ConstructionWindow::ConstructionWindow(DataModule &dm, Mode mode, QWidget *paren
     m_groupGrid = new DbGrid(m_groups, {{"Name", QStringLiteral("Конструкция молниеотвода")}},
                              m_prompter, this);
     m_groupGrid->setObjectName(QStringLiteral("gridGroups"));
-    m_groupGrid->setPoster([this] { return m_groupNav->postPending(); });
+    m_groupGrid->bindNavigator(m_groupNav);
+    m_groupNav->setConfirmDelete(true);
 
     m_itemNav = new DbNavigator(m_items, m_prompter, navMask, this);
     m_itemGrid = new DbGrid(m_items,
@@ -45,7 +46,8 @@ ConstructionWindow::ConstructionWindow(DataModule &dm, Mode mode, QWidget *paren
                              {"H", QStringLiteral("Высота, м")}},
                             m_prompter, this);
     m_itemGrid->setObjectName(QStringLiteral("gridItems"));
-    m_itemGrid->setPoster([this] { return m_itemNav->postPending(); });
+    m_itemGrid->bindNavigator(m_itemNav);
+    m_itemNav->setConfirmDelete(true);
     m_itemGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 
     m_filter = new QCheckBox(QStringLiteral("Фильтрация молниеотводов по допустимому значению высоты"),

@@ -19,7 +19,8 @@ NameWindow::NameWindow(DataModule &dm, QWidget *parent)
     m_nav = new DbNavigator(m_table, m_prompter, DbNavigator::kAll, this);
     m_grid = new DbGrid(m_table, {{"ObjName", {}}}, m_prompter, this);
     m_grid->setObjectName(QStringLiteral("gridNames"));
-    m_grid->setPoster([this] { return m_nav->postPending(); });
+    m_grid->bindNavigator(m_nav);
+    m_nav->setConfirmDelete(true);
     // The letter tabs: one character of the name, any case, following every change.
     m_tabs = new FilterTabControl(this);
     m_tabs->setObjectName(QStringLiteral("tabNames"));

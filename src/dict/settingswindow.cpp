@@ -157,7 +157,8 @@ QWidget *SettingsWindow::makeCalcTab(DataModule &dm)
     m_sagGrid = new DbGrid(sp, {{"Lot", {}}, {"Ldo", {}}, {"F", {}}}, m_prompter, sag);
     m_sagGrid->setObjectName(QStringLiteral("gridSag"));
     m_sagGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_sagGrid->setPoster([this] { return m_sagNav->postPending(); });
+    m_sagGrid->bindNavigator(m_sagNav);
+    m_sagNav->setConfirmDelete(true);
     auto *help = new QGroupBox(QStringLiteral(" Справка "), sag);
     auto *hl = new QVBoxLayout(help);
     for (const char *t : {"Минимум, м - минимальное расстояние между опорами, м (в диапазон не "

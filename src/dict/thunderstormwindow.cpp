@@ -62,7 +62,10 @@ ThunderstormWindow::ThunderstormWindow(DataModule &dm, QWidget *parent)
                          {"Udarov", QStringLiteral("n")}},
                         m_prompter, this);
     m_grid->setReadOnly(true);
-    m_grid->setPoster([this] { return m_nav->postPending(); });
+    m_grid->bindNavigator(m_nav);
+    m_nav->setConfirmDelete(true);
+    // The grid only shows the rows: a new row is typed into the fields above it.
+    connect(m_nav, &DbNavigator::inserted, m_min, [this] { m_min->setFocus(); });
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 
     auto *close = new QPushButton(QStringLiteral("Закрыть"), this);

@@ -2,13 +2,44 @@
 
 #include "calc/numfmt.h"
 #include "data/prompter.h"
+#include "widgets/dbnavigator.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 
 #include <cmath>
 
 namespace kv {
+
+namespace {
+
+// The cell editor of a text column takes no more than its field holds.
+class FieldSizeDelegate : public QStyledItemDelegate {
+public:
+    FieldSizeDelegate(DbGridModel *model, QObject *parent)
+        : QStyledItemDelegate(parent), m_model(model)
+    {
+    }
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *w = QStyledItemDelegate::createEditor(parent, option, index);
+        const auto &cols = m_model->source().columns();
+        const auto c = static_cast<std::size_t>(index.column());
+        if (auto *e = qobject_cast<QLineEdit *>(w); e && c < cols.size())
+            if (const FieldDef *f = m_model->table().def().field(cols[c].field);
+                f && f->type == FieldType::Text && f->size > 0)
+                e->setMaxLength(f->size);
+        return w;
+    }
+
+private:
+    DbGridModel *m_model;
+};
+
+} // namespace
 
 DbGridModel::DbGridModel(Table &table, std::vector<TableModel::Column> columns,
                          Prompter &prompter, QObject *parent)
@@ -116,8 +147,14 @@ bool DbGridModel::setData(const QModelIndex &index, const QVariant &value, int r
             if (!m_src->setCurrentRow(index.row()) || !t.edit())
                 return false;
         }
+        // The cell's editor is still closing: a reset of the whole grid now would take the editor
+        // from under the view (which then stays in its editing state and ignores Enter). One
+        // changed cell is all there is to show.
+        m_resetting = true;
         t.setValue(col.field, v);
+        m_resetting = false;
     } catch (const TableError &e) {
+        m_resetting = false;
         m_prompter.error(e.what());
         return false;
     }
@@ -147,6 +184,7 @@ DbGrid::DbGrid(Table &table, std::vector<TableModel::Column> columns, Prompter &
     : QTableView(parent), m_model(new DbGridModel(table, std::move(columns), prompter, this))
 {
     setModel(m_model);
+    setItemDelegate(new FieldSizeDelegate(m_model, this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -165,6 +203,30 @@ void DbGrid::setReadOnly(bool ro)
     setEditTriggers(ro ? QAbstractItemView::NoEditTriggers
                        : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                              | QAbstractItemView::AnyKeyPressed);
+}
+
+void DbGrid::bindNavigator(DbNavigator *nav)
+{
+    setPoster([nav] { return nav->postPending(); });
+    connect(nav, &DbNavigator::inserted, this, &DbGrid::editNewRow);
+}
+
+void DbGrid::editNewRow()
+{
+    const int row = m_model->editRow();
+    if (row < 0)
+        return;
+    const QModelIndex at = m_model->index(row, 0);
+    m_following = true;
+    setCurrentIndex(at);
+    m_following = false;
+    scrollTo(at);
+    // A read-only grid leaves the input to the window's own fields; a grid not on screen has
+    // no one typing into it.
+    if (editTriggers() == QAbstractItemView::NoEditTriggers || !isVisible())
+        return;
+    setFocus(Qt::OtherFocusReason);
+    edit(at);
 }
 
 void DbGrid::followTable()

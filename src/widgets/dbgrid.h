@@ -13,6 +13,7 @@
 
 namespace kv {
 
+class DbNavigator;
 class Prompter;
 
 class DbGridModel : public QAbstractTableModel {
@@ -57,6 +58,12 @@ public:
     void setReadOnly(bool ro);
     // Posts a row left in edit before the grid moves; set by the window (the navigator's post).
     void setPoster(std::function<bool()> post) { m_post = std::move(post); }
+    // Works with the window's navigator over the same table: posts through it, and a row its
+    // "+" opens is shown, focused and edited at once (editNewRow).
+    void bindNavigator(DbNavigator *nav);
+    // Brings the row in insert into view and makes it current; an editable grid gets the focus
+    // and opens the first column's editor, so typing goes into the new row.
+    void editNewRow();
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;

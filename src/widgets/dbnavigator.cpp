@@ -86,15 +86,19 @@ bool DbNavigator::run(Button b)
             break;
         case Insert:
             ok = postPending() && t.append();
+            if (ok)
+                emit inserted();
             break;
         case Delete:
             if (t.state() == TableState::Insert) {
                 t.cancel();
                 ok = true;
             } else {
+                if (t.isEmpty() || (m_confirmDelete && !m_prompter.ask("Удалить запись?")))
+                    break;
                 if (t.isEditing())
                     t.cancel();
-                ok = !t.isEmpty() && t.remove();
+                ok = t.remove();
             }
             break;
         case Edit:

@@ -35,18 +35,22 @@ public:
     bool postPending();
     // Called before every post: bound editors write their texts and may refuse.
     void setBeforePost(std::function<bool()> f) { m_beforePost = std::move(f); }
+    // Deleting a stored row asks "Удалить запись?" first (the dictionaries do).
+    void setConfirmDelete(bool on) { m_confirmDelete = on; }
     Table &table() const { return m_table; }
 
     void updateButtons();
 
 signals:
-    void moved(); // another row became current through the navigator
+    void moved();    // another row became current through the navigator
+    void inserted(); // "+" opened a new row
 
 private:
     Table &m_table;
     Prompter &m_prompter;
     QToolButton *m_buttons[kButtonCount] = {};
     std::function<bool()> m_beforePost;
+    bool m_confirmDelete = false;
     int m_handle = 0;
 };
 

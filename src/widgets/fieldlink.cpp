@@ -27,6 +27,9 @@ FieldLink::~FieldLink() { m_table.unsubscribe(m_handle); }
 void FieldLink::bind(QLineEdit *edit, const std::string &field)
 {
     m_bindings.push_back({edit, field});
+    // A text box takes no more than its field holds.
+    if (const FieldDef *f = m_table.def().field(field); f && f->type == FieldType::Text && f->size > 0)
+        edit->setMaxLength(f->size);
     const std::size_t i = m_bindings.size() - 1;
     connect(edit, &QLineEdit::textEdited, this, [this, i] { edited(m_bindings[i]); });
     refresh();

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -267,6 +268,13 @@ void ListChoiceDialog::activate()
     m_search->clear();
     updateMaxima();
     updateOk();
+    // Wide enough for every column at its longest name, as far as the screen allows.
+    // (The list's frame, the page's and the dialog's margins and a scroll bar: about 60 px.)
+    const int need = m_list->gridSize().width() * std::max(1, colCount()) + 60;
+    const QScreen *s = screen();
+    const int room = s ? s->availableGeometry().width() * 9 / 10 : 1200;
+    if (need > width())
+        resize(std::min(need, room), height());
 }
 
 // "А-Я", then the distinct prefixes of the values, sorted.
@@ -336,9 +344,7 @@ void ListChoiceDialog::fillList()
             continue;
         m_list->addItem(shown(v));
     }
-    const int cols = colCount();
-    const int w = std::max(40, (m_list->viewport()->width() - 4) / cols);
-    m_list->setGridSize(QSize(w, m_list->fontMetrics().height() + 4));
+    fitColumns();
     if (!cur.isEmpty()) {
         const auto found = m_list->findItems(cur, Qt::MatchFixedString);
         if (!found.isEmpty()) {
@@ -347,6 +353,18 @@ void ListChoiceDialog::fillList()
         }
     }
     updateOk();
+}
+
+void ListChoiceDialog::fitColumns()
+{
+    // The columns share the list's width, but a column is never narrower than its longest name:
+    // a name is shown whole, and the list scrolls sideways when the names are that long.
+    int widest = 0;
+    const QFontMetrics fm = m_list->fontMetrics();
+    for (int i = 0; i < m_list->count(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(m_list->item(i)->text()));
+    const int share = (m_list->viewport()->width() - 4) / std::max(1, colCount());
+    m_list->setGridSize(QSize(std::max({40, share, widest + 16}), fm.height() + 4));
 }
 
 void ListChoiceDialog::chooseTab(int index)
@@ -457,8 +475,7 @@ bool ListChoiceDialog::eventFilter(QObject *o, QEvent *e)
         if (o == m_stripArea->viewport() && multiLine())
             layoutTabs();
         else if (o == m_list->viewport())
-            m_list->setGridSize(QSize(std::max(40, (m_list->viewport()->width() - 4) / colCount()),
-                                      m_list->fontMetrics().height() + 4));
+            fitColumns();
     }
     return QDialog::eventFilter(o, e);
 }

@@ -76,6 +76,7 @@ private:
     void rebuildTabs();
     void layoutTabs();
     void fillList();
+    void fitColumns();
     void updateOk();
     void updateMaxima();
     void onSearch(const QString &text);

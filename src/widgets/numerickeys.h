@@ -1,10 +1,17 @@
 #pragma once
 // The numeric key filter of the edit boxes: digits, the comma, Backspace and Tab pass (and the
-// minus sign when signed); any other printable key is dropped with a beep.
+// minus sign when signed); any other printable key is dropped with a beep. The decimal point (the
+// keypad's decimal key too) types the comma, so "12.5" typed from habit is 12,5, never 125.
 
 #include <QObject>
 
+class QKeyEvent;
+
 namespace kv {
+
+// Handles a key press on a number box: true when the press is consumed (dropped with a beep, or
+// the point retyped as the comma into target); false when the box may take it as it is.
+bool numberKeyPress(QObject *target, QKeyEvent *key, bool allowMinus);
 
 class NumericKeyFilter : public QObject {
     Q_OBJECT

@@ -221,7 +221,7 @@ TEST(ObjectForm, LiveEvaluationChecksAndValues)
     EXPECT_EQ(f.categoryCombo()->currentText(), QStringLiteral("3"));
     EXPECT_FALSE(f.memoObos()->toPlainText().isEmpty());
     // Letters do not get into a numeric box.
-    typeText(f.edit(ObjectField::Hx), QStringLiteral("a."));
+    typeText(f.edit(ObjectField::Hx), QStringLiteral("a"));
     EXPECT_EQ(f.edit(ObjectField::Hx)->text(), QStringLiteral("15"));
 
     // The spin buttons' rule.
@@ -242,7 +242,8 @@ TEST(ObjectForm, LiveEvaluationChecksAndValues)
 
     // The OK checks in their order, each keeping the dialog open.
     f.show();
-    const char *required = "Ошибка. Заполнение поля обязательно.";
+    const std::string required = "Ошибка. Заполнение поля «Наименование» обязательно.";
+    const std::string requiredLabel = "Ошибка. Заполнение поля «Метка» обязательно.";
     const char *badNumber = "Ошибочное значение для числового параметра.";
     const char *noProtection =
         "Ошибка. В проекте запрещено использование объектов, не требующих молниезащиты (с пустым "
@@ -253,13 +254,14 @@ TEST(ObjectForm, LiveEvaluationChecksAndValues)
     f.edit(ObjectField::Label)->clear();
     f.okButton()->click();
     f.edit(ObjectField::Label)->setText(QStringLiteral("М1"));
-    f.edit(ObjectField::Y)->setText(QStringLiteral("3.5"));
+    f.edit(ObjectField::Y)->setText(QStringLiteral("3,5,"));
     f.okButton()->click();
     EXPECT_EQ(f.focusWidget(), f.edit(ObjectField::Y));
     f.edit(ObjectField::Y)->setText(QStringLiteral("3,27"));
     f.categoryCombo()->setCurrentIndex(3); // the empty item
     f.okButton()->click();
-    EXPECT_EQ(prompter.errors(), (std::vector<std::string>{required, required, badNumber, noProtection}));
+    EXPECT_EQ(prompter.errors(),
+              (std::vector<std::string>{required, requiredLabel, badNumber, noProtection}));
     EXPECT_TRUE(f.isVisible());
     f.categoryCombo()->setCurrentIndex(2);
 

@@ -254,7 +254,7 @@ TEST_F(Commands, AddEditDeleteAndDuplicateObjects)
         return kCancel;
     };
     EXPECT_FALSE(cmdEditObject(*doc, nullptr));
-    EXPECT_EQ(prompter.errors(), std::vector<std::string>{"Ошибка. Заполнение поля обязательно."});
+    EXPECT_EQ(prompter.errors(), std::vector<std::string>{"Ошибка. Заполнение поля «Метка» обязательно."});
     EXPECT_EQ(doc->object(kod)->SLabel, added.SLabel);
 
     // Edit the selected object: the name from the dictionary through "Выбор...".

@@ -114,7 +114,7 @@ TEST(ObjectDialog, BadNumberKeepsNAndReportsTheBox)
     ObjectDialogCalc d(60, 5.5);
     ASSERT_FALSE(d.activate());
     const std::string n = d.N;
-    d.S = "5.5"; // a point is not the decimal separator
+    d.S = "5,5,"; // not a number
     const auto e = d.sizeChanged();
     ASSERT_TRUE(e);
     EXPECT_EQ(e->message, "Ошибочное значение для числового параметра.");
@@ -145,11 +145,11 @@ TEST(ObjectDialog, AcceptChecksInOrder)
     ObjectDialogValues v;
     EXPECT_EQ(d.accept(v)->focus, ObjectField::Name);
     d.name = "Склад";
-    EXPECT_EQ(d.accept(v)->message, "Ошибка. Заполнение поля обязательно.");
+    EXPECT_EQ(d.accept(v)->message, "Ошибка. Заполнение поля «Метка» обязательно.");
     d.label = "1";
-    d.x = "3.27";
+    d.x = "3,2,7";
     EXPECT_EQ(d.accept(v)->focus, ObjectField::X);
-    d.x = "3,27";
+    d.x = "3.27";
     d.kateg = "";
     EXPECT_EQ(d.accept(v)->message, kMsgNoProtectionObject);
     EXPECT_EQ(d.accept(v)->focus, ObjectField::Kateg);

@@ -61,14 +61,18 @@ TEST(Format00, TwoDecimalsHalfAwayFromZero)
     EXPECT_EQ(format00(1e308).substr(0, 4), "1000");
 }
 
-TEST(ParseNumber, DecimalCommaOnly)
+TEST(ParseNumber, DecimalCommaOrPoint)
 {
     EXPECT_EQ(parseNumber("12,5"), 12.5);
     EXPECT_EQ(parseNumber("-3"), -3.0);
     EXPECT_EQ(parseNumber(" 4 "), 4.0);
     EXPECT_EQ(parseNumber(",5"), 0.5);
     EXPECT_EQ(parseNumber("1E3"), 1000.0);
-    EXPECT_FALSE(parseNumber("12.5"));
+    EXPECT_EQ(parseNumber("12.5"), 12.5); // a point typed from habit is not a tenfold error
+    EXPECT_EQ(parseNumber("-.5"), -0.5);
+    EXPECT_FALSE(parseNumber("1.2,3"));
+    EXPECT_FALSE(parseNumber("1,2.3"));
+    EXPECT_FALSE(parseNumber("."));
     EXPECT_FALSE(parseNumber(""));
     EXPECT_FALSE(parseNumber("   "));
     EXPECT_FALSE(parseNumber("1 000"));

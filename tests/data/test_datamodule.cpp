@@ -114,7 +114,8 @@ TEST_F(DataModuleTest, ObjectNameIsRequired)
         ASSERT_TRUE(n.append());
         n.setValue("ObjName", empty);
         EXPECT_FALSE(n.post());
-        EXPECT_EQ(prompter.errors(), std::vector<std::string>{"Ошибка. Заполнение поля обязательно."});
+        EXPECT_EQ(prompter.errors(), std::vector<std::string>{
+                                          "Ошибка. Заполнение поля «Наименование объекта» обязательно."});
         n.cancel();
     }
     ASSERT_TRUE(n.append());

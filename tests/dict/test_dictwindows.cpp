@@ -1,6 +1,7 @@
 // The dictionary windows and the settings window, driven through their widgets.
 
 #include "dictfixture.h"
+#include "typetext.h"
 
 #include "data/constructionsearch.h"
 #include "data/referencerules.h"
@@ -309,4 +310,61 @@ TEST_F(DictFixture, SettingsCancelKeepsTheRowAndSagRowsFollowTheirRules)
     sag.first();
     EXPECT_EQ(sag.asDouble("F"), 0.5);
     EXPECT_EQ(loadSettings(*dm).MOColor, stored.MOColor);
+}
+
+TEST_F(DictFixture, NewRowIsTypedIntoAtOnceStaysCurrentAndDeletingAsks)
+{
+    // "+" clicked, the new row typed straight away (a blank included: it must not press "+"),
+    // Enter to end the cell and Enter to store the row; then "−" asks before deleting.
+    NameWindow names(*dm);
+    ConstructionWindow catalogue(*dm, ConstructionWindow::Browse);
+    const struct {
+        QWidget *window;
+        DbNavigator *nav;
+        DbGrid *grid;
+        Table &table;
+        const char *field;
+    } cases[] = {
+        {&names, names.navigator(), names.grid(), dm->table(TableId::ObjName), "ObjName"},
+        {&catalogue, catalogue.groupNavigator(), catalogue.groupGrid(),
+         catalogue.groupGrid()->gridModel()->table(), "Name"},
+    };
+    const QString typed = QStringLiteral("Ящик с песком");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.field);
+        prompter.clear();
+        c.window->resize(520, 260); // fewer rows in view than the table holds
+        c.window->show();
+        c.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(c.window));
+        const int before = c.table.recordCount();
+        QTest::mouseClick(c.nav->button(Nav::Insert), Qt::LeftButton);
+        QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget())
+                    && c.grid->isAncestorOf(QApplication::focusWidget()));
+        const QModelIndex fresh = c.grid->model()->index(c.grid->gridModel()->editRow(), 0);
+        EXPECT_TRUE(c.grid->viewport()->rect().contains(c.grid->visualRect(fresh)));
+        kv::test::typeText(QApplication::focusWidget(), typed);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget(), c.grid); // the cell's editor has closed
+        QTest::keyClick(c.grid, Qt::Key_Return);
+        EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front().text;
+        ASSERT_EQ(c.table.state(), TableState::Browse);
+        EXPECT_EQ(c.table.recordCount(), before + 1);
+        // The stored row stays the current one, in the table and in view.
+        EXPECT_EQ(c.table.asText(c.field), typed.toStdString());
+        QApplication::processEvents();
+        const QModelIndex cur = c.grid->currentIndex();
+        EXPECT_EQ(cur.data().toString(), typed);
+        EXPECT_TRUE(c.grid->viewport()->rect().intersects(c.grid->visualRect(cur)));
+
+        prompter.askAnswers = {false};
+        QTest::mouseClick(c.nav->button(Nav::Delete), Qt::LeftButton);
+        EXPECT_EQ(prompter.texts(RecordingPrompter::Kind::Ask),
+                  std::vector<std::string>{"Удалить запись?"});
+        EXPECT_EQ(c.table.recordCount(), before + 1);
+        prompter.askAnswers = {true};
+        QTest::mouseClick(c.nav->button(Nav::Delete), Qt::LeftButton);
+        EXPECT_EQ(c.table.recordCount(), before);
+        c.window->hide();
+    }
 }

@@ -19,7 +19,7 @@ public:
     void warning(const std::string &) override {}
     bool ask(const std::string &) override { return true; }
     std::optional<std::string> input(const std::string &, const std::string &,
-                                      const std::string &initial) override
+                                      const std::string &initial, int = 0) override
     {
         return initial;
     }

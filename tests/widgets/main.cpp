@@ -1,5 +1,7 @@
 // The shared widgets' tests run with a QApplication (offscreen), since they drive widgets.
 
+#include "widgets/stocktranslations.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -9,6 +11,8 @@ int main(int argc, char **argv)
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The stock buttons read as the program shows them: "Да", "Нет", "Отмена".
+    kv::installStockTranslations();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -274,3 +274,31 @@ TEST(ListChoiceDialog, SettingsRebuildTabsAndLimitRows)
                                          "допустимое значение (8).\rЗакладка будет однострочной.");
     EXPECT_EQ(dlg.tabRows(), 1);
 }
+
+TEST_F(NamesTable, ListChoiceShowsLongNamesWhole)
+{
+    for (const char *n : {"Склад горюче-смазочных материалов с навесом", "Бак", "Градирня",
+                          "Административно-бытовой корпус", "Емкость"})
+        add(n);
+    ListChoice choice;
+    choice.table = &table;
+    choice.dataField = "ObjName";
+    choice.prompter = &prompter;
+    int cut = -1;
+    dialogRunner() = [&](QDialog &d) {
+        auto &dlg = dynamic_cast<ListChoiceDialog &>(d);
+        dlg.show();
+        QApplication::processEvents();
+        cut = 0;
+        const QFontMetrics fm = dlg.list()->fontMetrics();
+        for (int i = 0; i < dlg.list()->count(); ++i) {
+            const QListWidgetItem *item = dlg.list()->item(i);
+            if (dlg.list()->visualItemRect(item).width() < fm.horizontalAdvance(item->text()))
+                ++cut;
+        }
+        return static_cast<int>(QDialog::Rejected);
+    };
+    EXPECT_FALSE(choice.execute());
+    dialogRunner() = {};
+    EXPECT_EQ(cut, 0);
+}

@@ -58,7 +58,7 @@ TEST_F(ModelFixture, FollowsTheTableRowByRow)
     ASSERT_TRUE(model.setData(model.index(1, cU), "7,5"));
     EXPECT_EQ(model.data(model.index(1, cU)).toString(), "7,5");
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_FALSE(model.setData(model.index(1, cU), "7.5"));
+    EXPECT_FALSE(model.setData(model.index(1, cU), "7,5,"));
     EXPECT_EQ(prompter.errors(), std::vector<std::string>{"Ошибочное значение для числового параметра."});
     EXPECT_EQ(model.data(model.index(1, cU)).toString(), "7,5");
 
