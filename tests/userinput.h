@@ -126,8 +126,15 @@ private:
                 m_act(m);
         }
         m_done = clickButton(m, m_button);
-        if (!m_done)
-            m_timer.start(); // the button may not be enabled yet
+        if (m_done)
+            return;
+        // The button may not be enabled yet; a dialog without it is closed after about ten
+        // seconds, so that a test fails instead of waiting for ever.
+        if (++m_tries > 500) {
+            m->close();
+            return;
+        }
+        m_timer.start();
     }
 
     QString m_button;
@@ -136,6 +143,7 @@ private:
     QTimer m_timer;
     bool m_done = false;
     bool m_seen = false;
+    int m_tries = 0;
     QString m_text, m_title;
 };
 

@@ -128,11 +128,6 @@ int cmdRender(Context &ctx)
         ctx.err << kUsage;
         return 2;
     }
-    checkOutputName(top, true);
-    checkOutputName(front, true);
-    checkOutputName(overlayTop, false);
-    checkOutputName(overlayFront, false);
-
     CliPrompter prompter(&ctx.err);
     auto dm = openDataFolder(ctx, prompter);
     // No picture or drawing replaces a file of the data folder it is drawn from.
@@ -142,6 +137,10 @@ int cmdRender(Context &ctx)
                 !refusal.empty())
                 throw InputRefused(refusal);
     }
+    checkOutputName(top, true);
+    checkOutputName(front, true);
+    checkOutputName(overlayTop, false);
+    checkOutputName(overlayFront, false);
     if (!dm || !locateProject(*dm, kod))
         throw InputRefused("Ошибка. Проект с кодом " + std::to_string(kod) + " не найден.");
     const ProjectSnapshot snap = loadProjectSnapshot(*dm, kod);

@@ -1,13 +1,17 @@
 #include "report/reportsections.h"
 
+#include "data/outputfile.h"
+
 #include "calc/construction.h"
 #include "calc/numfmt.h"
 #include "calc/zones.h"
+#include "data/outputfile.h"
 #include "data/schema.h"
 #include "plan/plancoords.h"
 #include "plan/recordfields.h"
 #include "plan/zonepictures.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -1491,8 +1495,17 @@ void Sections::insertPicture(const QImage &image, const char *name)
                                                                   Qt::ThresholdDither
                                                                       | Qt::AvoidDither)
                                           : image;
-    if (!flat.save(path, "PNG", 80))
-        throw ReportStop("Ошибка. Не удалось записать файл рисунка " + path.toStdString() + ".");
+    // Encoded in memory and written with its errors checked: a file class's buffered write may
+    // lose the last bytes on a full disk and still report success.
+    QByteArray png;
+    QBuffer buffer(&png);
+    std::string why;
+    if (!buffer.open(QIODevice::WriteOnly) || !flat.save(&buffer, "PNG", 80)
+        || !writeOutputFile(path.toStdString(),
+                            std::string_view(png.constData(), static_cast<size_t>(png.size())),
+                            &why))
+        throw ReportStop("Ошибка. Не удалось записать файл рисунка " + path.toStdString() + ". "
+                         + why);
     // A drawing goes on paper at its plan scale, so that the scale its note states holds.
     if (!m_w.AppendPicture(path, kPixelsPerCm))
         throw ReportStop("Ошибка. Не удалось вставить рисунок " + path.toStdString() + ".");

@@ -302,7 +302,7 @@ TEST_F(WindowFixture, SaveAsDeleteUndoRedoKeepEveryProjectsRows)
     const AllRows start = allRows(*dm);
     ASSERT_EQ(start.at(TableId::Project).size(), 2u) << "the sample project and this one";
 
-    ModalAnswer name(standardText(QDialogButtonBox::Ok), [](QWidget *d) {
+    ModalAnswer name(QStringLiteral("ОК"), [](QWidget *d) {
         typeInto(d->findChild<QLineEdit *>(), QStringLiteral("Копия"));
     });
     ASSERT_TRUE(chooseMenu(&w, "Проект", "Сохранить как..."));

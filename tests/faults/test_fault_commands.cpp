@@ -135,6 +135,9 @@ struct Command {
     std::vector<std::string> args;
     std::vector<std::string> outputs;
     int steps = 1;
+    // A command line per step before the last whose rows are a step's (empty: the worker's own
+    // KORVAN_FAULT_STEPS): `place --apply` first stores its search, then moves the conductor.
+    std::vector<std::vector<std::string>> stepArgs = {};
 };
 
 std::vector<Command> commands()
@@ -151,10 +154,13 @@ std::vector<Command> commands()
         {"podbor", withCli({"podbor", "{select}"}), {}},
         {"choose", withCli({"choose", "{select}", "--construction", "{construction}"}), {}},
         {"place", withCli({"place", "{place}", "--variant", "{variant}"}), {}},
-        {"place --apply", withCli({"place", "{place}", "--variant", "{variant}", "--apply"}), {}},
+        {"place --apply", withCli({"place", "{place}", "--variant", "{variant}", "--apply"}), {},
+         2, {withCli({"place", "{place}", "--variant", "{variant}"})}},
         {"place --apply --podbor",
          withCli({"place", "{place}", "--variant", "{variant}", "--apply", "--podbor"}),
-         {}},
+         {},
+         2,
+         {withCli({"place", "{place}", "--variant", "{variant}"})}},
         {"render png",
          withCli({"render", "{select}", "--top", "{O}top.png", "--front", "{O}front.png"}),
          {"top.png", "front.png"}},
@@ -258,10 +264,11 @@ protected:
         out << "]}\n";
     }
 
-    static std::vector<std::string> argsOf(const Command &c)
+    static std::vector<std::string> argsOf(const Command &c) { return argsOf(c, c.args); }
+    static std::vector<std::string> argsOf(const Command &, const std::vector<std::string> &args)
     {
         std::vector<std::string> v;
-        for (std::string a : c.args) {
+        for (std::string a : args) {
             for (const auto &[k, val] : keys)
                 for (std::size_t at; (at = a.find(k)) != std::string::npos;)
                     a.replace(at, k.size(), val);
@@ -318,7 +325,10 @@ protected:
         r.states.push_back(state());
         for (int k = 1; k < c.steps; ++k) {
             restore(c, false);
-            const Outcome o = run(argsOf(c), {"KORVAN_FAULT_STEPS=" + std::to_string(k)});
+            const Outcome o =
+                c.stepArgs.empty()
+                    ? run(argsOf(c), {"KORVAN_FAULT_STEPS=" + std::to_string(k)})
+                    : run(argsOf(c, c.stepArgs.at(static_cast<std::size_t>(k - 1))), {});
             EXPECT_EQ(o.code, 0) << c.name << ": " << o.err;
             r.states.push_back(state());
         }
