@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,6 +19,25 @@ struct CliRun {
 };
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
+
+// A temporary folder, removed with everything in it (parts made read-only by a test included).
+struct TempFolder {
+    TempFolder()
+    {
+        std::string t = (std::filesystem::temp_directory_path() / "korvan-cli-XXXXXX").string();
+        path = mkdtemp(t.data());
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path, ec);
+    }
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    std::filesystem::path path;
+};
 
 // Runs korvan-cli with the arguments (already quoted where needed), with optional environment
 // assignments in front; standard error is dropped unless mergeStderr.

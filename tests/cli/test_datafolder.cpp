@@ -18,15 +18,7 @@ using namespace clitest;
 
 namespace {
 
-struct Tmp {
-    Tmp()
-    {
-        std::string t = (fs::temp_directory_path() / "korvan-folder-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~Tmp() { fs::remove_all(path); }
-    fs::path path;
-};
+using Tmp = TempFolder;
 
 // Every file of a folder with its bytes.
 std::map<std::string, std::string> folderBytes(const fs::path &dir)

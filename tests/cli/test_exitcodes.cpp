@@ -18,15 +18,7 @@ using namespace clitest;
 
 namespace {
 
-struct Folder {
-    Folder()
-    {
-        std::string t = (fs::temp_directory_path() / "korvan-exit-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~Folder() { fs::remove_all(path); }
-    fs::path path;
-};
+using Folder = TempFolder;
 
 json rodCase()
 {

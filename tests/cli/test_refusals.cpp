@@ -21,20 +21,7 @@ using namespace clitest;
 
 namespace {
 
-struct Tmp {
-    Tmp()
-    {
-        std::string t = (fs::temp_directory_path() / "korvan-refusal-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~Tmp()
-    {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
+using Tmp = TempFolder;
 
 json rodCase()
 {

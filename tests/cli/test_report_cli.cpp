@@ -14,15 +14,7 @@ using clitest::quote;
 using clitest::run;
 
 namespace {
-struct Folder {
-    Folder()
-    {
-        std::string t = (fs::temp_directory_path() / "korvan-report-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~Folder() { fs::remove_all(path); }
-    fs::path path;
-};
+using Folder = clitest::TempFolder;
 } // namespace
 
 TEST(CliReport, ChecksThenWritesTheReport)
@@ -103,8 +95,9 @@ TEST(CliReport, ObjectsAboveTheChosenZoneAreSaidInWords)
         for (const char *part : {"conductors", "objects"})
             for (const auto &row : doc[part])
                 for (const auto &[k, v] : row.items())
-                    if (k[0] == 'R' && v.is_number())
+                    if (k[0] == 'R' && v.is_number()) {
                         EXPECT_GE(v.get<double>(), 0) << what << " " << part << "." << k;
+                    }
     };
     // The sample's 5 m rod (МСТ-5) under objects of 6, 10 and 30 m.
     const auto chosen = run(data + " choose 1 --construction 1");
