@@ -20,6 +20,18 @@ struct CliRun {
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 
+// A small single-rod case as `calc` takes it: one rod at (10, 10), one object beside it.
+inline nlohmann::ordered_json rodCase()
+{
+    using json = nlohmann::ordered_json;
+    return {{"project",
+             {{"Name", "P"}, {"ProdGrozMin", 60}, {"ProdGrozMax", 79}, {"Udarov", 5.5},
+              {"TipMO", "одиночный стержневой молниеотвод"}, {"IScale", 500}}},
+            {"conductors", json::array({{{"MX", 10}, {"MY", 10}}})},
+            {"objects", json::array({{{"Name", "Склад"}, {"SLabel", "1"}, {"MXa", 12},
+                                      {"MYa", 12}, {"L", 6}, {"S", 4}, {"Hx", 5}, {"Tip", 1}}})}};
+}
+
 // A temporary folder, removed with everything in it (parts made read-only by a test included).
 struct TempFolder {
     TempFolder()

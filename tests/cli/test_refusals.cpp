@@ -23,16 +23,6 @@ namespace {
 
 using Tmp = TempFolder;
 
-json rodCase()
-{
-    return {{"project",
-             {{"Name", "P"}, {"ProdGrozMin", 60}, {"ProdGrozMax", 79}, {"Udarov", 5.5},
-              {"TipMO", "одиночный стержневой молниеотвод"}, {"IScale", 500}}},
-            {"conductors", json::array({{{"MX", 10}, {"MY", 10}}})},
-            {"objects", json::array({{{"Name", "Склад"}, {"SLabel", "1"}, {"MXa", 12},
-                                      {"MYa", 12}, {"L", 6}, {"S", 4}, {"Hx", 5}, {"Tip", 1}}})}};
-}
-
 json placeCase(double x2, double dx, double y2, double dy)
 {
     json c = rodCase();

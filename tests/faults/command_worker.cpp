@@ -12,6 +12,7 @@
 //                                        the first k of these (the opening counted) run
 // Exit codes of doc: 0 every step done, 1 a step failed (its message on standard error).
 
+#include "workerfolder.h"
 #include "app/projectdocument.h"
 #include "data/alignops.h"
 #include "data/datamodule.h"
@@ -41,19 +42,8 @@ using namespace kv;
 namespace
 {
 
-struct Folder {
-    explicit Folder(const std::string &dir) : dm(dir, prompter) { dm.openAll(); }
-    RecordingPrompter prompter;
-    DataModule dm;
-};
-
-int projectKod(DataModule &dm, const char *name)
-{
-    Table &p = dm.project();
-    if (!p.locate({{"Name", Value(name)}}))
-        throw std::runtime_error(std::string("no project ") + name);
-    return p.asInt("Kod");
-}
+using kv::faulttest::Folder;
+using kv::faulttest::projectKod;
 
 // FNV-1a over the text of every row in key order.
 std::uint64_t hashText(std::uint64_t h, const void *data, std::size_t n)

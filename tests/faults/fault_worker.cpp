@@ -10,6 +10,7 @@
 //   korvan-fault-worker watch DIR N      checks again and again as a concurrent reader
 // N is the object count of every imported project ("Импорт").
 
+#include "workerfolder.h"
 #include "calc/placementsearch.h"
 #include "calc/podbor.h"
 #include "data/datamodule.h"
@@ -37,19 +38,8 @@ const char *kPlaceProject = "Размещение";
 const char *kImportProject = "Импорт";
 const char *kCopyProject = "Копия";
 
-struct Folder {
-    explicit Folder(const std::string &dir) : dm(dir, prompter) { dm.openAll(); }
-    RecordingPrompter prompter;
-    DataModule dm;
-};
-
-int projectKod(DataModule &dm, const char *name)
-{
-    Table &p = dm.project();
-    if (!p.locate({{"Name", Value(name)}}))
-        throw std::runtime_error(std::string("no project ") + name);
-    return p.asInt("Kod");
-}
+using kv::faulttest::Folder;
+using kv::faulttest::projectKod;
 
 void newProject(DataModule &dm, const char *name, int objects)
 {
