@@ -15,6 +15,7 @@ PACKAGES=(
     at-spi2-core python3-pyatspi xdotool dbus
     dpkg-dev appstream desktop-file-utils python3-ezdxf
     libreoffice-writer-nogui poppler-utils
+    libdxflib-dev libpoppler-qt6-dev libboost-dev libgl1-mesa-dri
 )
 
 missing=()

@@ -135,6 +135,7 @@ void ChooseConstruction(ProjectSnapshot &snap, const ChosenConstruction &chosen,
     case ConductorType::Cable:
         chooseCable(snap, chosen, sagTable, messages);
         break;
+    case ConductorType::MultiRod: // handled by its own selection
     case ConductorType::Unknown:
         break;
     }

@@ -18,7 +18,6 @@
 namespace kv
 {
 
-inline constexpr const char *kTipMultiRod = "многократный стержневой молниеотвод";
 inline constexpr const char *kMsgMultiRodTooFew =
     "Ошибка. Многократный стержневой молниеотвод должен иметь не менее двух опор.";
 

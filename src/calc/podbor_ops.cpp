@@ -382,6 +382,7 @@ PodborResult AutoPodbor(ProjectSnapshot &snap, const SettingsRec &settings,
         return PodborCable(snap, sagTable, messages);
     case ConductorType::DoubleRod:
         return PodborDoubleRod(snap, settings, messages);
+    case ConductorType::MultiRod: // handled by its own selection
     case ConductorType::Unknown:
         break;
     }

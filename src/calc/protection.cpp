@@ -39,6 +39,7 @@ std::vector<std::size_t> UnprotectedObjects(const ProjectSnapshot &snap,
             need =
                 asTwoRods ? ObjectHeightTwoRods(g, p1, p2) : ObjectHeightDoubleRod(g, p1, p2, lim);
             break;
+        case ConductorType::MultiRod:
         case ConductorType::Unknown:
             return {};
         }

@@ -10,6 +10,8 @@ ConductorType conductorTypeOf(const std::string &tipMO)
         return ConductorType::DoubleRod;
     if (tipMO == kTipCable)
         return ConductorType::Cable;
+    if (tipMO == kTipMultiRod)
+        return ConductorType::MultiRod;
     return ConductorType::Unknown;
 }
 

@@ -19,11 +19,12 @@ using OptB = std::optional<bool>;
 inline constexpr const char *kTipSingleRod = "одиночный стержневой молниеотвод";
 inline constexpr const char *kTipDoubleRod = "двойной стержневой молниеотвод";
 inline constexpr const char *kTipCable = "одиночный тросовый молниеотвод";
+inline constexpr const char *kTipMultiRod = "многократный стержневой молниеотвод";
 // Zone letters (Cyrillic).
 inline constexpr const char *kZoneA = "А";
 inline constexpr const char *kZoneB = "Б";
 
-enum class ConductorType { SingleRod, DoubleRod, Cable, Unknown };
+enum class ConductorType { SingleRod, DoubleRod, Cable, MultiRod, Unknown };
 ConductorType conductorTypeOf(const std::string &tipMO);
 
 struct ProjectRec {
