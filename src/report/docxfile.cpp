@@ -492,8 +492,12 @@ bool ZipBuilder::write(const QString &path, QString *error)
     }
     for (const auto &[name, data] : m_parts) {
         zip_source_t *src = zip_source_buffer(za, data.data(), data.size(), 0);
-        if (!src || zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
-            if (src)
+        const zip_int64_t index =
+            src ? zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8) : zip_int64_t{-1};
+        // A fixed entry time (1 January 1980, the first a zip can hold): the same report is the
+        // same file whenever it is written.
+        if (index < 0 || zip_file_set_dostime(za, static_cast<zip_uint64_t>(index), 0, 0x21, 0) < 0) {
+            if (src && index < 0)
                 zip_source_free(src);
             const QString msg = QString::fromUtf8(zip_strerror(za));
             zip_discard(za);
