@@ -31,6 +31,7 @@ struct CableModel {
     double ux = 0, uy = 0; // unit axis
     double L = 0;
     double za = 0, zb = 0, sag = 0;
+    double ztop = 0, zlow = 0; // the curve's highest and lowest heights
 
     double z(double s) const
     {
@@ -44,23 +45,37 @@ struct CableModel {
     }
 };
 
-// Root of a monotone function f on [lo, hi] with f(lo) and f(hi) of opposite signs (or zero).
-template <typename Fn> double bisectRoot(Fn &&f, double lo, double hi, bool increasing)
+// Root of a monotone function f (derivative df) on [lo, hi] whose ends have opposite signs:
+// Newton's steps kept inside the shrinking bracket, bisection when a step leaves it.
+template <typename Fn, typename Dn>
+double monotoneRoot(Fn &&f, Dn &&df, double lo, double hi, bool increasing)
 {
-    for (int i = 0; i < 100 && hi - lo > 1e-12 * std::max(1.0, std::abs(lo) + std::abs(hi)); ++i) {
-        const double mid = 0.5 * (lo + hi);
-        const double v = f(mid);
+    double x = 0.5 * (lo + hi);
+    for (int i = 0; i < 100; ++i) {
+        const double v = f(x);
+        if (v == 0)
+            return x;
         if ((v < 0) == increasing)
-            lo = mid;
+            lo = x;
         else
-            hi = mid;
+            hi = x;
+        const double d = df(x);
+        double next = d != 0 ? x - v / d : 0.5 * (lo + hi);
+        if (!(next > lo && next < hi))
+            next = 0.5 * (lo + hi);
+        const double tol = 1e-11 * std::max(1.0, std::abs(next));
+        if (std::abs(next - x) < tol || hi - lo < tol)
+            return next;
+        x = next;
     }
-    return 0.5 * (lo + hi);
+    return x;
 }
 
 // The open interval of heights on the vertical line at plan offset (s along the axis, a across)
-// lying closer than R to the cable curve; false when there is none.
-bool cableInterval(const CableModel &c, double s, double a, double R, double &lo, double &hi)
+// lying closer than R to the cable curve; false when there is none or when it lies wholly above
+// the height zq.
+bool cableInterval(const CableModel &c, double s, double a, double R, double zq, double &lo,
+                   double &hi)
 {
     const double K = R * R - a * a;
     if (K <= 0)
@@ -79,14 +94,21 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double &lo
         const double r = root(u);
         return r > 0 ? c.dz(s + u) + u / r : (u > 0 ? kInf : -kInf);
     };
+    const double curv = 8 * c.sag / (c.L * c.L); // zc''
+    auto ddBottom = [&](double u) {
+        const double r = root(u);
+        return curv + K / (r * r * r);
+    };
     double ub;
     if (dBottom(u0) >= 0)
         ub = u0;
     else if (dBottom(u1) <= 0)
         ub = u1;
     else
-        ub = bisectRoot(dBottom, u0, u1, true);
+        ub = monotoneRoot(dBottom, ddBottom, u0, u1, true);
     lo = bottom(ub);
+    if (!(lo < zq))
+        return false; // the height asked about is below the tube: its top does not matter
     // Top: zc + √(K − u²); its derivative zc' − u/√(K − u²) changes monotonicity at most at
     // |u| = w where (K − w²)^{3/2} = K / zc'' (zc'' constant), so it has at most three
     // stationary points, one in each monotone piece. The maximum is among them and the ends.
@@ -95,10 +117,13 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double &lo
         const double r = root(u);
         return r > 0 ? c.dz(s + u) - u / r : (u > 0 ? -kInf : kInf);
     };
-    const double curv = 8 * c.sag / (c.L * c.L);
+    auto ddTop = [&](double u) {
+        const double r = root(u);
+        return curv - K / (r * r * r);
+    };
     double cuts[4] = {u0, u1, u1, u1};
     int n = 2;
-    if (curv > 0) {
+    if (curv > 0 && curv * curv * K > 1) { // otherwise the top is concave: one maximum
         const double w2 = K - std::cbrt(sq(K / curv)); // (K − w²)^{3/2} = K / curv
         if (w2 > 0) {
             const double w = std::sqrt(w2);
@@ -115,7 +140,7 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double &lo
             continue;
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
-            const double r = bisectRoot(dTop, p, q, fp < 0);
+            const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0);
             hi = std::max(hi, top(r));
         }
     }
@@ -145,8 +170,11 @@ struct Field {
                 const double dx = x - c.ax, dy = y - c.ay;
                 const double s = dx * c.ux + dy * c.uy;
                 const double a = -dx * c.uy + dy * c.ux;
+                // The tube lies between the curve's lowest point − R and its top + R.
+                if (z >= c.ztop + R || z <= c.zlow - R || std::abs(a) >= R)
+                    continue;
                 double lo, hi;
-                if (cableInterval(c, s, a, R, lo, hi) && lo < z && z < hi) {
+                if (cableInterval(c, s, a, R, z, lo, hi) && lo < z && z < hi) {
                     z = hi;
                     moved = true;
                 }
@@ -180,6 +208,12 @@ Field fieldOf(const SphereTerminations &t, double R)
         m.za = c.a.z;
         m.zb = c.b.z;
         m.sag = std::max(0.0, c.sag);
+        m.ztop = std::max(m.za, m.zb);
+        m.zlow = std::min(m.za, m.zb);
+        if (m.sag > 0) { // the vertex of the parabola, when it lies within the span
+            const double tv = std::clamp(0.5 - (m.zb - m.za) / (8 * m.sag), 0.0, 1.0);
+            m.zlow = std::min(m.zlow, m.z(tv * m.L));
+        }
         f.cables.push_back(m);
     }
     return f;
@@ -210,31 +244,56 @@ double evalAt(const Field &f, const Box &b, double x, double y)
     return std::sqrt(d2 + dz * dz);
 }
 
-// Pattern search in 16 directions with step halving, from (x, y) at the step `step`.
+// Pattern search with step halving from (x, y) at the step `step`: 16 directions, then 16 more
+// between them before the step is halved, and after every few moves a line search along the
+// way the last moves went, so that a narrow valley along a kink (the sphere resting on the
+// ground and on a termination at once) is followed instead of zigzagged.
 Eval refine(const Field &f, const Box &b, Eval e, double step)
 {
     static const auto dirs = [] {
-        std::array<std::pair<double, double>, 16> d{};
-        for (int k = 0; k < 16; ++k) {
-            const double a = k * 2 * M_PI / 16;
+        std::array<std::pair<double, double>, 32> d{};
+        for (int k = 0; k < 32; ++k) {
+            // Even positions first: the 16 main directions, then the ones between them.
+            const double a = (k < 16 ? 2 * k : 2 * (k - 16) + 1) * 2 * M_PI / 32;
             d[k] = {std::cos(a), std::sin(a)};
         }
         return d;
     }();
-    int budget = 4000;
-    while (step > 1e-7 && budget > 0) {
-        Eval best = e;
-        for (const auto &[dx, dy] : dirs) {
-            const double x = e.x + dx * step, y = e.y + dy * step;
+    int budget = 3000;
+    int last = 0; // poll from the last successful direction first
+    std::array<std::pair<double, double>, 4> trail{};
+    int moves = 0;
+    while (step > 1e-5 && budget > 0) {
+        bool moved = false;
+        for (int k = 0; k < 32 && !moved; ++k) {
+            const int d = k < 16 ? (last + k) % 16 : 16 + (last + k) % 16;
+            const double x = e.x + dirs[d].first * step, y = e.y + dirs[d].second * step;
             const double F = evalAt(f, b, x, y);
             --budget;
-            if (F < best.F)
-                best = {F, x, y};
+            if (F < e.F) {
+                e = {F, x, y};
+                last = d % 16;
+                moved = true;
+            }
         }
-        if (best.F < e.F)
-            e = best;
-        else
+        if (!moved) {
             step *= 0.5;
+            continue;
+        }
+        trail[moves % 4] = {e.x, e.y};
+        ++moves;
+        if (moves >= 4) {
+            const auto [ox, oy] = trail[moves % 4]; // three moves back
+            const double vx = e.x - ox, vy = e.y - oy;
+            for (double lambda = 1; lambda < 1e6 && budget > 0; lambda *= 2) {
+                const double x = e.x + vx * lambda, y = e.y + vy * lambda;
+                const double F = evalAt(f, b, x, y);
+                --budget;
+                if (!(F < e.F))
+                    break;
+                e = {F, x, y};
+            }
+        }
     }
     return e;
 }
@@ -345,6 +404,11 @@ SphereTerminations SphereTerminationsOf(const ProjectSnapshot &snap,
     return t;
 }
 
+double SphereLowestCentre(const SphereTerminations &terms, double R, double x, double y)
+{
+    return fieldOf(terms, R).lowest(x, y);
+}
+
 SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const SphereObject &obj,
                                     double R)
 {
@@ -399,7 +463,7 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     std::vector<Eval> used;
     const double sep = std::max(sx, sy) * 1.5;
     for (const Eval &s : starts) {
-        if (used.size() >= 8 || s.F > limit + 2 * std::max(sx, sy))
+        if (used.size() >= 5 || s.F > std::min(limit, best.F) + 2 * std::max(sx, sy))
             break;
         bool near = false;
         for (const Eval &u : used)

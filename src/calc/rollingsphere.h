@@ -78,6 +78,12 @@ SphereTerminations SphereTerminationsOf(const ProjectSnapshot &snap,
 std::vector<SphereObject> SphereObjectsOf(const ProjectSnapshot &snap);
 SphereObject SphereObjectOf(const ObjectRec &obj);
 
+// The lowest admissible sphere centre on the vertical line through the plan point (x, y): the
+// height at which a sphere of radius R coming down from above comes to rest there (on the
+// ground, a rod or the cable). Every height above it is admissible except, under a high
+// cable, the tube around the cable.
+double SphereLowestCentre(const SphereTerminations &terms, double R, double x, double y);
+
 // One object at the sphere radius R.
 SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const SphereObject &obj,
                                     double R);

@@ -83,3 +83,92 @@ TEST(RollingSphere, TwoRodsMidSpanLowestProtectedPoint)
     EXPECT_FALSE(SphereCheckObject(t, segmentAt(10, 0, 8.83), 20).isProtected);
     EXPECT_TRUE(SphereCheckObject(t, segmentAt(10, 0, 8.81), 20).isProtected);
 }
+
+namespace {
+
+// The hanging cable sampled densely: the independent model of the tests.
+std::vector<SpherePoint> sampledTerminations(const SphereTerminations &t, int n)
+{
+    std::vector<SpherePoint> pts;
+    for (const SphereRod &r : t.rods)
+        for (int i = 0; i <= n; ++i)
+            pts.push_back({r.x, r.y, r.h * i / n});
+    for (const SphereCable &c : t.cables)
+        for (int i = 0; i <= 4 * n; ++i) {
+            const double s = double(i) / (4 * n);
+            pts.push_back({c.a.x + (c.b.x - c.a.x) * s, c.a.y + (c.b.y - c.a.y) * s,
+                           c.a.z + (c.b.z - c.a.z) * s - 4 * c.sag * s * (1 - s)});
+        }
+    return pts;
+}
+
+double nearest(const std::vector<SpherePoint> &pts, double x, double y, double z)
+{
+    double d = 1e300;
+    for (const SpherePoint &p : pts)
+        d = std::min(d, std::hypot(p.x - x, p.y - y, p.z - z));
+    return d;
+}
+
+// A few sites: rods of mixed heights, a low and a high cable on their supports.
+std::vector<SphereTerminations> sites()
+{
+    return {
+        rods({{0, 0, 12}}),
+        rods({{0, 0, 15}, {20, 0, 15}}),
+        rods({{0, 0, 8}, {25, 5, 35}, {10, 30, 18}, {-15, 20, 60}}),
+        {{{0, 0, 18}, {40, 10, 18}}, {{{0, 0, 18}, {40, 10, 18}, 3}}},
+        {{{0, 0, 70}, {60, 0, 70}}, {{{0, 0, 70}, {60, 0, 70}, 6}}}, // a sphere passes under it
+    };
+}
+
+} // namespace
+
+// The lowest resting centre on a vertical line is admissible, and every height below it down
+// to R is not (checked against densely sampled terminations, to their sampling error).
+TEST(RollingSphere, LowestCentreAgreesWithSampledTerminations)
+{
+    for (const SphereTerminations &t : sites()) {
+        const auto pts = sampledTerminations(t, 400);
+        for (double R : {20.0, 45.0}) {
+            for (double x = -30; x <= 70; x += 7.3)
+                for (double y = -25; y <= 35; y += 6.1) {
+                    const double z = SphereLowestCentre(t, R, x, y);
+                    ASSERT_GE(z, R);
+                    ASSERT_GE(nearest(pts, x, y, z), R - 1e-6) << x << " " << y;
+                    for (double zz = R; zz < z - 0.05; zz += 0.25)
+                        ASSERT_LT(nearest(pts, x, y, zz), R + 0.05) << x << " " << y << " " << zz;
+                }
+        }
+    }
+}
+
+// The search finds the deepest reach that a fine plan grid over the same resting centres finds
+// (or a deeper one), to a millimetre.
+TEST(RollingSphere, SearchMatchesAFineGrid)
+{
+    const SphereObject objects[] = {{8, -3, 12, 3, 6},   {30, 8, 34, 20, 12}, {5, 12, 9, 16, 3},
+                                    {18, -1, 22, 1, 9},  {-8, -8, -4, -2, 14}, {28, -4, 32, 4, 25}};
+    const auto all = sites();
+    for (size_t site = 0; site < all.size(); ++site)
+        for (const SphereObject &o : objects)
+            for (double R : {20.0, 60.0}) {
+                const SphereTerminations &t = all[site];
+                const auto res = SphereCheckObject(t, o, R);
+                double best = 1e300;
+                for (double x = o.x1 - R; x <= o.x2 + R; x += 0.1)
+                    for (double y = o.y1 - R; y <= o.y2 + R; y += 0.1) {
+                        const double dx = std::max({o.x1 - x, 0.0, x - o.x2});
+                        const double dy = std::max({o.y1 - y, 0.0, y - o.y2});
+                        const double dz = std::max(0.0, SphereLowestCentre(t, R, x, y) - o.hx);
+                        best = std::min(best, std::sqrt(dx * dx + dy * dy + dz * dz));
+                    }
+                SCOPED_TRACE(::testing::Message() << "site " << site << " R=" << R << " object at " << o.x1);
+                const double found = res.isProtected ? R + 1 : R - res.depth;
+                if (best <= R) {
+                    EXPECT_LE(found, best + 1e-3);
+                } else {
+                    EXPECT_TRUE(res.isProtected || found > best - 1e-3);
+                }
+            }
+}
