@@ -48,9 +48,9 @@ struct CableModel {
 // Root of a monotone function f (derivative df) on [lo, hi] whose ends have opposite signs:
 // Newton's steps kept inside the shrinking bracket, bisection when a step leaves it.
 template <typename Fn, typename Dn>
-double monotoneRoot(Fn &&f, Dn &&df, double lo, double hi, bool increasing)
+double monotoneRoot(Fn &&f, Dn &&df, double lo, double hi, bool increasing, double guess)
 {
-    double x = 0.5 * (lo + hi);
+    double x = guess > lo && guess < hi ? guess : 0.5 * (lo + hi);
     for (int i = 0; i < 100; ++i) {
         const double v = f(x);
         if (v == 0)
@@ -63,7 +63,7 @@ double monotoneRoot(Fn &&f, Dn &&df, double lo, double hi, bool increasing)
         double next = d != 0 ? x - v / d : 0.5 * (lo + hi);
         if (!(next > lo && next < hi))
             next = 0.5 * (lo + hi);
-        const double tol = 1e-11 * std::max(1.0, std::abs(next));
+        const double tol = 1e-10 * std::max(1.0, std::abs(next));
         if (std::abs(next - x) < tol || hi - lo < tol)
             return next;
         x = next;
@@ -99,13 +99,16 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
         const double r = root(u);
         return curv + K / (r * r * r);
     };
+    // Where a straight cable of the local slope would have its extreme: Newton's first guess.
+    const double m = c.dz(s);
+    const double straight = m * rk / std::sqrt(1 + m * m);
     double ub;
     if (dBottom(u0) >= 0)
         ub = u0;
     else if (dBottom(u1) <= 0)
         ub = u1;
     else
-        ub = monotoneRoot(dBottom, ddBottom, u0, u1, true);
+        ub = monotoneRoot(dBottom, ddBottom, u0, u1, true, -straight);
     lo = bottom(ub);
     if (!(lo < zq))
         return false; // the height asked about is below the tube: its top does not matter
@@ -140,7 +143,7 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
             continue;
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
-            const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0);
+            const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0, straight);
             hi = std::max(hi, top(r));
         }
     }
@@ -170,8 +173,12 @@ struct Field {
                 const double dx = x - c.ax, dy = y - c.ay;
                 const double s = dx * c.ux + dy * c.uy;
                 const double a = -dx * c.uy + dy * c.ux;
-                // The tube lies between the curve's lowest point − R and its top + R.
-                if (z >= c.ztop + R || z <= c.zlow - R || std::abs(a) >= R)
+                // The tube's slice lies between the curve's lowest point − √(R² − a²) and its
+                // top + √(R² − a²).
+                if (std::abs(a) >= R)
+                    continue;
+                const double rk = std::sqrt(R * R - a * a);
+                if (z >= c.ztop + rk || z <= c.zlow - rk)
                     continue;
                 double lo, hi;
                 if (cableInterval(c, s, a, R, z, lo, hi) && lo < z && z < hi) {
@@ -248,7 +255,7 @@ double evalAt(const Field &f, const Box &b, double x, double y)
 // between them before the step is halved, and after every few moves a line search along the
 // way the last moves went, so that a narrow valley along a kink (the sphere resting on the
 // ground and on a termination at once) is followed instead of zigzagged.
-Eval refine(const Field &f, const Box &b, Eval e, double step)
+Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, int ndirs)
 {
     static const auto dirs = [] {
         std::array<std::pair<double, double>, 32> d{};
@@ -263,9 +270,9 @@ Eval refine(const Field &f, const Box &b, Eval e, double step)
     int last = 0; // poll from the last successful direction first
     std::array<std::pair<double, double>, 4> trail{};
     int moves = 0;
-    while (step > 1e-5 && budget > 0) {
+    while (step > minStep && budget > 0) {
         bool moved = false;
-        for (int k = 0; k < 32 && !moved; ++k) {
+        for (int k = 0; k < ndirs && !moved; ++k) {
             const int d = k < 16 ? (last + k) % 16 : 16 + (last + k) % 16;
             const double x = e.x + dirs[d].first * step, y = e.y + dirs[d].second * step;
             const double F = evalAt(f, b, x, y);
@@ -418,7 +425,7 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     // Only centres within R of the object in plan matter: farther ones cannot reach it.
     const double limit = R * (1 + 1e-12) + 1e-9;
     const double w = b.x2 - b.x1 + 2 * R, h = b.y2 - b.y1 + 2 * R;
-    double step = R / 12;
+    double step = R / 10;
     const double maxPoints = 3600;
     if (w / step * (h / step) > maxPoints)
         step = std::sqrt(w * h / maxPoints);
@@ -462,8 +469,10 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     Eval best;
     std::vector<Eval> used;
     const double sep = std::max(sx, sy) * 1.5;
+    // Each basin is followed to a centimetre; the best ones are then polished to 1e-5 m.
+    std::vector<Eval> found;
     for (const Eval &s : starts) {
-        if (used.size() >= 5 || s.F > std::min(limit, best.F) + 2 * std::max(sx, sy))
+        if (used.size() >= 4 || s.F > std::min(limit, best.F) + 2 * std::max(sx, sy))
             break;
         bool near = false;
         for (const Eval &u : used)
@@ -472,12 +481,20 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         if (near)
             continue;
         used.push_back(s);
-        const Eval e = refine(f, b, s, std::max(sx, sy) * 0.5);
+        const Eval e = refine(f, b, s, std::max(sx, sy) * 0.5, 0.01, 16);
+        found.push_back(e);
         if (e.F < best.F)
             best = e;
         if (best.F == 0)
             break;
     }
+    const double coarseBest = best.F;
+    for (const Eval &e : found)
+        if (e.F <= coarseBest + 0.02 && best.F > 0) {
+            const Eval p = refine(f, b, refine(f, b, e, 0.01, 1e-4, 16), 1e-4, 1e-5, 32);
+            if (p.F < best.F)
+                best = p;
+        }
     for (const Eval &s : starts)
         if (s.F < best.F)
             best = s;
