@@ -251,13 +251,14 @@ double evalAt(const Field &f, const Box &b, double x, double y)
     return std::sqrt(d2 + dz * dz);
 }
 
-// Pattern search with step halving from (x, y) at the step `step`: 16 directions, then 16 more
-// between them before the step is halved, and after every few moves a line search along the
-// way the last moves went, so that a narrow valley along a kink (the sphere resting on the
-// ground and on a termination at once) is followed instead of zigzagged.
+// Pattern search with step halving from (x, y) at the step `step`, polling `ndirs` (16 or 32)
+// directions; the direction set turns by a golden fraction of its spacing at every halving, and
+// after every few moves a line search runs along the way the last moves went, so that a narrow
+// valley along a kink (the sphere resting on the ground and on a termination at once) is
+// followed instead of zigzagged.
 Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, int ndirs)
 {
-    static const auto dirs = [] {
+    static const auto base = [] {
         std::array<std::pair<double, double>, 32> d{};
         for (int k = 0; k < 32; ++k) {
             // Even positions first: the 16 main directions, then the ones between them.
@@ -266,8 +267,10 @@ Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, i
         }
         return d;
     }();
+    std::array<std::pair<double, double>, 32> dirs = base;
     int budget = 3000;
     int last = 0; // poll from the last successful direction first
+    int halvings = 0;
     std::array<std::pair<double, double>, 4> trail{};
     int moves = 0;
     while (step > minStep && budget > 0) {
@@ -285,6 +288,12 @@ Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, i
         }
         if (!moved) {
             step *= 0.5;
+            ++halvings;
+            const double a = halvings * 0.6180339887 * 2 * M_PI / 32;
+            const double ca = std::cos(a), sa = std::sin(a);
+            for (int k = 0; k < 32; ++k)
+                dirs[k] = {base[k].first * ca - base[k].second * sa,
+                           base[k].first * sa + base[k].second * ca};
             continue;
         }
         trail[moves % 4] = {e.x, e.y};
