@@ -478,7 +478,7 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     Eval best;
     std::vector<Eval> used;
     const double sep = std::max(sx, sy) * 1.5;
-    // Each basin is followed to a centimetre; the best ones are then polished to 1e-5 m.
+    // Each basin is followed to a centimetre; the best ones are then polished to 5e-5 m.
     std::vector<Eval> found;
     for (const Eval &s : starts) {
         if (used.size() >= 4 || s.F > std::min(limit, best.F) + 2 * std::max(sx, sy))
@@ -499,8 +499,9 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     }
     const double coarseBest = best.F;
     for (const Eval &e : found)
-        if (e.F <= coarseBest + 0.02 && best.F > 0) {
-            const Eval p = refine(f, b, refine(f, b, e, 0.01, 1e-4, 16), 1e-4, 1e-5, 32);
+        // Clearly out of reach (protected): the centimetre is enough for the verdict.
+        if (e.F <= coarseBest + 0.02 && best.F > 0 && coarseBest <= limit + 0.02) {
+            const Eval p = refine(f, b, refine(f, b, e, 0.01, 2e-4, 16), 2e-4, 5e-5, 32);
             if (p.F < best.F)
                 best = p;
         }
