@@ -141,6 +141,7 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
         const double p = cuts[i], q = cuts[i + 1];
         if (!(p < q))
             continue;
+        hi = std::max(hi, top(q)); // a piece's end may itself be the extreme
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
             const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0, straight);

@@ -119,6 +119,8 @@ std::vector<SphereTerminations> sites()
         rods({{0, 0, 8}, {25, 5, 35}, {10, 30, 18}, {-15, 20, 60}}),
         {{{0, 0, 18}, {40, 10, 18}}, {{{0, 0, 18}, {40, 10, 18}, 3}}},
         {{{0, 0, 70}, {60, 0, 70}}, {{{0, 0, 70}, {60, 0, 70}, 6}}}, // a sphere passes under it
+        // A short deep span: the tube's top is not concave along the cable.
+        {{{0, 0, 25}, {12, 4, 22}}, {{{0, 0, 25}, {12, 4, 22}, 3}}},
     };
 }
 
@@ -130,16 +132,27 @@ TEST(RollingSphere, LowestCentreAgreesWithSampledTerminations)
 {
     for (const SphereTerminations &t : sites()) {
         const auto pts = sampledTerminations(t, 150);
-        for (double R : {20.0, 45.0}) {
-            for (double x = -30; x <= 70; x += 9.7)
-                for (double y = -25; y <= 35; y += 8.3) {
-                    const double z = SphereLowestCentre(t, R, x, y);
-                    ASSERT_GE(z, R);
-                    ASSERT_GE(nearest(pts, x, y, z), R - 1e-6) << x << " " << y;
-                    for (double zz = R; zz < z - 0.05; zz += 0.7)
-                        ASSERT_LT(nearest(pts, x, y, zz), R + 0.05) << x << " " << y << " " << zz;
+        // A plan grid, and lines along and beside each cable where its tube decides.
+        std::vector<std::pair<double, double>> plan;
+        for (double x = -30; x <= 70; x += 9.7)
+            for (double y = -25; y <= 35; y += 8.3)
+                plan.emplace_back(x, y);
+        for (const SphereCable &c : t.cables)
+            for (double f = -0.1; f <= 1.1; f += 0.05)
+                for (double off : {0.0, 4.0, 11.0}) {
+                    const double dx = c.b.x - c.a.x, dy = c.b.y - c.a.y;
+                    const double len = std::hypot(dx, dy);
+                    plan.emplace_back(c.a.x + dx * f - dy / len * off,
+                                      c.a.y + dy * f + dx / len * off);
                 }
-        }
+        for (double R : {20.0, 45.0})
+            for (const auto &[x, y] : plan) {
+                const double z = SphereLowestCentre(t, R, x, y);
+                ASSERT_GE(z, R);
+                ASSERT_GE(nearest(pts, x, y, z), R - 1e-6) << x << " " << y;
+                for (double zz = R; zz < z - 0.05; zz += 0.7)
+                    ASSERT_LT(nearest(pts, x, y, zz), R + 0.05) << x << " " << y << " " << zz;
+            }
     }
 }
 
