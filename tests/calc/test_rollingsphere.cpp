@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "calc/rollingsphere.h"
 
@@ -280,4 +281,32 @@ TEST(RollingSphere, RodHeightForALevel)
     EXPECT_EQ(SphereRodHeight(snap, 1), H2);
     snap.project.TipMO = kTipCable;
     EXPECT_FALSE(SphereRodHeight(snap, 1).has_value());
+}
+
+// A cable alone, over random spans, sags, slopes and radii (short deep spans included, where
+// the tube's top has several humps along the cable): the resting height on each line is the
+// one a dense sampling of the parabola gives.
+TEST(RollingSphere, CableTubeAgreesWithDenseSampling)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(0, 1);
+    for (int it = 0; it < 200; ++it) {
+        const double L = 4 + u(rng) * 20, sag = u(rng) * 4, za = 5 + u(rng) * 40;
+        const double zb = za + (u(rng) - 0.5) * 6, R = 20 + u(rng) * 40;
+        const SphereTerminations t{{}, {{{0, 0, za}, {L, 0, zb}, sag}}};
+        for (int j = 0; j < 40; ++j) {
+            const double x = -5 + u(rng) * (L + 10), y = u(rng) * R;
+            double lo = 1e300, hi = -1e300;
+            for (int i = 0; i <= 20000; ++i) {
+                const double s = i / 20000.0, pz = za + (zb - za) * s - 4 * sag * s * (1 - s);
+                const double r2 = (x - L * s) * (x - L * s) + y * y;
+                if (r2 < R * R) {
+                    lo = std::min(lo, pz - std::sqrt(R * R - r2));
+                    hi = std::max(hi, pz + std::sqrt(R * R - r2));
+                }
+            }
+            ASSERT_NEAR(SphereLowestCentre(t, R, x, y), lo < R && R < hi ? hi : R, 1e-4)
+                << "L=" << L << " sag=" << sag << " R=" << R << " at " << x << ", " << y;
+        }
+    }
 }
