@@ -4,15 +4,20 @@
 #include <cmath>
 #include <limits>
 
-namespace kv {
+namespace kv
+{
 
-namespace {
+namespace
+{
 
 constexpr double kRadii[kSphereLevelCount] = {20, 30, 45, 60};
 constexpr const char *kNames[kSphereLevelCount] = {"I", "II", "III", "IV"};
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-double sq(double v) { return v * v; }
+double sq(double v)
+{
+    return v * v;
+}
 
 // ---- The admissible region, one vertical line at a time --------------------------------------
 //
@@ -126,7 +131,7 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
     };
     double cuts[4] = {u0, u1, u1, u1};
     int n = 2;
-    if (curv > 0 && curv * curv * K > 1) { // otherwise the top is concave: one maximum
+    if (curv > 0 && curv * curv * K > 1) {             // otherwise the top is concave: one maximum
         const double w2 = K - std::cbrt(sq(K / curv)); // (K − w²)^{3/2} = K / curv
         if (w2 > 0) {
             const double w = std::sqrt(w2);
@@ -439,7 +444,8 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     const double maxPoints = 3600;
     if (w / step * (h / step) > maxPoints)
         step = std::sqrt(w * h / maxPoints);
-    const int nx = static_cast<int>(std::ceil(w / step)), ny = static_cast<int>(std::ceil(h / step));
+    const int nx = static_cast<int>(std::ceil(w / step)),
+              ny = static_cast<int>(std::ceil(h / step));
     const double sx = w / nx, sy = h / ny;
 
     std::vector<Eval> starts;
@@ -467,8 +473,8 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         // Just outside the circle: a tall rod's reach drops from its top to R across it.
         const double rr = (rh >= R ? R : std::sqrt(rh * (2 * R - rh))) * (1 + 1e-13) + 1e-12;
         const double cx = std::clamp(r.x, b.x1, b.x2), cy = std::clamp(r.y, b.y1, b.y2);
-        for (const auto &[px, py] : {std::pair{cx, cy}, {b.x1, b.y1}, {b.x2, b.y1},
-                                     {b.x1, b.y2}, {b.x2, b.y2}}) {
+        for (const auto &[px, py] :
+             {std::pair{cx, cy}, {b.x1, b.y1}, {b.x2, b.y1}, {b.x1, b.y2}, {b.x2, b.y2}}) {
             const double d = std::hypot(px - r.x, py - r.y);
             if (d > 1e-12)
                 consider(r.x + (px - r.x) / d * rr, r.y + (py - r.y) / d * rr);
@@ -584,8 +590,8 @@ std::optional<double> SphereRodHeight(const std::vector<Pt> &rods,
 std::optional<double> SphereRodHeight(const ProjectSnapshot &snap, int level)
 {
     const ConductorType type = conductorTypeOf(snap.project.TipMO.value_or(std::string()));
-    if (type != ConductorType::SingleRod && type != ConductorType::DoubleRod
-        && type != ConductorType::MultiRod)
+    if (type != ConductorType::SingleRod && type != ConductorType::DoubleRod &&
+        type != ConductorType::MultiRod)
         return std::nullopt;
     std::vector<Pt> rods;
     for (const ConductorRec &c : snap.conductors)

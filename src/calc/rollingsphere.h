@@ -16,7 +16,8 @@
 #include "calc/podbor.h"
 #include "calc/records.h"
 
-namespace kv {
+namespace kv
+{
 
 inline constexpr int kSphereLevelCount = 4;
 // Sphere radius of protection level 0..3 (levels I..IV): 20, 30, 45, 60 m.

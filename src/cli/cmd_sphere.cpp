@@ -13,19 +13,27 @@
 #include <limits>
 #include <optional>
 
-namespace kv::cli {
+namespace kv::cli
+{
 
 using json = nlohmann::ordered_json;
 
-namespace {
+namespace
+{
 
 constexpr const char *kUsage = "usage: korvan-cli sphere KOD|CASE.json [--height LEVEL]\n"
                                "       (LEVEL: I, II, III, IV or 1 to 4)\n";
 
 // Lengths to the micrometre: beyond the check's own precision, and free of binary noise.
-json metres(double v) { return std::round(v * 1e6) / 1e6 + 0.0; }
+json metres(double v)
+{
+    return std::round(v * 1e6) / 1e6 + 0.0;
+}
 
-json optText(const OptS &s) { return s ? json(*s) : json(nullptr); }
+json optText(const OptS &s)
+{
+    return s ? json(*s) : json(nullptr);
+}
 
 json levelJson(const SphereLevelResult &r)
 {

@@ -7,7 +7,8 @@
 
 using namespace kv;
 
-namespace {
+namespace
+{
 
 // The radius a single rod protects at height z: √(h′(2R − h′)) − √(z(2R − z)), h′ = min(h, R).
 double rodRadius(double h, double R, double z)
@@ -16,9 +17,15 @@ double rodRadius(double h, double R, double z)
     return std::sqrt(hh * (2 * R - hh)) - std::sqrt(z * (2 * R - z));
 }
 
-SphereTerminations rods(std::initializer_list<SphereRod> r) { return {std::vector<SphereRod>(r), {}}; }
+SphereTerminations rods(std::initializer_list<SphereRod> r)
+{
+    return {std::vector<SphereRod>(r), {}};
+}
 
-SphereObject segmentAt(double x, double y, double hx) { return {x, y, x, y, hx}; }
+SphereObject segmentAt(double x, double y, double hx)
+{
+    return {x, y, x, y, hx};
+}
 
 } // namespace
 
@@ -29,8 +36,8 @@ TEST(RollingSphere, SingleRodMatchesTheClosedForm)
     struct Row {
         double h, z;
     };
-    const Row rows[] = {{5, 0}, {10, 2}, {15, 5}, {15, 10}, {20, 0}, {25, 8}, {30, 12},
-                        {40, 3}, {60, 30}, {75, 44}, {8, 7.5}, {45, 1}};
+    const Row rows[] = {{5, 0},   {10, 2}, {15, 5},  {15, 10}, {20, 0},  {25, 8},
+                        {30, 12}, {40, 3}, {60, 30}, {75, 44}, {8, 7.5}, {45, 1}};
     for (int level = 0; level < kSphereLevelCount; ++level) {
         const double R = SphereRadius(level);
         for (const Row &row : rows) {
@@ -63,11 +70,12 @@ TEST(RollingSphere, TwoRodsMidSpanLowestProtectedPoint)
     struct Row {
         double R, h, d;
     };
-    const Row rows[] = {{20, 15, 20}, {20, 10, 30}, {30, 25, 40}, {45, 30, 20}, {60, 70, 50},
-                        {20, 30, 10}, {60, 20, 80}};
+    const Row rows[] = {{20, 15, 20}, {20, 10, 30}, {30, 25, 40}, {45, 30, 20},
+                        {60, 70, 50}, {20, 30, 10}, {60, 20, 80}};
     for (const Row &row : rows) {
         const double hh = std::min(row.h, row.R);
-        const double zc = std::max(0.0, row.R - std::sqrt(std::pow(row.d / 2, 2) + std::pow(row.R - hh, 2)));
+        const double zc =
+            std::max(0.0, row.R - std::sqrt(std::pow(row.d / 2, 2) + std::pow(row.R - hh, 2)));
         SCOPED_TRACE(::testing::Message() << "R=" << row.R << " h=" << row.h << " d=" << row.d);
         const auto t = rods({{0, 0, row.h}, {row.d, 0, row.h}});
         const auto at = SphereCheckObject(t, segmentAt(row.d / 2, 0, zc + 0.001), row.R);
@@ -76,7 +84,8 @@ TEST(RollingSphere, TwoRodsMidSpanLowestProtectedPoint)
         EXPECT_NEAR(at.depth, row.R - std::hypot(std::sqrt(std::max(0.0, y2)), row.R - zc - 0.001),
                     1e-6);
         if (zc > 0.001) {
-            EXPECT_TRUE(SphereCheckObject(t, segmentAt(row.d / 2, 0, zc - 0.001), row.R).isProtected);
+            EXPECT_TRUE(
+                SphereCheckObject(t, segmentAt(row.d / 2, 0, zc - 0.001), row.R).isProtected);
         }
     }
     // The worked case: 8.82 m, not the two-dimensional 12.32 m.
@@ -85,7 +94,8 @@ TEST(RollingSphere, TwoRodsMidSpanLowestProtectedPoint)
     EXPECT_TRUE(SphereCheckObject(t, segmentAt(10, 0, 8.81), 20).isProtected);
 }
 
-namespace {
+namespace
+{
 
 // The hanging cable sampled densely: the independent model of the tests.
 std::vector<SpherePoint> sampledTerminations(const SphereTerminations &t, int n)
@@ -161,8 +171,8 @@ TEST(RollingSphere, LowestCentreAgreesWithSampledTerminations)
 // (or a deeper one), to a millimetre.
 TEST(RollingSphere, SearchMatchesAFineGrid)
 {
-    const SphereObject objects[] = {{8, -3, 12, 3, 6}, {30, 8, 34, 20, 12}, {18, -1, 22, 1, 9},
-                                    {-8, -8, -4, -2, 14}};
+    const SphereObject objects[] = {
+        {8, -3, 12, 3, 6}, {30, 8, 34, 20, 12}, {18, -1, 22, 1, 9}, {-8, -8, -4, -2, 14}};
     const auto all = sites();
     for (size_t site = 0; site < all.size(); ++site)
         for (const SphereObject &o : objects)
@@ -178,7 +188,8 @@ TEST(RollingSphere, SearchMatchesAFineGrid)
                         const double dz = std::max(0.0, SphereLowestCentre(t, R, x, y) - o.hx);
                         best = std::min(best, std::sqrt(dx * dx + dy * dy + dz * dz));
                     }
-                SCOPED_TRACE(::testing::Message() << "site " << site << " R=" << R << " object at " << o.x1);
+                SCOPED_TRACE(::testing::Message()
+                             << "site " << site << " R=" << R << " object at " << o.x1);
                 const double found = res.isProtected ? R + 1 : R - res.depth;
                 if (best <= R) {
                     EXPECT_LE(found, best + 1e-3);
@@ -227,8 +238,11 @@ TEST(RollingSphere, MonotoneInLevelRodHeightAndObjectHeight)
             c.a.z += dh, c.b.z += dh;
         return t;
     };
-    const SphereObject objects[] = {{6, 4, 9, 8, 4}, {14, -6, 26, 6, 10}, {35, 6, 38, 9, 7},
-                                    {-6, 12, -2, 14, 16}, {20, 3, 20, 3, 12}};
+    const SphereObject objects[] = {{6, 4, 9, 8, 4},
+                                    {14, -6, 26, 6, 10},
+                                    {35, 6, 38, 9, 7},
+                                    {-6, 12, -2, 14, 16},
+                                    {20, 3, 20, 3, 12}};
     for (const SphereTerminations &t : sites())
         for (const SphereObject &o : objects) {
             SphereObject taller = o;
