@@ -1,7 +1,8 @@
 // The project window's hot paths on a 100-object project: one drag step with "Автоподбор"
 // ticked (drop, store, selection, zones redrawn in both views) and opening the project; and
-// scrolling a 2 km site at 1:50 near its far corner. The window is not shown (but for the
-// scrolling, which paints on the offscreen platform); everything but the final blit runs.
+// scrolling a 2 km site at 1:50 near its far corner. The window is shown on the offscreen
+// platform and each step ends with the event loop's paint, since the plans draw their tiles
+// when they are painted.
 
 #include "app/projectdocument.h"
 #include "app/plancanvas.h"
@@ -38,8 +39,10 @@ struct Fixture {
         window = std::make_unique<ProjectWindow>();
         window->resize(1280, 900);
         window->attach(dm.get());
+        window->show();
         window->document()->openProject(first);
         window->refreshNow();
+        QApplication::processEvents();
     }
     ~Fixture()
     {
@@ -114,6 +117,7 @@ void dragSteps(benchmark::State &state, bool autoPodbor)
     for (auto _ : state) {
         w.dropSelectedAt(flip ? a : b);
         w.refreshNow();
+        QApplication::processEvents();
         flip = !flip;
     }
     if (!f.prompter.messages.empty())
@@ -131,8 +135,10 @@ void BM_RedrawViews100(benchmark::State &state)
     ProjectWindow &w = *f.window;
     w.document()->runPodbor();
     w.refreshNow();
-    for (auto _ : state)
+    for (auto _ : state) {
         w.redrawViews();
+        QApplication::processEvents();
+    }
 }
 BENCHMARK(BM_RedrawViews100)->Unit(benchmark::kMillisecond);
 
@@ -148,6 +154,7 @@ void BM_OpenProject100(benchmark::State &state)
     for (auto _ : state) {
         w.document()->openProject(flip ? f.first : f.second);
         w.refreshNow();
+        QApplication::processEvents();
         flip = !flip;
     }
 }
@@ -163,7 +170,6 @@ struct FarCorner {
     {
         const int kod = f.addProject("Площадка 2 км", 50, 1880);
         ProjectWindow &w = *f.window;
-        w.show();
         w.document()->openProject(kod);
         w.document()->runPodbor();
         w.refreshNow();
@@ -184,8 +190,9 @@ struct FarCorner {
 void BM_ScrollFarCorner(benchmark::State &state)
 {
     FarCorner c;
-    if (c.h->maximum() < 150000 || !c.f.window->document()->zoneSuffix())
-        state.SkipWithError("the site is not 2 km wide at 1:50 with zones");
+    if (c.h->maximum() < 145000 || !c.f.window->document()->zoneSuffix())
+        state.SkipWithError(("the site is not 2 km wide at 1:50 with zones: "
+                             + std::to_string(c.h->maximum())).c_str());
     for (auto _ : state) {
         if (c.h->value() < c.h->maximum() - 12000) {
             state.PauseTiming();
