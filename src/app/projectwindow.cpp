@@ -27,8 +27,8 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -299,7 +299,8 @@ QSize ProjectWindow::contentSize() const
     across = across || (down && ws > room.width() - bar);
     down = down || (across && hs > room.height() - bar);
     // No cap: the views are drawn in tiles, only where they are seen.
-    return {std::max(ws, room.width() - (down ? bar : 0)), std::max(hs, room.height() - (across ? bar : 0))};
+    return {std::max(ws, room.width() - (down ? bar : 0)),
+            std::max(hs, room.height() - (across ? bar : 0))};
 }
 
 void ProjectWindow::rebuildViews()
@@ -524,8 +525,8 @@ void ProjectWindow::zoomAt(QScrollArea *pane, QPoint viewportPos, int steps)
     const int oldN = m_model.scale().n();
     // The plan point under the pointer, in metres (the front view counts heights up from its
     // ground line).
-    const QPoint content = viewportPos
-                           + QPoint(pane->horizontalScrollBar()->value(), pane->verticalScrollBar()->value());
+    const QPoint content = viewportPos + QPoint(pane->horizontalScrollBar()->value(),
+                                                pane->verticalScrollBar()->value());
     const double perPx = oldN / (kPixelsPerCm * 100.0);
     const double x = content.x() * perPx;
     const double y = (front ? m_model.groundLine() - content.y() : content.y()) * perPx;
@@ -600,7 +601,8 @@ bool ProjectWindow::planWheel(QObject *watched, QWheelEvent *e)
     m_wheelRest += e->angleDelta().y();
     const int steps = m_wheelRest / 120;
     m_wheelRest -= steps * 120;
-    const QPoint at = static_cast<QWidget *>(watched)->mapTo(pane->viewport(), e->position().toPoint());
+    const QPoint at =
+        static_cast<QWidget *>(watched)->mapTo(pane->viewport(), e->position().toPoint());
     guarded([&] { zoomAt(pane, at, steps); });
     return true;
 }

@@ -55,37 +55,30 @@ void Canvas::line(int x1, int y1, int x2, int y2)
         m_recorder->line(m_layer, QPointF(x1, y1), QPointF(x2, y2));
         return;
     }
-    if (m_pen.style() != Qt::SolidLine && (x1 == x2 || y1 == y2) && !m_area.contains(QPoint(x1, y1))) {
+    if (m_pen.style() != Qt::SolidLine && (x1 == x2 || y1 == y2)
+        && !m_area.contains(QPoint(x1, y1))) {
         // The rasteriser starts a dash pattern where a line enters the image, so a grid line
         // cut at a tile's edge would continue out of step with its neighbour. Cut it here and
         // carry the pattern's phase along.
-        const QRect keep = m_area.adjusted(-m_pen.width(), -m_pen.width(), m_pen.width(), m_pen.width());
-        int from = 0, to = 0;
-        if (y1 == y2) {
-            if (y1 < keep.top() || y1 > keep.bottom())
-                return;
-            from = std::clamp(x1, m_area.left(), m_area.right() + 1);
-            to = std::clamp(x2, m_area.left(), m_area.right() + 1);
-            if (from != x1) {
-                QPen pen = m_pen;
-                pen.setDashOffset(m_pen.dashOffset() + std::abs(from - x1) / static_cast<double>(pen.width()));
-                m_painter.setPen(pen);
-                m_painter.drawLine(from, y1, to, y2);
-                return;
-            }
-        } else {
-            if (x1 < keep.left() || x1 > keep.right())
-                return;
-            from = std::clamp(y1, m_area.top(), m_area.bottom() + 1);
-            to = std::clamp(y2, m_area.top(), m_area.bottom() + 1);
-            if (from != y1) {
-                QPen pen = m_pen;
-                pen.setDashOffset(m_pen.dashOffset() + std::abs(from - y1) / static_cast<double>(pen.width()));
-                m_painter.setPen(pen);
-                m_painter.drawLine(x1, from, x2, to);
-                return;
-            }
-        }
+        const int pw = m_pen.width();
+        const bool across = y1 == y2;
+        const int at = across ? y1 : x1; // where the line lies crosswise
+        if (at < (across ? m_area.top() : m_area.left()) - pw
+            || at > (across ? m_area.bottom() : m_area.right()) + pw)
+            return;
+        const int lo = across ? m_area.left() : m_area.top();
+        const int hi = (across ? m_area.right() : m_area.bottom()) + 1;
+        const int start = across ? x1 : y1;
+        const int from = std::clamp(start, lo, hi);
+        const int to = std::clamp(across ? x2 : y2, lo, hi);
+        QPen pen = m_pen;
+        pen.setDashOffset(m_pen.dashOffset() + std::abs(from - start) / static_cast<double>(pw));
+        m_painter.setPen(pen);
+        if (across)
+            m_painter.drawLine(from, y1, to, y2);
+        else
+            m_painter.drawLine(x1, from, x2, to);
+        return;
     }
     m_painter.setPen(m_pen);
     m_painter.drawLine(x1, y1, x2, y2);

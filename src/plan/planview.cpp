@@ -410,7 +410,8 @@ void PlanViewModel::RedrawGrids(QImage &top, QImage &front, QSize topSize) const
             drawn = QImage();
             return;
         }
-        if (drawn.size() != r.size() || drawn.format() != QImage::Format_RGB32 || !drawn.isDetached())
+        if (drawn.size() != r.size() || drawn.format() != QImage::Format_RGB32
+            || !drawn.isDetached())
             drawn = QImage(r.size(), QImage::Format_RGB32);
         drawn.setOffset(r.topLeft());
         DrawGrid(drawn, m_part->view, m_settings, m_scale, content);

@@ -32,7 +32,8 @@ int countColour(const QImage &img, QRgb rgb)
 
 // Pixels of the pane in a zone colour (the conductor's or an object's) outside every shape:
 // the zone outlines on screen.
-int zonePixels(QScrollArea *pane, const QImage &shown, const ProjectWindow &w, const ProjectSnapshot &snap)
+int zonePixels(QScrollArea *pane, const QImage &shown, const ProjectWindow &w,
+               const ProjectSnapshot &snap)
 {
     std::vector<QRgb> colours{w.planModel().settings().conductorColor().rgb() & 0xffffff};
     for (const ObjectRec &o : snap.objects)
@@ -49,14 +50,17 @@ int zonePixels(QScrollArea *pane, const QImage &shown, const ProjectWindow &w, c
             const QRgb c = shown.pixel(x, y) & 0xffffff;
             if (std::find(colours.begin(), colours.end(), c) == colours.end())
                 continue;
-            n += std::none_of(shapes.begin(), shapes.end(), [&](const QRect &r) { return r.contains(x, y); });
+            n += std::none_of(shapes.begin(), shapes.end(),
+                              [&](const QRect &r) { return r.contains(x, y); });
         }
     return n;
 }
 
-void mouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+void mouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+           Qt::MouseButtons buttons)
 {
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons,
+                  Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
@@ -91,7 +95,8 @@ protected:
                     {"Мачта", side - 2, side - 2, 1, 1, 2, 0xc08000}},
                    50);
         ProjectWindow &w = open(size);
-        EXPECT_TRUE(chooseMenu(&w, QStringLiteral("Молниеотвод"), QStringLiteral("Ориентировочный подбор")));
+        EXPECT_TRUE(chooseMenu(&w, QStringLiteral("Молниеотвод"),
+                               QStringLiteral("Ориентировочный подбор")));
         w.refreshNow();
         EXPECT_TRUE(doc().zoneSuffix());
         return w;
@@ -127,7 +132,8 @@ TEST_F(WideSite, FarCornerShowsGridAndZonesAndTakesTheMouse)
     mouse(w.topView(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
     mouse(w.topView(), QEvent::MouseMove, at - QPoint(38, 0), Qt::NoButton, Qt::LeftButton);
     mouse(w.topView(), QEvent::MouseMove, at - QPoint(76, 0), Qt::NoButton, Qt::LeftButton);
-    mouse(w.topView(), QEvent::MouseButtonRelease, at - QPoint(76, 0), Qt::LeftButton, Qt::NoButton);
+    mouse(w.topView(), QEvent::MouseButtonRelease, at - QPoint(76, 0), Qt::LeftButton,
+          Qt::NoButton);
     w.refreshNow();
     EXPECT_EQ(w.topView()->selectedShape(), far);
     EXPECT_DOUBLE_EQ(snap().objects.at(1).MXa.value_or(0), 1997.0);
@@ -187,7 +193,8 @@ TEST_F(WideSite, CtrlWheelZoomsAroundThePointerAndUndoes)
     EXPECT_NEAR(fAfter.y(), fBefore.y(), 50 / 3800.0);
 
     // Two steps of the undo stack, in order.
-    QAction *undo = menuAction(&w, QStringLiteral("Правка"), QStringLiteral("Отменить изменение масштаба"));
+    QAction *undo =
+        menuAction(&w, QStringLiteral("Правка"), QStringLiteral("Отменить изменение масштаба"));
     ASSERT_TRUE(undo);
     undo->trigger();
     w.refreshNow();
@@ -226,7 +233,8 @@ TEST_F(WideSite, FitToWindowShowsTheWholeSiteAndUndoes)
     QTest::mouseClick(w.findChild<QToolBar *>()->widgetForAction(fit), Qt::LeftButton);
     EXPECT_EQ(doc().undoStack()->count(), steps);
     EXPECT_EQ(w.scaleSpin()->value(), n);
-    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Правка"), QStringLiteral("Отменить изменение масштаба")));
+    ASSERT_TRUE(
+        chooseMenu(&w, QStringLiteral("Правка"), QStringLiteral("Отменить изменение масштаба")));
     w.refreshNow();
     EXPECT_EQ(w.scaleSpin()->value(), 50);
 }

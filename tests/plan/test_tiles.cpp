@@ -71,7 +71,8 @@ TEST(DrawViewPart, PartsPutTogetherAreTheWholeView)
     };
     const QSize topSize(601, 437);
     for (const Row &r : rows) {
-        SCOPED_TRACE(std::string(r.tip) + (r.zones ? " zones " : " grid ") + std::to_string(r.part.width()));
+        SCOPED_TRACE(std::string(r.tip) + (r.zones ? " zones " : " grid ")
+                     + std::to_string(r.part.width()));
         const ProjectSnapshot p = zonedProject(r.tip);
         PlanViewModel model;
         // Zones with solid pens (see difference); the grid dotted or solid, exact either way.
