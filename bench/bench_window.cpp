@@ -1,13 +1,18 @@
 // The project window's hot paths on a 100-object project: one drag step with "Автоподбор"
-// ticked (drop, store, selection, zones redrawn in both views) and opening the project.
-// The window is not shown; everything but the final blit to the screen runs.
+// ticked (drop, store, selection, zones redrawn in both views) and opening the project; and
+// scrolling a 2 km site at 1:50 near its far corner. The window is shown on the offscreen
+// platform and each step ends with the event loop's paint, since the plans draw their tiles
+// when they are painted.
 
+#include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectwindow.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
 
 #include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -34,8 +39,10 @@ struct Fixture {
         window = std::make_unique<ProjectWindow>();
         window->resize(1280, 900);
         window->attach(dm.get());
+        window->show();
         window->document()->openProject(first);
         window->refreshNow();
+        QApplication::processEvents();
     }
     ~Fixture()
     {
@@ -45,14 +52,15 @@ struct Fixture {
         std::filesystem::remove_all(dir, ec);
     }
 
-    // A single rod among 100 zone-B objects in a 10 x 10 block.
-    int addProject(const std::string &name)
+    // A single rod among 100 zone-B objects in a 10 x 10 block, the block's corner at origin
+    // metres from the plan's corner.
+    int addProject(const std::string &name, int scale = 500, double origin = 0)
     {
         Table &p = dm->project();
         p.append();
         p.setValue("Name", name);
         p.setValue("TipMO", kTipSingleRod);
-        p.setValue("IScale", 500);
+        p.setValue("IScale", scale);
         p.setValue("ProdGrozMin", 60);
         p.setValue("ProdGrozMax", 79);
         p.setValue("Udarov", 5.5);
@@ -61,8 +69,8 @@ struct Fixture {
         p.post();
         const int kod = p.asInt("Kod");
         dm->mo().append();
-        dm->mo().setValue("MX", 60.0);
-        dm->mo().setValue("MY", 50.0);
+        dm->mo().setValue("MX", origin + 60.0);
+        dm->mo().setValue("MY", origin + 50.0);
         dm->mo().post();
         Table &o = dm->object();
         for (int i = 0; i < 100; ++i) {
@@ -70,8 +78,8 @@ struct Fixture {
             o.setValue("Name", "Объект " + std::to_string(i + 1));
             o.setValue("SLabel", std::to_string(i + 1));
             o.setValue("STip", "прямоугольный");
-            o.setValue("MXa", 10.0 + (i % 10) * 10);
-            o.setValue("MYa", 10.0 + (i / 10) * 8);
+            o.setValue("MXa", origin + 10.0 + (i % 10) * 10);
+            o.setValue("MYa", origin + 10.0 + (i / 10) * 8);
             o.setValue("L", 6.0);
             o.setValue("S", 4.0);
             o.setValue("Hx", 3.0 + i % 9);
@@ -109,6 +117,7 @@ void dragSteps(benchmark::State &state, bool autoPodbor)
     for (auto _ : state) {
         w.dropSelectedAt(flip ? a : b);
         w.refreshNow();
+        QApplication::processEvents();
         flip = !flip;
     }
     if (!f.prompter.messages.empty())
@@ -126,8 +135,10 @@ void BM_RedrawViews100(benchmark::State &state)
     ProjectWindow &w = *f.window;
     w.document()->runPodbor();
     w.refreshNow();
-    for (auto _ : state)
+    for (auto _ : state) {
         w.redrawViews();
+        QApplication::processEvents();
+    }
 }
 BENCHMARK(BM_RedrawViews100)->Unit(benchmark::kMillisecond);
 
@@ -143,10 +154,68 @@ void BM_OpenProject100(benchmark::State &state)
     for (auto _ : state) {
         w.document()->openProject(flip ? f.first : f.second);
         w.refreshNow();
+        QApplication::processEvents();
         flip = !flip;
     }
 }
 BENCHMARK(BM_OpenProject100)->Unit(benchmark::kMillisecond);
+
+// The 100-object block at the far corner of a 2 km x 2 km site at 1:50 (152 000 pixels a side)
+// with its zones, the top pane scrolled to that corner.
+struct FarCorner {
+    Fixture f;
+    QScrollBar *h = nullptr;
+    QScrollBar *v = nullptr;
+    FarCorner()
+    {
+        const int kod = f.addProject("Площадка 2 км", 50, 1880);
+        ProjectWindow &w = *f.window;
+        w.document()->openProject(kod);
+        w.document()->runPodbor();
+        w.refreshNow();
+        h = w.topPane()->horizontalScrollBar();
+        v = w.topPane()->verticalScrollBar();
+        toCorner();
+    }
+    void toCorner()
+    {
+        h->setValue(h->maximum());
+        v->setValue(v->maximum());
+        QApplication::processEvents();
+    }
+};
+
+// One wheel step of scrolling there (60 pixels left and up, diagonally through the zones and
+// the block): the pane repaints what came into sight, drawing the tiles that are new.
+void BM_ScrollFarCorner(benchmark::State &state)
+{
+    FarCorner c;
+    if (c.h->maximum() < 145000 || !c.f.window->document()->zoneSuffix())
+        state.SkipWithError("the site is not 2 km wide at 1:50 with zones");
+    for (auto _ : state) {
+        if (c.h->value() < c.h->maximum() - 12000) {
+            state.PauseTiming();
+            c.toCorner();
+            state.ResumeTiming();
+        }
+        c.h->setValue(c.h->value() - 60);
+        c.v->setValue(c.v->value() - 60);
+        QApplication::processEvents();
+    }
+    state.counters["tiles"] = static_cast<double>(c.f.window->topView()->tileCount());
+}
+BENCHMARK(BM_ScrollFarCorner)->Unit(benchmark::kMillisecond);
+
+// A change while the far corner is shown: the views rebuilt and every tile on screen drawn anew.
+void BM_RedrawFarCorner(benchmark::State &state)
+{
+    FarCorner c;
+    for (auto _ : state) {
+        c.f.window->redrawViews();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_RedrawFarCorner)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <functional>
@@ -79,6 +80,16 @@ inline bool chooseMenu(QMainWindow *w, const QString &menu, const QString &item)
         return false;
     a->trigger();
     return true;
+}
+
+// Turns the mouse wheel by notches (positive: away from the user) over w at pos (w's
+// coordinates) with the modifier keys held, as the platform delivers it to the widget there.
+inline void turnWheel(QWidget *w, QPoint pos, int notches,
+                      Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWheelEvent e(QPointF(pos), w->mapToGlobal(QPointF(pos)), QPoint(), QPoint(0, 120 * notches),
+                  Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
 }
 
 // Replaces a line edit's text by typing: select all, then the keys.

@@ -38,6 +38,7 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("SpeedButton1"), always},
         {QStringLiteral("chkAutoPodbor"), anyObject},
         {QStringLiteral("SpinScale"), anyProject},
+        {QStringLiteral("btnFitView"), anyProject},
         // Menu "Проект".
         {QStringLiteral("mnCreateProj"), always},
         {QStringLiteral("mnOpenProj"), severalProjects},
@@ -48,6 +49,8 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("mnPreview"), anyObject},
         {QStringLiteral("mnReport"), anyObject},
         {QStringLiteral("mnExit"), always},
+        // Menu "Вид".
+        {QStringLiteral("mnFitView"), anyProject},
         // Menu "Молниеотвод".
         {QStringLiteral("mnAlignMO"), anyObject},
         {QStringLiteral("mnKoordMO"), anyProject},

@@ -16,11 +16,14 @@ PlanCanvas::PlanCanvas(ViewKind view, QWidget *parent) : QWidget(parent), m_view
     setObjectName(view == ViewKind::Top ? QStringLiteral("Image1") : QStringLiteral("Image2"));
 }
 
-void PlanCanvas::setContent(const QImage *image, const PlanViewModel *model)
+void PlanCanvas::setContent(QSize imageSize, PlanTiles::Scene scene, const PlanViewModel *model)
 {
-    m_image = image;
+    // A widget side cannot pass QWIDGETSIZE_MAX; nothing of a plan lies that far out in practice.
+    const int limit = QWIDGETSIZE_MAX - kGroundBar;
+    imageSize = imageSize.boundedTo(QSize(limit, limit)).expandedTo(QSize(1, 1));
+    m_tiles.reset(imageSize, std::move(scene));
     m_model = model;
-    QSize sz = image ? image->size() : QSize(1, 1);
+    QSize sz = imageSize;
     if (m_view == ViewKind::Front)
         sz.rheight() += kGroundBar;
     setFixedSize(sz);
@@ -76,10 +79,10 @@ void PlanCanvas::paintEvent(QPaintEvent *e)
 {
     QPainter p(this);
     p.fillRect(e->rect(), Qt::white);
-    if (m_image)
-        p.drawImage(QPoint(0, 0), *m_image);
-    if (m_view == ViewKind::Front && m_image)
-        p.fillRect(QRect(0, m_image->height(), width(), kGroundBar), palette().color(QPalette::ButtonText));
+    m_tiles.paint(p, e->rect());
+    if (m_view == ViewKind::Front)
+        p.fillRect(QRect(0, m_tiles.contentSize().height(), width(), kGroundBar),
+                   palette().color(QPalette::ButtonText));
     if (!m_model)
         return;
     const auto &order = m_view == ViewKind::Top ? m_model->topOrder() : m_model->frontOrder();

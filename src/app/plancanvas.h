@@ -1,10 +1,12 @@
 #pragma once
-// One plan view of the project window: the view's background bitmap (grid and zones) with the
+// One plan view of the project window: the view's background (grid and zones) with the
 // conductor markers and object shapes of the shape model painted over it in stacking order.
-// The widget is as large as the view's content and lives in a scroll area. In the top view the
+// The widget is as large as the view's content and lives in a scroll area; the background is
+// drawn in tiles as they come into sight, so the content may be of any size. In the top view the
 // shapes take the mouse: a press selects, a left drag moves a dotted rubber band (the shape
 // stays put) and the release reports where the band was dropped.
 
+#include "plan/plantiles.h"
 #include "plan/planview.h"
 
 #include <QImage>
@@ -21,9 +23,13 @@ public:
     PlanCanvas(ViewKind view, QWidget *parent = nullptr);
 
     ViewKind view() const { return m_view; }
-    // The bitmap and the shapes to show; both must outlive the next setContent. The widget takes
-    // the bitmap's size (plus the ground bar below the front view).
-    void setContent(const QImage *image, const PlanViewModel *model);
+    // The background of imageSize content pixels, drawn part by part by scene, and the shapes
+    // to show (the model must outlive the next setContent). The widget takes that size (plus the
+    // ground bar below the front view). Every tile drawn before is dropped.
+    void setContent(QSize imageSize, PlanTiles::Scene scene, const PlanViewModel *model);
+    QSize imageSize() const { return m_tiles.contentSize(); }
+    // The tiles kept now (for tests and benchmarks).
+    std::size_t tileCount() const { return m_tiles.tileCount(); }
     // The blinking shape and its phase (hatched or solid).
     void setSelectedShape(const std::string &name);
     const std::string &selectedShape() const { return m_selected; }
@@ -61,7 +67,7 @@ private:
     void paintShape(QPainter &p, const PlanShape &s, bool hatched) const;
 
     ViewKind m_view;
-    const QImage *m_image = nullptr;
+    PlanTiles m_tiles;
     const PlanViewModel *m_model = nullptr;
     std::string m_selected;
     std::set<std::string> m_flagged;

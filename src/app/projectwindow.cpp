@@ -28,10 +28,12 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUndoStack>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -273,21 +275,32 @@ void ProjectWindow::redrawViews()
 QSize ProjectWindow::contentSize() const
 {
     // The top image covers the visible area and every shape; the front image is as wide.
-    int w = std::max(m_topPane->viewport()->width(), m_frontPane->viewport()->width());
-    int h = m_topPane->viewport()->height();
+    int ws = 0, hs = 0;
     for (const std::string &n : m_model.topOrder()) {
         const PlanShape *s = m_model.shape(n);
         if (s && s->visible) {
-            w = std::max(w, s->rect.right() + 20);
-            h = std::max(h, s->rect.bottom() + 20);
+            ws = std::max(ws, s->rect.right() + 20);
+            hs = std::max(hs, s->rect.bottom() + 20);
         }
     }
     for (const std::string &n : m_model.frontOrder()) {
         const PlanShape *s = m_model.shape(n);
         if (s && s->visible)
-            w = std::max(w, s->rect.right() + 20);
+            ws = std::max(ws, s->rect.right() + 20);
     }
-    return {std::min(w, kMaxBitmapSide), std::min(h, kMaxBitmapSide)};
+    // The visible area as it will be, not as it is: without scroll bars when the shapes fit, less
+    // a bar's width where the other direction needs one (so a plan that fits shows no bars).
+    const QSize room(std::max(m_topPane->maximumViewportSize().width(),
+                              m_frontPane->maximumViewportSize().width()),
+                     m_topPane->maximumViewportSize().height());
+    const int bar = m_topPane->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_topPane);
+    bool across = ws > room.width();
+    bool down = hs > room.height();
+    across = across || (down && ws > room.width() - bar);
+    down = down || (across && hs > room.height() - bar);
+    // No cap: the views are drawn in tiles, only where they are seen.
+    return {std::max(ws, room.width() - (down ? bar : 0)),
+            std::max(hs, room.height() - (across ? bar : 0))};
 }
 
 void ProjectWindow::rebuildViews()
@@ -304,13 +317,20 @@ void ProjectWindow::rebuildViews()
         setWindowTitle(QStringLiteral("Korvan VL 2.1"));
         m_model.ShowEmptyPlan(m_frontPane->viewport()->height() - PlanCanvas::kGroundBar);
     }
-    m_bitmaps.topSize = contentSize();
-    if (m_doc->hasProject() && m_doc->zoneSuffix() && !snap.conductors.empty())
-        DrawZones(m_bitmaps, m_model, snap, *m_doc->zoneSuffix());
-    else
-        m_model.RedrawGrids(m_bitmaps.top, m_bitmaps.front, m_bitmaps.topSize);
-    m_topView->setContent(&m_bitmaps.top, &m_model);
-    m_frontView->setContent(&m_bitmaps.front, &m_model);
+    const QSize topSize = contentSize();
+    // Each view draws its tiles as they come into sight, from the document as it is then (a
+    // change refreshes the views and drops every tile).
+    auto scene = [this, topSize](ViewKind view) {
+        return [this, topSize, view](const QRect &part) {
+            const std::optional<std::string> &suffix = m_doc->zoneSuffix();
+            const bool zones = m_doc->hasProject() && suffix;
+            return DrawViewPart(view, part, topSize, m_model, m_doc->snapshot(),
+                                zones ? &*suffix : nullptr);
+        };
+    };
+    m_topView->setContent(topSize, scene(ViewKind::Top), &m_model);
+    m_frontView->setContent(QSize(topSize.width(), m_model.frontImageHeight()),
+                            scene(ViewKind::Front), &m_model);
     showProtection();
 }
 
@@ -497,6 +517,96 @@ void ProjectWindow::onScaleChanged(int n)
     refreshNow();
 }
 
+void ProjectWindow::zoomAt(QScrollArea *pane, QPoint viewportPos, int steps)
+{
+    if (!m_doc || !m_doc->hasProject() || !m_spinScale->isEnabled() || steps == 0)
+        return;
+    const bool front = pane == m_frontPane;
+    const int oldN = m_model.scale().n();
+    // The plan point under the pointer, in metres (the front view counts heights up from its
+    // ground line).
+    const QPoint content = viewportPos + QPoint(pane->horizontalScrollBar()->value(),
+                                                pane->verticalScrollBar()->value());
+    const double perPx = oldN / (kPixelsPerCm * 100.0);
+    const double x = content.x() * perPx;
+    const double y = (front ? m_model.groundLine() - content.y() : content.y()) * perPx;
+    // The spin is the authority: its step changes the scale as its buttons do (one undoable step).
+    m_spinScale->stepBy(-steps);
+    const PlanScale &sc = m_model.scale();
+    if (sc.n() == oldN)
+        return;
+    const int cx = sc.px(x);
+    const int cy = front ? m_model.groundLine() - sc.px(y) : sc.px(y);
+    pane->horizontalScrollBar()->setValue(cx - viewportPos.x());
+    pane->verticalScrollBar()->setValue(cy - viewportPos.y());
+}
+
+void ProjectWindow::fitView()
+{
+    if (!m_doc || !m_doc->hasProject())
+        return;
+    const ProjectSnapshot &snap = m_doc->snapshot();
+    const int g = m_model.settings().halfMarker();
+    // The content the site needs at a scale: every shape and the margin the views keep.
+    auto needed = [&](int n) {
+        const PlanScale sc(n);
+        int w = 0, h = 0;
+        for (const ConductorRec &c : snap.conductors) {
+            w = std::max(w, sc.px(c.MX.value_or(0)) + g);
+            h = std::max(h, sc.px(c.MY.value_or(0)) + g);
+        }
+        for (const ObjectRec &o : snap.objects) {
+            w = std::max(w, sc.px(o.MXa.value_or(0)) + sc.px(o.L.value_or(0)));
+            h = std::max(h, sc.px(o.MYa.value_or(0)) + sc.px(o.S.value_or(0)));
+        }
+        return QSize(w + 20, h + 20);
+    };
+    // The spin's values: its own value and every step from it, up and down, within its range.
+    const int step = std::max(1, m_spinScale->singleStep());
+    const int now = m_spinScale->value();
+    std::vector<int> values{m_spinScale->minimum(), m_spinScale->maximum()};
+    for (int v = now; v > m_spinScale->minimum(); v -= step)
+        values.push_back(v);
+    for (int v = now + step; v < m_spinScale->maximum(); v += step)
+        values.push_back(v);
+    std::sort(values.begin(), values.end());
+    const QSize room = m_topPane->maximumViewportSize();
+    int best = m_spinScale->maximum();
+    for (int v : values) {
+        const QSize need = needed(v);
+        if (need.width() <= room.width() && need.height() <= room.height()) {
+            best = v;
+            break;
+        }
+    }
+    m_spinScale->setValue(best);
+    for (QScrollArea *pane : {m_topPane, m_frontPane}) {
+        pane->horizontalScrollBar()->setValue(0);
+        pane->verticalScrollBar()->setValue(0);
+    }
+}
+
+bool ProjectWindow::planWheel(QObject *watched, QWheelEvent *e)
+{
+    if (!(e->modifiers() & Qt::ControlModifier))
+        return false;
+    QScrollArea *pane = nullptr;
+    if (watched == m_topView || watched == m_topPane->viewport())
+        pane = m_topPane;
+    else if (watched == m_frontView || watched == m_frontPane->viewport())
+        pane = m_frontPane;
+    if (!pane)
+        return false;
+    // A notch is 120; finer wheels add up to whole steps.
+    m_wheelRest += e->angleDelta().y();
+    const int steps = m_wheelRest / 120;
+    m_wheelRest -= steps * 120;
+    const QPoint at =
+        static_cast<QWidget *>(watched)->mapTo(pane->viewport(), e->position().toPoint());
+    guarded([&] { zoomAt(pane, at, steps); });
+    return true;
+}
+
 // --- Events ----------------------------------------------------------------------------------
 
 void ProjectWindow::resizeEvent(QResizeEvent *e)
@@ -526,6 +636,8 @@ bool ProjectWindow::event(QEvent *e)
 bool ProjectWindow::eventFilter(QObject *watched, QEvent *e)
 {
     const QEvent::Type t = e->type();
+    if (t == QEvent::Wheel && planWheel(watched, static_cast<QWheelEvent *>(e)))
+        return true;
     if (t == QEvent::KeyPress && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         auto *ke = static_cast<QKeyEvent *>(e);

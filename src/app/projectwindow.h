@@ -21,6 +21,7 @@ class QScrollArea;
 class QSpinBox;
 class QSplitter;
 class QTimer;
+class QWheelEvent;
 class QToolBar;
 
 namespace kv {
@@ -124,13 +125,19 @@ private:
     void onTopPointer(const QPoint &p);
     void onFrontPointer(const QPoint &p);
     void onScaleChanged(int n);
+    // Ctrl + wheel over a plan: the spin steps by `steps` (positive: closer) and the plan point
+    // under the pointer (at viewportPos in pane) stays under it.
+    void zoomAt(QScrollArea *pane, QPoint viewportPos, int steps);
+    // "По размеру окна": the most detailed of the spin's values at which the whole site fits
+    // the top pane; both panes scrolled to the origin.
+    void fitView();
+    bool planWheel(QObject *watched, QWheelEvent *e);
     void moveBy(int dx, int dy);
     bool keyMove(int key);
 
     DataModule *m_dm = nullptr;
     std::unique_ptr<ProjectDocument> m_doc;
     PlanViewModel m_model;
-    ViewBitmaps m_bitmaps;
     QHash<QString, Command> m_commands;
     QHash<QString, QAction *> m_mirrors;
     QList<QAction *> m_moveButtons; // spdL, spdLU, spdU, spdRU, spdR, spdRD, spdD, spdLD
@@ -156,6 +163,7 @@ private:
     bool m_refreshQueued = false;
     int m_objectKod = -1; // the object row the "Объект" tab shows
     int m_conductorPos = 0;
+    int m_wheelRest = 0; // the part of a wheel step not yet used (fine-grained wheels)
 };
 
 } // namespace kv

@@ -103,6 +103,9 @@ void ProjectWindow::buildMenus()
     // Undo and redo come from the document's stack (attach).
     m_editMenu = menu(QStringLiteral("Правка"), QStringLiteral("mnEdit"));
 
+    QMenu *view = menu(QStringLiteral("Вид"), QStringLiteral("mnView"));
+    addCommand(view, QStringLiteral("mnFitView"), QStringLiteral("По размеру окна"));
+
     QMenu *mo = menu(QStringLiteral("Молниеотвод"), QStringLiteral("mnMO"));
     addCommand(mo, QStringLiteral("mnAlignMO"), QStringLiteral("Выравнивание молниеотвода..."));
     addCommand(mo, QStringLiteral("mnKoordMO"), QStringLiteral("Координаты молниеотвода..."));
@@ -238,6 +241,7 @@ void ProjectWindow::buildToolBar()
         le->installEventFilter(this);
     m_toolBar->addWidget(m_spinScale);
     connect(m_spinScale, &QSpinBox::valueChanged, this, &ProjectWindow::onScaleChanged);
+    button("btnFitView", "По размеру окна", "mnFitView");
 }
 
 void ProjectWindow::buildPopups()
@@ -317,6 +321,7 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnPodbor"), [this] { m_doc->runPodbor(); });
     wire(QStringLiteral("mnClearMO"), [this] { cmdClearChosenConstruction(*m_doc); });
     wire(QStringLiteral("mnExit"), [this] { close(); });
+    wire(QStringLiteral("mnFitView"), [this] { fitView(); });
 
     // The project and object commands show their dialogs and call the document.
     wire(QStringLiteral("mnCreateProj"), [this] { cmdCreateProject(*m_doc, this); });

@@ -149,6 +149,15 @@ QIcon toolGlyph(const QString &b)
         building(p, QRect(9, 6, 6, 8), QColor(170, 200, 235));
         p.setPen(QPen(kNavy, 1, Qt::DotLine));
         p.drawLine(0, 5, 16, 5);
+    } else if (b == QLatin1String("btnFitView")) {
+        // A sheet with the four corners pointing outwards.
+        building(p, QRect(4, 4, 8, 8), QColor(200, 230, 255));
+        p.setPen(QPen(kNavy, 1.5));
+        for (const QPointF d : {QPointF(-1, -1), QPointF(1, -1), QPointF(1, 1), QPointF(-1, 1)}) {
+            const QPointF corner(8 + 7 * d.x(), 8 + 7 * d.y());
+            p.drawLine(corner, corner - QPointF(4 * d.x(), 0));
+            p.drawLine(corner, corner - QPointF(0, 4 * d.y()));
+        }
     } else if (b == QLatin1String("SpeedButton1")) {
         p.setPen(Qt::NoPen);
         p.setBrush(kNavy);

@@ -5,17 +5,24 @@
 
 #include <QFontMetrics>
 #include <QPainterPath>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace kv {
 
 Canvas::Canvas(QImage &image)
     : m_image(image)
-    , m_painter(&image)
+    , m_area(image.offset(), image.size())
     , m_pen(Qt::black)
     , m_brush(Qt::white)
     , m_font(canvasFont())
 {
+    if (image.isNull())
+        return;
+    m_painter.begin(&image);
+    m_painter.translate(-image.offset());
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
     m_painter.setFont(m_font);
@@ -24,7 +31,7 @@ Canvas::Canvas(QImage &image)
 Canvas::Canvas(QImage &image, DrawingRecorder *recorder) : Canvas(image)
 {
     m_recorder = recorder;
-    if (m_recorder)
+    if (m_recorder && m_painter.isActive())
         m_painter.end();
 }
 
@@ -36,14 +43,41 @@ Canvas::~Canvas()
 
 void Canvas::fill(const QColor &c)
 {
-    if (painting())
+    if (painting() && !blank())
         m_image.fill(c);
 }
 
 void Canvas::line(int x1, int y1, int x2, int y2)
 {
+    if (blank())
+        return;
     if (!painting()) {
         m_recorder->line(m_layer, QPointF(x1, y1), QPointF(x2, y2));
+        return;
+    }
+    if (m_pen.style() != Qt::SolidLine && (x1 == x2 || y1 == y2)
+        && !m_area.contains(QPoint(x1, y1))) {
+        // The rasteriser starts a dash pattern where a line enters the image, so a grid line
+        // cut at a tile's edge would continue out of step with its neighbour. Cut it here and
+        // carry the pattern's phase along.
+        const int pw = m_pen.width();
+        const bool across = y1 == y2;
+        const int at = across ? y1 : x1; // where the line lies crosswise
+        if (at < (across ? m_area.top() : m_area.left()) - pw
+            || at > (across ? m_area.bottom() : m_area.right()) + pw)
+            return;
+        const int lo = across ? m_area.left() : m_area.top();
+        const int hi = (across ? m_area.right() : m_area.bottom()) + 1;
+        const int start = across ? x1 : y1;
+        const int from = std::clamp(start, lo, hi);
+        const int to = std::clamp(across ? x2 : y2, lo, hi);
+        QPen pen = m_pen;
+        pen.setDashOffset(m_pen.dashOffset() + std::abs(from - start) / static_cast<double>(pw));
+        m_painter.setPen(pen);
+        if (across)
+            m_painter.drawLine(from, y1, to, y2);
+        else
+            m_painter.drawLine(x1, from, x2, to);
         return;
     }
     m_painter.setPen(m_pen);
@@ -52,6 +86,8 @@ void Canvas::line(int x1, int y1, int x2, int y2)
 
 void Canvas::polyline(std::initializer_list<QPoint> pts)
 {
+    if (blank())
+        return;
     if (!painting()) {
         m_recorder->polyline(m_layer, std::vector<QPointF>(pts.begin(), pts.end()), false);
         return;
@@ -67,7 +103,7 @@ void Canvas::rectangle(int x1, int y1, int x2, int y2)
         std::swap(x1, x2);
     if (y2 < y1)
         std::swap(y1, y2);
-    if (x2 - x1 < 1 || y2 - y1 < 1)
+    if (x2 - x1 < 1 || y2 - y1 < 1 || blank())
         return;
     if (!painting()) {
         m_recorder->polyline(m_layer, {QPointF(x1, y1), QPointF(x2, y1), QPointF(x2, y2),
@@ -88,6 +124,8 @@ void Canvas::rectangle(int x1, int y1, int x2, int y2)
 
 void Canvas::ellipse(int x1, int y1, int x2, int y2)
 {
+    if (blank())
+        return;
     if (!painting()) {
         // The views draw circles only; an uneven box keeps its mean radius.
         m_recorder->circle(m_layer, QPointF((x1 + x2) / 2.0, (y1 + y2) / 2.0),
@@ -101,6 +139,8 @@ void Canvas::ellipse(int x1, int y1, int x2, int y2)
 
 void Canvas::circle(QPoint centre, int d, double exactRadius)
 {
+    if (blank())
+        return;
     if (!painting()) {
         m_recorder->circle(m_layer, centre, exactRadius);
         return;
@@ -110,6 +150,8 @@ void Canvas::circle(QPoint centre, int d, double exactRadius)
 
 void Canvas::arc(int x1, int y1, int x2, int y2, QPointF from, QPointF to, double exactRadius)
 {
+    if (blank())
+        return;
     const double cx = (x1 + x2) / 2.0;
     const double cy = (y1 + y2) / 2.0;
     // Qt angles run counter-clockwise on screen with y pointing up.
@@ -140,6 +182,8 @@ int Canvas::textHeight() const { return QFontMetrics(m_font).height(); }
 
 void Canvas::textOut(int x, int y, const QString &s)
 {
+    if (blank())
+        return;
     const QFontMetrics fm(m_font);
     if (!painting()) {
         m_recorder->text(m_layer, QPointF(x, y + fm.ascent()), fm.capHeight(), s);

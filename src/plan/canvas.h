@@ -2,6 +2,11 @@
 // A small raster canvas over QImage with the classic drawing primitives the views are described
 // in: rectangles and ellipses by their bounding boxes (right and bottom exclusive), arcs between
 // two rays, text written at its top-left corner on an opaque background, arrowed lines.
+//
+// The image may hold only a part of a larger drawing: its offset() is the drawing's point at the
+// image's top-left corner. Everything is drawn in the drawing's own coordinates and lands
+// clipped in that part, so one drawing function paints a whole bitmap or any tile of it. A null
+// image is a part that shows nothing: every primitive is a no-op.
 
 #include "plan/drawingsettings.h"
 
@@ -64,6 +69,9 @@ public:
     // Circle of d pixels around a pixel centre; exactRadius (fractional pixels) is recorded.
     void circle(QPoint centre, int d, double exactRadius);
 
+    // The part of the drawing the image shows (the drawing's coordinates).
+    QRect area() const { return m_area; }
+
     int textWidth(const QString &s) const;
     int textHeight() const;
     // Text with its top-left corner at (x, y); the background is filled with the brush when it
@@ -77,8 +85,10 @@ public:
 
 private:
     bool painting() const { return m_recorder == nullptr; }
+    bool blank() const { return m_recorder == nullptr && !m_painter.isActive(); }
 
     QImage &m_image;
+    QRect m_area;
     DrawingRecorder *m_recorder = nullptr;
     DrawLayer m_layer = DrawLayer::Grid;
     QPainter m_painter;

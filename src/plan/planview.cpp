@@ -397,39 +397,94 @@ void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cach
 
 void PlanViewModel::RedrawGrids(QImage &top, QImage &front, QSize topSize) const
 {
+    if (m_part) {
+        // One part of one view, drawn afresh: the part's own size, its offset, no grid cache.
+        const QSize content = m_part->view == ViewKind::Top
+                                  ? topSize
+                                  : QSize(topSize.width(), frontImageHeight());
+        const QRect r = m_part->rect & QRect(QPoint(0, 0), content);
+        QImage &drawn = m_part->view == ViewKind::Top ? top : front;
+        QImage &other = m_part->view == ViewKind::Top ? front : top;
+        other = QImage();
+        if (r.isEmpty()) {
+            drawn = QImage();
+            return;
+        }
+        if (drawn.size() != r.size() || drawn.format() != QImage::Format_RGB32
+            || !drawn.isDetached())
+            drawn = QImage(r.size(), QImage::Format_RGB32);
+        drawn.setOffset(r.topLeft());
+        DrawGrid(drawn, m_part->view, m_settings, m_scale, content);
+        return;
+    }
     const QSize ts(capBitmapSide(topSize.width()), capBitmapSide(topSize.height()));
     // The bitmaps are reused when their size stays, so a repaint allocates nothing.
     if (top.size() != ts || top.format() != QImage::Format_RGB32 || !top.isDetached())
         top = QImage(ts, QImage::Format_RGB32);
+    top.setOffset(QPoint());
     drawCachedGrid(top, ViewKind::Top, m_topGrid);
     const QSize fs(top.width(), capBitmapSide(frontImageHeight()));
     if (front.size() != fs || front.format() != QImage::Format_RGB32 || !front.isDetached())
         front = QImage(fs, QImage::Format_RGB32);
+    front.setOffset(QPoint());
     drawCachedGrid(front, ViewKind::Front, m_frontGrid);
 }
 
-void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale)
+DrawingPart::DrawingPart(const PlanViewModel &model, ViewKind view, const QRect &part)
+    : m_model(model)
+{
+    m_model.m_part = PlanViewModel::Part{view, part};
+}
+
+DrawingPart::~DrawingPart() { m_model.m_part.reset(); }
+
+void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale,
+              QSize content)
 {
     Canvas c(image);
     c.fill(Qt::white);
     c.setPen(settings.gridColor(), settings.gridPen);
     c.setBrush(Qt::white);
     const int step = std::max(1, scale.px(scale.n() / 100.0));
-    const int w = image.width();
-    const int h = image.height();
+    if (content.isEmpty())
+        content = image.size();
+    const int w = content.width();
+    const int h = content.height();
     const int th = c.textHeight();
-    for (int k = 1;; ++k) {
-        const int y = view == ViewKind::Top ? step * k : h - step * k;
-        if (view == ViewKind::Top ? y > h : y <= 20)
-            break;
-        c.line(25, y, w, y);
-        c.textOut(0, y - th / 2, QString::fromStdString(gridLabel(k, scale.n())));
+    // Only the lines and labels that reach the part drawn: the widest label is far narrower
+    // than the margin.
+    const QRect area = c.area();
+    constexpr int kLabelMargin = 200;
+    auto firstK = [step](int from) { return std::max(1, from / step); };
+    if (view == ViewKind::Top) {
+        for (int k = firstK(area.top() - th); k * step <= h; ++k) {
+            const int y = step * k;
+            if (y - th > area.bottom())
+                break;
+            c.line(25, y, w, y);
+            if (area.left() < kLabelMargin)
+                c.textOut(0, y - th / 2, QString::fromStdString(gridLabel(k, scale.n())));
+        }
+    } else {
+        // Counting up from the ground line at the bottom edge.
+        for (int k = firstK(h - area.bottom() - th);; ++k) {
+            const int y = h - step * k;
+            if (y <= 20 || y + th < area.top())
+                break;
+            c.line(25, y, w, y);
+            if (area.left() < kLabelMargin)
+                c.textOut(0, y - th / 2, QString::fromStdString(gridLabel(k, scale.n())));
+        }
     }
-    for (int k = 1; step * k <= w; ++k) {
+    for (int k = firstK(area.left() - kLabelMargin); step * k <= w; ++k) {
         const int x = step * k;
+        if (x - kLabelMargin > area.right())
+            break;
         c.line(x, 20, x, h);
-        const QString label = QString::fromStdString(gridLabel(k, scale.n()));
-        c.textOut(x - c.textWidth(label) / 2, 2, label);
+        if (area.top() < 2 + th) {
+            const QString label = QString::fromStdString(gridLabel(k, scale.n()));
+            c.textOut(x - c.textWidth(label) / 2, 2, label);
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QSize>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,10 +75,13 @@ public:
     int groundLine() const { return frontImageHeight(); }
 
     // Repaints both background bitmaps: the top one at topSize, the front one as wide as the top
-    // one and as high as the tallest front shape. Erases any zone outline.
+    // one and as high as the tallest front shape. Erases any zone outline. While a DrawingPart
+    // is alive, only that part of its view is drawn (see there).
     void RedrawGrids(QImage &top, QImage &front, QSize topSize) const;
 
 private:
+    friend class DrawingPart;
+
     PlanShape &ensure(const std::string &name, bool front);
     void bringToFront(std::vector<std::string> &order, const std::string &name);
     void sendToBack(std::vector<std::string> &order, const std::string &name);
@@ -104,12 +108,38 @@ private:
     void drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const;
     mutable GridCache m_topGrid;
     mutable GridCache m_frontGrid;
+
+    struct Part {
+        ViewKind view;
+        QRect rect;
+    };
+    mutable std::optional<Part> m_part;
+};
+
+// While alive, the model's drawings paint one part of one view: RedrawGrids makes that view's
+// bitmap as large as the part (content pixels) with its offset() at the part's corner and the
+// other view's bitmap null, and every Canvas on them then draws just that part. The window
+// draws its views tile by tile this way, through the same drawing functions as whole bitmaps,
+// with no size cap: topSize is then the whole top content, however large.
+class DrawingPart {
+public:
+    DrawingPart(const PlanViewModel &model, ViewKind view, const QRect &part);
+    ~DrawingPart();
+    DrawingPart(const DrawingPart &) = delete;
+    DrawingPart &operator=(const DrawingPart &) = delete;
+
+private:
+    const PlanViewModel &m_model;
 };
 
 // Repaints one view's background: white sheet, grid lines every 38 pixels and their labels.
-void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale);
+// content is the size of the whole view (empty: the image's size); an image holding a part of
+// the view (its offset() set, see Canvas) gets just the lines and labels that fall on it.
+void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale,
+              QSize content = QSize());
 
-// Caps a bitmap side so that absurd scales or radii cannot exhaust memory.
+// Caps a whole bitmap's side so that absurd scales or radii cannot exhaust memory (the headless
+// pictures; the window draws its views in parts and has no such cap).
 inline constexpr int kMaxBitmapSide = 6000;
 int capBitmapSide(long long side);
 

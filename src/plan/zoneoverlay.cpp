@@ -260,4 +260,17 @@ void DrawZones(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnap
     }
 }
 
+QImage DrawViewPart(ViewKind view, const QRect &part, QSize topSize, const PlanViewModel &model,
+                    const ProjectSnapshot &snap, const std::string *suffix)
+{
+    ViewBitmaps views;
+    views.topSize = topSize;
+    const DrawingPart only(model, view, part);
+    if (suffix && !snap.conductors.empty())
+        DrawZones(views, model, snap, *suffix);
+    else
+        model.RedrawGrids(views.top, views.front, views.topSize);
+    return view == ViewKind::Top ? std::move(views.top) : std::move(views.front);
+}
+
 } // namespace kv

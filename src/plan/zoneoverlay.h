@@ -11,7 +11,8 @@
 
 namespace kv {
 
-// The two background bitmaps of the project window and the size of the top view's image.
+// The two background bitmaps of a plan (whole, or one part of one view under a DrawingPart)
+// and the size of the top view's content.
 struct ViewBitmaps {
     QImage top;
     QImage front;
@@ -29,5 +30,12 @@ void DrawZonesDoubleRod(ViewBitmaps &views, const PlanViewModel &model, const Pr
 // Picks the routine by the project's conductor type; an unknown type only redraws the grids.
 void DrawZones(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
                const std::string &suffix);
+
+// One part of one view as the project window shows it: the grid and, when suffix is given, the
+// zones, drawn by the same functions as the whole bitmaps. topSize is the whole top content.
+// The image has the part's size (cut to the view) and its offset() at the part's corner; it is
+// null when the part lies outside the view.
+QImage DrawViewPart(ViewKind view, const QRect &part, QSize topSize, const PlanViewModel &model,
+                    const ProjectSnapshot &snap, const std::string *suffix);
 
 } // namespace kv

@@ -34,7 +34,7 @@ TEST(CommandRules, EnabledSetsByProjectState)
                                       "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement"};
     const std::set<QString> project = {"btnKoordMO", "btnAddObject", "SpinScale", "mnEditProj",
                                        "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnKoordMO",
-                                       "mnAddObj", "pmAddObj"};
+                                       "mnAddObj", "pmAddObj", "btnFitView", "mnFitView"};
     const std::set<QString> several = {"btnOpenProj", "mnOpenProj"};
     const std::set<QString> object = {
         "btnPreview", "btnReport", "btnAlignMO", "btnPodbor", "btnSelectMO", "btnDeleteObject",
