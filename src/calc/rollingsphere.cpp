@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <queue>
-#include <cstdio>
-#include <cstdlib>
 
 namespace kv
 {
@@ -217,7 +215,7 @@ struct Field {
     // cable's tube is bounded through the two curve points that give its bottom and its top on
     // the line through the cell's centre: every line of the cell lies within half the cell's
     // diagonal of that centre.
-    double lowestBound(double x1, double y1, double x2, double y2) const
+    double lowestBound(double x1, double y1, double x2, double y2, bool withCables = true) const
     {
         double z = R;
         const double R2 = R * R;
@@ -227,7 +225,7 @@ struct Field {
             if (d2 < R2)
                 z = std::max(z, r.h + std::sqrt(R2 - d2));
         }
-        if (cables.empty())
+        if (cables.empty() || !withCables)
             return z;
         const double cx = 0.5 * (x1 + x2), cy = 0.5 * (y1 + y2);
         const double half = 0.5 * std::hypot(x2 - x1, y2 - y1);
@@ -236,7 +234,9 @@ struct Field {
             const double dx = cx - c.ax, dy = cy - c.ay;
             const double s = dx * c.ux + dy * c.uy;
             const double a = -dx * c.uy + dy * c.ux;
-            if (std::abs(a) >= R)
+            // Nothing to gain when even the tube's highest possible top stays below.
+            if (std::abs(a) >= R ||
+                c.ztop + std::sqrt(R2 - sq(std::max(0.0, std::abs(a) - half))) <= lifted)
                 continue;
             double lo, hi, sLo = 0, sHi = 0;
             if (!cableInterval(c, s, a, R, kInf, lo, hi, &sLo, &sHi))
@@ -585,20 +585,17 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     for (size_t k = 0; k < f.rods.size(); ++k)
         far[k] = std::sqrt(std::max(sq(f.rods[k].x - b.x1), sq(f.rods[k].x - b.x2)) +
                            std::max(sq(f.rods[k].y - b.y1), sq(f.rods[k].y - b.y2)));
-    auto boundOf = [&](double x1, double y1, double x2, double y2) {
-        const double dx = std::max({b.x1 - x2, 0.0, x1 - b.x2});
-        const double dy = std::max({b.y1 - y2, 0.0, y1 - b.y2});
-        const double d = std::hypot(dx, dy);
-        const double u = f.lowestBound(x1, y1, x2, y2);
-        double lb = std::hypot(d, std::max(0.0, u - b.hx));
+    auto coupled = [&](double x1, double y1, double x2, double y2, double d, double u) {
+        double lb = std::sqrt(d * d + sq(std::max(0.0, u - b.hx)));
         for (size_t k = 0; k < f.rods.size(); ++k) {
             const SphereRod &r = f.rods[k];
             const double qx = std::max({x1 - r.x, 0.0, r.x - x2});
             const double qy = std::max({y1 - r.y, 0.0, r.y - y2});
-            const double lo = std::hypot(qx, qy);
+            const double lo = std::sqrt(qx * qx + qy * qy);
             if (!(lo < R))
                 continue;
-            const double hi = std::hypot(std::max(r.x - x1, x2 - r.x), std::max(r.y - y1, y2 - r.y));
+            const double fx = std::max(r.x - x1, x2 - r.x), fy = std::max(r.y - y1, y2 - r.y);
+            const double hi = std::sqrt(fx * fx + fy * fy);
             // Over ρ in lo..hi the plan distance grows and the resting height falls: on each of
             // a few pieces the bound takes the distance at its start and the height at its end.
             auto height = [&](double rho) {
@@ -610,13 +607,26 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
             for (int i = 0; i < kPieces && least > lb; ++i) {
                 const double t0 = lo + (hi - lo) * i / kPieces;
                 const double t1 = i + 1 == kPieces ? hi : lo + (hi - lo) * (i + 1) / kPieces;
-                least = std::min(least, std::hypot(std::max(d, t0 - far[k]), height(t1)));
+                least = std::min(least, std::sqrt(sq(std::max(d, t0 - far[k])) + sq(height(t1))));
             }
             lb = std::max(lb, least);
         }
         return lb;
     };
     auto target = [&] { return std::min(best.F, R) - kSphereCertainty; };
+    auto boundOf = [&](double x1, double y1, double x2, double y2) {
+        const double dx = std::max({b.x1 - x2, 0.0, x1 - b.x2});
+        const double dy = std::max({b.y1 - y2, 0.0, y1 - b.y2});
+        const double d = std::sqrt(dx * dx + dy * dy);
+        // The cables' tubes are costly: taken only when the rods and the ground leave the cell.
+        double u = f.lowestBound(x1, y1, x2, y2, false);
+        double lb = coupled(x1, y1, x2, y2, d, u);
+        if (lb < target() && !f.cables.empty()) {
+            u = f.lowestBound(x1, y1, x2, y2);
+            lb = coupled(x1, y1, x2, y2, d, u);
+        }
+        return lb;
+    };
     std::priority_queue<Cell> cells;
     {
         const double x1 = b.x1 - R, y1 = b.y1 - R, x2 = b.x2 + R, y2 = b.y2 + R;
@@ -630,7 +640,6 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
             break;
         if (budget <= 0) {
             lower = c.lb;
-            if (getenv("KV_DBG")) fprintf(stderr, "stop %.9f %.9f %.9f %.9f lb %.9f f %.9f\n", c.x1, c.y1, c.x2, c.y2, c.lb, evalAt(f, b, 0.5*(c.x1+c.x2), 0.5*(c.y1+c.y2)));
             break;
         }
         cells.pop();

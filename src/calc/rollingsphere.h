@@ -73,7 +73,7 @@ struct SphereResult {
 // distance found is that of an admissible centre and no admissible centre is nearer by more than
 // this, unless the search stopped at its budget of plan cells (reported as the level's gap).
 inline constexpr double kSphereCertainty = 0.001;
-inline constexpr int kSphereCellBudget = 400000;
+inline constexpr int kSphereCellBudget = 100000;
 
 // The largest error of the cable's modelled curve against the parabola (metres): decisions are
 // exact for every object whose distance to the sphere's reach differs from R by more than this.
