@@ -73,6 +73,7 @@ struct SphereResult {
 // distance found is that of an admissible centre and no admissible centre is nearer by more than
 // this, unless the search stopped at its budget of plan cells (reported as the level's gap).
 inline constexpr double kSphereCertainty = 0.001;
+// The certificate's budget: plan cells evaluated per object and level.
 inline constexpr int kSphereCellBudget = 100000;
 
 // The largest error of the cable's modelled curve against the parabola (metres): decisions are
