@@ -650,11 +650,15 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
                                                          {c.x1, my, mx, c.y2},
                                                          {mx, my, c.x2, c.y2}}};
         for (const auto &k : kids) {
+            // A child bounded within the certainty of the best needs no evaluation: nothing in
+            // it improves the result by more than that.
+            const double lb = std::max(c.lb, boundOf(k[0], k[1], k[2], k[3]));
+            if (!(lb < target()))
+                continue;
             const double px = 0.5 * (k[0] + k[2]), py = 0.5 * (k[1] + k[3]);
             const double F = evalAt(f, b, px, py);
             if (F < best.F)
                 best = {F, px, py};
-            const double lb = std::max(c.lb, boundOf(k[0], k[1], k[2], k[3]));
             if (lb < target())
                 cells.push({k[0], k[1], k[2], k[3], lb});
         }
