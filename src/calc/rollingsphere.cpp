@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <queue>
 
 namespace kv
 {
@@ -80,7 +81,7 @@ double monotoneRoot(Fn &&f, Dn &&df, double lo, double hi, bool increasing, doub
 // lying closer than R to the cable curve; false when there is none or when it lies wholly above
 // the height zq.
 bool cableInterval(const CableModel &c, double s, double a, double R, double zq, double &lo,
-                   double &hi)
+                   double &hi, double *sLo = nullptr, double *sHi = nullptr)
 {
     const double K = R * R - a * a;
     if (K <= 0)
@@ -115,12 +116,20 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
     else
         ub = monotoneRoot(dBottom, ddBottom, u0, u1, true, -straight);
     lo = bottom(ub);
+    if (sLo)
+        *sLo = s + ub;
     if (!(lo < zq))
         return false; // the height asked about is below the tube: its top does not matter
     // Top: zc + √(K − u²); its derivative zc' − u/√(K − u²) changes monotonicity at most at
     // |u| = w where (K − w²)^{3/2} = K / zc'' (zc'' constant), so it has at most three
     // stationary points, one in each monotone piece. The maximum is among them and the ends.
-    hi = std::max(top(u0), top(u1));
+    double uHi = top(u0) >= top(u1) ? u0 : u1;
+    hi = top(uHi);
+    auto keep = [&](double u) {
+        const double v = top(u);
+        if (v > hi)
+            hi = v, uHi = u;
+    };
     auto dTop = [&](double u) {
         const double r = root(u);
         return r > 0 ? c.dz(s + u) - u / r : (u > 0 ? -kInf : kInf);
@@ -146,13 +155,15 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
         const double p = cuts[i], q = cuts[i + 1];
         if (!(p < q))
             continue;
-        hi = std::max(hi, top(q)); // a piece's end may itself be the extreme
+        keep(q); // a piece's end may itself be the extreme
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
             const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0, straight);
-            hi = std::max(hi, top(r));
+            keep(r);
         }
     }
+    if (sHi)
+        *sHi = s + uHi;
     return lo < hi;
 }
 
@@ -196,6 +207,48 @@ struct Field {
                 break;
         }
         return z;
+    }
+
+    // A lower bound of the lowest admissible centre over the plan cell x1..x2, y1..y2: the
+    // ground, every rod whose reach covers the whole cell at its farthest corner, and every cable
+    // whose tube provably reaches below that height over the whole cell, taken at its top. The
+    // cable's tube is bounded through the two curve points that give its bottom and its top on
+    // the line through the cell's centre: every line of the cell lies within half the cell's
+    // diagonal of that centre.
+    double lowestBound(double x1, double y1, double x2, double y2, bool withCables = true) const
+    {
+        double z = R;
+        const double R2 = R * R;
+        for (const SphereRod &r : rods) {
+            const double fx = std::max(r.x - x1, x2 - r.x), fy = std::max(r.y - y1, y2 - r.y);
+            const double d2 = fx * fx + fy * fy;
+            if (d2 < R2)
+                z = std::max(z, r.h + std::sqrt(R2 - d2));
+        }
+        if (cables.empty() || !withCables)
+            return z;
+        const double cx = 0.5 * (x1 + x2), cy = 0.5 * (y1 + y2);
+        const double half = 0.5 * std::hypot(x2 - x1, y2 - y1);
+        double lifted = z;
+        for (const CableModel &c : cables) {
+            const double dx = cx - c.ax, dy = cy - c.ay;
+            const double s = dx * c.ux + dy * c.uy;
+            const double a = -dx * c.uy + dy * c.ux;
+            // Nothing to gain when even the tube's highest possible top stays below.
+            if (std::abs(a) >= R ||
+                c.ztop + std::sqrt(R2 - sq(std::max(0.0, std::abs(a) - half))) <= lifted)
+                continue;
+            double lo, hi, sLo = 0, sHi = 0;
+            if (!cableInterval(c, s, a, R, kInf, lo, hi, &sLo, &sHi))
+                continue;
+            const double rLo = std::hypot(s - sLo, a) + half, rHi = std::hypot(s - sHi, a) + half;
+            if (!(rLo < R && rHi < R))
+                continue;
+            // Above the tube's bottom everywhere in the cell: the centre is lifted over its top.
+            if (c.z(sLo) - std::sqrt(R2 - rLo * rLo) < z)
+                lifted = std::max(lifted, c.z(sHi) + std::sqrt(R2 - rHi * rHi));
+        }
+        return lifted;
     }
 };
 
@@ -516,11 +569,114 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         if (s.F < best.F)
             best = s;
 
+    // The certificate: branch and bound over plan cells of the footprint widened by R (farther
+    // centres are more than R from the object). A cell is dropped when its lower bound of the
+    // distance is within kSphereCertainty of the best distance found (or of R when that exceeds
+    // R); otherwise it is split in four and its children's centres evaluated.
+    struct Cell {
+        double x1, y1, x2, y2, lb;
+        bool operator<(const Cell &o) const { return lb > o.lb; } // least bound first
+    };
+    // Per rod, the distance of the rod's axis to the footprint's farthest corner: a centre at
+    // plan distance ρ from the rod is at least ρ minus it from the footprint. Coupling this with
+    // the rod's resting height at the same ρ keeps the bound tight where the nearest centres lie
+    // along a circle around the rod (an object close to the rod's axis).
+    std::vector<double> far(f.rods.size());
+    for (size_t k = 0; k < f.rods.size(); ++k)
+        far[k] = std::sqrt(std::max(sq(f.rods[k].x - b.x1), sq(f.rods[k].x - b.x2)) +
+                           std::max(sq(f.rods[k].y - b.y1), sq(f.rods[k].y - b.y2)));
+    auto coupled = [&](double x1, double y1, double x2, double y2, double d, double u) {
+        double lb = std::sqrt(d * d + sq(std::max(0.0, u - b.hx)));
+        for (size_t k = 0; k < f.rods.size(); ++k) {
+            const SphereRod &r = f.rods[k];
+            const double qx = std::max({x1 - r.x, 0.0, r.x - x2});
+            const double qy = std::max({y1 - r.y, 0.0, r.y - y2});
+            const double lo = std::sqrt(qx * qx + qy * qy);
+            if (!(lo < R))
+                continue;
+            const double fx = std::max(r.x - x1, x2 - r.x), fy = std::max(r.y - y1, y2 - r.y);
+            const double hi = std::sqrt(fx * fx + fy * fy);
+            // Over ρ in lo..hi the plan distance grows and the resting height falls: on each of
+            // a few pieces the bound takes the distance at its start and the height at its end.
+            auto height = [&](double rho) {
+                const double z = rho < R ? std::max(u, r.h + std::sqrt(R * R - rho * rho)) : u;
+                return std::max(0.0, z - b.hx);
+            };
+            constexpr int kPieces = 8;
+            double least = kInf;
+            for (int i = 0; i < kPieces && least > lb; ++i) {
+                const double t0 = lo + (hi - lo) * i / kPieces;
+                const double t1 = i + 1 == kPieces ? hi : lo + (hi - lo) * (i + 1) / kPieces;
+                least = std::min(least, std::sqrt(sq(std::max(d, t0 - far[k])) + sq(height(t1))));
+            }
+            lb = std::max(lb, least);
+        }
+        return lb;
+    };
+    auto target = [&] { return std::min(best.F, R) - kSphereCertainty; };
+    auto boundOf = [&](double x1, double y1, double x2, double y2) {
+        const double dx = std::max({b.x1 - x2, 0.0, x1 - b.x2});
+        const double dy = std::max({b.y1 - y2, 0.0, y1 - b.y2});
+        const double d = std::sqrt(dx * dx + dy * dy);
+        // The cables' tubes are costly: taken only when the rods and the ground leave the cell.
+        double u = f.lowestBound(x1, y1, x2, y2, false);
+        double lb = coupled(x1, y1, x2, y2, d, u);
+        if (lb < target() && !f.cables.empty()) {
+            u = f.lowestBound(x1, y1, x2, y2);
+            lb = coupled(x1, y1, x2, y2, d, u);
+        }
+        return lb;
+    };
+    std::priority_queue<Cell> cells;
+    {
+        const double x1 = b.x1 - R, y1 = b.y1 - R, x2 = b.x2 + R, y2 = b.y2 + R;
+        cells.push({x1, y1, x2, y2, boundOf(x1, y1, x2, y2)});
+    }
+    double lower = kInf; // the least bound of a cell left unsplit at the budget
+    int budget = kSphereCellBudget;
+    while (!cells.empty()) {
+        const Cell c = cells.top();
+        if (!(c.lb < target()))
+            break;
+        if (budget <= 0) {
+            lower = c.lb;
+            break;
+        }
+        cells.pop();
+        budget -= 4;
+        const double mx = 0.5 * (c.x1 + c.x2), my = 0.5 * (c.y1 + c.y2);
+        const std::array<std::array<double, 4>, 4> kids{{{c.x1, c.y1, mx, my},
+                                                         {mx, c.y1, c.x2, my},
+                                                         {c.x1, my, mx, c.y2},
+                                                         {mx, my, c.x2, c.y2}}};
+        for (const auto &k : kids) {
+            // A child bounded within the certainty of the best needs no evaluation: nothing in
+            // it improves the result by more than that.
+            const double lb = std::max(c.lb, boundOf(k[0], k[1], k[2], k[3]));
+            if (!(lb < target()))
+                continue;
+            const double px = 0.5 * (k[0] + k[2]), py = 0.5 * (k[1] + k[3]);
+            const double F = evalAt(f, b, px, py);
+            if (F < best.F)
+                best = {F, px, py};
+            if (lb < target())
+                cells.push({k[0], k[1], k[2], k[3], lb});
+        }
+    }
+
     SphereLevelResult res;
-    if (!(best.F <= R))
-        return res;
-    res.isProtected = false;
-    res.depth = R - best.F;
+    const double proven = std::min(lower, std::min(best.F, R) - kSphereCertainty);
+    res.gap = std::max(0.0, std::min(best.F, R) - proven);
+    if (!(best.F <= R)) {
+        if (!(lower < R - kSphereCertainty))
+            return res;
+        // The budget ran out before the reach was ruled out: exposed, on the safe side.
+        res.isProtected = false;
+        res.unresolved = true;
+    } else {
+        res.isProtected = false;
+        res.depth = R - best.F;
+    }
     const double z = f.lowest(best.x, best.y);
     res.point = SpherePoint{std::clamp(best.x, b.x1, b.x2), std::clamp(best.y, b.y1, b.y2),
                             std::min(z, b.hx)};
