@@ -1,4 +1,5 @@
 #include "app/projectwindow.h"
+#include "plan/underlay.h"
 
 #include "app/placementwindow.h"
 #include "app/plancanvas.h"
@@ -304,6 +305,8 @@ void ProjectWindow::rebuildViews()
         setWindowTitle(QStringLiteral("Korvan VL 2.1"));
         m_model.ShowEmptyPlan(m_frontPane->viewport()->height() - PlanCanvas::kGroundBar);
     }
+    if ((m_doc->hasProject() ? m_doc->projectKod() : -1) != m_underlayKod)
+        reloadUnderlay();
     m_bitmaps.topSize = contentSize();
     if (m_doc->hasProject() && m_doc->zoneSuffix() && !snap.conductors.empty())
         DrawZones(m_bitmaps, m_model, snap, *m_doc->zoneSuffix());
@@ -312,6 +315,32 @@ void ProjectWindow::rebuildViews()
     m_topView->setContent(&m_bitmaps.top, &m_model);
     m_frontView->setContent(&m_bitmaps.front, &m_model);
     showProtection();
+}
+
+void ProjectWindow::reloadUnderlay()
+{
+    m_underlayKod = m_doc && m_doc->hasProject() ? m_doc->projectKod() : -1;
+    std::shared_ptr<const UnderlayPicture> picture;
+    bool has = false, shown = false;
+    if (m_underlayKod >= 0) {
+        const QString dir = QString::fromStdString(m_dm->dataDir());
+        const UnderlaySettings s = loadUnderlaySettings(dir, m_underlayKod);
+        has = s.kind != UnderlayKind::None;
+        shown = s.shown;
+        if (has && shown) {
+            try {
+                picture = loadUnderlayPicture(dir, m_underlayKod, s);
+            } catch (const UnderlayError &e) {
+                m_panels[3]->setText(QString::fromStdString(e.what()));
+            }
+        }
+    }
+    m_model.setUnderlay(std::move(picture));
+    if (m_underlayToggle) {
+        const QSignalBlocker block(m_underlayToggle);
+        m_underlayToggle->setEnabled(has);
+        m_underlayToggle->setChecked(has && shown);
+    }
 }
 
 void ProjectWindow::showProtection()

@@ -22,6 +22,10 @@ bool sameAs(DxfVec a, DxfVec b, double tol) { return std::abs(a.x - b.x) <= tol 
 // A closed polyline: flagged closed, or its last vertex back on the first.
 bool isClosed(const DxfPolyline &p)
 {
+    // Two vertices close an outline only with an arc between them (a round tank).
+    if (p.pts.size() == 2)
+        return p.closed && std::any_of(p.bulges.begin(), p.bulges.end(),
+                                       [](double b) { return std::abs(b) > 1e-9; });
     if (p.pts.size() < 3)
         return false;
     return p.closed || sameAs(p.pts.front(), p.pts.back(), 1e-9);

@@ -301,6 +301,8 @@ public:
         if (key == "$INSUNITS")
             m_d.insUnits = value;
     }
+    // The layer table gives the dialog's order; layers first used by an entity follow.
+    void addLayer(const DL_LayerData &l) override { m_d.layerIndex(plainText(l.name, false).toStdString()); }
     void addBlock(const DL_BlockData &) override { m_inBlock = true; }
     void endBlock() override { m_inBlock = false; }
 
@@ -370,7 +372,15 @@ public:
 
 private:
     bool skip() { return m_inBlock || attributes.isInPaperSpace(); }
-    int layer() { return m_d.layerIndex(attributes.getLayer()); }
+    int layer()
+    {
+        const std::string &raw = attributes.getLayer();
+        if (raw == m_lastRaw)
+            return m_lastLayer;
+        m_lastRaw = raw;
+        m_lastLayer = m_d.layerIndex(plainText(raw, false).toStdString());
+        return m_lastLayer;
+    }
     // An entity seen from below (extrusion -Z) is mirrored in X in its own coordinates.
     bool mirrored() { return extrusion && extrusion->getDirection()[2] < 0; }
 
@@ -378,6 +388,8 @@ private:
     bool m_inBlock = false;
     int m_poly = -1;
     bool m_polyMirrored = false;
+    std::string m_lastRaw = std::string(1, '\0');
+    int m_lastLayer = -1;
 };
 
 } // namespace

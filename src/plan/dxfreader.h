@@ -58,7 +58,7 @@ struct DxfText {
 };
 
 struct DxfDrawing {
-    std::vector<std::string> layers; // entity layer names in order of first use
+    std::vector<std::string> layers; // the layer table's order, then layers first used later
     std::optional<int> insUnits;     // $INSUNITS when the header holds it
     std::vector<DxfLine> lines;
     std::vector<DxfArc> arcs;

@@ -231,6 +231,16 @@ void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
         QFile::remove(underlayFolder(dataDir) + "/" + QString::fromStdString(old.file));
 }
 
+void rememberDxfShift(const QString &dataDir, int projectKod, PlanShift shift, double metresPerUnit)
+{
+    UnderlaySettings s = loadUnderlaySettings(dataDir, projectKod);
+    if (s.shift)
+        return;
+    s.shift = shift;
+    s.metresPerUnit = metresPerUnit;
+    saveUnderlaySettings(dataDir, projectKod, s);
+}
+
 void clearUnderlay(const QString &dataDir, int projectKod)
 {
     UnderlaySettings s = loadUnderlaySettings(dataDir, projectKod);

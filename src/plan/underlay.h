@@ -67,6 +67,9 @@ void clearUnderlay(const QString &dataDir, int projectKod);
 // Removes every underlay file of the project (a new project that got the key of a removed one).
 void forgetProjectUnderlay(const QString &dataDir, int projectKod);
 
+// Keeps the shift of a DXF import for the project unless one is remembered already.
+void rememberDxfShift(const QString &dataDir, int projectKod, PlanShift shift, double metresPerUnit);
+
 // What the views draw: geometry in plan metres, or a picture with its placement.
 struct UnderlayPicture {
     std::vector<QLineF> lines; // lines, polylines, arcs and circles as segments
