@@ -199,6 +199,8 @@ bool DxfImportDialog::loadFile()
 
 void DxfImportDialog::replan()
 {
+    // The preview holds a pointer into the plan: it lets go first.
+    m_preview->setContent(nullptr, nullptr);
     m_plan.reset();
     m_ok->setEnabled(false);
     if (!m_drawing)
