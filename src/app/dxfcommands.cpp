@@ -18,32 +18,33 @@ QString dataDirOf(const ProjectDocument &doc)
 }
 } // namespace
 
-bool ProjectDocument::importDxfObjects(const DxfImportPlan &plan, double metresPerUnit)
+bool importDxfObjects(ProjectDocument &doc, const DxfImportPlan &plan, double metresPerUnit)
 {
-    if (!hasProject() || plan.objects.empty())
+    if (!doc.hasProject() || plan.objects.empty())
         return false;
     std::vector<std::string> none;
     try {
-        none = objectsNeedingNoProtection(m_dm, plan);
+        none = objectsNeedingNoProtection(doc.dataModule(), plan);
     } catch (const std::exception &e) {
-        prompter().error(e.what());
+        doc.prompter().error(e.what());
         return false;
     }
     if (none.size() == plan.objects.size()) {
-        prompter().error("Ошибка. Ни один объект чертежа не нуждается в молниезащите; импортировать "
+        doc.prompter().error("Ошибка. Ни один объект чертежа не нуждается в молниезащите; импортировать "
                          "нечего.");
         return false;
     }
-    if (!none.empty() && !prompter().ask(noProtectionQuestion(none)))
+    if (!none.empty() && !doc.prompter().ask(noProtectionQuestion(none)))
         return false;
-    const int kod = m_kod;
-    if (!execute(QStringLiteral("импорт объектов"),
-                 [&] { enterImportedObjects(m_dm, plan, gridStep()); }))
+    const int kod = doc.projectKod();
+    const double step = doc.gridStep();
+    if (!doc.execute(QStringLiteral("импорт объектов"),
+                     [&] { enterImportedObjects(doc.dataModule(), plan, step); }))
         return false;
     try {
-        rememberDxfShift(dataDirOf(*this), kod, plan.shift, metresPerUnit);
+        rememberDxfShift(dataDirOf(doc), kod, plan.shift, metresPerUnit);
     } catch (const UnderlayError &e) {
-        prompter().warning(std::string("Внимание. Сдвиг чертежа не сохранен: ") + e.what());
+        doc.prompter().warning(std::string("Внимание. Сдвиг чертежа не сохранен: ") + e.what());
     }
     return true;
 }
@@ -56,7 +57,7 @@ bool cmdImportDxf(ProjectDocument &doc, QWidget *parent)
                         doc.gridStep(), parent);
     if (runDialog(dlg) != QDialog::Accepted || !dlg.plan())
         return false;
-    return doc.importDxfObjects(*dlg.plan(), dlg.metresPerUnit());
+    return importDxfObjects(doc, *dlg.plan(), dlg.metresPerUnit());
 }
 
 bool cmdUnderlay(ProjectDocument &doc, QWidget *parent)

@@ -28,7 +28,6 @@ namespace kv {
 class DataModule;
 class Prompter;
 struct ConductorPositions;
-struct DxfImportPlan;
 
 // The shape selected on the plan: a conductor marker (position 0 or 1) or an object.
 struct Selection {
@@ -122,11 +121,6 @@ public:
     // object step, as one step; the selection follows when "Автоподбор" is ticked. The rods'
     // heights are not touched. False when there is nothing to move or a post was refused.
     bool applyPlacement(const ConductorPositions &positions);
-
-    // --- DXF import (dxfcommands.cpp) ---------------------------------------------------------
-    // Enters the planned objects as one step; those needing no protection are listed in one
-    // question first ("No" imports nothing). The drawing's shift is remembered for the project.
-    bool importDxfObjects(const DxfImportPlan &plan, double metresPerUnit);
 
     // --- Calculations --------------------------------------------------------------------------
     // The approximate selection of the current project (shows the design zones).

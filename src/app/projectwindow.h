@@ -65,9 +65,6 @@ public:
     void refreshNow();
     // Rebuilds both views from the document at once (shapes, grids and zones).
     void redrawViews();
-    // Loads the current project's underlay into the top view (or none) and sets the toggle.
-    void reloadUnderlay();
-    QAction *underlayToggle() const { return m_underlayToggle; }
 
     // Moves the selected shape as if its rubber band were dropped with its top-left corner at
     // the content point topLeft of the top view.
@@ -139,8 +136,6 @@ private:
     QList<QAction *> m_moveButtons; // spdL, spdLU, spdU, spdRU, spdR, spdRD, spdD, spdLD
 
     QToolBar *m_toolBar = nullptr;
-    QAction *m_underlayToggle = nullptr;
-    int m_underlayKod = -2; // the project whose underlay the view holds
     QMenu *m_editMenu = nullptr;
     QMenu *m_popupMO = nullptr;
     QMenu *m_popupObj = nullptr;

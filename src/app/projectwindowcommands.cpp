@@ -185,21 +185,21 @@ void ProjectWindow::buildToolBar()
     button("SpeedButton1", "Вызов справки", "mnHelp");
     m_toolBar->addSeparator();
     // The underlay is shown or hidden; the choice is kept with the project.
-    m_underlayToggle = new QAction(QStringLiteral("Подложка"), this);
-    m_underlayToggle->setObjectName(QStringLiteral("btnUnderlay"));
-    m_underlayToggle->setCheckable(true);
-    m_underlayToggle->setEnabled(false);
-    m_underlayToggle->setToolTip(QStringLiteral("Показать или скрыть подложку"));
-    m_underlayToggle->setStatusTip(m_underlayToggle->toolTip());
-    m_toolBar->addAction(m_underlayToggle);
-    connect(m_underlayToggle, &QAction::toggled, this, [this](bool on) {
+    auto *underlay = new QAction(QStringLiteral("Подложка"), this);
+    underlay->setObjectName(QStringLiteral("btnUnderlay"));
+    underlay->setCheckable(true);
+    underlay->setEnabled(false);
+    underlay->setToolTip(QStringLiteral("Показать или скрыть подложку"));
+    underlay->setStatusTip(underlay->toolTip());
+    m_toolBar->addAction(underlay);
+    connect(underlay, &QAction::toggled, this, [this](bool on) {
         if (!m_doc || !m_doc->hasProject())
             return;
         const QString dir = QString::fromStdString(m_dm->dataDir());
         UnderlaySettings s = loadUnderlaySettings(dir, m_doc->projectKod());
         s.shown = on;
         guarded([&] { saveUnderlaySettings(dir, m_doc->projectKod(), s); });
-        reloadUnderlay();
+        setProperty("underlayKod", QVariant()); // loaded again by the next refresh
         scheduleRefresh(true);
     });
     m_toolBar->addSeparator();
@@ -350,7 +350,7 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnImportDxf"), [this] { cmdImportDxf(*m_doc, this); });
     wire(QStringLiteral("mnUnderlay"), [this] {
         if (cmdUnderlay(*m_doc, this)) {
-            reloadUnderlay();
+            setProperty("underlayKod", QVariant());
             scheduleRefresh(true);
         }
     });

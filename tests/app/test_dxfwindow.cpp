@@ -127,7 +127,8 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     QTRY_COMPARE(snap().objects.size(), 4u);
 
     // The same drawing as the underlay: it lines up with the objects and lies beneath the grid.
-    QAction *toggle = w.underlayToggle();
+    QAction *toggle = w.findChild<QAction *>(QStringLiteral("btnUnderlay"));
+    ASSERT_TRUE(toggle);
     EXPECT_FALSE(toggle->isEnabled());
     ModalAnswer underlay(QStringLiteral("ОК"), [&](QWidget *dlg) {
         typeInto(dlg->findChild<QLineEdit *>(QStringLiteral("edFile")), dxf);
