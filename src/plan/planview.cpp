@@ -371,6 +371,9 @@ void PlanViewModel::ShowEmptyPlan(int frontPaneHeight)
 void PlanViewModel::setUnderlay(std::shared_ptr<const UnderlayPicture> underlay)
 {
     m_underlay = std::move(underlay);
+    // A new picture may take the address of a freed one: the cached grid goes with it.
+    m_topGrid.image = QImage();
+    m_topGrid.lastSize = QSize();
 }
 
 bool PlanViewModel::GridCache::matches(const QSize &size, const DrawingSettings &s,
