@@ -126,7 +126,7 @@ UnderlayDialog::UnderlayDialog(UnderlaySettings current, double gridStep, QWidge
     top->addWidget(b.box);
     resize(720, 600);
 
-    disconnect(b.box, &QDialogButtonBox::accepted, nullptr, nullptr);
+    QObject::disconnect(b.box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(b.box, &QDialogButtonBox::accepted, this, &UnderlayDialog::accepted);
     connect(remove, &QPushButton::clicked, this, [this] {
         m_result = Remove;

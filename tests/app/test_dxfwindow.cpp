@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QToolBar>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 #include <fstream>
@@ -80,8 +81,11 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
         for (const char *name : {"Здания", "Навесы"}) {
             QTreeWidgetItem *item = layerItem(tree, QString::fromUtf8(name));
             ASSERT_TRUE(item) << name;
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                              tree->visualItemRect(item).center());
+            // A click on the layer's name makes it current, the space bar ticks it.
+            const QPoint at(tree->header()->sectionViewportPosition(0)
+                                + tree->header()->sectionSize(0) / 2,
+                            tree->visualItemRect(item).center().y());
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
             QTest::keyClick(tree, Qt::Key_Space);
             EXPECT_EQ(item->checkState(0), Qt::Checked) << name;
         }
