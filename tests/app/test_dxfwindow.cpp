@@ -67,7 +67,7 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     const QString dxf = files.filePath(QStringLiteral("site.dxf"));
     std::ofstream(dxf.toStdString(), std::ios::binary) << siteDrawing();
     removeAllProjects();
-    const int kod = addProject("одиночный стержневой молниеотвод", {{40, 30}}, {}, 500);
+    const int kod = addProject("одиночный стержневой молниеотвод", {{30, 30}}, {}, 300);
     ProjectWindow &w = open(QSize(1366, 768));
 
     bool sawPreview = false;
