@@ -150,11 +150,11 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     const UnderlaySettings stored =
         loadUnderlaySettings(QString::fromStdString(dm->dataDir()), kod);
     ASSERT_EQ(stored.kind, UnderlayKind::Dxf);
-    // The lower road (drawing y = -32 m) lies at 13 + 32 = 45 m on the plan, the arc's top
-    // (13 m) on the plan's top edge.
+    // The lower road (drawing y = -32 m) lies at 13 + 32 = 45 m on the plan, the end of the
+    // cross road (16 m) 3 m above the plan's top edge.
     const QRectF ext = w.planModel().underlay()->extent;
     EXPECT_NEAR(ext.bottom(), 45, 1e-6);
-    EXPECT_NEAR(ext.top(), 0, 1e-6);
+    EXPECT_NEAR(ext.top(), -3, 1e-6);
     shot("main-underlay.png");
 
     // The tool-bar toggle hides it, and the choice is kept.
