@@ -113,6 +113,7 @@ DxfImportDialog::DxfImportDialog(std::optional<PlanShift> remembered, double gri
     auto *form = new QFormLayout;
     m_units = new QComboBox;
     m_units->setObjectName(QStringLiteral("cbUnits"));
+    m_units->setAccessibleName(QStringLiteral("Единицы чертежа"));
     m_units->addItems({QStringLiteral("метры"), QStringLiteral("миллиметры")});
     m_unitsNote = new QLabel;
     auto *unitsRow = new QHBoxLayout;
@@ -121,6 +122,7 @@ DxfImportDialog::DxfImportDialog(std::optional<PlanShift> remembered, double gri
     form->addRow(QStringLiteral("Единицы чертежа:"), unitsRow);
     m_height = new QLineEdit(QStringLiteral("10"));
     m_height->setObjectName(QStringLiteral("edHeight"));
+    m_height->setAccessibleName(QStringLiteral("Высота по умолчанию, м"));
     m_height->setMaximumWidth(80);
     form->addRow(QStringLiteral("Высота по умолчанию, м:"), m_height);
     left->addLayout(form);

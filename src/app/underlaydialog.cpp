@@ -86,6 +86,7 @@ UnderlayDialog::UnderlayDialog(UnderlaySettings current, double gridStep, QWidge
     fileRow->addWidget(new QLabel(QStringLiteral("Файл (DXF, PNG, JPEG, PDF):")));
     m_file = new QLineEdit;
     m_file->setObjectName(QStringLiteral("edFile"));
+    m_file->setAccessibleName(QStringLiteral("Файл подложки"));
     fileRow->addWidget(m_file, 1);
     auto *browse = new QPushButton(QStringLiteral("Обзор..."));
     browse->setAutoDefault(false);

@@ -33,7 +33,8 @@ TEST(CommandRules, EnabledSetsByProjectState)
                                       "mnClasses", "mnConstructions", "mnObjNames", "N6",
                                       "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement"};
     const std::set<QString> project = {"btnKoordMO", "btnAddObject", "SpinScale", "mnEditProj",
-                                       "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnKoordMO",
+                                       "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnImportDxf",
+                                       "mnUnderlay", "mnKoordMO",
                                        "mnAddObj", "pmAddObj"};
     const std::set<QString> several = {"btnOpenProj", "mnOpenProj"};
     const std::set<QString> object = {

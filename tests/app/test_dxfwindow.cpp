@@ -71,7 +71,7 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     const QString dxf = files.filePath(QStringLiteral("site.dxf"));
     std::ofstream(dxf.toStdString(), std::ios::binary) << siteDrawing();
     removeAllProjects();
-    const int kod = addProject("одиночный стержневой молниеотвод", {{30, 30}}, {}, 300);
+    const int kod = addProject("одиночный стержневой молниеотвод", {{30, 30}}, {}, 500);
     ProjectWindow &w = open(QSize(1366, 768));
 
     bool sawPreview = false;
