@@ -46,6 +46,8 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("mnDeleteProj"), anyProject},
         {QStringLiteral("mnSaveAsProj"), anyProject},
         {QStringLiteral("mnLinkToGrid"), anyProject},
+        {QStringLiteral("mnImportDxf"), anyProject},
+        {QStringLiteral("mnUnderlay"), anyProject},
         {QStringLiteral("mnPreview"), anyObject},
         {QStringLiteral("mnReport"), anyObject},
         {QStringLiteral("mnExit"), always},

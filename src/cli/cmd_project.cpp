@@ -7,6 +7,7 @@
 #include "data/objectops.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
+#include "plan/underlay.h"
 
 #include <filesystem>
 #include <iostream>
@@ -152,6 +153,8 @@ int cmdImport(Context &ctx)
         return 2;
     }
     tx.commit();
+    // A new project may take the key of a removed one: no underlay of that one stays with it.
+    forgetProjectUnderlay(QString::fromStdString(d.dataDir()), kod);
     ctx.out << kod << "\n";
     return 0;
 }

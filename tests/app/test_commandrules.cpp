@@ -33,8 +33,9 @@ TEST(CommandRules, EnabledSetsByProjectState)
                                       "mnClasses", "mnConstructions", "mnObjNames", "N6",
                                       "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement"};
     const std::set<QString> project = {"btnKoordMO", "btnAddObject", "SpinScale", "mnEditProj",
-                                       "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnKoordMO",
-                                       "mnAddObj", "pmAddObj", "btnFitView", "mnFitView"};
+                                       "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnImportDxf",
+                                       "mnUnderlay", "mnKoordMO", "mnAddObj", "pmAddObj",
+                                       "btnFitView", "mnFitView"};
     const std::set<QString> several = {"btnOpenProj", "mnOpenProj"};
     const std::set<QString> object = {
         "btnPreview", "btnReport", "btnAlignMO", "btnPodbor", "btnSelectMO", "btnDeleteObject",
