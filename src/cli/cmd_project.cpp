@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/datafolder.h"
 #include "cli/jsoninput.h"
+#include "data/multirodstore.h"
 #include "data/objectops.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
@@ -104,6 +105,18 @@ int cmdImport(Context &ctx)
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
     DataModule &d = *dm;
+    // A multiple rod project goes only into a folder prepared for it (which older builds
+    // refuse); its stored pairs and elements are read before anything is written.
+    const json &tip = doc["project"].contains("TipMO") ? doc["project"]["TipMO"] : json();
+    const bool multi = tip.is_string()
+                       && conductorTypeOf(tip.get<std::string>()) == ConductorType::MultiRod;
+    std::optional<MultiRodResult> multiRows;
+    if (multi) {
+        if (doc.contains("pairs") || doc.contains("elements"))
+            multiRows = multiRodFromJson(doc.contains("pairs") ? doc["pairs"] : json(),
+                                         doc.contains("elements") ? doc["elements"] : json());
+        prepareMultiRodFolder(d);
+    }
     // The whole project is one command: a refused or interrupted import leaves no trace.
     Transaction tx(d, {TableId::Project, TableId::Mo, TableId::Object});
     Table &p = d.project();
@@ -152,6 +165,10 @@ int cmdImport(Context &ctx)
         return 2;
     }
     tx.commit();
+    // The pairs and elements are the results of the project's selection: written as they were
+    // exported, with the rows just imported (storing them again changes none of their values).
+    if (multiRows)
+        storeMultiRodResults(d, loadCurrentProject(d), *multiRows);
     ctx.out << kod << "\n";
     return 0;
 }
