@@ -6,17 +6,25 @@
 
 #include <cstdlib>
 
-namespace kv {
+namespace kv
+{
 
-namespace {
+namespace
+{
 
 QColor objectColor(const ObjectRec &o)
 {
     return o.ObjColor ? colorFromRgbInt(*o.ObjColor) : QColor(192, 192, 192);
 }
 
-DrawLayer layerOf(bool zoneA) { return zoneA ? DrawLayer::ZoneA : DrawLayer::ZoneB; }
-bool isZoneA(const ObjectRec &o) { return o.Zona.value_or("") == "А"; }
+DrawLayer layerOf(bool zoneA)
+{
+    return zoneA ? DrawLayer::ZoneA : DrawLayer::ZoneB;
+}
+bool isZoneA(const ObjectRec &o)
+{
+    return o.Zona.value_or("") == "А";
+}
 
 // The ground-level waist of a pair in common-zone mode (empty: the pair has none).
 OptD groundWaist(const MultiRodPair &p, bool zoneA)
@@ -43,8 +51,8 @@ void shadeTriangle(Canvas &c, const std::vector<QPoint> &px, int a, int b, int t
 
 bool drawnAsMultiRod(const ProjectSnapshot &snap)
 {
-    return conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod
-           && snap.conductors.size() > 2;
+    return conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod &&
+           snap.conductors.size() > 2;
 }
 
 MultiRodDrawing multiRodDrawing(const ProjectSnapshot &snap, const SettingsRec &settings,
@@ -125,8 +133,8 @@ void drawMultiRodTop(Canvas &c, const PlanScale &s, const std::vector<QPointF> &
                 continue;
             const MultiRodPair &pr = d.pairs[p];
             inPair[pr.i] = inPair[pr.j] = 1;
-            drawWaisted(c, s, rodsM[pr.i].x(), rodsM[pr.i].y(), rodsM[pr.j].x(), rodsM[pr.j].y(),
-                        r, *waist[p]);
+            drawWaisted(c, s, rodsM[pr.i].x(), rodsM[pr.i].y(), rodsM[pr.j].x(), rodsM[pr.j].y(), r,
+                        *waist[p]);
         }
         for (int k = 0; k < n; ++k)
             if (!inPair[k])

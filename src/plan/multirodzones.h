@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+namespace kv
+{
 
 struct MultiRodDrawing {
     std::vector<MultiRodPair> pairs;     // in pair order, values at the height drawn

@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 using namespace clitest;
 
-namespace {
+namespace
+{
 
 const char *kMulti = "многократный стержневой молниеотвод";
 
@@ -32,13 +33,30 @@ json sixRods()
     c["conductors"] = json::array();
     for (const auto &[x, y] : {std::pair{10, 10}, {30, 10}, {50, 10}, {10, 30}, {30, 30}, {50, 30}})
         c["conductors"].push_back({{"MX", x}, {"MY", y}});
-    c["objects"] = json::array(
-        {{{"Name", "Резервуар 1"}, {"SLabel", "1"}, {"MXa", 13}, {"MYa", 13}, {"L", 4}, {"S", 3},
-          {"Hx", 5}, {"Tip", 1}},
-         {{"Name", "Насосная"}, {"SLabel", "2"}, {"MXa", 36}, {"MYa", 16}, {"L", 6}, {"S", 8},
-          {"Hx", 7}, {"Tip", 1}},
-         {{"Name", "Резервуар 2"}, {"SLabel", "3"}, {"MXa", 56}, {"MYa", 36}, {"L", 3}, {"S", 3},
-          {"Hx", 4}, {"Tip", 1}}});
+    c["objects"] = json::array({{{"Name", "Резервуар 1"},
+                                 {"SLabel", "1"},
+                                 {"MXa", 13},
+                                 {"MYa", 13},
+                                 {"L", 4},
+                                 {"S", 3},
+                                 {"Hx", 5},
+                                 {"Tip", 1}},
+                                {{"Name", "Насосная"},
+                                 {"SLabel", "2"},
+                                 {"MXa", 36},
+                                 {"MYa", 16},
+                                 {"L", 6},
+                                 {"S", 8},
+                                 {"Hx", 7},
+                                 {"Tip", 1}},
+                                {{"Name", "Резервуар 2"},
+                                 {"SLabel", "3"},
+                                 {"MXa", 56},
+                                 {"MYa", 36},
+                                 {"L", 3},
+                                 {"S", 3},
+                                 {"Hx", 4},
+                                 {"Tip", 1}}});
     return c;
 }
 
@@ -118,8 +136,8 @@ TEST(CliMultiRod, SixRodsRoundTripRenderAndReport)
     EXPECT_EQ(rowsOf(json::parse(exported.out)).dump(), rowsOf(got).dump());
 
     const fs::path top = tmp.path / "top.png", dxf = tmp.path / "front.dxf";
-    ASSERT_EQ(run(d + "render " + kod + " --top " + quote(top.string()) + " --front "
-                  + quote(dxf.string()))
+    ASSERT_EQ(run(d + "render " + kod + " --top " + quote(top.string()) + " --front " +
+                  quote(dxf.string()))
                   .code,
               0);
     EXPECT_GT(fs::file_size(top), 1000u);

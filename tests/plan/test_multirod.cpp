@@ -11,7 +11,8 @@
 using namespace kv;
 using namespace kvtest;
 
-namespace {
+namespace
+{
 
 ObjectRec zoned(int kod, double x, double y, double l, double s, double hx, const char *zone,
                 int color)
@@ -44,7 +45,6 @@ void shoot(const QImage &img, const char *name)
     if (const QByteArray dir = qgetenv("KORVAN_SHOTS"); !dir.isEmpty())
         img.save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(name)));
 }
-
 
 } // namespace
 
@@ -95,10 +95,10 @@ TEST(MultiRodPictures, SixRodsShowEveryRodPairAndTriangle)
 {
     const std::vector<std::pair<double, double>> rods = {{10, 10}, {30, 10}, {50, 10},
                                                          {10, 30}, {30, 30}, {50, 30}};
-    const ProjectSnapshot p = selected(
-        kTipMultiRod, rods,
-        {zoned(1, 13, 13, 4, 3, 5, kZoneA, 0x00AA00), zoned(2, 36, 16, 6, 8, 7, kZoneB, 0xAA00AA),
-         zoned(3, 58, 40, 3, 3, 4, kZoneA, 0x0000CC)});
+    const ProjectSnapshot p = selected(kTipMultiRod, rods,
+                                       {zoned(1, 13, 13, 4, 3, 5, kZoneA, 0x00AA00),
+                                        zoned(2, 36, 16, 6, 8, 7, kZoneB, 0xAA00AA),
+                                        zoned(3, 58, 40, 3, 3, 4, kZoneA, 0x0000CC)});
     const ZonePictures z = RenderZonePictures(p, solidSettings(), "");
     ASSERT_FALSE(z.top.isNull());
     shoot(z.top, "multi-top.png");
