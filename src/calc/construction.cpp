@@ -29,8 +29,10 @@ void setChosenHeader(ConductorRec &mo, const ChosenConstruction &c)
     mo.Prim = c.Prim;
 }
 
+// Rods: the single rod's row, the double rod's two rows or, with allRows, every row of a
+// multiple rod (whose middle-of-span values belong to its pairs).
 void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const SettingsRec &settings,
-                bool doubleRod)
+                bool doubleRod, bool allRows = false)
 {
     const double H = c.H;
     const bool hasA = zoneCount(snap.project.ZonaACnt) >= 1;
@@ -38,7 +40,7 @@ void chooseRods(ProjectSnapshot &snap, const ChosenConstruction &c, const Settin
     const bool as2 = doubleRod && snap.project.ChkUseAs2.value_or(false);
     const DoubleRodLimits lim = limitsOf(settings);
     const double L = doubleRod ? spanOf(snap) : 0;
-    const size_t rows = doubleRod ? 2 : 1;
+    const size_t rows = allRows ? snap.conductors.size() : doubleRod ? 2 : 1;
     for (size_t i = 0; i < snap.conductors.size() && i < rows; ++i) {
         ConductorRec &mo = snap.conductors[i];
         setChosenHeader(mo, c);
@@ -135,7 +137,13 @@ void ChooseConstruction(ProjectSnapshot &snap, const ChosenConstruction &chosen,
     case ConductorType::Cable:
         chooseCable(snap, chosen, sagTable, messages);
         break;
-    case ConductorType::MultiRod: // handled by its own selection
+    case ConductorType::MultiRod:
+        // Two rods are the double rod; with more, the pairs' values come from their modes.
+        if (snap.conductors.size() == 2)
+            chooseRods(snap, chosen, settings, true);
+        else
+            chooseRods(snap, chosen, settings, false, true);
+        break;
     case ConductorType::Unknown:
         break;
     }
@@ -143,7 +151,10 @@ void ChooseConstruction(ProjectSnapshot &snap, const ChosenConstruction &chosen,
 
 void ClearChosenConstruction(ProjectSnapshot &snap)
 {
-    for (size_t i = 0; i < snap.conductors.size() && i < 2; ++i)
+    const size_t rows = conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod
+                            ? snap.conductors.size()
+                            : 2;
+    for (size_t i = 0; i < snap.conductors.size() && i < rows; ++i)
         ClearChosenMO(snap.conductors[i]);
     for (ObjectRec &o : snap.objects) {
         o.Rx1.reset();

@@ -235,6 +235,8 @@ void MultiRodZones(ProjectSnapshot &snap, double H, const SettingsRec &settings,
         p.Rc_a = offA ? OptD{} : DoubleRodRcA(H, p.L, RodRoA(H), lim);
         p.Rc_b = offB ? OptD{} : DoubleRodRcB(H, p.L, RodRoB(H), lim);
         p.L_H = H != 0 ? OptD{detail::r2(static_cast<LD>(p.L) / H)} : OptD{};
+        p.regimeA = offA ? OptI{} : OptI{RegimeA(H, p.L, lim)};
+        p.regimeB = offB ? OptI{} : OptI{RegimeB(H, p.L, lim)};
     }
     res.objects.resize(snap.objects.size());
     for (size_t i = 0; i < snap.objects.size(); ++i) {
@@ -266,6 +268,71 @@ void MultiRodZones(ProjectSnapshot &snap, double H, const SettingsRec &settings,
             o.Rcx1.reset();
         }
     }
+}
+
+namespace
+{
+
+// A radius that comes out negative is no radius: the point lies above the zone.
+OptD radius(const OptD &r)
+{
+    return r && *r >= 0 ? OptD{*r + 0.0} : OptD{};
+}
+
+} // namespace
+
+void MultiRodChosenZones(const ProjectSnapshot &snap, double H1, const SettingsRec &settings,
+                         MultiRodResult &res)
+{
+    const DoubleRodLimits lim = limitsOf(settings);
+    const int n = static_cast<int>(snap.conductors.size());
+    const bool hasA = snap.project.ZonaACnt.value_or(0) > 0;
+    const bool hasB = snap.project.ZonaBCnt.value_or(0) > 0;
+    for (MultiRodPair &p : res.pairs) {
+        const bool offA = !hasA || p.useAs2, offB = !hasB || p.useAs2;
+        p.Hc_a1 = offA ? OptD{} : DoubleRodHcA(H1, p.L, RodHoA(H1), lim);
+        p.Hc_b1 = offB ? OptD{} : DoubleRodHcB(H1, p.L, RodHoB(H1), lim);
+        p.Rc_a1 = offA ? OptD{} : radius(DoubleRodRcA(H1, p.L, RodRoA(H1), lim));
+        p.Rc_b1 = offB ? OptD{} : radius(DoubleRodRcB(H1, p.L, RodRoB(H1), lim));
+        p.L_H1 = H1 != 0 ? OptD{detail::r2(static_cast<LD>(p.L) / H1)} : OptD{};
+    }
+    for (size_t i = 0; i < res.objects.size() && i < snap.objects.size(); ++i) {
+        MultiRodObject &r = res.objects[i];
+        const ObjectRec &o = snap.objects[i];
+        const Zone z = zoneOf(o.Zona);
+        const double Hx = o.Hx.value_or(0);
+        OptD rcx;
+        if (z != Zone::None && r.by == MultiRodElement::Pair) {
+            const MultiRodPair &p = res.pairs[MultiRodPairIndex(n, r.rods[0], r.rods[1])];
+            if (!p.useAs2)
+                rcx = PairRcx(H1, p.L, z, Hx, lim);
+        } else if (z != Zone::None && r.by == MultiRodElement::Triangle) {
+            for (int s = 0; s < 3; ++s) {
+                const int u = r.rods[s == 2 ? 1 : 0], v = r.rods[s == 0 ? 1 : 2];
+                const OptD x = PairRcx(H1, res.pairs[MultiRodPairIndex(n, u, v)].L, z, Hx, lim);
+                if (!x) {
+                    rcx.reset();
+                    break;
+                }
+                if (s == 0 || *x < *rcx)
+                    rcx = x;
+            }
+        }
+        r.Rcx1 = radius(rcx);
+    }
+}
+
+void ClearMultiRodChosen(MultiRodResult &res)
+{
+    for (MultiRodPair &p : res.pairs) {
+        p.L_H1.reset();
+        p.Hc_a1.reset();
+        p.Rc_a1.reset();
+        p.Hc_b1.reset();
+        p.Rc_b1.reset();
+    }
+    for (MultiRodObject &o : res.objects)
+        o.Rcx1.reset();
 }
 
 namespace

@@ -36,6 +36,9 @@ struct MultiRodPair {
     bool useAs2 = false;  // the pair acts as two single rods
     double Hneed = 0;     // largest height needed by the objects it governs (0: none)
     bool governs = false; // some object is governed by the pair or by a triangle on it
+    OptI regimeA, regimeB; // the regime of each zone present at the design height
+    // The same at the chosen construction's height (empty before a choice).
+    OptD L_H1, Hc_a1, Rc_a1, Hc_b1, Rc_b1;
 };
 
 enum class MultiRodElement { None, Pair, Triangle };
@@ -47,6 +50,7 @@ struct MultiRodObject {
     bool unreachable = false;
     OptD H;   // the required height
     OptD Rcx; // at the design height: the pair's half-width, or the least of the triangle's
+    OptD Rcx1; // the same at the chosen construction's height
 };
 
 struct MultiRodResult {
@@ -61,6 +65,14 @@ struct MultiRodResult {
 // this is DoubleRodZones. Fills the pairs' middle-of-span values and the objects' Rcx in `res`.
 void MultiRodZones(ProjectSnapshot &snap, double H, const SettingsRec &settings,
                    MultiRodResult &res);
+
+// The values of the chosen construction's height H1 for every pair (its mode kept) and the Rcx1
+// of every object by its governing element; with two rods the double rod's chosen values stay
+// in the rows and only the pair and element values are filled here.
+void MultiRodChosenZones(const ProjectSnapshot &snap, double H1, const SettingsRec &settings,
+                         MultiRodResult &res);
+// Empties the chosen values of the pairs and elements.
+void ClearMultiRodChosen(MultiRodResult &res);
 
 // The approximate selection of a multiple rod over all conductor rows of the snapshot. Fewer
 // than two rows: the error message and nothing changed (refused).

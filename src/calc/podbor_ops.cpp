@@ -3,6 +3,7 @@
 #include <string>
 
 #include "calc/calcround.h"
+#include "calc/multirod.h"
 #include "calc/numfmt.h"
 #include "calc/podbor.h"
 
@@ -382,7 +383,9 @@ PodborResult AutoPodbor(ProjectSnapshot &snap, const SettingsRec &settings,
         return PodborCable(snap, sagTable, messages);
     case ConductorType::DoubleRod:
         return PodborDoubleRod(snap, settings, messages);
-    case ConductorType::MultiRod: // handled by its own selection
+    case ConductorType::MultiRod:
+        // The pairs' and elements' values are the data layer's to keep (PodborMultiRod).
+        return PodborMultiRod(snap, settings, messages).podbor;
     case ConductorType::Unknown:
         break;
     }

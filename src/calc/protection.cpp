@@ -1,5 +1,6 @@
 #include "calc/protection.h"
 
+#include "calc/multirod.h"
 #include "calc/podbor.h"
 
 #include <cmath>
@@ -23,6 +24,21 @@ std::vector<std::size_t> UnprotectedObjects(const ProjectSnapshot &snap,
     const ConductorType type = conductorTypeOf(snap.project.TipMO.value_or(""));
     const bool asTwoRods = snap.project.ChkUseAs2.value_or(false);
     const DoubleRodLimits lim = limitsOf(settings);
+    if (type == ConductorType::MultiRod) {
+        // Each object's needed height from its least pair or triangle, the pairs' modes decided
+        // as the selection decides them.
+        ProjectSnapshot copy = snap;
+        CalcMessages ignored;
+        const MultiRodResult r = PodborMultiRod(copy, settings, ignored);
+        for (std::size_t i = 0; i < r.objects.size(); ++i) {
+            if (zoneOf(snap.objects[i].Zona) == Zone::None)
+                continue;
+            const OptD &need = r.objects[i].H;
+            if (!need || !std::isfinite(*need) || *need > *height + 1e-6)
+                out.push_back(i);
+        }
+        return out;
+    }
     for (std::size_t i = 0; i < snap.objects.size(); ++i) {
         const ObjGeom g = objGeomOf(snap.objects[i]);
         if (g.zone == Zone::None)
@@ -39,7 +55,7 @@ std::vector<std::size_t> UnprotectedObjects(const ProjectSnapshot &snap,
             need =
                 asTwoRods ? ObjectHeightTwoRods(g, p1, p2) : ObjectHeightDoubleRod(g, p1, p2, lim);
             break;
-        case ConductorType::MultiRod:
+        case ConductorType::MultiRod: // above
         case ConductorType::Unknown:
             return {};
         }

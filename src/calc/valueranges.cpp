@@ -68,9 +68,10 @@ std::optional<std::string> textRangeError(std::string_view file, std::string_vie
     if (file == "object.DB" && field == "Zona")
         return oneOf({kZoneA, kZoneB}, "\"А\", \"Б\"");
     if (file == "project.DB" && field == "TipMO")
-        return oneOf({kTipSingleRod, kTipCable, kTipDoubleRod},
+        return oneOf({kTipSingleRod, kTipCable, kTipDoubleRod, kTipMultiRod},
                      "\"одиночный стержневой молниеотвод\", \"одиночный тросовый молниеотвод\", "
-                     "\"двойной стержневой молниеотвод\"");
+                     "\"двойной стержневой молниеотвод\", "
+                     "\"многократный стержневой молниеотвод\"");
     return std::nullopt;
 }
 

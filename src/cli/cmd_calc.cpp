@@ -4,6 +4,8 @@
 #include "cli/command.h"
 #include "cli/datafolder.h"
 #include "cli/jsoninput.h"
+#include "calc/multirod.h"
+#include "data/multirodstore.h"
 #include "data/podborops.h"
 #include "data/snapshot.h"
 
@@ -18,6 +20,13 @@ namespace kv::cli {
 using json = nlohmann::ordered_json;
 
 namespace {
+
+// A multiple rod needs two rods at least: refused (exit code 2) before anything is computed.
+void requireRods(DataModule &dm)
+{
+    if (isMultiRodProject(dm) && dm.mo().recordCount() < 2)
+        throw CaseRefused(kMsgMultiRodTooFew);
+}
 
 int cmdCalc(Context &ctx)
 {
@@ -40,6 +49,7 @@ int cmdCalc(Context &ctx)
             throw InputRefused("Ошибка. Поле H (choose) должно быть числом больше 0.");
     }
     CaseSession session(doc);
+    requireRods(session.dm());
     runAutoPodbor(session.dm());
     if (chosen)
         chooseConstruction(session.dm(), *chosen);
@@ -65,6 +75,7 @@ int cmdPodbor(Context &ctx)
     auto dm = openDataFolder(ctx, prompter);
     if (!locateArg(*dm, ctx.args[0]))
         return 1;
+    requireRods(*dm);
     runAutoPodbor(*dm);
     ctx.out << projectToJson(*dm).dump(1) << "\n";
     return 0;

@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/datafolder.h"
 #include "cli/jsoninput.h"
+#include "data/multirodstore.h"
 #include "data/objectops.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
@@ -105,6 +106,18 @@ int cmdImport(Context &ctx)
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
     DataModule &d = *dm;
+    // A multiple rod project goes only into a folder prepared for it (which older builds
+    // refuse); its stored pairs and elements are read before anything is written.
+    const json &tip = doc["project"].contains("TipMO") ? doc["project"]["TipMO"] : json();
+    const bool multi = tip.is_string()
+                       && conductorTypeOf(tip.get<std::string>()) == ConductorType::MultiRod;
+    std::optional<MultiRodResult> multiRows;
+    if (multi) {
+        if (doc.contains("pairs") || doc.contains("elements"))
+            multiRows = multiRodFromJson(doc.contains("pairs") ? doc["pairs"] : json(),
+                                         doc.contains("elements") ? doc["elements"] : json());
+        prepareMultiRodFolder(d);
+    }
     // The whole project is one command: a refused or interrupted import leaves no trace.
     Transaction tx(d, {TableId::Project, TableId::Mo, TableId::Object});
     Table &p = d.project();
@@ -153,6 +166,10 @@ int cmdImport(Context &ctx)
         return 2;
     }
     tx.commit();
+    // The pairs and elements are the results of the project's selection: written as they were
+    // exported, with the rows just imported (storing them again changes none of their values).
+    if (multiRows)
+        storeMultiRodResults(d, loadCurrentProject(d), *multiRows);
     // A new project may take the key of a removed one: no underlay of that one stays with it.
     forgetProjectUnderlay(QString::fromStdString(d.dataDir()), kod);
     ctx.out << kod << "\n";

@@ -1,6 +1,7 @@
 #include "cli/jsonrows.h"
 
 #include "calc/valueranges.h"
+#include "data/multirodstore.h"
 #include "data/transaction.h"
 
 #include <climits>
@@ -81,7 +82,135 @@ json projectToJson(DataModule &dm)
     doc["project"] = rowToJson(dm.project());
     doc["conductors"] = rowsToJson(dm.mo());
     doc["objects"] = rowsToJson(dm.object());
+    if (isMultiRodProject(dm)) {
+        const MultiRodResult r = loadMultiRod(dm);
+        doc["pairs"] = multiRodPairsToJson(r);
+        doc["elements"] = multiRodElementsToJson(r);
+    }
     return doc;
+}
+
+namespace {
+
+json optJson(const OptD &v) { return v ? json(*v) : json(nullptr); }
+json optJson(const OptI &v) { return v ? json(*v) : json(nullptr); }
+json rodJson(int rod) { return rod >= 0 ? json(rod + 1) : json(nullptr); }
+
+OptD optNum(const json &o, const char *k)
+{
+    const auto it = o.find(k);
+    if (it == o.end() || it->is_null())
+        return std::nullopt;
+    if (!it->is_number())
+        throw TableError(std::string("Ошибка. Недопустимое значение поля ") + k
+                         + " многократного молниеотвода.");
+    return it->get<double>();
+}
+
+int rodNum(const json &o, const char *k)
+{
+    const OptD v = optNum(o, k);
+    if (!v)
+        return -1;
+    if (!(*v >= 1 && *v <= 100000) || *v != std::floor(*v))
+        throw TableError(std::string("Ошибка. Недопустимое значение поля ") + k
+                         + " многократного молниеотвода.");
+    return static_cast<int>(*v) - 1;
+}
+
+OptI optInt(const json &o, const char *k)
+{
+    const OptD v = optNum(o, k);
+    return v ? OptI{static_cast<int>(*v)} : OptI{};
+}
+
+} // namespace
+
+json multiRodPairsToJson(const MultiRodResult &r)
+{
+    json out = json::array();
+    for (const MultiRodPair &p : r.pairs)
+        out.push_back({{"MO1", rodJson(p.i)},         {"MO2", rodJson(p.j)},
+                       {"L", p.L},                    {"L_H", optJson(p.L_H)},
+                       {"RejimA", optJson(p.regimeA)}, {"RejimB", optJson(p.regimeB)},
+                       {"Hc_a", optJson(p.Hc_a)},     {"Rc_a", optJson(p.Rc_a)},
+                       {"Hc_b", optJson(p.Hc_b)},     {"Rc_b", optJson(p.Rc_b)},
+                       {"UseAs2", p.useAs2},          {"H", p.governs ? json(p.Hneed) : json()},
+                       {"L_H1", optJson(p.L_H1)},     {"Hc_a1", optJson(p.Hc_a1)},
+                       {"Rc_a1", optJson(p.Rc_a1)},   {"Hc_b1", optJson(p.Hc_b1)},
+                       {"Rc_b1", optJson(p.Rc_b1)}});
+    return out;
+}
+
+json multiRodElementsToJson(const MultiRodResult &r)
+{
+    json out = json::array();
+    for (size_t i = 0; i < r.objects.size(); ++i) {
+        const MultiRodObject &o = r.objects[i];
+        const int rods = o.by == MultiRodElement::Triangle ? 3 : o.by == MultiRodElement::Pair ? 2 : 0;
+        out.push_back({{"NumObj", static_cast<int>(i + 1)},
+                       {"MO1", rodJson(rods > 0 ? o.rods[0] : -1)},
+                       {"MO2", rodJson(rods > 1 ? o.rods[1] : -1)},
+                       {"MO3", rodJson(rods > 2 ? o.rods[2] : -1)},
+                       {"Unreachable", o.unreachable},
+                       {"H", optJson(o.H)},
+                       {"Rcx", optJson(o.Rcx)},
+                       {"Rcx1", optJson(o.Rcx1)}});
+    }
+    return out;
+}
+
+MultiRodResult multiRodFromJson(const json &pairs, const json &elements)
+{
+    MultiRodResult r;
+    const auto rowsOf = [](const json &a) {
+        if (!a.is_null() && !a.is_array())
+            throw TableError("Ошибка. Пары и элементы многократного молниеотвода должны быть "
+                             "массивами JSON ([...]).");
+        return a.is_array() ? a : json::array();
+    };
+    for (const json &p : rowsOf(pairs)) {
+        if (!p.is_object())
+            throw TableError("Ошибка. Ожидалась запись пары многократного молниеотвода.");
+        MultiRodPair q;
+        q.i = rodNum(p, "MO1");
+        q.j = rodNum(p, "MO2");
+        q.L = optNum(p, "L").value_or(0);
+        q.L_H = optNum(p, "L_H");
+        q.regimeA = optInt(p, "RejimA");
+        q.regimeB = optInt(p, "RejimB");
+        q.Hc_a = optNum(p, "Hc_a");
+        q.Rc_a = optNum(p, "Rc_a");
+        q.Hc_b = optNum(p, "Hc_b");
+        q.Rc_b = optNum(p, "Rc_b");
+        q.useAs2 = p.value("UseAs2", false);
+        const OptD h = optNum(p, "H");
+        q.governs = h.has_value();
+        q.Hneed = h.value_or(0);
+        q.L_H1 = optNum(p, "L_H1");
+        q.Hc_a1 = optNum(p, "Hc_a1");
+        q.Rc_a1 = optNum(p, "Rc_a1");
+        q.Hc_b1 = optNum(p, "Hc_b1");
+        q.Rc_b1 = optNum(p, "Rc_b1");
+        r.pairs.push_back(q);
+    }
+    for (const json &e : rowsOf(elements)) {
+        if (!e.is_object())
+            throw TableError("Ошибка. Ожидалась запись элемента многократного молниеотвода.");
+        MultiRodObject o;
+        o.rods[0] = rodNum(e, "MO1");
+        o.rods[1] = rodNum(e, "MO2");
+        o.rods[2] = rodNum(e, "MO3");
+        o.by = o.rods[2] >= 0   ? MultiRodElement::Triangle
+               : o.rods[1] >= 0 ? MultiRodElement::Pair
+                                : MultiRodElement::None;
+        o.unreachable = e.value("Unreachable", false);
+        o.H = optNum(e, "H");
+        o.Rcx = optNum(e, "Rcx");
+        o.Rcx1 = optNum(e, "Rcx1");
+        r.objects.push_back(o);
+    }
+    return r;
 }
 
 void jsonToRow(Table &t, const json &obj)

@@ -67,6 +67,8 @@ void DataModule::OpenTableChecked(Table &t)
     const std::string path = m_dataDir + t.def().fileName;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
+        if (t.def().lazy)
+            return; // made with the first row it needs
         m_prompter->error("Ошибка. Файл " + path + " не найден.");
         return;
     }

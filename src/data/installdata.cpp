@@ -34,7 +34,7 @@ int createInstallationData(const std::string &dataDir)
     for (TableId id : openingOrder()) {
         const TableDef &def = tableDef(id);
         const std::string path = dir + def.fileName;
-        if (std::filesystem::exists(path, ec))
+        if (def.lazy || std::filesystem::exists(path, ec))
             continue;
         auto it = sql.find(sqlTableName(def));
         createTableFile(path, id, it == sql.end() ? std::string() : it->second);

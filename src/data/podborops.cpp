@@ -1,5 +1,6 @@
 #include "data/podborops.h"
 
+#include "data/multirodstore.h"
 #include "data/snapshot.h"
 #include "data/textutil.h"
 
@@ -26,9 +27,17 @@ PodborResult runAutoPodbor(DataModule &dm, CalcMessages *shown)
 {
     ProjectSnapshot snap = loadCurrentProject(dm);
     CalcMessages messages;
-    const PodborResult r = AutoPodbor(snap, loadSettings(dm), loadSagTable(dm), messages);
-    if (r.ran)
-        storeProjectResults(dm, snap);
+    PodborResult r;
+    if (conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod) {
+        const MultiRodResult m = PodborMultiRod(snap, loadSettings(dm), messages);
+        r = m.podbor;
+        if (r.ran)
+            storeMultiRodResults(dm, snap, m);
+    } else {
+        r = AutoPodbor(snap, loadSettings(dm), loadSagTable(dm), messages);
+        if (r.ran)
+            storeProjectResults(dm, snap);
+    }
     showMessages(dm, messages);
     if (shown)
         shown->insert(shown->end(), messages.begin(), messages.end());
@@ -46,8 +55,20 @@ void chooseConstruction(DataModule &dm, const ChosenConstruction &chosen, CalcMe
         c.Tip = utf8Prefix(c.Tip, static_cast<std::size_t>(f->size));
     ProjectSnapshot snap = loadCurrentProject(dm);
     CalcMessages messages;
-    ChooseConstruction(snap, c, loadSettings(dm), loadSagTable(dm), messages);
-    storeProjectResults(dm, snap);
+    const SettingsRec settings = loadSettings(dm);
+    ChooseConstruction(snap, c, settings, loadSagTable(dm), messages);
+    if (conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod) {
+        // Every pair's zones at the chosen height, each in the mode of the last selection.
+        MultiRodResult m = loadMultiRod(dm);
+        m.objects.resize(snap.objects.size());
+        MultiRodChosenZones(snap, c.H, settings, m);
+        if (snap.conductors.size() > 2)
+            for (std::size_t i = 0; i < snap.objects.size(); ++i)
+                snap.objects[i].Rcx1 = m.objects[i].Rcx1;
+        storeMultiRodResults(dm, snap, m);
+    } else {
+        storeProjectResults(dm, snap);
+    }
     showMessages(dm, messages);
     if (shown)
         shown->insert(shown->end(), messages.begin(), messages.end());
@@ -59,7 +80,7 @@ namespace
 // The catalogue row of the project's conductor kind with its group's name.
 std::optional<ChosenConstruction> findConstruction(DataModule &dm, int constructionKod)
 {
-    const bool cable = dm.project().asText("TipMO") == kTipCable;
+    const bool cable = conductorTypeOf(dm.project().asText("TipMO")) == ConductorType::Cable;
     Table &groups = dm.table(cable ? TableId::SMoT0 : TableId::SMo0);
     Table &items = dm.table(cable ? TableId::SMoT1 : TableId::SMo1);
     RowKeeper keepGroup(groups);
@@ -122,7 +143,13 @@ void clearChosenConstruction(DataModule &dm)
 {
     ProjectSnapshot snap = loadCurrentProject(dm);
     ClearChosenConstruction(snap);
-    storeProjectResults(dm, snap);
+    if (conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod) {
+        MultiRodResult m = loadMultiRod(dm);
+        ClearMultiRodChosen(m);
+        storeMultiRodResults(dm, snap, m);
+    } else {
+        storeProjectResults(dm, snap);
+    }
 }
 
 } // namespace kv

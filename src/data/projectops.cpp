@@ -1,5 +1,7 @@
 #include "data/projectops.h"
 
+#include "data/multirodstore.h"
+
 #include "calc/classrule.h"
 #include "calc/numfmt.h"
 #include "calc/podbor.h"
@@ -18,12 +20,13 @@ namespace kv {
 namespace {
 
 // The tables whose rows hang under a row of parent, in the order a copy or a deletion walks
-// them: support-1 ranges, support-2 ranges, then the combinations under a complex variant.
+// them: support-1 ranges, support-2 ranges, then the combinations under a complex variant; and
+// the multiple rod's pairs and elements under its project.
 std::vector<TableId> placementChildren(TableId parent)
 {
     switch (parent) {
     case TableId::Project:
-        return {TableId::Diap0, TableId::Diap2MO0};
+        return {TableId::Diap0, TableId::Diap2MO0, TableId::MRod};
     case TableId::Diap0:
         return {TableId::Diap1};
     case TableId::Diap1:
@@ -188,6 +191,8 @@ const char *conductorTypeOfIndex(int typeIndex)
         return kTipCable;
     case kTypeIndexDoubleRod:
         return kTipDoubleRod;
+    case kTypeIndexMultiRod:
+        return kTipMultiRod;
     default:
         return kTipSingleRod;
     }
@@ -201,6 +206,8 @@ int typeIndexOf(const std::string &tipMO)
         return kTypeIndexCable;
     if (tipMO == kTipDoubleRod)
         return kTypeIndexDoubleRod;
+    if (tipMO == kTipMultiRod)
+        return kTypeIndexMultiRod;
     return -1;
 }
 
@@ -313,6 +320,8 @@ void appendConductor(Table &mo, double x, double y)
 
 int createProject(DataModule &dm, const ProjectInput &in)
 {
+    if (in.typeIndex == kTypeIndexMultiRod)
+        prepareMultiRodFolder(dm);
     Transaction tx(dm, {TableId::Project, TableId::Mo});
     Table &p = dm.project();
     if (!p.append())
@@ -327,7 +336,8 @@ int createProject(DataModule &dm, const ProjectInput &in)
     const int kod = p.asInt("Kod");
     Table &mo = dm.mo();
     appendConductor(mo, 5, 5);
-    if (in.typeIndex == kTypeIndexCable || in.typeIndex == kTypeIndexDoubleRod)
+    if (in.typeIndex == kTypeIndexCable || in.typeIndex == kTypeIndexDoubleRod
+        || in.typeIndex == kTypeIndexMultiRod)
         appendConductor(mo, 10, 10);
     tx.commit();
     return kod;
@@ -369,7 +379,9 @@ void editProject(DataModule &dm, const ProjectInput &in,
     const int kod = projectKod(dm);
     const int oldType = typeIndexOf(p.asText("TipMO"));
     const int newType = in.typeIndex;
-    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object});
+    if (newType == kTypeIndexMultiRod && oldType != newType)
+        prepareMultiRodFolder(dm);
+    Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object, TableId::MRod});
     if (!p.edit())
         throw TableError("Ошибка. Проект не может быть изменен.");
     writeProjectInput(p, in, false);
@@ -448,24 +460,40 @@ void editProject(DataModule &dm, const ProjectInput &in,
             obj.post();
         }
     };
-    if (oldType != newType && oldType >= 0) {
+    // A multiple rod is shaped as a double rod: leaving it keeps its first two rods (and drops
+    // its pairs and elements); entering it from a single rod or a cable makes the double rod's
+    // rows.
+    int fromType = oldType, toType = newType;
+    if (oldType == kTypeIndexMultiRod && newType != oldType) {
+        const auto k = rows();
+        for (std::size_t i = 2; i < k.size(); ++i)
+            mo.removeRowByKey(k[i]);
+        Table &mr = dm.table(TableId::MRod);
+        if (mr.isOpen())
+            for (auto key : mr.keysUnder(kod))
+                mr.removeRowByKey(key);
+        fromType = kTypeIndexDoubleRod;
+    }
+    if (newType == kTypeIndexMultiRod)
+        toType = kTypeIndexDoubleRod;
+    if (fromType != toType && fromType >= 0) {
         RowKeeper keepMo(mo);
-        if (oldType == kTypeIndexSingleRod && newType == kTypeIndexCable) {
+        if (fromType == kTypeIndexSingleRod && toType == kTypeIndexCable) {
             appendSecond();
             const auto k = rows();
             setHop(k.front(), k.back());
             copyRow1To2();
-        } else if (oldType == kTypeIndexSingleRod && newType == kTypeIndexDoubleRod) {
+        } else if (fromType == kTypeIndexSingleRod && toType == kTypeIndexDoubleRod) {
             appendSecond();
             copyRow1To2();
-        } else if (oldType == kTypeIndexCable && newType == kTypeIndexSingleRod) {
+        } else if (fromType == kTypeIndexCable && toType == kTypeIndexSingleRod) {
             deleteLast();
             gotoKey(mo, rows().front());
             mo.edit();
             mo.setNull("Hop");
             mo.setNull("Hop1");
             mo.post();
-        } else if (oldType == kTypeIndexCable && newType == kTypeIndexDoubleRod) {
+        } else if (fromType == kTypeIndexCable && toType == kTypeIndexDoubleRod) {
             for (auto k : rows()) {
                 gotoKey(mo, k);
                 mo.edit();
@@ -473,7 +501,7 @@ void editProject(DataModule &dm, const ProjectInput &in,
                 mo.setNull("Hop1");
                 mo.post();
             }
-        } else if (oldType == kTypeIndexDoubleRod && newType == kTypeIndexSingleRod) {
+        } else if (fromType == kTypeIndexDoubleRod && toType == kTypeIndexSingleRod) {
             deleteLast();
             gotoKey(mo, rows().front());
             mo.edit();
@@ -481,7 +509,7 @@ void editProject(DataModule &dm, const ProjectInput &in,
                 mo.setNull(f);
             mo.post();
             clearObjectsRc();
-        } else if (oldType == kTypeIndexDoubleRod && newType == kTypeIndexCable) {
+        } else if (fromType == kTypeIndexDoubleRod && toType == kTypeIndexCable) {
             const auto k = rows();
             if (k.size() >= 2) {
                 gotoKey(mo, k.front());

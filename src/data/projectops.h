@@ -17,6 +17,7 @@ namespace kv {
 inline constexpr int kTypeIndexSingleRod = 0;
 inline constexpr int kTypeIndexCable = 1;
 inline constexpr int kTypeIndexDoubleRod = 2;
+inline constexpr int kTypeIndexMultiRod = 3;
 const char *conductorTypeOfIndex(int typeIndex);
 int typeIndexOf(const std::string &tipMO); // -1 for an unknown text
 

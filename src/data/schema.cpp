@@ -74,7 +74,12 @@ std::vector<TableDef> buildDefs()
 {
     std::vector<TableDef> v;
     auto add = [&](TableId id, const char *file, std::vector<FieldDef> fields, TableId master) {
-        v.push_back(TableDef{id, file, std::move(fields), master});
+        TableDef d;
+        d.id = id;
+        d.fileName = file;
+        d.fields = std::move(fields);
+        d.master = master;
+        v.push_back(std::move(d));
     };
     using T = TableId;
 
@@ -147,6 +152,20 @@ std::vector<TableDef> buildDefs()
          num("Y1", "Y1, м"), num("H1", "H1, м"), text("DiapName2", 30, "Диапазон 2"),
          num("X2", "X2, м"), num("Y2", "Y2, м"), num("H2", "H2, м")},
         T::Diap2MO0);
+    // The multiple rod's results: one row per rod pair (Kind 1: rods MO1, MO2 with the pair's
+    // span, regimes, middle-of-span values, mode and governed height) and one per object
+    // (Kind 2: the object's number NumObj in key order, its governing pair MO1, MO2 or triangle
+    // MO1, MO2, MO3 with the needed height and Rcx). Fields with suffix 1: the chosen
+    // construction.
+    add(T::MRod, "mrod.DB",
+        {kod(), kod0(), integer("Kind"), integer("MO1"), integer("MO2"), integer("MO3"),
+         integer("NumObj"), num("L"), num("L_H"), integer("RejimA"), integer("RejimB"),
+         num("Hc_a"), num("Rc_a"), num("Hc_b"), num("Rc_b"), boolean("UseAs2"), num("H"),
+         num("Rcx"), num("L_H1"), num("Hc_a1"), num("Rc_a1"), num("Hc_b1"), num("Rc_b1"),
+         num("Rcx1")},
+        T::Project);
+    v.back().lazy = true;
+    v.front().markedSqlName = "project_mrod";
     return v;
 }
 
@@ -192,7 +211,7 @@ const std::vector<TableId> &openingOrder()
         T::Project, T::Mo,      T::Object,   T::SMo0,     T::SMo1,      T::SMoT0,
         T::SMoT1,   T::Class,   T::Poraj,    T::Param,    T::Report,    T::ObjName,
         T::SProves, T::Diap0,   T::Diap1,    T::Diap2,    T::Diap2MO0,  T::Diap2MO1,
-        T::Diap2MO11, T::Diap2MO2, T::Diap2MO21, T::Diap2MO3};
+        T::Diap2MO11, T::Diap2MO2, T::Diap2MO21, T::Diap2MO3, T::MRod};
     return order;
 }
 
@@ -201,7 +220,8 @@ const std::vector<TableId> &projectTables()
     using T = TableId;
     static const std::vector<TableId> tables = {
         T::Project,  T::Mo,        T::Object,    T::Diap0,     T::Diap1,     T::Diap2,
-        T::Diap2MO0, T::Diap2MO1,  T::Diap2MO11, T::Diap2MO2,  T::Diap2MO21, T::Diap2MO3};
+        T::Diap2MO0, T::Diap2MO1,  T::Diap2MO11, T::Diap2MO2,  T::Diap2MO21, T::Diap2MO3,
+        T::MRod};
     return tables;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The layouts of the 22 tables of the project database: file names, field names, types, sizes
-// and display labels.
+// The layouts of the 23 tables of the project database: file names, field names, types, sizes
+// and display labels. 22 files make every data folder; the multiple rod's table (mrod.DB) is made
+// with the folder's first multiple-rod project.
 
 #include <string>
 #include <vector>
@@ -18,9 +19,9 @@ struct FieldDef {
 
 enum class TableId {
     Project, Mo, Object, Param, Class, Poraj, SMo0, SMo1, SMoT0, SMoT1, SProves, ObjName, Report,
-    Diap0, Diap1, Diap2, Diap2MO0, Diap2MO1, Diap2MO11, Diap2MO2, Diap2MO21, Diap2MO3,
+    Diap0, Diap1, Diap2, Diap2MO0, Diap2MO1, Diap2MO11, Diap2MO2, Diap2MO21, Diap2MO3, MRod,
 };
-inline constexpr int kTableCount = 22;
+inline constexpr int kTableCount = 23;
 
 struct TableDef {
     TableId id;
@@ -29,6 +30,12 @@ struct TableDef {
     // The master table whose Kod this table's Kod0 follows, or the table itself when none.
     TableId master;
     bool hasMaster() const { return master != id; }
+    // Made only when first needed (never by the installation data); a missing file is no error.
+    bool lazy = false;
+    // The name the table takes inside its file once the folder holds a project that older builds
+    // must not read (empty: none). An older build looks for the usual name only and refuses the
+    // file ("не является таблицей"), so it never misreads such a folder.
+    std::string markedSqlName;
     bool hasKod() const;
     const FieldDef *field(const std::string &name) const; // nullptr when unknown
 };
@@ -39,10 +46,11 @@ int fieldSize(TableId id, const std::string &field);
 // The name of the single table inside a table file: the file name without its extension
 // ("project" for "project.DB").
 std::string sqlTableName(const TableDef &def);
-// All 22 tables in the order in which they are opened and closed.
+// All 23 tables in the order in which they are opened and closed.
 const std::vector<TableId> &openingOrder();
-// The 12 tables that hold a project's rows: the project, its conductor and object rows and its
-// placement variants, ranges, sub-ranges and combinations.
+// The 13 tables that hold a project's rows: the project, its conductor and object rows, its
+// placement variants, ranges, sub-ranges and combinations, and the multiple rod's pairs and
+// protecting elements.
 const std::vector<TableId> &projectTables();
 
 } // namespace kv

@@ -756,6 +756,14 @@ void Table::open(const std::string &dataDir)
         // A transaction keeps its changes in memory until it commits: other processes go on
         // reading the file as it was instead of waiting for a lock taken early.
         d->exec("PRAGMA cache_spill=OFF");
+        // A marked file holds the table under its marked name.
+        d->sqlName = quoteId(sqlTableName(d->def));
+        if (!d->def.markedSqlName.empty()) {
+            Stmt m(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '"
+                           + d->def.markedSqlName + "'");
+            if (m.step())
+                d->sqlName = quoteId(d->def.markedSqlName);
+        }
         // The file must hold our table with every field of the layout.
         Stmt st(db, "PRAGMA table_info(" + d->sqlName + ")");
         std::vector<std::string> cols;
@@ -782,6 +790,46 @@ void Table::open(const std::string &dataDir)
     d->notify(TableChange::State);
     d->notify(TableChange::Data);
     d->moved();
+}
+
+std::string Table::sqlTable() const
+{
+    return d->sqlName.substr(1, d->sqlName.size() - 2);
+}
+
+bool Table::isMarked() const
+{
+    return !d->def.markedSqlName.empty() && sqlTable() == d->def.markedSqlName;
+}
+
+void Table::markFile()
+{
+    d->requireOpen();
+    if (d->def.markedSqlName.empty() || isMarked())
+        return;
+    const bool onRow = d->pos >= 0 && d->pos < static_cast<int>(d->keys.size());
+    const std::int64_t key = onRow ? d->keys[static_cast<std::size_t>(d->pos)] : 0;
+    const std::string dir = d->dir;
+    close();
+    sqlite3 *db = nullptr;
+    std::string err;
+    if (sqlite3_open_v2(filePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, detail::busyWaitMs);
+        const std::string sql = "ALTER TABLE " + quoteId(sqlTableName(d->def)) + " RENAME TO "
+                                + quoteId(d->def.markedSqlName);
+        char *e = nullptr;
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &e) != SQLITE_OK)
+            err = e ? e : "?";
+        sqlite3_free(e);
+    } else {
+        err = db ? sqlite3_errmsg(db) : "?";
+    }
+    sqlite3_close_v2(db);
+    open(dir);
+    if (onRow)
+        gotoBookmark(key);
+    if (!err.empty())
+        throw TableError("Ошибка базы данных (" + d->def.fileName + "): " + err);
 }
 
 void Table::close()

@@ -81,6 +81,14 @@ public:
     void close();
     bool isOpen() const;
     std::string filePath() const; // data folder path + file name
+    // The name of the table inside its file: the usual one, or the table definition's marked
+    // name once the file was marked (see markFile).
+    std::string sqlTable() const;
+    bool isMarked() const;
+    // Renames the table inside its open file to the definition's marked name (once; nothing when
+    // it has none or is marked already) and reopens it on the same row. An older build then
+    // refuses the file. Not inside a transaction.
+    void markFile();
 
     // Navigation over the visible rows (those of the master's current row, passing the filter).
     void first();

@@ -174,7 +174,7 @@ void recordTable(Writer &w, Table &t)
     for (const FieldDef &f : def.fields)
         cols.push_back(f.name);
     w.str(def.fileName);
-    w.str(sqlTableName(def));
+    w.str(t.sqlTable());
     w.u8(def.hasKod() ? 1 : 0);
     w.u64(cols.size());
     for (const auto &c : cols)
@@ -184,7 +184,7 @@ void recordTable(Writer &w, Table &t)
     std::string sql = "SELECT ";
     for (std::size_t k = 0; k < cols.size(); ++k)
         sql += (k ? "," : "") + quoteId(cols[k]);
-    sql += " FROM " + quoteId(sqlTableName(def)) + " WHERE rowid = ?1";
+    sql += " FROM " + quoteId(t.sqlTable()) + " WHERE rowid = ?1";
     sqlite3 *db = t.connection();
     sqlite3_stmt *st = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
@@ -254,6 +254,7 @@ struct RecordedRow {
 };
 struct RecordedFile {
     const TableDef *def = nullptr;
+    std::string table; // the table's name inside the file (usual or marked)
     std::vector<RecordedRow> rows;
 };
 
@@ -266,7 +267,9 @@ const TableDef &recordedTable(const std::string &file, const std::string &table,
         const TableDef &def = tableDef(id);
         if (def.fileName != file)
             continue;
-        bool same = table == sqlTableName(def) && kodIsRowid == def.hasKod()
+        bool same = (table == sqlTableName(def)
+                     || (!def.markedSqlName.empty() && table == def.markedSqlName))
+                    && kodIsRowid == def.hasKod()
                     && cols.size() == def.fields.size();
         for (std::size_t k = 0; same && k < cols.size(); ++k)
             same = cols[k] == def.fields[k].name;
@@ -291,6 +294,7 @@ RecordedFile readRecordedFile(Reader &r)
     }
     RecordedFile f;
     f.def = &recordedTable(file, table, kodIsRowid, cols);
+    f.table = table;
     const std::uint64_t nrows = r.u64();
     for (std::uint64_t i = 0; i < nrows; ++i) {
         RecordedRow row;
@@ -388,7 +392,7 @@ void replayFile(const std::string &dir, const RecordedFile &f)
         throw TableError("Ошибка. Не удалось завершить прерванную команду в файле " + path + ": " + m);
     };
     sqlite3_busy_timeout(db, detail::busyWaitMs);
-    const std::string table = quoteId(sqlTableName(def));
+    const std::string table = quoteId(f.table);
     std::string sql = "INSERT OR REPLACE INTO " + table + " (";
     std::string params;
     if (!def.hasKod()) {

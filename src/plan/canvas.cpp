@@ -97,6 +97,17 @@ void Canvas::polyline(std::initializer_list<QPoint> pts)
     m_painter.drawPolyline(pts.begin(), static_cast<int>(pts.size()));
 }
 
+void Canvas::polygon(std::initializer_list<QPoint> pts)
+{
+    if (!painting()) {
+        m_recorder->polyline(m_layer, std::vector<QPointF>(pts.begin(), pts.end()), true);
+        return;
+    }
+    m_painter.setPen(m_pen);
+    m_painter.setBrush(m_brush);
+    m_painter.drawPolygon(pts.begin(), static_cast<int>(pts.size()));
+}
+
 void Canvas::rectangle(int x1, int y1, int x2, int y2)
 {
     if (x2 < x1)

@@ -52,6 +52,8 @@ public:
     void setSolidPen(const QColor &c, int width = 1) { m_pen = makePen(c, LinePen{Qt::SolidLine, width}); }
     const QPen &pen() const { return m_pen; }
     void setBrush(const QColor &c) { m_brush = QBrush(c); }
+    void setBrush(Qt::GlobalColor c) { m_brush = QBrush(c); }
+    void setBrush(const QBrush &b) { m_brush = b; }
     void setClearBrush() { m_brush = QBrush(Qt::NoBrush); }
 
     void setLayer(DrawLayer layer) { m_layer = layer; }
@@ -59,6 +61,9 @@ public:
     void fill(const QColor &c);
     void line(int x1, int y1, int x2, int y2);
     void polyline(std::initializer_list<QPoint> pts);
+    // Closed polygon filled with the brush (a hatch pattern shades an area) and outlined with the
+    // pen; recorded as a closed polyline.
+    void polygon(std::initializer_list<QPoint> pts);
     // Outline with the pen inside [x1, x2) x [y1, y2), interior filled with the brush.
     void rectangle(int x1, int y1, int x2, int y2);
     void ellipse(int x1, int y1, int x2, int y2);

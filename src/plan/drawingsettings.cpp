@@ -32,6 +32,7 @@ DrawingSettings LoadDrawingSettings(const SettingsRec *rec)
     DrawingSettings s;
     if (!rec)
         return s;
+    s.calc = *rec;
     if (rec->ObjShag)
         s.objShag = *rec->ObjShag;
     if (rec->ScaleShag)

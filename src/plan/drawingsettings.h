@@ -24,6 +24,9 @@ struct DrawingSettings {
     LinePen gridPen{Qt::DotLine, 1};
     int gridLineColor = 0;
     bool useKlav = false;
+    // The settings row itself: the multiple rod's drawings take the double rod's regime limits
+    // and selection rules from it.
+    SettingsRec calc;
 
     int halfMarker() const { return sizeMO / 2; } // G
     QColor conductorColor() const;

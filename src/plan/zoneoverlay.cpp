@@ -1,6 +1,7 @@
 #include "plan/zoneoverlay.h"
 
 #include "plan/canvas.h"
+#include "plan/multirodzones.h"
 #include "plan/recordfields.h"
 #include "plan/zonegeometry.h"
 
@@ -241,6 +242,36 @@ void DrawZonesDoubleRod(ViewBitmaps &views, const PlanViewModel &model, const Pr
     }
 }
 
+void DrawZonesMultiRod(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
+                       const std::string &suffix)
+{
+    if (snap.conductors.size() == 2) {
+        DrawZonesDoubleRod(views, model, snap, suffix);
+        return;
+    }
+    model.RedrawGrids(views.top, views.front, views.topSize);
+    if (snap.conductors.empty())
+        return;
+    const PlanScale &s = model.scale();
+    const MultiRodDrawing d = multiRodDrawing(snap, model.settings().calc, suffix);
+    std::vector<QPointF> rodsM;
+    std::vector<QPoint> rodsPx;
+    std::vector<int> axis;
+    for (const ConductorRec &rc : snap.conductors) {
+        rodsM.push_back(QPointF(mx(rc), my(rc)));
+        rodsPx.push_back(QPoint(s.px(mx(rc)), s.px(my(rc))));
+        axis.push_back(s.px(mx(rc)));
+    }
+    {
+        Canvas c(views.top);
+        drawMultiRodTop(c, s, rodsM, rodsPx, d, snap, model.settings(), suffix);
+    }
+    const PlanShape *marker = model.shape(kShapeMO_1);
+    const int ground = marker ? frontMarker(model, kShapeMO_1).ground : model.groundLine();
+    Canvas c(views.front);
+    drawMultiRodFront(c, s, axis, ground, d, snap, model.settings(), suffix);
+}
+
 void DrawZones(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
                const std::string &suffix)
 {
@@ -253,6 +284,9 @@ void DrawZones(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnap
         break;
     case ConductorType::DoubleRod:
         DrawZonesDoubleRod(views, model, snap, suffix);
+        break;
+    case ConductorType::MultiRod:
+        DrawZonesMultiRod(views, model, snap, suffix);
         break;
     default:
         model.RedrawGrids(views.top, views.front, views.topSize);

@@ -27,6 +27,9 @@ void DrawZonesCatenary(ViewBitmaps &views, const PlanViewModel &model, const Pro
                        const std::string &suffix);
 void DrawZonesDoubleRod(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
                         const std::string &suffix);
+// Three rods or more: every rod's and pair's zones (two rods are the double rod's drawing).
+void DrawZonesMultiRod(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
+                       const std::string &suffix);
 // Picks the routine by the project's conductor type; an unknown type only redraws the grids.
 void DrawZones(ViewBitmaps &views, const PlanViewModel &model, const ProjectSnapshot &snap,
                const std::string &suffix);

@@ -4,6 +4,7 @@
 #include "calc/numfmt.h"
 #include "plan/canvas.h"
 #include "plan/dxfwriter.h"
+#include "plan/multirodzones.h"
 #include "plan/zonedxf.h"
 #include "plan/picturesize.h"
 #include "plan/recordfields.h"
@@ -45,6 +46,10 @@ struct PictureFrame {
     bool as2 = false;
     const ConductorRec *c1 = nullptr;
     const ConductorRec *c2 = nullptr;
+    // Multiple rod of three rods or more: every rod's pixel position and the pairs drawn.
+    bool multi = false;
+    std::vector<QPoint> rods;
+    MultiRodDrawing mr;
 };
 
 struct Label {
@@ -99,15 +104,29 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
     PictureFrame f;
     f.s = PlanScale(std::clamp(snap.project.IScale.value_or(kMinScale), kMinScale, kMaxScale));
     f.type = conductorTypeOf(snap.project.TipMO.value_or(""));
+    // Two rods of a multiple rod carry the double rod's stored values and are drawn as one.
+    if (f.type == ConductorType::MultiRod && snap.conductors.size() == 2)
+        f.type = ConductorType::DoubleRod;
+    f.multi = f.type == ConductorType::MultiRod && snap.conductors.size() > 2;
     f.g = ds.halfMarker();
-    f.two = (f.type == ConductorType::Cable || f.type == ConductorType::DoubleRod)
+    f.two = (f.type == ConductorType::Cable || f.type == ConductorType::DoubleRod || f.multi)
             && snap.conductors.size() > 1;
     f.as2 = f.type == ConductorType::DoubleRod && snap.project.ChkUseAs2.value_or(false);
     f.c1 = &snap.conductors.front();
     f.c2 = &snap.conductors.back();
     const double R = std::max(0.0, val(zoneRadiusForSize(snap, *f.c1, suffix)));
-    const double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
-    const double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
+    double x1 = val(f.c1->MX), y1 = val(f.c1->MY);
+    double x2 = val(f.c2->MX), y2 = val(f.c2->MY);
+    if (f.multi) {
+        // The frame of a group of rods: its bounding box takes the place of the two supports.
+        for (const ConductorRec &c : snap.conductors) {
+            x1 = std::min(x1, val(c.MX));
+            y1 = std::min(y1, val(c.MY));
+            x2 = std::max(x2, val(c.MX));
+            y2 = std::max(y2, val(c.MY));
+        }
+        f.mr = multiRodDrawing(snap, ds.calc, suffix);
+    }
     // The picture holds the zone and every object, also one the zone does not reach (a small
     // chosen construction): an object past the zone's frame widens it to 20 pixels beyond the
     // object.
@@ -137,8 +156,11 @@ PictureFrame makeFrame(const ProjectSnapshot &snap, const DrawingSettings &ds, c
         f.cy = f.height / 2;
         f.ox = f.cx - f.s.px(midX);
         f.oy = f.cy - f.s.px(midY);
-        f.s1 = QPoint(f.s.px(x1) + f.ox, f.s.px(y1) + f.oy);
-        f.s2 = QPoint(f.s.px(x2) + f.ox, f.s.px(y2) + f.oy);
+        f.s1 = QPoint(f.s.px(val(f.c1->MX)) + f.ox, f.s.px(val(f.c1->MY)) + f.oy);
+        f.s2 = QPoint(f.s.px(val(f.c2->MX)) + f.ox, f.s.px(val(f.c2->MY)) + f.oy);
+        if (f.multi)
+            for (const ConductorRec &c : snap.conductors)
+                f.rods.push_back(QPoint(f.s.px(val(c.MX)) + f.ox, f.s.px(val(c.MY)) + f.oy));
     }
     return f;
 }
@@ -180,6 +202,7 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
         return *a->Hx < *b->Hx;
     });
     std::vector<BlockedInterval> blocked1, blocked2;
+    std::vector<std::vector<BlockedInterval>> blockedAt(f.multi ? snap.conductors.size() : 0);
     for (const ObjectRec *o : byHeight) {
         const int x = f.ox + f.s.px(val(o->MXa));
         const int y = f.oy + f.s.px(val(o->MYa));
@@ -194,6 +217,12 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
         const QString text = qs(" " + o->SLabel.value_or("") + " ");
         c.textOut(x + (w - c.textWidth(text)) / 2, y + (h - th) / 2, text);
 
+        if (f.multi) {
+            for (size_t k = 0; k < blockedAt.size(); ++k)
+                if (auto b = blockedInterval(*o, val(snap.conductors[k].MX), val(snap.conductors[k].MY)))
+                    blockedAt[k].push_back(*b);
+            continue;
+        }
         const int num = o->NumMO.value_or(0);
         const bool to1 = !f.as2 || num == 1 || num == 12;
         const bool to2 = f.two && (!f.as2 || num == 2 || num == 12);
@@ -219,7 +248,12 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
         c.setPen(col, ds.zonePen(suffix));
         c.setClearBrush();
     };
-    if (f.type == ConductorType::SingleRod || !f.two) {
+    if (f.multi) {
+        std::vector<QPointF> rodsM;
+        for (const ConductorRec &rc : snap.conductors)
+            rodsM.push_back(QPointF(val(rc.MX) + dx, val(rc.MY) + dy));
+        drawMultiRodTop(c, f.s, rodsM, f.rods, f.mr, snap, ds, suffix);
+    } else if (f.type == ConductorType::SingleRod || !f.two) {
         zonePen(moColor);
         c.setLayer(DrawLayer::ZoneA);
         if (zonaA > 0)
@@ -318,7 +352,32 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
             c.textOut(e.x() - 30, e.y() - th, qs(name));
         }
     };
-    if (!f.two) {
+    if (f.multi) {
+        // Each rod labels the half plane facing away from the group's centre; a label goes to
+        // the first rod, in row order, with a free angle left there.
+        double gx = 0, gy = 0;
+        for (const ConductorRec &rc : snap.conductors) {
+            gx += val(rc.MX);
+            gy += val(rc.MY);
+        }
+        gx /= static_cast<double>(snap.conductors.size());
+        gy /= static_cast<double>(snap.conductors.size());
+        std::vector<int> at, limit;
+        for (const ConductorRec &rc : snap.conductors) {
+            const double away = dirAngle(gx, gy, val(rc.MX), val(rc.MY));
+            at.push_back(iround(away - 90) % 360);
+            limit.push_back(at.back() + 180);
+        }
+        for (const Label &l : labels)
+            for (size_t k = 0; k < at.size(); ++k) {
+                at[k] = searchFreeAngle(blockedAt[k], at[k], limit[k]);
+                if (at[k] <= limit[k]) {
+                    drawLabel(f.rods[k], at[k], l.radius, l.name);
+                    at[k] += 15;
+                    break;
+                }
+            }
+    } else if (!f.two) {
         int a = 0;
         for (const Label &l : labels) {
             a = searchFreeAngle(blocked1, a, 360);
@@ -364,7 +423,19 @@ QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const s
     c.setLayer(DrawLayer::Conductor);
     c.setSolidPen(Qt::black);
     c.setBrush(moColor);
-    if (!f.two) {
+    if (f.multi) {
+        // The rods, numbered as in the tables of the report.
+        for (size_t k = 0; k < f.rods.size(); ++k) {
+            const QPoint &p = f.rods[k];
+            c.setLayer(DrawLayer::Conductor);
+            c.setSolidPen(Qt::black);
+            c.setBrush(moColor);
+            c.rectangle(p.x() - f.g, p.y() - f.g, p.x() + f.g, p.y() + f.g);
+            c.setLayer(DrawLayer::Labels);
+            c.setBrush(Qt::white);
+            c.textOut(p.x() + f.g + 1, p.y() + f.g, qs(std::to_string(k + 1)));
+        }
+    } else if (!f.two) {
         c.rectangle(f.cx - f.g, f.cy - f.g, f.cx + f.g, f.cy + f.g);
     } else {
         for (const QPoint &p : {f.s1, f.s2})
@@ -418,8 +489,12 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
     const char *silhouetteField = cable ? "Hop" : "H";
     const int x1 = f.two ? f.s1.x() : f.cx;
     const int x2 = f.two ? f.s2.x() : f.cx;
-    const int xL = std::min(x1, x2), xR = std::max(x1, x2);
-    const int midX = (x1 + x2) / 2;
+    int xL = std::min(x1, x2), xR = std::max(x1, x2);
+    for (const QPoint &p : f.rods) {
+        xL = std::min(xL, p.x());
+        xR = std::max(xR, p.x());
+    }
+    const int midX = f.multi ? (xL + xR) / 2 : (x1 + x2) / 2;
     {
         Canvas c(img, rec);
         c.setLayer(DrawLayer::Grid);
@@ -507,8 +582,15 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
             std::vector<Item> list;
             for (const ObjectRec *o : byDepth)
                 list.push_back({depth(o), o, 0});
-            for (int which : {1, 2}) {
-                const double d = val((which == 1 ? f.c1 : f.c2)->MY);
+            // Supports 1 and 2, or every rod of a multiple rod (numbered from 1).
+            const int supports = f.multi ? static_cast<int>(f.rods.size()) : 2;
+            const auto supportRec = [&](int which) -> const ConductorRec & {
+                if (f.multi)
+                    return snap.conductors[which - 1];
+                return which == 1 ? *f.c1 : *f.c2;
+            };
+            for (int which = 1; which <= supports; ++which) {
+                const double d = val(supportRec(which).MY);
                 auto it = std::find_if(list.begin(), list.end(), [&](const Item &i) { return i.depth > d; });
                 list.insert(it, {d, nullptr, which});
             }
@@ -516,14 +598,21 @@ QImage renderFront(const ProjectSnapshot &snap, const DrawingSettings &ds, const
                 if (i.obj)
                     objectSilhouette(*i.obj);
                 else
-                    conductorSilhouette(i.support == 1 ? *f.c1 : *f.c2, supportPoint(f, i.support).x());
+                    conductorSilhouette(supportRec(i.support),
+                                        f.multi ? f.rods[i.support - 1].x()
+                                                : supportPoint(f, i.support).x());
             }
         }
 
         // Zone silhouettes.
         c.setPen(ds.conductorColor(), ds.zonePen(suffix));
         c.setClearBrush();
-        if (!f.two) {
+        if (f.multi) {
+            std::vector<int> axis;
+            for (const QPoint &p : f.rods)
+                axis.push_back(p.x());
+            drawMultiRodFront(c, f.s, axis, ground, f.mr, snap, ds, suffix);
+        } else if (!f.two) {
             const OptD h = conductorField(*f.c1, "H", suffix);
             const int yT = ground - (h ? f.s.px(*h) : 0);
             for (const auto &[cnt, ho, ro] :

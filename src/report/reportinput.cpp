@@ -1,6 +1,7 @@
 #include "report/reportinput.h"
 
 #include "data/datamodule.h"
+#include "data/multirodstore.h"
 #include "data/snapshot.h"
 
 namespace kv {
@@ -20,6 +21,7 @@ ReportInput loadReportInput(DataModule &dm, const std::string &profileName)
     in.settings = loadSettings(dm);
     in.sagTable = loadSagTable(dm);
     in.drawing = LoadDrawingSettings(in.settings);
+    in.multiRod = loadMultiRod(dm);
 
     Table &cls = dm.table(TableId::Class);
     if (cls.isOpen()) {

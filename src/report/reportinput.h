@@ -3,6 +3,7 @@
 // report can be written in a worker thread: the project with its conductor and object rows, the
 // settings row, the sag table, the class texts, the profile and the drawing settings.
 
+#include "calc/multirod.h"
 #include "calc/podbor.h"
 #include "calc/records.h"
 #include "plan/drawingsettings.h"
@@ -24,6 +25,8 @@ struct ReportInput {
     ReportProfile profile;
     size_t currentConductor = 0; // the conductor row current when the export starts
     DrawingSettings drawing;
+    // A multiple rod: its stored pairs and each object's protecting element (empty otherwise).
+    MultiRodResult multiRod;
 };
 
 // The current project, the current report profile (or `profileName` when given) and the rest.

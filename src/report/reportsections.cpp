@@ -8,6 +8,7 @@
 #include "data/outputfile.h"
 #include "data/schema.h"
 #include "plan/plancoords.h"
+#include "plan/multirodzones.h"
 #include "plan/recordfields.h"
 #include "plan/zonepictures.h"
 
@@ -108,6 +109,28 @@ public:
           m_type(conductorTypeOf(in.snap.project.TipMO.value_or(std::string()))),
           m_lim(limitsOf(in.settings))
     {
+        // Two rods of a multiple rod are the double rod, with its stored values and sections.
+        if (m_type == ConductorType::MultiRod && in.snap.conductors.size() == 2)
+            m_type = ConductorType::DoubleRod;
+        if (isMulti()) {
+            const size_t n = in.snap.conductors.size();
+            m_mr = in.multiRod;
+            // Without stored pairs (a project from an import of its rows alone) they are taken
+            // from the selection over the rows as they stand.
+            if (m_mr.pairs.size() != n * (n - 1) / 2 || m_mr.objects.size() != m_objects.size()) {
+                const MultiRodDrawing d = multiRodDrawing(in.snap, in.settings, "");
+                const MultiRodDrawing d1 = multiRodDrawing(in.snap, in.settings, "1");
+                m_mr.pairs = d.pairs;
+                m_mr.objects = d.objects;
+                for (size_t p = 0; p < m_mr.pairs.size() && p < d1.pairs.size(); ++p) {
+                    m_mr.pairs[p].L_H1 = d1.pairs[p].L_H;
+                    m_mr.pairs[p].Hc_a1 = d1.pairs[p].Hc_a;
+                    m_mr.pairs[p].Rc_a1 = d1.pairs[p].Rc_a;
+                    m_mr.pairs[p].Hc_b1 = d1.pairs[p].Hc_b;
+                    m_mr.pairs[p].Rc_b1 = d1.pairs[p].Rc_b;
+                }
+            }
+        }
         static const ConductorRec empty;
         m_mo = in.currentConductor < in.snap.conductors.size()
                    ? &in.snap.conductors[in.currentConductor]
@@ -135,6 +158,8 @@ private:
     bool isDouble() const { return m_type == ConductorType::DoubleRod; }
     bool isCable() const { return m_type == ConductorType::Cable; }
     bool isRod() const { return m_type == ConductorType::SingleRod; }
+    // Three rods or more (two are written as the double rod).
+    bool isMulti() const { return m_type == ConductorType::MultiRod; }
     std::string moField(const char *base, const std::string &s) const
     {
         return g(conductorField(*m_mo, base, s));
@@ -189,6 +214,13 @@ private:
     void writeMidlineFormulas();
     void WriteMidlineDistance(const std::string &label, const ObjectRec &o);
     void WriteDoubleObjectHeight(const ObjectRec &o);
+    void writeDoubleObjectWork(const ObjectRec &o);
+
+    // ---- Multiple rod
+    std::string elementText(const MultiRodObject &e) const;
+    void WriteMultiRodTable(const std::string &s);
+    void WriteMultiRodPairs(const std::string &s);
+    void WriteMultiRodHeights();
 
     // ---- Conductor tables, radii table and drawings
     void WriteDesignConductor();
@@ -220,6 +252,7 @@ private:
     std::vector<int> m_classes;
     std::unique_ptr<QTemporaryDir> m_tmp;
     double m_pictureFit = 1; // the last drawing's reduction to fit the page
+    MultiRodResult m_mr;     // a multiple rod's pairs and protecting elements
 };
 
 void Sections::step(int n)
@@ -384,7 +417,7 @@ void Sections::WriteProtectionTable()
         return;
     }
     std::vector<std::string> cols = {"Name", "N", "Tip", "Kateg", "Zona", "R", "H", "Rx"};
-    if (isDouble() && !m_useAs2)
+    if ((isDouble() && !m_useAs2) || isMulti())
         cols.push_back("Rcx");
     appendObjectTable("Характеристика объектов по устройству молниезащиты.", cols);
     step();
@@ -393,7 +426,16 @@ void Sections::WriteProtectionTable()
         std::string t = "где\rN - ожидаемое количество поражений объекта молнией в год;\rКласс - "
                         "класс объекта по молниезащите (см. ниже);\rКатегория - категория по "
                         "молниезащите;\rЗона - тип зоны защиты;\r";
-        if (!isDouble()) {
+        if (isMulti()) {
+            t += "R, м - расстояние от оси защищающей пары стержневых молниеотводов (или "
+                 "ближайшего стержневого молниеотвода) до точки объекта, которой соответствует "
+                 "наибольшая расчетная высота молниеотвода, м;\rН, м - расчетная высота "
+                 "молниеотвода, требуемая для объекта, м;\rRx, м - радиус области защиты "
+                 "стержневого молниеотвода на высоте Нх при наибольшей расчетной высоте "
+                 "молниеотвода (" + h + " м);\rRcx, м - радиус сужения зоны защиты объекта на "
+                 "высоте Нх между опорами защищающей пары (для треугольника - наименьший из трех "
+                 "пар) при наибольшей расчетной высоте молниеотвода (" + h + " м).\r\r";
+        } else if (!isDouble()) {
             t += "R, м - расстояние от молниеотвода до наиболее удаленной точки объекта;\rН, м - "
                  "расчетная высота молниеотвода, требуемая для объекта, м;\rRx, м - радиус защиты "
                  "объекта на высоте Нх при наибольшей расчетной высоте молниеотвода ("
@@ -437,6 +479,8 @@ void Sections::WriteProtectionTable()
             WriteCableRadii("Радиусы торцевых областей защиты объекта на высоте Нх при расчетной "
                             "высоте молниеотвода.",
                             "", true);
+        } else if (isMulti()) {
+            WriteMultiRodHeights();
         } else if (isDouble()) {
             WriteDoubleRodHeights();
             if (m_useAs2)
@@ -1009,40 +1053,46 @@ void Sections::WriteDoubleRodHeights()
     P("\r");
     P("Расчеты.\r\r");
 
-    for (const auto &o : m_objects) {
-        std::string place;
-        if (m_useAs2) {
-            const int n = o.NumMO.value_or(0);
-            if (n == 1 || n == 12)
-                place = "от первой опоры молниеотвода";
-            else if (n == 2)
-                place = "от второй опоры молниеотвода";
-        } else {
-            const std::string ot = g(o.PointOt);
-            if (ot == kOriginRod1)
-                place = "от первой опоры молниеотвода";
-            else if (ot == kOriginRod2)
-                place = "от второй опоры молниеотвода";
-            else if (ot == kOriginAxis)
-                place = "от оси молниеотвода";
-        }
-        const std::string label = g(m_useAs2 ? o.PointDo1 : o.PointDo);
-        for (const auto &pt : kPointTexts)
-            if (label == pt.label)
-                place += pt.text;
-        P(g(o.Name) + ":\r");
-        if (contains(place, "от первой опоры"))
-            WriteCornerDistance(o, place, g(m_X1), g(m_Y1), false);
-        if (contains(place, "от второй опоры"))
-            WriteCornerDistance(o, place, g(m_X2), g(m_Y2), false);
-        if (contains(place, "от оси молниеотвода") && !contains(place, "перпендикуляр"))
-            WriteAxisDistance(o, place, false);
-        if (contains(place, "от оси молниеотвода") && contains(place, "перпендикуляр"))
-            WriteMidlineDistance("- расстояние " + place + ":", o);
-        WriteDoubleObjectHeight(o);
-    }
+    for (const auto &o : m_objects)
+        writeDoubleObjectWork(o);
     P("В качестве расчетной принимается высота молниеотвода " + g(m_mo->H) + " м.\r\r");
     bareBreak();
+}
+
+// The distances and the height of one object from the double rod of the rods at (m_X1, m_Y1)
+// and (m_X2, m_Y2), span m_L, in the mode m_useAs2.
+void Sections::writeDoubleObjectWork(const ObjectRec &o)
+{
+    std::string place;
+    if (m_useAs2) {
+        const int n = o.NumMO.value_or(0);
+        if (n == 1 || n == 12)
+            place = "от первой опоры молниеотвода";
+        else if (n == 2)
+            place = "от второй опоры молниеотвода";
+    } else {
+        const std::string ot = g(o.PointOt);
+        if (ot == kOriginRod1)
+            place = "от первой опоры молниеотвода";
+        else if (ot == kOriginRod2)
+            place = "от второй опоры молниеотвода";
+        else if (ot == kOriginAxis)
+            place = "от оси молниеотвода";
+    }
+    const std::string label = g(m_useAs2 ? o.PointDo1 : o.PointDo);
+    for (const auto &pt : kPointTexts)
+        if (label == pt.label)
+            place += pt.text;
+    P(g(o.Name) + ":\r");
+    if (contains(place, "от первой опоры"))
+        WriteCornerDistance(o, place, g(m_X1), g(m_Y1), false);
+    if (contains(place, "от второй опоры"))
+        WriteCornerDistance(o, place, g(m_X2), g(m_Y2), false);
+    if (contains(place, "от оси молниеотвода") && !contains(place, "перпендикуляр"))
+        WriteAxisDistance(o, place, false);
+    if (contains(place, "от оси молниеотвода") && contains(place, "перпендикуляр"))
+        WriteMidlineDistance("- расстояние " + place + ":", o);
+    WriteDoubleObjectHeight(o);
 }
 
 void Sections::WriteMidlineDistance(const std::string &label, const ObjectRec &o)
@@ -1161,12 +1211,198 @@ void Sections::WriteDoubleObjectHeight(const ObjectRec &o)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Multiple rod
+
+namespace {
+
+std::string rods(int a, int b, int c = -1)
+{
+    std::string t = std::to_string(a + 1) + "–" + std::to_string(b + 1);
+    if (c >= 0)
+        t += "–" + std::to_string(c + 1);
+    return t;
+}
+
+} // namespace
+
+std::string Sections::elementText(const MultiRodObject &e) const
+{
+    if (e.by == MultiRodElement::Triangle)
+        return "треугольник опор " + rods(e.rods[0], e.rods[1], e.rods[2]);
+    if (e.by == MultiRodElement::Pair) {
+        const int n = static_cast<int>(m_in.snap.conductors.size());
+        const size_t p = static_cast<size_t>(MultiRodPairIndex(n, e.rods[0], e.rods[1]));
+        const bool as2 = p < m_mr.pairs.size() && m_mr.pairs[p].useAs2;
+        return "пара опор " + rods(e.rods[0], e.rods[1]) + (as2 ? " (как два одиночных)" : "");
+    }
+    return "не защищен";
+}
+
+// The rods: number, position and the values of the height common to all of them.
+void Sections::WriteMultiRodTable(const std::string &s)
+{
+    std::vector<std::string> fields = s.empty() ? std::vector<std::string>{"MX", "MY"}
+                                                : std::vector<std::string>{"Tip", "Prim"};
+    for (const char *b : {"H", "Ho_a", "Ho_b", "Ro_a", "Ro_b"})
+        fields.push_back(b + s);
+    std::vector<std::string> header = {"№ опоры"};
+    for (const auto &f : fields)
+        header.push_back(fieldCaption(TableId::Mo, f));
+    std::vector<std::vector<std::string>> rows;
+    for (size_t k = 0; k < m_in.snap.conductors.size(); ++k) {
+        std::vector<std::string> row = {std::to_string(k + 1)};
+        for (const auto &f : fields)
+            row.push_back(conductorText(m_in.snap.conductors[k], f));
+        rows.push_back(std::move(row));
+    }
+    m_w.AppendTable(s.empty() ? "Расчетные характеристики опор многократного молниеотвода."
+                              : "Характеристики опор выбранного многократного молниеотвода.",
+                    header, rows);
+}
+
+// The pairs of rods with their span, regime and middle-of-span values at the height of the
+// suffix, and the pairs acting as two single rods.
+void Sections::WriteMultiRodPairs(const std::string &s)
+{
+    const bool chosen = !s.empty();
+    const OptD H = conductorField(*m_mo, "H", s);
+    std::vector<std::string> header = {"Опоры", "L, м", "L/H"};
+    if (m_zA)
+        header.insert(header.end(), {"Режим (зона А)", "Hc_a, м", "Rc_a, м"});
+    if (m_zB)
+        header.insert(header.end(), {"Режим (зона Б)", "Hc_b, м", "Rc_b, м"});
+    header.push_back("Два одиночных");
+    std::vector<std::vector<std::string>> rows;
+    for (const MultiRodPair &p : m_mr.pairs) {
+        std::vector<std::string> row = {rods(p.i, p.j), g(p.L), g(chosen ? p.L_H1 : p.L_H)};
+        const auto regime = [&](bool a) {
+            if (!chosen)
+                return g(a ? p.regimeA : p.regimeB);
+            if (p.useAs2 || !H)
+                return std::string();
+            // Regime 0: no common zone at that height, left empty as its Hc and Rc are.
+            const int r = a ? RegimeA(*H, p.L, m_lim) : RegimeB(*H, p.L, m_lim);
+            return r > 0 ? std::to_string(r) : std::string();
+        };
+        if (m_zA)
+            row.insert(row.end(), {regime(true), g(chosen ? p.Hc_a1 : p.Hc_a),
+                                   g(chosen ? p.Rc_a1 : p.Rc_a)});
+        if (m_zB)
+            row.insert(row.end(), {regime(false), g(chosen ? p.Hc_b1 : p.Hc_b),
+                                   g(chosen ? p.Rc_b1 : p.Rc_b)});
+        row.push_back(p.useAs2 ? "да" : "нет");
+        rows.push_back(std::move(row));
+    }
+    m_w.AppendTable(chosen ? "Пары опор выбранного многократного молниеотвода."
+                           : "Пары опор многократного молниеотвода.",
+                    header, rows);
+    if (chosen ? m_p.MOPrimSelHar : m_p.MOPrimRasHar)
+        run("где\rОпоры - номера опор пары;\rL, м - расстояние между опорами пары, м;\rL/H - "
+            "отношение расстояния между опорами к высоте молниеотвода;\rРежим - расчетный случай "
+            "общей зоны защиты пары (1: L<=Ka_min*H, 2: Ka_min*H<L<=Ka*H, 3: Ka*H<L<=Ka_max*H; "
+            "для зоны Б 1: L<=Kb_min*H, 2: Kb_min*H<L<=Kb_max*H);\rHc, м - высота зоны защиты в "
+            "месте снижения между опорами пары, м;\rRc, м - радиус сужения зоны защиты в месте "
+            "снижения между опорами пары на уровне земли, м;\rДва одиночных - пара "
+            "рассматривается как два одиночных стержневых молниеотвода (общей зоны защиты "
+            "нет).\r\r",
+            kTimes10);
+}
+
+void Sections::WriteMultiRodHeights()
+{
+    title("Защищающие элементы и расчетная высота многократного молниеотвода.\r\r");
+    P("Введение.\rЗона защиты многократного стержневого молниеотвода образуется зонами защиты его "
+      "опор, взятых попарно. Для каждого объекта программа определяет требуемую высоту "
+      "молниеотвода для каждой пары опор (как для двойного стержневого молниеотвода из этих двух "
+      "опор) и для каждого треугольника опор, внутри которого лежит объект (каждая из трех пар "
+      "треугольника должна иметь общую зону защиты с радиусом сужения Rcx>0 на высоте объекта). "
+      "Требуемой для объекта принимается наименьшая из этих высот, а защищающим элементом - пара "
+      "или треугольник, которым она соответствует. В качестве расчетной принимается наибольшая "
+      "требуемая высота. Пара опор, для которой не выполняется требуемое соотношение расстояния "
+      "между опорами и высоты молниеотвода, рассматривается как два одиночных стержневых "
+      "молниеотвода.\r\r");
+    std::vector<std::vector<std::string>> rows;
+    const MultiRodObject none;
+    size_t governing = m_objects.size();
+    for (size_t k = 0; k < m_objects.size(); ++k) {
+        const ObjectRec &o = m_objects[k];
+        const MultiRodObject &e = k < m_mr.objects.size() ? m_mr.objects[k] : none;
+        if (!hasZone(o))
+            continue;
+        rows.push_back({g(o.Name), elementText(e), g(e.H), g(o.Rx), g(o.Rcx)});
+        if (e.H && (governing == m_objects.size() || *e.H > *m_mr.objects[governing].H))
+            governing = k;
+    }
+    m_w.AppendTable("Защищающие элементы объектов.",
+                    {"Объект", "Защищающий элемент", "H, м", "Rx, м", "Rcx, м"}, rows);
+    run("где\rН, м - расчетная высота молниеотвода, требуемая для объекта, м;\rRx, м - радиус "
+        "области защиты стержневого молниеотвода на высоте Нх объекта, м;\rRcx, м - радиус сужения "
+        "зоны защиты на высоте Нх объекта между опорами защищающей пары (для треугольника - "
+        "наименьший из трех пар), м.\r\r",
+        kTimes10);
+    if (governing < m_objects.size()) {
+        const ObjectRec &o = m_objects[governing];
+        const MultiRodObject &e = m_mr.objects[governing];
+        run("Расчеты.\r\r", kTimes12Bold);
+        m_w.SetInsertionFormat(kTimes10);
+        P("Расчетную высоту молниеотвода определяет объект \"" + g(o.Name)
+          + "\" (защищающий элемент: " + elementText(e) + ").\r");
+        const auto rod = [&](int k) { return Pt{num(m_in.snap.conductors[k].MX), num(m_in.snap.conductors[k].MY)}; };
+        if (e.by == MultiRodElement::Pair) {
+            // The pair's own double rod: its rods take the places of rods 1 and 2.
+            const int n = static_cast<int>(m_in.snap.conductors.size());
+            const MultiRodPair &p = m_mr.pairs[MultiRodPairIndex(n, e.rods[0], e.rods[1])];
+            const double X1 = m_X1, Y1 = m_Y1, X2 = m_X2, Y2 = m_Y2, L = m_L;
+            const bool as2 = m_useAs2;
+            m_X1 = rod(p.i).x;
+            m_Y1 = rod(p.i).y;
+            m_X2 = rod(p.j).x;
+            m_Y2 = rod(p.j).y;
+            m_L = p.L;
+            m_useAs2 = p.useAs2;
+            P("Первая опора пары - опора " + std::to_string(p.i + 1) + " (" + g(m_X1) + "; "
+              + g(m_Y1) + "), вторая - опора " + std::to_string(p.j + 1) + " (" + g(m_X2) + "; "
+              + g(m_Y2) + "), Lмо = " + g(m_L) + " м.\r");
+            writeDoubleObjectWork(o);
+            m_X1 = X1;
+            m_Y1 = Y1;
+            m_X2 = X2;
+            m_Y2 = Y2;
+            m_L = L;
+            m_useAs2 = as2;
+        } else if (e.by == MultiRodElement::Triangle && e.H) {
+            P("- все углы объекта лежат внутри треугольника опор "
+              + rods(e.rods[0], e.rods[1], e.rods[2]) + ";\r");
+            P("- наименьшая высота молниеотвода, при которой каждая пара опор треугольника имеет "
+              "общую зону защиты с радиусом сужения Rcx>0 на высоте Нх = " + g(o.Hx) + " м:\r");
+            const Zone z = zoneOf(o.Zona);
+            for (const auto &[u, v] : {std::pair{0, 1}, std::pair{0, 2}, std::pair{1, 2}}) {
+                const int a = e.rods[u], b = e.rods[v];
+                const double L = SpanLength(rod(a), rod(b));
+                P("пара опор " + rods(a, b) + ": Lмо = " + g(L) + " м, Rcx = "
+                  + g(PairRcx(*e.H, L, z, num(o.Hx), m_lim)) + " м;\r");
+            }
+            P("H = " + g(e.H) + " м.\r");
+        }
+    }
+    P("В качестве расчетной принимается высота молниеотвода " + g(m_mo->H) + " м.\r\r");
+    bareBreak();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Conductor tables, radii table and drawings
 
 std::string Sections::designNote() const
 {
     std::string t;
-    if (isRod())
+    if (isMulti())
+        t = "где\r№ опоры - номер стержневого молниеотвода (опоры) многократного молниеотвода;\rX, "
+            "м - координата X опоры на плане, м;\rY, м - координата Y опоры на плане, м;\rH, м - "
+            "расчетная высота молниеотвода (общая для всех опор), м;\rHо_а, м - расчетная высота "
+            "конуса опоры для зоны А, м;\rHо_b, м - расчетная высота конуса опоры для зоны Б, "
+            "м;\rRо_а, м - расчетный радиус защиты опоры на уровне земли для зоны А, м;\rRо_b, м - "
+            "расчетный радиус защиты опоры на уровне земли для зоны Б, м.\r\r";
+    else if (isRod())
         t = "где\rX, м - координата X молниеотвода на плане, м;\rY, м - координата Y "
             "молниеотвода на плане, м;\rH, м - расчетная высота молниеотвода, м;\rHо_а, м - "
             "расчетная высота конуса молниеотвода для зоны А, м;\rHо_b, м - расчетная высота "
@@ -1208,7 +1444,12 @@ std::string Sections::designNote() const
 std::string Sections::chosenNote() const
 {
     std::string t;
-    if (isRod())
+    if (isMulti())
+        t = "где\r№ опоры - номер опоры многократного молниеотвода;\rH, м - высота выбранной "
+            "конструкции (каждой опоры), м;\rHо_а, м - высота конуса опоры для зоны А, м;\rHо_b, м "
+            "- высота конуса опоры для зоны Б, м;\rRо_а, м - радиус защиты опоры на уровне земли "
+            "для зоны А, м;\rRо_b, м - радиус защиты опоры на уровне земли для зоны Б, м.\r\r";
+    else if (isRod())
         t = "где\rH, м - высота молниеотвода, м;\rHо_а, м - высота конуса молниеотвода для "
             "зоны А, м;\rHо_b, м - высота конуса молниеотвода для зоны Б, м;\rRо_а, м - радиус "
             "защиты на уровне земли для зоны А, м;\rRо_b, м - радиус защиты на уровне земли "
@@ -1259,9 +1500,12 @@ void Sections::writeConductorSection(bool chosen)
         bases.insert(bases.end(), {"Hc_a", "Hc_b", "Rc_a", "Rc_b"});
     for (const auto &b : bases)
         cols.push_back(b + s);
-    appendConductorTable(chosen ? "Характеристики выбранного молниеотвода."
-                                : "Расчетные характеристики молниеотвода.",
-                         cols);
+    if (isMulti())
+        WriteMultiRodTable(s);
+    else
+        appendConductorTable(chosen ? "Характеристики выбранного молниеотвода."
+                                    : "Расчетные характеристики молниеотвода.",
+                             cols);
     step();
     if (chosen ? m_p.MOPrimSelHar : m_p.MOPrimRasHar)
         run(chosen ? chosenNote() : designNote(), kTimes10);
@@ -1273,7 +1517,11 @@ void Sections::writeConductorSection(bool chosen)
             WriteRodValues(s, adjective(), !m_useAs2, m_L);
         else if (isCable())
             WriteCableValues(s);
+        else if (isMulti())
+            WriteRodValues(s, "", false, 0);
     }
+    if (isMulti())
+        WriteMultiRodPairs(s);
     step();
 }
 
@@ -1406,7 +1654,7 @@ void Sections::WriteRadiiTable()
         appendObjectTable("Радиусы зон защиты объектов.", {"Name", "Rx1"});
     else if (isCable())
         appendObjectTable("Радиусы торцевых областей защиты объектов.", {"Name", "Rx1"});
-    else if (m_useAs2)
+    else if (m_useAs2 && !isMulti())
         appendObjectTable("Радиусы областей зон защиты объектов.", {"Name", "Rx1"});
     else
         appendObjectTable("Радиусы торцевых областей и сужения зон защиты объектов.",
@@ -1430,7 +1678,8 @@ void Sections::WriteRadiiTable()
                 "объекта, м.\r\r";
         run(t, kTimes10);
     }
-    if (m_p.MOScoreRadZon) {
+    // A multiple rod's radii are those of its protecting elements, given with the table.
+    if (m_p.MOScoreRadZon && !isMulti()) {
         run("Расчеты.\r\r", kTimes12Bold);
         m_w.SetInsertionFormat(kTimes10);
         if (isRod())

@@ -529,3 +529,52 @@ TEST(ReportProgress, StopsWhenCancelled)
     EXPECT_FALSE(QFile::exists(dir.filePath("r.docx")));
     EXPECT_EQ(fb.steps.back(), 5);
 }
+
+// A multiple rod: the rods and pairs tables, each object's protecting element and the governing
+// object's worked height; two rods write exactly the double rod's report.
+TEST(ReportMultiRod, ElementsPairsAndTheDoubleRodCase)
+{
+    const auto selected = [](const char *tip, std::vector<ConductorRec> rods) {
+        ReportInput in = baseInput(tip, std::move(rods),
+                                   {obj("Резервуар", "1", 13, 13, 4, 3, 5, "А", 0, 0),
+                                    obj("Насосная", "2", 36, 16, 6, 8, 7, "А", 0, 0)});
+        in.profile = onlyFlags({&ReportProfile::ObjTabMOHar, &ReportProfile::ObjScoreMOHar,
+                                &ReportProfile::MOTabRasHar, &ReportProfile::MOScoreRasHar});
+        CalcMessages msgs;
+        if (std::string(tip) == kTipDoubleRod)
+            PodborDoubleRod(in.snap, in.settings, msgs);
+        else
+            in.multiRod = PodborMultiRod(in.snap, in.settings, msgs);
+        return in;
+    };
+    const std::vector<ConductorRec> six = {mo(10, 10), mo(30, 10), mo(50, 10),
+                                           mo(10, 30), mo(30, 30), mo(50, 30)};
+    const ReportInput multi = selected(kTipMultiRod, six);
+    const auto w = writeDocx(multi);
+    const std::string H = formatGeneral(*multi.snap.conductors[0].H);
+    const DocxTable *elements = nullptr, *pairs = nullptr, *rods = nullptr;
+    for (const DocxTable &t : w.docx.tables) {
+        if (t.cells[0][0] == "Объект")
+            elements = &t;
+        if (t.cells[0][0] == "Опоры")
+            pairs = &t;
+        if (t.cells[0][0] == "№ опоры")
+            rods = &t;
+    }
+    ASSERT_TRUE(elements && pairs && rods);
+    EXPECT_EQ(elements->cells[1][1], "треугольник опор 1–2–4");
+    EXPECT_EQ(elements->cells[2][1], "пара опор 2–6");
+    EXPECT_EQ(pairs->cells.size(), 16u);
+    EXPECT_EQ(pairs->cells[1][0], "1–2");
+    EXPECT_EQ(rods->cells.size(), 7u);
+    EXPECT_EQ(rods->cells[6][1], "50");
+    EXPECT_GT(w.docx.find("Расчетную высоту молниеотвода определяет объект \"Насосная\" "
+                          "(защищающий элемент: пара опор 2–6)."),
+              0);
+    EXPECT_GT(w.docx.find("В качестве расчетной принимается высота молниеотвода " + H + " м."), 0);
+
+    const std::vector<ConductorRec> two = {mo(10, 10), mo(42, 24)};
+    const auto a = writeDocx(selected(kTipDoubleRod, two));
+    const auto b = writeDocx(selected(kTipMultiRod, two));
+    EXPECT_EQ(a.docx.lines, b.docx.lines);
+}
