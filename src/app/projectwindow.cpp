@@ -4,11 +4,13 @@
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
+#include "app/spherewindow.h"
 #include "calc/numfmt.h"
 #include "calc/protection.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
 #include "plan/drawingsettings.h"
+#include "plan/spherearcs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -126,6 +128,42 @@ void ProjectWindow::dropDocumentWindows()
 {
     // The kept placement windows work on the document: they go before it does.
     qDeleteAll(findChildren<PlacementWindow *>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<SphereWindow *>(Qt::FindDirectChildrenOnly));
+    m_sphere = {};
+}
+
+SphereWindow *ProjectWindow::sphereWindow() const
+{
+    return findChild<SphereWindow *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void ProjectWindow::showSphereWindow()
+{
+    // Made once per document and kept, so that its level and arcs choice last.
+    SphereWindow *w = sphereWindow();
+    if (!w) {
+        w = new SphereWindow(*m_doc, m_dm->prompter(), this);
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(w, &SphereWindow::overlayChanged, this, [this, w] {
+            m_sphere = w->overlay();
+            scheduleRefresh(true);
+        });
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void ProjectWindow::drawSphereOverlay()
+{
+    // The arcs over the front view's zones and the marks of the exposed objects on the plan.
+    if (!m_sphere.shown || !m_doc->hasProject())
+        return;
+    const ProjectSnapshot &snap = m_doc->snapshot();
+    if (m_sphere.arcs)
+        DrawSphereArcs(m_bitmaps.front, m_model, SphereElevationTops(snap, m_sphere.suffix),
+                       m_sphere.R);
+    DrawExposedMarks(m_bitmaps.top, m_model, m_sphere.exposedShapes);
 }
 
 void ProjectWindow::UpdateMoveButtons()
@@ -309,6 +347,7 @@ void ProjectWindow::rebuildViews()
         DrawZones(m_bitmaps, m_model, snap, *m_doc->zoneSuffix());
     else
         m_model.RedrawGrids(m_bitmaps.top, m_bitmaps.front, m_bitmaps.topSize);
+    drawSphereOverlay();
     m_topView->setContent(&m_bitmaps.top, &m_model);
     m_frontView->setContent(&m_bitmaps.front, &m_model);
     showProtection();

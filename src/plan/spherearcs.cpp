@@ -6,18 +6,24 @@
 #include <cmath>
 #include <limits>
 
-namespace kv {
+namespace kv
+{
 
-namespace {
+namespace
+{
 
-double val(const OptD &v) { return v.value_or(0.0); }
+double val(const OptD &v)
+{
+    return v.value_or(0.0);
+}
 
 // The longest stretch of plan X sampled in full; a longer site is sampled more coarsely.
 constexpr int kMaxSamples = 2000;
 
 } // namespace
 
-std::vector<ElevationTop> SphereElevationTops(const ProjectSnapshot &snap, const std::string &suffix)
+std::vector<ElevationTop> SphereElevationTops(const ProjectSnapshot &snap,
+                                              const std::string &suffix)
 {
     std::vector<ElevationTop> tops;
     if (snap.conductors.empty())
@@ -81,8 +87,8 @@ std::vector<std::vector<QPointF>> SphereReach(const std::vector<ElevationTop> &t
         for (const ElevationTop &t : tops) {
             const double dx = cx - t.x;
             if (std::fabs(dx) < R)
-                centre[static_cast<std::size_t>(i)] = std::max(
-                    centre[static_cast<std::size_t>(i)], t.z + std::sqrt(R * R - dx * dx));
+                centre[static_cast<std::size_t>(i)] =
+                    std::max(centre[static_cast<std::size_t>(i)], t.z + std::sqrt(R * R - dx * dx));
         }
     }
     const int reach = static_cast<int>(std::floor(R / step));
@@ -92,7 +98,8 @@ std::vector<std::vector<QPointF>> SphereReach(const std::vector<ElevationTop> &t
         double low = std::numeric_limits<double>::max();
         for (int j = std::max(0, i - reach); j <= std::min(n - 1, i + reach); ++j) {
             const double dx = (j - i) * step;
-            low = std::min(low, centre[static_cast<std::size_t>(j)] - std::sqrt(std::max(0.0, R * R - dx * dx)));
+            low = std::min(low, centre[static_cast<std::size_t>(j)] -
+                                    std::sqrt(std::max(0.0, R * R - dx * dx)));
         }
         low = std::max(0.0, low);
         if (low > 1e-9) {
@@ -131,8 +138,8 @@ void DrawSphereArcs(Canvas &c, const PlanScale &scale, int originX, int groundY,
     }
 }
 
-void DrawSphereArcs(QImage &front, const PlanViewModel &model, const std::vector<ElevationTop> &tops,
-                    double R)
+void DrawSphereArcs(QImage &front, const PlanViewModel &model,
+                    const std::vector<ElevationTop> &tops, double R)
 {
     if (front.isNull())
         return;
@@ -140,7 +147,8 @@ void DrawSphereArcs(QImage &front, const PlanViewModel &model, const std::vector
     DrawSphereArcs(c, model.scale(), 0, model.groundLine(), tops, R, model.settings());
 }
 
-void DrawExposedMarks(QImage &top, const PlanViewModel &model, const std::vector<std::string> &shapes)
+void DrawExposedMarks(QImage &top, const PlanViewModel &model,
+                      const std::vector<std::string> &shapes)
 {
     if (top.isNull())
         return;

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+namespace kv
+{
 
 // A termination as the elevation sees it: plan X and the height of its top, metres. Everything
 // below a top counts as part of the termination (a rod, a support, the cable seen from the side).
@@ -24,7 +25,8 @@ struct ElevationTop {
 
 // The rod tops, support tops and the points of the sagging cable of the project's conductor for
 // the field suffix ("" design, "1" chosen), projected onto the elevation.
-std::vector<ElevationTop> SphereElevationTops(const ProjectSnapshot &snap, const std::string &suffix);
+std::vector<ElevationTop> SphereElevationTops(const ProjectSnapshot &snap,
+                                              const std::string &suffix);
 
 // The lowest points the sphere reaches over plan X, sampled every `step` metres (or coarser for
 // very long sites): its centre stays at least R above the ground and at least R from every top.
@@ -38,12 +40,13 @@ std::vector<std::vector<QPointF>> SphereReach(const std::vector<ElevationTop> &t
 void DrawSphereArcs(Canvas &c, const PlanScale &scale, int originX, int groundY,
                     const std::vector<ElevationTop> &tops, double R, const DrawingSettings &ds);
 // The project window's front bitmap: the ground lies on the model's ground line.
-void DrawSphereArcs(QImage &front, const PlanViewModel &model, const std::vector<ElevationTop> &tops,
-                    double R);
+void DrawSphereArcs(QImage &front, const PlanViewModel &model,
+                    const std::vector<ElevationTop> &tops, double R);
 
 // Marks the named shapes of the top bitmap as reached by the sphere: corner brackets in the
 // sphere colour just outside each shape, where the shape painted over the bitmap leaves them
 // visible.
-void DrawExposedMarks(QImage &top, const PlanViewModel &model, const std::vector<std::string> &shapes);
+void DrawExposedMarks(QImage &top, const PlanViewModel &model,
+                      const std::vector<std::string> &shapes);
 
 } // namespace kv

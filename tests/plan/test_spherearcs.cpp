@@ -10,7 +10,8 @@
 using namespace kv;
 using namespace kvtest;
 
-namespace {
+namespace
+{
 
 // The reach of the sphere at plan X, read off the polylines (0 where the sphere lies on the
 // ground), by linear interpolation between samples.
@@ -59,7 +60,10 @@ TEST(SphereArcs, ReachFollowsTheArcsOfRadiusR)
         // Far apart: each rod has its own arcs, the ground between them.
         {"two rods far apart", {{0, 15}, {100, 15}}, R, 50, 0},
         // Unsorted tops and a lower rod between two taller: still the arc of the outer pair.
-        {"low rod under the arc", {{20, 15}, {10, 12}, {0, 15}}, R, 10,
+        {"low rod under the arc",
+         {{20, 15}, {10, 12}, {0, 15}},
+         R,
+         10,
          15 - (R - std::sqrt(R * R - 100))},
     };
     for (const ReachCase &c : cases) {
