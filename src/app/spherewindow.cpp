@@ -154,9 +154,10 @@ SphereWindow::SphereWindow(ProjectDocument &doc, Prompter &prompter, QWidget *pa
     m_table->verticalHeader()->setVisible(false);
     m_table->verticalHeader()->setDefaultSectionSize(22);
     QHeaderView *h = m_table->horizontalHeader();
-    h->setSectionResizeMode(ColName, QHeaderView::Stretch);
-    for (int c = ColLabel; c < ColCount; ++c)
+    // The names get the room they need; the exposed point takes what is left.
+    for (int c = ColName; c < ColCount; ++c)
         h->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    h->setSectionResizeMode(ColPoint, QHeaderView::Stretch);
     m_table->setMinimumHeight(200);
     root->addWidget(m_table, 1);
 
@@ -184,7 +185,7 @@ SphereWindow::SphereWindow(ProjectDocument &doc, Prompter &prompter, QWidget *pa
     bottom->addWidget(close);
     root->addLayout(bottom);
 
-    resize(820, 480);
+    resize(940, 480);
 
     m_poll = new QTimer(this);
     m_poll->setInterval(30);
@@ -396,7 +397,7 @@ void SphereWindow::showLevelColumns()
     const int l = level();
     m_table->setHorizontalHeaderItem(
         ColPoint,
-        new QTableWidgetItem(QStringLiteral("Точка касания (%1): x; y; z, м").arg(levelName(l))));
+        new QTableWidgetItem(QStringLiteral("Точка касания x; y; z (%1), м").arg(levelName(l))));
     m_table->setHorizontalHeaderItem(
         ColDepth, new QTableWidgetItem(QStringLiteral("Глубина (%1), м").arg(levelName(l))));
     const bool have = m_result.objects.size() == static_cast<std::size_t>(m_table->rowCount());
