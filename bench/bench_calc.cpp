@@ -7,6 +7,7 @@
 
 #include "calc/multirod.h"
 #include "calc/podbor.h"
+#include "calc/rollingsphere.h"
 
 using namespace kv;
 
@@ -142,6 +143,23 @@ BENCHMARK(BM_ObjectHeightRod);
 BENCHMARK(BM_ObjectHeightCable);
 BENCHMARK(BM_ObjectHeightDoubleRod);
 BENCHMARK(BM_ObjectHeightTwoRods);
+
+// The rolling-sphere check of 100 objects at the four levels: range 0 a double rod, range 1 a
+// catenary (sag 3 m), each at the height its selection gives.
+void BM_SphereCheck100(benchmark::State &state)
+{
+    const bool cable = state.range(0) == 1;
+    ProjectSnapshot s = makeProject(cable ? kTipCable : kTipDoubleRod, 100);
+    const std::vector<SagRow> sag{{0.0, 1000.0, 3.0}};
+    CalcMessages m;
+    AutoPodbor(s, settings(), sag, m);
+    const SphereTerminations terms = SphereTerminationsOf(s, sag);
+    const std::vector<SphereObject> objects = SphereObjectsOf(s);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SphereCheck(terms, objects));
+    state.SetItemsProcessed(state.iterations() * 100 * kSphereLevelCount);
+}
+BENCHMARK(BM_SphereCheck100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -3,16 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <queue>
 
-namespace kv {
+namespace kv
+{
 
-namespace {
+namespace
+{
 
 constexpr double kRadii[kSphereLevelCount] = {20, 30, 45, 60};
 constexpr const char *kNames[kSphereLevelCount] = {"I", "II", "III", "IV"};
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-double sq(double v) { return v * v; }
+double sq(double v)
+{
+    return v * v;
+}
 
 // ---- The admissible region, one vertical line at a time --------------------------------------
 //
@@ -31,6 +37,7 @@ struct CableModel {
     double ux = 0, uy = 0; // unit axis
     double L = 0;
     double za = 0, zb = 0, sag = 0;
+    double ztop = 0, zlow = 0; // the curve's highest and lowest heights
 
     double z(double s) const
     {
@@ -44,23 +51,37 @@ struct CableModel {
     }
 };
 
-// Root of a monotone function f on [lo, hi] with f(lo) and f(hi) of opposite signs (or zero).
-template <typename Fn> double bisectRoot(Fn &&f, double lo, double hi, bool increasing)
+// Root of a monotone function f (derivative df) on [lo, hi] whose ends have opposite signs:
+// Newton's steps kept inside the shrinking bracket, bisection when a step leaves it.
+template <typename Fn, typename Dn>
+double monotoneRoot(Fn &&f, Dn &&df, double lo, double hi, bool increasing, double guess)
 {
-    for (int i = 0; i < 100 && hi - lo > 1e-12 * std::max(1.0, std::abs(lo) + std::abs(hi)); ++i) {
-        const double mid = 0.5 * (lo + hi);
-        const double v = f(mid);
+    double x = guess > lo && guess < hi ? guess : 0.5 * (lo + hi);
+    for (int i = 0; i < 100; ++i) {
+        const double v = f(x);
+        if (v == 0)
+            return x;
         if ((v < 0) == increasing)
-            lo = mid;
+            lo = x;
         else
-            hi = mid;
+            hi = x;
+        const double d = df(x);
+        double next = d != 0 ? x - v / d : 0.5 * (lo + hi);
+        if (!(next > lo && next < hi))
+            next = 0.5 * (lo + hi);
+        const double tol = 1e-10 * std::max(1.0, std::abs(next));
+        if (std::abs(next - x) < tol || hi - lo < tol)
+            return next;
+        x = next;
     }
-    return 0.5 * (lo + hi);
+    return x;
 }
 
 // The open interval of heights on the vertical line at plan offset (s along the axis, a across)
-// lying closer than R to the cable curve; false when there is none.
-bool cableInterval(const CableModel &c, double s, double a, double R, double &lo, double &hi)
+// lying closer than R to the cable curve; false when there is none or when it lies wholly above
+// the height zq.
+bool cableInterval(const CableModel &c, double s, double a, double R, double zq, double &lo,
+                   double &hi, double *sLo = nullptr, double *sHi = nullptr)
 {
     const double K = R * R - a * a;
     if (K <= 0)
@@ -73,32 +94,76 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double &lo
     auto root = [&](double u) { return std::sqrt(std::max(0.0, K - u * u)); };
     auto top = [&](double u) { return c.z(s + u) + root(u); };
     auto bottom = [&](double u) { return c.z(s + u) - root(u); };
+    bool knownBelow = false;
+    if (!sLo && zq < kInf) {
+        // Only whether the height zq lies inside the tube and its top then matter: the curve's
+        // extremes over the part within reach (it is convex: the highest at an end, the lowest
+        // at its vertex) rule the tube out cheaply, and any point of its bottom below zq proves
+        // that its lowest point is below. The margin keeps rounding on the exact path.
+        const double margin = 1e-9 * (1 + std::abs(zq) + rk);
+        const double zEnds = std::max(c.z(s + u0), c.z(s + u1));
+        if (zq >= zEnds + rk + margin)
+            return false;
+        const double tv = c.sag > 0 ? 0.5 * c.L - (c.zb - c.za) * c.L / (8 * c.sag) : -kInf;
+        const double sv = std::clamp(tv, s + u0, s + u1);
+        const double zMin = c.sag > 0 ? c.z(sv) : std::min(c.z(s + u0), c.z(s + u1));
+        if (zq <= zMin - rk - margin)
+            return false;
+        const double uc = std::clamp(0.0, u0, u1);
+        if (bottom(uc) < zq - margin) {
+            lo = bottom(uc); // not the tube's bottom, but a point of it below zq
+            knownBelow = true;
+        }
+    }
     // Bottom: zc − √(K − u²) is convex (zc is convex for a hanging cable): one minimum, where
     // zc'(s + u) + u / √(K − u²) = 0 (increasing in u).
     auto dBottom = [&](double u) {
         const double r = root(u);
         return r > 0 ? c.dz(s + u) + u / r : (u > 0 ? kInf : -kInf);
     };
-    double ub;
-    if (dBottom(u0) >= 0)
-        ub = u0;
-    else if (dBottom(u1) <= 0)
-        ub = u1;
-    else
-        ub = bisectRoot(dBottom, u0, u1, true);
-    lo = bottom(ub);
+    const double curv = 8 * c.sag / (c.L * c.L); // zc''
+    auto ddBottom = [&](double u) {
+        const double r = root(u);
+        return curv + K / (r * r * r);
+    };
+    // Where a straight cable of the local slope would have its extreme: Newton's first guess.
+    const double m = c.dz(s);
+    const double straight = m * rk / std::sqrt(1 + m * m);
+    if (!knownBelow) {
+        double ub;
+        if (dBottom(u0) >= 0)
+            ub = u0;
+        else if (dBottom(u1) <= 0)
+            ub = u1;
+        else
+            ub = monotoneRoot(dBottom, ddBottom, u0, u1, true, -straight);
+        lo = bottom(ub);
+        if (sLo)
+            *sLo = s + ub;
+        if (!(lo < zq))
+            return false; // the height asked about is below the tube: its top does not matter
+    }
     // Top: zc + √(K − u²); its derivative zc' − u/√(K − u²) changes monotonicity at most at
     // |u| = w where (K − w²)^{3/2} = K / zc'' (zc'' constant), so it has at most three
     // stationary points, one in each monotone piece. The maximum is among them and the ends.
-    hi = std::max(top(u0), top(u1));
+    double uHi = top(u0) >= top(u1) ? u0 : u1;
+    hi = top(uHi);
+    auto keep = [&](double u) {
+        const double v = top(u);
+        if (v > hi)
+            hi = v, uHi = u;
+    };
     auto dTop = [&](double u) {
         const double r = root(u);
         return r > 0 ? c.dz(s + u) - u / r : (u > 0 ? -kInf : kInf);
     };
-    const double curv = 8 * c.sag / (c.L * c.L);
+    auto ddTop = [&](double u) {
+        const double r = root(u);
+        return curv - K / (r * r * r);
+    };
     double cuts[4] = {u0, u1, u1, u1};
     int n = 2;
-    if (curv > 0) {
+    if (curv > 0 && curv * curv * K > 1) {             // otherwise the top is concave: one maximum
         const double w2 = K - std::cbrt(sq(K / curv)); // (K − w²)^{3/2} = K / curv
         if (w2 > 0) {
             const double w = std::sqrt(w2);
@@ -113,12 +178,15 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double &lo
         const double p = cuts[i], q = cuts[i + 1];
         if (!(p < q))
             continue;
+        keep(q); // a piece's end may itself be the extreme
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
-            const double r = bisectRoot(dTop, p, q, fp < 0);
-            hi = std::max(hi, top(r));
+            const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0, straight);
+            keep(r);
         }
     }
+    if (sHi)
+        *sHi = s + uHi;
     return lo < hi;
 }
 
@@ -139,22 +207,77 @@ struct Field {
                 z = std::max(z, r.h + std::sqrt(R2 - d2));
         }
         // Lift over the cables' intervals until none contains z (each lift only goes up).
+        // The cable that lifted last is skipped: the centre already rests on its tube's top.
+        size_t last = cables.size();
         for (int pass = 0; pass < 4 && !cables.empty(); ++pass) {
             bool moved = false;
-            for (const CableModel &c : cables) {
+            for (size_t k = 0; k < cables.size(); ++k) {
+                if (k == last)
+                    continue;
+                const CableModel &c = cables[k];
                 const double dx = x - c.ax, dy = y - c.ay;
                 const double s = dx * c.ux + dy * c.uy;
                 const double a = -dx * c.uy + dy * c.ux;
+                // The tube's slice lies between the curve's lowest point − √(R² − a²) and its
+                // top + √(R² − a²).
+                if (std::abs(a) >= R)
+                    continue;
+                const double rk = std::sqrt(R * R - a * a);
+                if (z >= c.ztop + rk || z <= c.zlow - rk)
+                    continue;
                 double lo, hi;
-                if (cableInterval(c, s, a, R, lo, hi) && lo < z && z < hi) {
+                if (cableInterval(c, s, a, R, z, lo, hi) && lo < z && z < hi) {
                     z = hi;
                     moved = true;
+                    last = k;
                 }
             }
             if (!moved)
                 break;
         }
         return z;
+    }
+
+    // A lower bound of the lowest admissible centre over the plan cell x1..x2, y1..y2: the
+    // ground, every rod whose reach covers the whole cell at its farthest corner, and every cable
+    // whose tube provably reaches below that height over the whole cell, taken at its top. The
+    // cable's tube is bounded through the two curve points that give its bottom and its top on
+    // the line through the cell's centre: every line of the cell lies within half the cell's
+    // diagonal of that centre.
+    double lowestBound(double x1, double y1, double x2, double y2, bool withCables = true) const
+    {
+        double z = R;
+        const double R2 = R * R;
+        for (const SphereRod &r : rods) {
+            const double fx = std::max(r.x - x1, x2 - r.x), fy = std::max(r.y - y1, y2 - r.y);
+            const double d2 = fx * fx + fy * fy;
+            if (d2 < R2)
+                z = std::max(z, r.h + std::sqrt(R2 - d2));
+        }
+        if (cables.empty() || !withCables)
+            return z;
+        const double cx = 0.5 * (x1 + x2), cy = 0.5 * (y1 + y2);
+        const double half = 0.5 * std::hypot(x2 - x1, y2 - y1);
+        double lifted = z;
+        for (const CableModel &c : cables) {
+            const double dx = cx - c.ax, dy = cy - c.ay;
+            const double s = dx * c.ux + dy * c.uy;
+            const double a = -dx * c.uy + dy * c.ux;
+            // Nothing to gain when even the tube's highest possible top stays below.
+            if (std::abs(a) >= R ||
+                c.ztop + std::sqrt(R2 - sq(std::max(0.0, std::abs(a) - half))) <= lifted)
+                continue;
+            double lo, hi, sLo = 0, sHi = 0;
+            if (!cableInterval(c, s, a, R, kInf, lo, hi, &sLo, &sHi))
+                continue;
+            const double rLo = std::hypot(s - sLo, a) + half, rHi = std::hypot(s - sHi, a) + half;
+            if (!(rLo < R && rHi < R))
+                continue;
+            // Above the tube's bottom everywhere in the cell: the centre is lifted over its top.
+            if (c.z(sLo) - std::sqrt(R2 - rLo * rLo) < z)
+                lifted = std::max(lifted, c.z(sHi) + std::sqrt(R2 - rHi * rHi));
+        }
+        return lifted;
     }
 };
 
@@ -180,6 +303,12 @@ Field fieldOf(const SphereTerminations &t, double R)
         m.za = c.a.z;
         m.zb = c.b.z;
         m.sag = std::max(0.0, c.sag);
+        m.ztop = std::max(m.za, m.zb);
+        m.zlow = std::min(m.za, m.zb);
+        if (m.sag > 0) { // the vertex of the parabola, when it lies within the span
+            const double tv = std::clamp(0.5 - (m.zb - m.za) / (8 * m.sag), 0.0, 1.0);
+            m.zlow = std::min(m.zlow, m.z(tv * m.L));
+        }
         f.cables.push_back(m);
     }
     return f;
@@ -210,31 +339,65 @@ double evalAt(const Field &f, const Box &b, double x, double y)
     return std::sqrt(d2 + dz * dz);
 }
 
-// Pattern search in 16 directions with step halving, from (x, y) at the step `step`.
-Eval refine(const Field &f, const Box &b, Eval e, double step)
+// Pattern search with step halving from (x, y) at the step `step`, polling `ndirs` (16 or 32)
+// directions; the direction set turns by a golden fraction of its spacing at every halving, and
+// after every few moves a line search runs along the way the last moves went, so that a narrow
+// valley along a kink (the sphere resting on the ground and on a termination at once) is
+// followed instead of zigzagged.
+Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, int ndirs)
 {
-    static const auto dirs = [] {
-        std::array<std::pair<double, double>, 16> d{};
-        for (int k = 0; k < 16; ++k) {
-            const double a = k * 2 * M_PI / 16;
+    static const auto base = [] {
+        std::array<std::pair<double, double>, 32> d{};
+        for (int k = 0; k < 32; ++k) {
+            // Even positions first: the 16 main directions, then the ones between them.
+            const double a = (k < 16 ? 2 * k : 2 * (k - 16) + 1) * 2 * M_PI / 32;
             d[k] = {std::cos(a), std::sin(a)};
         }
         return d;
     }();
-    int budget = 4000;
-    while (step > 1e-7 && budget > 0) {
-        Eval best = e;
-        for (const auto &[dx, dy] : dirs) {
-            const double x = e.x + dx * step, y = e.y + dy * step;
+    std::array<std::pair<double, double>, 32> dirs = base;
+    int budget = 3000;
+    int last = 0; // poll from the last successful direction first
+    int halvings = 0;
+    std::array<std::pair<double, double>, 4> trail{};
+    int moves = 0;
+    while (step > minStep && budget > 0) {
+        bool moved = false;
+        for (int k = 0; k < ndirs && !moved; ++k) {
+            const int d = k < 16 ? (last + k) % 16 : 16 + (last + k) % 16;
+            const double x = e.x + dirs[d].first * step, y = e.y + dirs[d].second * step;
             const double F = evalAt(f, b, x, y);
             --budget;
-            if (F < best.F)
-                best = {F, x, y};
+            if (F < e.F) {
+                e = {F, x, y};
+                last = d % 16;
+                moved = true;
+            }
         }
-        if (best.F < e.F)
-            e = best;
-        else
+        if (!moved) {
             step *= 0.5;
+            ++halvings;
+            const double a = halvings * 0.6180339887 * 2 * M_PI / 32;
+            const double ca = std::cos(a), sa = std::sin(a);
+            for (int k = 0; k < 32; ++k)
+                dirs[k] = {base[k].first * ca - base[k].second * sa,
+                           base[k].first * sa + base[k].second * ca};
+            continue;
+        }
+        trail[moves % 4] = {e.x, e.y};
+        ++moves;
+        if (moves >= 4) {
+            const auto [ox, oy] = trail[moves % 4]; // three moves back
+            const double vx = e.x - ox, vy = e.y - oy;
+            for (double lambda = 1; lambda < 1e6 && budget > 0; lambda *= 2) {
+                const double x = e.x + vx * lambda, y = e.y + vy * lambda;
+                const double F = evalAt(f, b, x, y);
+                --budget;
+                if (!(F < e.F))
+                    break;
+                e = {F, x, y};
+            }
+        }
     }
     return e;
 }
@@ -345,6 +508,11 @@ SphereTerminations SphereTerminationsOf(const ProjectSnapshot &snap,
     return t;
 }
 
+double SphereLowestCentre(const SphereTerminations &terms, double R, double x, double y)
+{
+    return fieldOf(terms, R).lowest(x, y);
+}
+
 SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const SphereObject &obj,
                                     double R)
 {
@@ -354,11 +522,12 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     // Only centres within R of the object in plan matter: farther ones cannot reach it.
     const double limit = R * (1 + 1e-12) + 1e-9;
     const double w = b.x2 - b.x1 + 2 * R, h = b.y2 - b.y1 + 2 * R;
-    double step = R / 12;
+    double step = R / 10;
     const double maxPoints = 3600;
     if (w / step * (h / step) > maxPoints)
         step = std::sqrt(w * h / maxPoints);
-    const int nx = static_cast<int>(std::ceil(w / step)), ny = static_cast<int>(std::ceil(h / step));
+    const int nx = static_cast<int>(std::ceil(w / step)),
+              ny = static_cast<int>(std::ceil(h / step));
     const double sx = w / nx, sy = h / ny;
 
     std::vector<Eval> starts;
@@ -386,8 +555,8 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         // Just outside the circle: a tall rod's reach drops from its top to R across it.
         const double rr = (rh >= R ? R : std::sqrt(rh * (2 * R - rh))) * (1 + 1e-13) + 1e-12;
         const double cx = std::clamp(r.x, b.x1, b.x2), cy = std::clamp(r.y, b.y1, b.y2);
-        for (const auto &[px, py] : {std::pair{cx, cy}, {b.x1, b.y1}, {b.x2, b.y1},
-                                     {b.x1, b.y2}, {b.x2, b.y2}}) {
+        for (const auto &[px, py] :
+             {std::pair{cx, cy}, {b.x1, b.y1}, {b.x2, b.y1}, {b.x1, b.y2}, {b.x2, b.y2}}) {
             const double d = std::hypot(px - r.x, py - r.y);
             if (d > 1e-12)
                 consider(r.x + (px - r.x) / d * rr, r.y + (py - r.y) / d * rr);
@@ -398,8 +567,10 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
     Eval best;
     std::vector<Eval> used;
     const double sep = std::max(sx, sy) * 1.5;
+    // Each basin is followed to a centimetre; the best ones are then polished to 5e-5 m.
+    std::vector<Eval> found;
     for (const Eval &s : starts) {
-        if (used.size() >= 8 || s.F > limit + 2 * std::max(sx, sy))
+        if (used.size() >= 4 || s.F > std::min(limit, best.F) + 2 * std::max(sx, sy))
             break;
         bool near = false;
         for (const Eval &u : used)
@@ -408,21 +579,133 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         if (near)
             continue;
         used.push_back(s);
-        const Eval e = refine(f, b, s, std::max(sx, sy) * 0.5);
+        const Eval e = refine(f, b, s, std::max(sx, sy) * 0.5, 0.01, 16);
+        found.push_back(e);
         if (e.F < best.F)
             best = e;
         if (best.F == 0)
             break;
     }
+    const double coarseBest = best.F;
+    for (const Eval &e : found)
+        // Clearly out of reach (protected): the centimetre is enough for the verdict.
+        if (e.F <= coarseBest + 0.02 && best.F > 0 && coarseBest <= limit + 0.02) {
+            const Eval p = refine(f, b, refine(f, b, e, 0.01, 2e-4, 16), 2e-4, 5e-5, 32);
+            if (p.F < best.F)
+                best = p;
+        }
     for (const Eval &s : starts)
         if (s.F < best.F)
             best = s;
 
+    // The certificate: branch and bound over plan cells of the footprint widened by R (farther
+    // centres are more than R from the object). A cell is dropped when its lower bound of the
+    // distance is within kSphereCertainty of the best distance found (or of R when that exceeds
+    // R); otherwise it is split in four and its children's centres evaluated.
+    struct Cell {
+        double x1, y1, x2, y2, lb;
+        bool operator<(const Cell &o) const { return lb > o.lb; } // least bound first
+    };
+    // Per rod, the distance of the rod's axis to the footprint's farthest corner: a centre at
+    // plan distance ρ from the rod is at least ρ minus it from the footprint. Coupling this with
+    // the rod's resting height at the same ρ keeps the bound tight where the nearest centres lie
+    // along a circle around the rod (an object close to the rod's axis).
+    std::vector<double> far(f.rods.size());
+    for (size_t k = 0; k < f.rods.size(); ++k)
+        far[k] = std::sqrt(std::max(sq(f.rods[k].x - b.x1), sq(f.rods[k].x - b.x2)) +
+                           std::max(sq(f.rods[k].y - b.y1), sq(f.rods[k].y - b.y2)));
+    auto coupled = [&](double x1, double y1, double x2, double y2, double d, double u) {
+        double lb = std::sqrt(d * d + sq(std::max(0.0, u - b.hx)));
+        for (size_t k = 0; k < f.rods.size(); ++k) {
+            const SphereRod &r = f.rods[k];
+            const double qx = std::max({x1 - r.x, 0.0, r.x - x2});
+            const double qy = std::max({y1 - r.y, 0.0, r.y - y2});
+            const double lo = std::sqrt(qx * qx + qy * qy);
+            if (!(lo < R))
+                continue;
+            const double fx = std::max(r.x - x1, x2 - r.x), fy = std::max(r.y - y1, y2 - r.y);
+            const double hi = std::sqrt(fx * fx + fy * fy);
+            // Over ρ in lo..hi the plan distance grows and the resting height falls: on each of
+            // a few pieces the bound takes the distance at its start and the height at its end.
+            auto height = [&](double rho) {
+                const double z = rho < R ? std::max(u, r.h + std::sqrt(R * R - rho * rho)) : u;
+                return std::max(0.0, z - b.hx);
+            };
+            constexpr int kPieces = 8;
+            double least = kInf;
+            for (int i = 0; i < kPieces && least > lb; ++i) {
+                const double t0 = lo + (hi - lo) * i / kPieces;
+                const double t1 = i + 1 == kPieces ? hi : lo + (hi - lo) * (i + 1) / kPieces;
+                least = std::min(least, std::sqrt(sq(std::max(d, t0 - far[k])) + sq(height(t1))));
+            }
+            lb = std::max(lb, least);
+        }
+        return lb;
+    };
+    auto target = [&] { return std::min(best.F, R) - kSphereCertainty; };
+    auto boundOf = [&](double x1, double y1, double x2, double y2) {
+        const double dx = std::max({b.x1 - x2, 0.0, x1 - b.x2});
+        const double dy = std::max({b.y1 - y2, 0.0, y1 - b.y2});
+        const double d = std::sqrt(dx * dx + dy * dy);
+        // The cables' tubes are costly: taken only when the rods and the ground leave the cell.
+        double u = f.lowestBound(x1, y1, x2, y2, false);
+        double lb = coupled(x1, y1, x2, y2, d, u);
+        if (lb < target() && !f.cables.empty()) {
+            u = f.lowestBound(x1, y1, x2, y2);
+            lb = coupled(x1, y1, x2, y2, d, u);
+        }
+        return lb;
+    };
+    std::priority_queue<Cell> cells;
+    {
+        const double x1 = b.x1 - R, y1 = b.y1 - R, x2 = b.x2 + R, y2 = b.y2 + R;
+        cells.push({x1, y1, x2, y2, boundOf(x1, y1, x2, y2)});
+    }
+    double lower = kInf; // the least bound of a cell left unsplit at the budget
+    int budget = kSphereCellBudget;
+    while (!cells.empty()) {
+        const Cell c = cells.top();
+        if (!(c.lb < target()))
+            break;
+        if (budget <= 0) {
+            lower = c.lb;
+            break;
+        }
+        cells.pop();
+        budget -= 4;
+        const double mx = 0.5 * (c.x1 + c.x2), my = 0.5 * (c.y1 + c.y2);
+        const std::array<std::array<double, 4>, 4> kids{{{c.x1, c.y1, mx, my},
+                                                         {mx, c.y1, c.x2, my},
+                                                         {c.x1, my, mx, c.y2},
+                                                         {mx, my, c.x2, c.y2}}};
+        for (const auto &k : kids) {
+            // A child bounded within the certainty of the best needs no evaluation: nothing in
+            // it improves the result by more than that.
+            const double lb = std::max(c.lb, boundOf(k[0], k[1], k[2], k[3]));
+            if (!(lb < target()))
+                continue;
+            const double px = 0.5 * (k[0] + k[2]), py = 0.5 * (k[1] + k[3]);
+            const double F = evalAt(f, b, px, py);
+            if (F < best.F)
+                best = {F, px, py};
+            if (lb < target())
+                cells.push({k[0], k[1], k[2], k[3], lb});
+        }
+    }
+
     SphereLevelResult res;
-    if (!(best.F <= R))
-        return res;
-    res.isProtected = false;
-    res.depth = R - best.F;
+    const double proven = std::min(lower, std::min(best.F, R) - kSphereCertainty);
+    res.gap = std::max(0.0, std::min(best.F, R) - proven);
+    if (!(best.F <= R)) {
+        if (!(lower < R - kSphereCertainty))
+            return res;
+        // The budget ran out before the reach was ruled out: exposed, on the safe side.
+        res.isProtected = false;
+        res.unresolved = true;
+    } else {
+        res.isProtected = false;
+        res.depth = R - best.F;
+    }
     const double z = f.lowest(best.x, best.y);
     res.point = SpherePoint{std::clamp(best.x, b.x1, b.x2), std::clamp(best.y, b.y1, b.y2),
                             std::min(z, b.hx)};
@@ -492,8 +775,8 @@ std::optional<double> SphereRodHeight(const std::vector<Pt> &rods,
 std::optional<double> SphereRodHeight(const ProjectSnapshot &snap, int level)
 {
     const ConductorType type = conductorTypeOf(snap.project.TipMO.value_or(std::string()));
-    if (type != ConductorType::SingleRod && type != ConductorType::DoubleRod
-        && type != ConductorType::MultiRod)
+    if (type != ConductorType::SingleRod && type != ConductorType::DoubleRod &&
+        type != ConductorType::MultiRod)
         return std::nullopt;
     std::vector<Pt> rods;
     for (const ConductorRec &c : snap.conductors)

@@ -16,7 +16,8 @@
 #include "calc/podbor.h"
 #include "calc/records.h"
 
-namespace kv {
+namespace kv
+{
 
 inline constexpr int kSphereLevelCount = 4;
 // Sphere radius of protection level 0..3 (levels I..IV): 20, 30, 45, 60 m.
@@ -53,6 +54,12 @@ struct SphereLevelResult {
     bool isProtected = true;
     std::optional<SpherePoint> point; // exposed: the object's point the sphere reaches deepest
     double depth = 0;                 // exposed: how far the sphere reaches into the object
+    // How much closer than found the sphere's centres may still come to the object (metres): at
+    // most kSphereCertainty when the certificate completed, more when it stopped at its budget.
+    double gap = 0;
+    // Exposed only because the budget ran out before the reach could be ruled out (the safe
+    // side); the depth is then 0 and the point the nearest one found.
+    bool unresolved = false;
 };
 struct SphereObjectResult {
     std::array<SphereLevelResult, kSphereLevelCount> levels;
@@ -61,6 +68,13 @@ struct SphereResult {
     std::vector<SphereObjectResult> objects;
     int bestLevel = -1; // the best (lowest-numbered) level protecting every object; -1: none
 };
+
+// The certified error of the distance of an object to the sphere's centres (metres): the
+// distance found is that of an admissible centre and no admissible centre is nearer by more than
+// this, unless the search stopped at its budget of plan cells (reported as the level's gap).
+inline constexpr double kSphereCertainty = 0.001;
+// The certificate's budget: plan cells evaluated per object and level.
+inline constexpr int kSphereCellBudget = 100000;
 
 // The largest error of the cable's modelled curve against the parabola (metres): decisions are
 // exact for every object whose distance to the sphere's reach differs from R by more than this.
@@ -77,6 +91,12 @@ SphereTerminations SphereTerminationsOf(const ProjectSnapshot &snap,
 // Every object row of the snapshot, in row order (a missing number counts as 0).
 std::vector<SphereObject> SphereObjectsOf(const ProjectSnapshot &snap);
 SphereObject SphereObjectOf(const ObjectRec &obj);
+
+// The lowest admissible sphere centre on the vertical line through the plan point (x, y): the
+// height at which a sphere of radius R coming down from above comes to rest there (on the
+// ground, a rod or the cable). Every height above it is admissible except, under a high
+// cable, the tube around the cable.
+double SphereLowestCentre(const SphereTerminations &terms, double R, double x, double y);
 
 // One object at the sphere radius R.
 SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const SphereObject &obj,

@@ -236,3 +236,50 @@ TEST(CliProject, MissingProjectAndFolderFail)
     EXPECT_NE(run(data + "podbor x").code, 0);
     EXPECT_NE(run("frobnicate").code, 0);
 }
+
+// The rolling-sphere check of a case and of a stored project: the JSON shape, each level's
+// fields consistent with its verdict, the best level and the rod height for a level; and the
+// arguments it refuses.
+TEST(CliSphere, CaseAndStoredProject)
+{
+    TempDir d;
+    const fs::path f = d.path / "case.json";
+    std::ofstream(f) << rodCase().dump();
+    const CliRun r = run("sphere " + quote(f.string()) + " --height III");
+    ASSERT_EQ(r.code, 0);
+    const json got = json::parse(r.out);
+    ASSERT_EQ(got["objects"].size(), 1u);
+    EXPECT_EQ(got["objects"][0]["Name"], "Склад");
+    EXPECT_EQ(got["objects"][0]["SLabel"], "1");
+    int best = -1;
+    const char *names[] = {"I", "II", "III", "IV"};
+    for (int k = 3; k >= 0; --k) {
+        const json &l = got["objects"][0]["levels"][names[k]];
+        ASSERT_TRUE(l["protected"].is_boolean());
+        if (l["protected"].get<bool>()) {
+            EXPECT_TRUE(l["point"].is_null());
+            EXPECT_EQ(l["depth"], 0);
+            best = k;
+        } else {
+            ASSERT_EQ(l["point"].size(), 3u);
+            EXPECT_GE(l["depth"].get<double>(), 0);
+        }
+    }
+    EXPECT_EQ(got["best_level"], best < 0 ? json(nullptr) : json(names[best]));
+    EXPECT_EQ(got["height"]["level"], "III");
+    ASSERT_TRUE(got["height"]["H"].is_number());
+
+    const std::string data = "--data " + quote((d.path / "Data").string()) + " ";
+    ASSERT_EQ(run(data + "init").code, 0);
+    const std::string kod = run(data + "list").out.substr(0, run(data + "list").out.find('\t'));
+    const CliRun stored = run(data + "sphere " + kod);
+    ASSERT_EQ(stored.code, 0);
+    const json s = json::parse(stored.out);
+    EXPECT_EQ(s["objects"].size(), 3u);
+    EXPECT_FALSE(s.contains("height"));
+
+    EXPECT_EQ(run("sphere").code, 2);
+    EXPECT_EQ(run("sphere " + quote(f.string()) + " --height V").code, 2);
+    EXPECT_EQ(run(data + "sphere 99999").code, 2);
+    EXPECT_EQ(run("sphere " + quote((d.path / "none.json").string())).code, 2);
+}
