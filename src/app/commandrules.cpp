@@ -58,6 +58,7 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("mnKoordMO"), anyProject},
         {QStringLiteral("mnPodbor"), anyObject},
         {QStringLiteral("mnPlacement"), anyObject},
+        {QStringLiteral("mnSphere"), anyObject},
         {QStringLiteral("mnSelectMO"), anyObject},
         {QStringLiteral("mnClearMO"), chosen},
         // Menu "Объект".

@@ -5,11 +5,13 @@
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
+#include "app/spherewindow.h"
 #include "calc/numfmt.h"
 #include "calc/protection.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
 #include "plan/drawingsettings.h"
+#include "plan/spherearcs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -129,6 +131,43 @@ void ProjectWindow::dropDocumentWindows()
 {
     // The kept placement windows work on the document: they go before it does.
     qDeleteAll(findChildren<PlacementWindow *>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<SphereWindow *>(Qt::FindDirectChildrenOnly));
+    m_sphere = {};
+}
+
+SphereWindow *ProjectWindow::sphereWindow() const
+{
+    return findChild<SphereWindow *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void ProjectWindow::showSphereWindow()
+{
+    // Made once per document and kept, so that its level and arcs choice last.
+    SphereWindow *w = sphereWindow();
+    if (!w) {
+        w = new SphereWindow(*m_doc, m_dm->prompter(), this);
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(w, &SphereWindow::overlayChanged, this, [this, w] {
+            m_sphere = w->overlay();
+            scheduleRefresh(true);
+        });
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void ProjectWindow::drawSphereOverlay(ViewKind view, QImage &image)
+{
+    // The arcs over the front view's zones and the marks of the exposed objects on the plan (on
+    // one part of the view, drawn as the window shows it).
+    if (!m_sphere.shown || !m_doc->hasProject() || image.isNull())
+        return;
+    const ProjectSnapshot &snap = m_doc->snapshot();
+    if (view == ViewKind::Front && m_sphere.arcs)
+        DrawSphereArcs(image, m_model, SphereElevationTops(snap, m_sphere.suffix), m_sphere.R);
+    if (view == ViewKind::Top)
+        DrawExposedMarks(image, m_model, m_sphere.exposedShapes);
 }
 
 void ProjectWindow::UpdateMoveButtons()
@@ -366,8 +405,10 @@ void ProjectWindow::rebuildViews()
         return [this, topSize, view](const QRect &part) {
             const std::optional<std::string> &suffix = m_doc->zoneSuffix();
             const bool zones = m_doc->hasProject() && suffix;
-            return DrawViewPart(view, part, topSize, m_model, m_doc->snapshot(),
-                                zones ? &*suffix : nullptr);
+            QImage image = DrawViewPart(view, part, topSize, m_model, m_doc->snapshot(),
+                                        zones ? &*suffix : nullptr);
+            drawSphereOverlay(view, image);
+            return image;
         };
     };
     m_topView->setContent(topSize, scene(ViewKind::Top), &m_model);

@@ -5,6 +5,7 @@
 // The window keeps no project data: it shows the document's snapshot and calls its commands.
 
 #include "app/commandrules.h"
+#include "app/sphereoverlay.h"
 #include "plan/planview.h"
 #include "plan/zoneoverlay.h"
 
@@ -30,6 +31,7 @@ class DataModule;
 class PlanCanvas;
 class ProjectDocument;
 class ProjectPages;
+class SphereWindow;
 
 class ProjectWindow : public QMainWindow {
     Q_OBJECT
@@ -85,6 +87,9 @@ public:
     QLabel *protectionPanel() const { return m_protection; }
     QMenu *conductorPopup() const { return m_popupMO; }
     QMenu *objectPopup() const { return m_popupObj; }
+    // The rolling-sphere window (nullptr until first opened) and what the views draw for it.
+    SphereWindow *sphereWindow() const;
+    const SphereOverlay &sphereOverlay() const { return m_sphere; }
     const PlanViewModel &planModel() const { return m_model; }
     // The top-view name of the selected shape ("" when none).
     std::string selectedShapeName() const;
@@ -113,6 +118,8 @@ private:
     void run(const QString &name);
     bool guarded(const std::function<void()> &f);
     void dropDocumentWindows(); // the windows kept over the document, before it is replaced
+    void showSphereWindow();
+    void drawSphereOverlay(ViewKind view, QImage &image);
 
     void scheduleRefresh(bool views);
     void rebuildViews();
@@ -157,6 +164,7 @@ private:
     QLabel *m_panels[4] = {};
     QLabel *m_protection = nullptr;
     QTimer *m_blink = nullptr;
+    SphereOverlay m_sphere;
 
     bool m_viewsDirty = false;
     bool m_stateDirty = false;

@@ -12,6 +12,7 @@
 #include "app/placementwindow.h"
 #include "app/projectdocument.h"
 #include "app/reportcommands.h"
+#include "app/spherewindow.h"
 #include "app/toolglyphs.h"
 #include "widgets/dialogrunner.h"
 #include "widgets/help.h"
@@ -116,6 +117,7 @@ void ProjectWindow::buildMenus()
     mo->addSeparator();
     addCommand(mo, QStringLiteral("mnPodbor"), QStringLiteral("Ориентировочный подбор"));
     addCommand(mo, QStringLiteral("mnPlacement"), QStringLiteral("Оптимальное размещение..."));
+    addCommand(mo, QStringLiteral("mnSphere"), QStringLiteral("Проверка методом катящейся сферы..."));
     mo->addSeparator();
     addCommand(mo, QStringLiteral("mnSelectMO"), QStringLiteral("Выбор молниеотвода..."));
     addCommand(mo, QStringLiteral("mnClearMO"), QStringLiteral("Очистить данные выбранного молниеотвода"));
@@ -398,6 +400,7 @@ void ProjectWindow::wireOwnCommands()
         }
         window->execAndApply();
     });
+    wire(QStringLiteral("mnSphere"), [this] { showSphereWindow(); });
     wire(QStringLiteral("mnDiagrams"), [this] {
         ObjectDiagramsWindow window(*m_doc, this);
         window.activate();

@@ -238,6 +238,7 @@ QWidget *ReportSettingsDialog::buildContentTab()
         addBox(v, "MOTabRadZon", QStringLiteral("Таблица радиусов зон защиты объектов"), false);
         addBox(v, "MOPrimRadZon", QStringLiteral("Примечание к таблице"), true);
         addBox(v, "MOScoreRadZon", QStringLiteral("Расчеты к таблице"), true);
+        addBox(v, "ProvSfera", QStringLiteral("Проверка защиты методом катящейся сферы"), false);
         v->addStretch();
     }
     {

@@ -94,6 +94,27 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
     auto root = [&](double u) { return std::sqrt(std::max(0.0, K - u * u)); };
     auto top = [&](double u) { return c.z(s + u) + root(u); };
     auto bottom = [&](double u) { return c.z(s + u) - root(u); };
+    bool knownBelow = false;
+    if (!sLo && zq < kInf) {
+        // Only whether the height zq lies inside the tube and its top then matter: the curve's
+        // extremes over the part within reach (it is convex: the highest at an end, the lowest
+        // at its vertex) rule the tube out cheaply, and any point of its bottom below zq proves
+        // that its lowest point is below. The margin keeps rounding on the exact path.
+        const double margin = 1e-9 * (1 + std::abs(zq) + rk);
+        const double zEnds = std::max(c.z(s + u0), c.z(s + u1));
+        if (zq >= zEnds + rk + margin)
+            return false;
+        const double tv = c.sag > 0 ? 0.5 * c.L - (c.zb - c.za) * c.L / (8 * c.sag) : -kInf;
+        const double sv = std::clamp(tv, s + u0, s + u1);
+        const double zMin = c.sag > 0 ? c.z(sv) : std::min(c.z(s + u0), c.z(s + u1));
+        if (zq <= zMin - rk - margin)
+            return false;
+        const double uc = std::clamp(0.0, u0, u1);
+        if (bottom(uc) < zq - margin) {
+            lo = bottom(uc); // not the tube's bottom, but a point of it below zq
+            knownBelow = true;
+        }
+    }
     // Bottom: zc − √(K − u²) is convex (zc is convex for a hanging cable): one minimum, where
     // zc'(s + u) + u / √(K − u²) = 0 (increasing in u).
     auto dBottom = [&](double u) {
@@ -108,18 +129,20 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
     // Where a straight cable of the local slope would have its extreme: Newton's first guess.
     const double m = c.dz(s);
     const double straight = m * rk / std::sqrt(1 + m * m);
-    double ub;
-    if (dBottom(u0) >= 0)
-        ub = u0;
-    else if (dBottom(u1) <= 0)
-        ub = u1;
-    else
-        ub = monotoneRoot(dBottom, ddBottom, u0, u1, true, -straight);
-    lo = bottom(ub);
-    if (sLo)
-        *sLo = s + ub;
-    if (!(lo < zq))
-        return false; // the height asked about is below the tube: its top does not matter
+    if (!knownBelow) {
+        double ub;
+        if (dBottom(u0) >= 0)
+            ub = u0;
+        else if (dBottom(u1) <= 0)
+            ub = u1;
+        else
+            ub = monotoneRoot(dBottom, ddBottom, u0, u1, true, -straight);
+        lo = bottom(ub);
+        if (sLo)
+            *sLo = s + ub;
+        if (!(lo < zq))
+            return false; // the height asked about is below the tube: its top does not matter
+    }
     // Top: zc + √(K − u²); its derivative zc' − u/√(K − u²) changes monotonicity at most at
     // |u| = w where (K − w²)^{3/2} = K / zc'' (zc'' constant), so it has at most three
     // stationary points, one in each monotone piece. The maximum is among them and the ends.
@@ -184,9 +207,14 @@ struct Field {
                 z = std::max(z, r.h + std::sqrt(R2 - d2));
         }
         // Lift over the cables' intervals until none contains z (each lift only goes up).
+        // The cable that lifted last is skipped: the centre already rests on its tube's top.
+        size_t last = cables.size();
         for (int pass = 0; pass < 4 && !cables.empty(); ++pass) {
             bool moved = false;
-            for (const CableModel &c : cables) {
+            for (size_t k = 0; k < cables.size(); ++k) {
+                if (k == last)
+                    continue;
+                const CableModel &c = cables[k];
                 const double dx = x - c.ax, dy = y - c.ay;
                 const double s = dx * c.ux + dy * c.uy;
                 const double a = -dx * c.uy + dy * c.ux;
@@ -201,6 +229,7 @@ struct Field {
                 if (cableInterval(c, s, a, R, z, lo, hi) && lo < z && z < hi) {
                     z = hi;
                     moved = true;
+                    last = k;
                 }
             }
             if (!moved)

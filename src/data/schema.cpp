@@ -126,6 +126,11 @@ std::vector<TableDef> buildDefs()
     for (const char *m : {"TopMargin", "BottomMargin", "LeftMargin", "RightMargin",
                           "HeaderDistance", "FooterDistance"})
         report.push_back(integer(m));
+    // Added after the first data folders were installed: a report.DB without it gains the field
+    // when opened, empty (off) in every stored profile.
+    FieldDef sphere = boolean("ProvSfera");
+    sphere.addedLater = true;
+    report.push_back(sphere);
     add(T::Report, "report.DB", report, T::Report);
 
     add(T::Diap0, "diap0.DB",

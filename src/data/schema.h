@@ -15,6 +15,8 @@ struct FieldDef {
     FieldType type;
     int size = 0;      // text n: at most n characters
     std::string label; // display label, empty when the table layout gives none
+    // A field newer than the table's first layout: a file without it gains it, empty, on open.
+    bool addedLater = false;
 };
 
 enum class TableId {

@@ -8,6 +8,7 @@ namespace kv {
 
 QColor DrawingSettings::conductorColor() const { return colorFromRgbInt(moColor); }
 QColor DrawingSettings::gridColor() const { return colorFromRgbInt(gridLineColor); }
+QColor DrawingSettings::sphereColour() const { return colorFromRgbInt(sphereColor); }
 
 const LinePen &DrawingSettings::zonePen(const std::string &suffix) const
 {

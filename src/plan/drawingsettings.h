@@ -27,10 +27,15 @@ struct DrawingSettings {
     // The settings row itself: the multiple rod's drawings take the double rod's regime limits
     // and selection rules from it.
     SettingsRec calc;
+    // The rolling-sphere arcs of the front view and the marks of exposed objects: a colour and
+    // pen of their own, apart from every zone pen, so they never read as a zone outline.
+    int sphereColor = 0xC000C0;             // purple (red in the low byte)
+    LinePen spherePen{Qt::DashLine, 2};
 
     int halfMarker() const { return sizeMO / 2; } // G
     QColor conductorColor() const;
     QColor gridColor() const;
+    QColor sphereColour() const;
     // The zone pen of a field suffix: "1" the chosen pen, anything else the design pen.
     const LinePen &zonePen(const std::string &suffix) const;
 };

@@ -1,5 +1,7 @@
 #include "plan/zonepictures.h"
 
+#include "plan/spherearcs.h"
+
 #include "calc/limits.h"
 #include "calc/numfmt.h"
 #include "plan/canvas.h"
@@ -954,6 +956,25 @@ ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettin
     model.LoadDrawingSettings(settings);
     model.ShowProjectShapes(snap);
     return RenderZonePictures(snap, model, suffix);
+}
+
+QImage RenderSphereFront(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                         const std::string &suffix, double R, std::string &refused)
+{
+    refused.clear();
+    if (snap.conductors.empty())
+        return {};
+    PlanViewModel model;
+    model.LoadDrawingSettings(settings);
+    model.ShowProjectShapes(snap);
+    const PictureFrame f = makeFrame(snap, settings, suffix);
+    QImage front = renderFront(snap, settings, suffix, f, model.frontImageHeight(), refused);
+    if (!refused.empty() || front.isNull())
+        return {};
+    Canvas c(front);
+    DrawSphereArcs(c, f.s, f.ox, frontGround(model.frontImageHeight()),
+                   SphereElevationTops(snap, suffix), R, settings);
+    return front;
 }
 
 } // namespace kv

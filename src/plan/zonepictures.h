@@ -34,6 +34,11 @@ ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const PlanViewModel
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
                                 const std::string &suffix);
 
+// The front picture with the arcs of the rolling sphere of radius R over it (the report's
+// drawing of the sphere check). A null image with `refused` set when it would be too large.
+QImage RenderSphereFront(const ProjectSnapshot &snap, const DrawingSettings &settings,
+                         const std::string &suffix, double R, std::string &refused);
+
 // The preview's choice of conductor values: the chosen construction ("1") when the first
 // conductor row has one, else the design values (""); nullopt when neither has been computed
 // (the preview then shows kMsgPreviewImpossible).

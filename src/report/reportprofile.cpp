@@ -24,10 +24,10 @@ ReportProfile ReportProfile::full()
     return p;
 }
 
-const std::array<ProfileFlag, 25> &profileFlags()
+const std::array<ProfileFlag, 26> &profileFlags()
 {
     using P = ReportProfile;
-    static const std::array<ProfileFlag, 25> flags = {{
+    static const std::array<ProfileFlag, 26> flags = {{
         {"ProjName", &P::ProjName},
         {"ProjHar", &P::ProjHar},
         {"ObjTabObHar", &P::ObjTabObHar},
@@ -53,6 +53,7 @@ const std::array<ProfileFlag, 25> &profileFlags()
         {"PrimVidSverhu", &P::PrimVidSverhu},
         {"CherVidPrymo", &P::CherVidPrymo},
         {"PrimVidPrymo", &P::PrimVidPrymo},
+        {"ProvSfera", &P::ProvSfera},
     }};
     return flags;
 }

@@ -4,6 +4,7 @@
 
 #include "calc/construction.h"
 #include "calc/numfmt.h"
+#include "calc/rollingsphere.h"
 #include "calc/zones.h"
 #include "data/outputfile.h"
 #include "data/schema.h"
@@ -235,6 +236,10 @@ private:
     void WriteDrawings();
     void WriteDrawingNote(const std::string &caption, const std::string &s);
     void insertPicture(const QImage &image, const char *name);
+    void writeScaleLine(const std::string &caption);
+
+    // ---- Rolling-sphere check
+    void WriteSphereCheck();
 
     const ReportInput &m_in;
     DocumentWriter &m_w;
@@ -294,6 +299,8 @@ void Sections::run()
     WriteChosenConductor();
     WriteRadiiTable();
     WriteDrawings();
+    if (m_p.ProvSfera)
+        WriteSphereCheck();
     m_w.CloseReportDocument();
     if (m_fb)
         m_fb->setProgress(kReportSteps, kReportSteps);
@@ -1799,7 +1806,7 @@ void Sections::WriteDrawings()
     }
 }
 
-void Sections::WriteDrawingNote(const std::string &caption, const std::string &s)
+void Sections::writeScaleLine(const std::string &caption)
 {
     // The project's stored plan scale, so that every front end writes the same note; a drawing
     // reduced to fit the page states the scale it has on paper.
@@ -1809,6 +1816,11 @@ void Sections::WriteDrawingNote(const std::string &caption, const std::string &s
         scale = std::to_string(static_cast<long long>(std::llround(n / m_pictureFit)));
     }
     run(caption + "\rМасштаб 1 : " + scale + ".\r", kTimes10);
+}
+
+void Sections::WriteDrawingNote(const std::string &caption, const std::string &s)
+{
+    writeScaleLine(caption);
     const std::string adj = adjective();
     std::string t = "Примечание.\r";
     for (const auto &o : m_objects)
@@ -1828,6 +1840,92 @@ void Sections::WriteDrawingNote(const std::string &caption, const std::string &s
                        + "\".\r";
     t += "\r";
     run(t, kTimes10);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rolling-sphere check
+
+void Sections::WriteSphereCheck()
+{
+    if (m_in.snap.conductors.empty() || m_objects.empty())
+        return;
+    // The conductor values the zones of the report end with: the chosen construction when
+    // there is one.
+    const std::string s = previewSuffix(m_in.snap).value_or("");
+    const SphereTerminations terms = SphereTerminationsOf(m_in.snap, m_in.sagTable, s == "1");
+    const SphereResult res = SphereCheck(terms, SphereObjectsOf(m_in.snap), [this](int, int) {
+        return !(m_fb && m_fb->isCancelled());
+    });
+    if (m_fb && m_fb->isCancelled())
+        throw ReportCancelled{};
+    auto levelText = [](int l) {
+        return std::string(SphereLevelName(l)) + " (R = " + g(SphereRadius(l)) + " м)";
+    };
+
+    title("Проверка защиты методом катящейся сферы\r");
+    std::string rule =
+        "Защита объектов проверена методом катящейся сферы. Для уровней защиты I, II, III и IV "
+        "радиус сферы R равен соответственно "
+        + g(SphereRadius(0)) + ", " + g(SphereRadius(1)) + ", " + g(SphereRadius(2)) + " и "
+        + g(SphereRadius(3))
+        + " м. Сфера катится по земле и по молниеотводам, опираясь на них, и не проходит сквозь "
+          "них; она может опираться одновременно на два молниеотвода и на землю. Точка, которой "
+          "сфера может коснуться, не защищена; объект защищен, если сфера не касается ни одной "
+          "его точки. Объект проверяется как параллелепипед своего плана высотой Hx. Другие "
+          "объекты не экранируют проверяемый объект, поэтому проверка идет в запас надежности.\r";
+    rule += isCable() ? "Трос проверяется как кривая между вершинами опор с провесом "
+                        "посередине пролета.\r\r"
+                      : "\r";
+    run(rule, kTimes10);
+
+    std::vector<std::string> header = {"Метка", "Наименование", "Hx, м"};
+    for (int l = 0; l < kSphereLevelCount; ++l)
+        header.push_back(levelText(l));
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < m_objects.size() && i < res.objects.size(); ++i) {
+        const ObjectRec &o = m_objects[i];
+        std::vector<std::string> row = {g(o.SLabel), g(o.Name), g(o.Hx)};
+        for (const SphereLevelResult &lr : res.objects[i].levels)
+            row.push_back(lr.isProtected ? "защищен" : "не защищен, глубина " + g(round2(lr.depth)) + " м");
+        rows.push_back(std::move(row));
+    }
+    m_w.AppendTable("Проверка защиты объектов методом катящейся сферы.", header, rows);
+
+    // The drawing and the notes are of the best level, or of the largest sphere when no level
+    // protects every object.
+    const bool complete = res.objects.size() == m_objects.size();
+    const int used = complete && res.bestLevel >= 0 ? res.bestLevel : kSphereLevelCount - 1;
+    std::string t;
+    if (!complete)
+        t = "";
+    else if (res.bestLevel >= 0)
+        t = "Все объекты защищены по уровню защиты " + levelText(res.bestLevel) + ".\r";
+    else
+        t = "Ни по одному уровню защиты не защищены все объекты.\r";
+    for (std::size_t i = 0; complete && i < m_objects.size(); ++i) {
+        const SphereLevelResult &lr = res.objects[i].levels[static_cast<std::size_t>(used)];
+        if (lr.isProtected || !lr.point)
+            continue;
+        t += "Объект \"" + g(m_objects[i].Name) + "\" по уровню " + SphereLevelName(used)
+             + ": точка касания сферы (" + g(round2(lr.point->x)) + "; " + g(round2(lr.point->y))
+             + "; " + g(round2(lr.point->z)) + ") м, сфера входит в объект на "
+             + g(round2(lr.depth)) + " м.\r";
+    }
+    t += "Радиус сферы на чертеже R = " + g(SphereRadius(used)) + " м (уровень защиты "
+         + SphereLevelName(used) + ").\r\r";
+    run(t, kTimes10);
+
+    std::string refused;
+    const QImage front = RenderSphereFront(m_in.snap, m_in.drawing, s, SphereRadius(used), refused);
+    if (!refused.empty())
+        throw ReportStop(refused);
+    if (front.isNull())
+        return;
+    insertPicture(front, "sphere.png");
+    writeScaleLine("Проверка методом катящейся сферы. Вид спереди.");
+    run("Штриховая линия - граница, до которой опускается сфера радиусом "
+            + g(SphereRadius(used)) + " м.\r\r",
+        kTimes10);
 }
 
 } // namespace

@@ -40,8 +40,8 @@ TEST(CommandRules, EnabledSetsByProjectState)
     const std::set<QString> object = {
         "btnPreview", "btnReport", "btnAlignMO", "btnPodbor", "btnSelectMO", "btnDeleteObject",
         "btnEditObject", "btnCopyObject", "btnAlignObMO", "chkAutoPodbor", "mnPreview", "mnReport",
-        "mnAlignMO", "mnPodbor", "mnPlacement", "mnSelectMO", "mnEditObj", "mnDeleteObj",
-        "mnCloneObj", "mnAlignObj", "mnAlignObMO", "pmAlignMO", "pmPodbor", "pmSelectMO",
+        "mnAlignMO", "mnPodbor", "mnPlacement", "mnSphere", "mnSelectMO", "mnEditObj",
+        "mnDeleteObj", "mnCloneObj", "mnAlignObj", "mnAlignObMO", "pmAlignMO", "pmPodbor", "pmSelectMO",
         "pmEditObj", "pmDeleteObj", "pmCloneObj", "pmAlignObj", "pmAlignObMO"};
     const std::set<QString> twoObjects = {"btnAlignObOb", "mnAlignObOb", "mnDiagrams", "pmAlignObOb"};
     const std::set<QString> chosen = {"mnClearMO", "pmClearMO"};

@@ -4,6 +4,7 @@
 
 #include "app/heightmappanel.h"
 #include "app/placementwindow.h"
+#include "app/spherewindow.h"
 #include "app/tableeditpanel.h"
 #include "userinput.h"
 #include "windowfixture.h"
@@ -187,6 +188,15 @@ TEST_F(WindowsFit, EveryWindowFits1366x768AndTheMainWindow1024x600)
             t->close();
         }
     EXPECT_TRUE(help);
+    // So is the rolling-sphere window.
+    window->findAction(QStringLiteral("mnSphere"))->trigger();
+    QApplication::processEvents();
+    if (SphereWindow *sw = window->sphereWindow()) {
+        out << misfits(sw, kScreen);
+        sw->close();
+    } else {
+        out << QStringLiteral("mnSphere → no window");
+    }
 
     // The complex placement window, over the double-rod project.
     setSetting("LastProj", Value(2));

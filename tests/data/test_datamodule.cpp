@@ -175,6 +175,53 @@ TEST(DataModuleOpen, MissingFileIsReportedAndTheTableStaysClosed)
         EXPECT_FALSE(dm.table(id).isOpen());
 }
 
+// A report.DB written before the rolling-sphere flag existed opens with the field added, empty
+// in every stored profile (read as off), and the rows it had kept as they were; a file missing a
+// field of the first layout is still no table.
+TEST(DataModuleOpen, AFieldAddedLaterIsAddedEmptyToAnOlderFile)
+{
+    TempDir dir;
+    ASSERT_EQ(createInstallationData(dir.path() + "Data"), kTableCount);
+    const std::string report = dir.path() + "Data/report.DB";
+    for (const char *sql : {"ALTER TABLE report DROP COLUMN ProvSfera", "VACUUM"}) {
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(report.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+    RecordingPrompter prompter;
+    {
+        DataModule dm(dir.path() + "Data", prompter);
+        dm.openAll();
+        EXPECT_TRUE(prompter.messages.empty());
+        Table &t = dm.table(TableId::Report);
+        ASSERT_TRUE(t.isOpen());
+        t.first();
+        EXPECT_TRUE(t.value("ProvSfera").isNull());
+        EXPECT_FALSE(t.asBool("ProvSfera"));
+        EXPECT_TRUE(t.asBool("CherVidPrymo"));
+        t.edit();
+        t.setValue("ProvSfera", true);
+        t.post();
+    }
+    {
+        DataModule dm(dir.path() + "Data", prompter);
+        dm.openAll();
+        dm.table(TableId::Report).first();
+        EXPECT_TRUE(dm.table(TableId::Report).asBool("ProvSfera")) << "stored once added";
+    }
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(report.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "ALTER TABLE report DROP COLUMN PageNum", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    DataModule dm(dir.path() + "Data", prompter);
+    dm.openAll();
+    EXPECT_FALSE(dm.table(TableId::Report).isOpen());
+    ASSERT_EQ(prompter.errors().size(), 1u);
+    EXPECT_NE(prompter.errors()[0].find("нет поля PageNum"), std::string::npos);
+}
+
 // Another program holding project.DB locked: reading it (at start-up) or writing it (a command)
 // waits a bounded time, then says that the file is in use, never that it is not a table.
 TEST(DataModuleOpen, AFileLockedByAnotherProgramIsInUseNotDamaged)

@@ -9,6 +9,7 @@
 #include "report/sampleproject.h"
 
 #include <QImage>
+#include <algorithm>
 #include <cstdio>
 
 using namespace kv;
@@ -354,14 +355,16 @@ TEST_P(ReportOfType, WholeReportInSectionOrder)
     const Lines captions = {"Общая характеристика объектов.",
                             "Характеристика объектов по устройству молниезащиты.",
                             "Расчетные характеристики молниеотвода.",
-                            "Характеристики выбранного молниеотвода.", c.radiiCaption};
+                            "Характеристики выбранного молниеотвода.", c.radiiCaption,
+                            "Выбранный молниеотвод. Вид спереди.",
+                            "Проверка защиты объектов методом катящейся сферы."};
     int at = 0;
     for (const auto &cap : captions) {
         const int i = d.find(cap, at);
         EXPECT_GT(i, at) << cap;
         at = std::max(at, i);
     }
-    ASSERT_EQ(d.tables.size(), 5u);
+    ASSERT_EQ(d.tables.size(), 6u);
     EXPECT_EQ(d.tables[0].cells[0], (Lines{"Наименование", "Метка", "Тип", " X, м", "Y, м", "L, м",
                                            "S, м", "Hx, м"}));
     EXPECT_EQ(d.tables[0].cells.size(), in.snap.objects.size() + 1);
@@ -377,9 +380,9 @@ TEST_P(ReportOfType, WholeReportInSectionOrder)
     // The four drawings with their captions and legends. Drawn at the project's 1:500 they are
     // wider than the page: each is reduced to the text width and its note states the scale it
     // has there, so that the picture's width read at that scale spans what it shows.
-    EXPECT_EQ(d.pictures, 4);
+    EXPECT_EQ(d.pictures, 5); // the four zone drawings and the sphere's
     const auto extents = d.document.select_nodes("//wp:extent");
-    ASSERT_EQ(extents.size(), 4u);
+    ASSERT_EQ(extents.size(), 5u);
     int k = 0;
     for (const char *cap : {"Расчетный молниеотвод. Вид сверху.", "Расчетный молниеотвод. Вид спереди.",
                             "Выбранный молниеотвод. Вид сверху.", "Выбранный молниеотвод. Вид спереди."}) {
@@ -577,4 +580,51 @@ TEST(ReportMultiRod, ElementsPairsAndTheDoubleRodCase)
     const auto a = writeDocx(selected(kTipDoubleRod, two));
     const auto b = writeDocx(selected(kTipMultiRod, two));
     EXPECT_EQ(a.docx.lines, b.docx.lines);
+}
+
+// The rolling-sphere section: only with its flag, after the drawings, with one row per object and
+// a column per level; a level protecting an object protects it at every larger sphere; the
+// drawing carries the arcs.
+TEST(ReportSphere, SectionWithItsFlagOnly)
+{
+    ObjectRec near = obj("Склад", "1", 33, 29, 3, 2, 4, "Б", 1, 1);
+    ObjectRec far = obj("Цех", "2", 75, 28, 6, 6, 8, "Б", 1, 1);
+    ReportInput in = baseInput(kTipSingleRod, {mo(30, 30, 20.0)}, {near, far});
+    in.profile = onlyFlags({&ReportProfile::ProvSfera});
+    const auto w = writeDocx(in);
+    const Docx &d = w.docx;
+    ASSERT_GT(d.find("Проверка защиты методом катящейся сферы"), -1);
+    ASSERT_EQ(d.tables.size(), 1u);
+    const auto &cells = d.tables[0].cells;
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_EQ(cells[0], (Lines{"Метка", "Наименование", "Hx, м", "I (R = 20 м)", "II (R = 30 м)",
+                               "III (R = 45 м)", "IV (R = 60 м)"}));
+    EXPECT_EQ(cells[1][3], "защищен") << "a 4 m box within the 8 m the rod protects at 4 m";
+    EXPECT_EQ(cells[2][3].rfind("не защищен, глубина ", 0), 0u) << cells[2][3];
+    for (size_t r = 1; r < cells.size(); ++r) {
+        for (size_t c = 3; c + 1 < cells[r].size(); ++c) {
+            if (cells[r][c] == "защищен") {
+                EXPECT_EQ(cells[r][c + 1], "защищен") << r << " " << c;
+            }
+        }
+    }
+    EXPECT_EQ(d.pictures, 1);
+    EXPECT_GT(d.find("Проверка методом катящейся сферы. Вид спереди."), -1);
+    EXPECT_TRUE(std::any_of(d.lines.begin(), d.lines.end(), [](const std::string &l) {
+        return l.find("Другие объекты не экранируют проверяемый объект") != std::string::npos;
+    }));
+    const std::string &png = d.parts.at("word/media/image1.png");
+    const QImage img = QImage::fromData(reinterpret_cast<const uchar *>(png.data()),
+                                        static_cast<int>(png.size()))
+                           .convertToFormat(QImage::Format_RGB32);
+    int arc = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            arc += img.pixel(x, y) == in.drawing.sphereColour().rgb();
+    EXPECT_GT(arc, 50);
+
+    in.profile = onlyFlags({&ReportProfile::ObjTabObHar});
+    const auto without = writeDocx(in);
+    EXPECT_EQ(without.docx.find("Проверка защиты методом катящейся сферы"), -1);
+    EXPECT_EQ(without.docx.pictures, 0);
 }
