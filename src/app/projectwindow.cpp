@@ -1,6 +1,7 @@
 #include "app/projectwindow.h"
 
 #include "app/placementwindow.h"
+#include "app/view3dwindow.h"
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
@@ -126,6 +127,7 @@ void ProjectWindow::dropDocumentWindows()
 {
     // The kept placement windows work on the document: they go before it does.
     qDeleteAll(findChildren<PlacementWindow *>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<View3DWindow *>(Qt::FindDirectChildrenOnly));
 }
 
 void ProjectWindow::UpdateMoveButtons()

@@ -79,7 +79,7 @@ QVector3D render(const Point3 &p) { return QVector3D(float(p.x), float(-p.y), fl
 
 QColor zoneColor(ZoneLetter z)
 {
-    return z == ZoneLetter::A ? QColor(235, 120, 20, 85) : QColor(40, 110, 230, 60);
+    return z == ZoneLetter::A ? QColor(240, 125, 25, 95) : QColor(50, 120, 240, 75);
 }
 
 Scene3D buildScene3D(const ProjectSnapshot &snap, const DrawingSettings &ds,
@@ -275,7 +275,9 @@ QColor lit(const Scene3D::Face &f)
     const QVector3D a = render(f.p[0]), b = render(f.p[1]), c = render(f.p[2]);
     const QVector3D n = QVector3D::crossProduct(b - a, c - a).normalized();
     static const QVector3D light = QVector3D(-0.45f, -0.6f, 0.75f).normalized();
-    const double shade = 0.55 + 0.45 * std::abs(QVector3D::dotProduct(n, light));
+    // Translucent solids are shaded harder so that their slopes read through the tint.
+    const double ambient = f.color.alpha() == 255 ? 0.55 : 0.3;
+    const double shade = ambient + (1 - ambient) * std::abs(QVector3D::dotProduct(n, light));
     QColor col = f.color;
     col.setRgb(int(col.red() * shade), int(col.green() * shade), int(col.blue() * shade),
                col.alpha());
@@ -323,6 +325,21 @@ void renderScene3D(QPainter &p, const QSize &size, const Scene3D &scene, const C
             p.drawPolygon(poly);
         }
     }
+    // What lies flat on the ground (the zones' footprints) goes under everything standing.
+    auto flat = [](const Scene3D::Face &f) {
+        for (int k = 0; k < f.corners; ++k)
+            if (std::abs(f.p[k].z) > 1e-9)
+                return false;
+        return true;
+    };
+    std::vector<char> onGround(scene.faces.size());
+    for (std::size_t i = 0; i < scene.faces.size(); ++i) {
+        onGround[i] = flat(scene.faces[i]);
+        if (onGround[i] && polygon(scene.faces[i], poly, depth)) {
+            p.setBrush(scene.faces[i].color);
+            p.drawPolygon(poly);
+        }
+    }
     p.setRenderHint(QPainter::Antialiasing, true);
     for (const Scene3D::Segment &s : scene.grid)
         segment(s);
@@ -336,7 +353,7 @@ void renderScene3D(QPainter &p, const QSize &size, const Scene3D &scene, const C
     items.reserve(scene.faces.size() + scene.segments.size());
     std::vector<QPolygonF> polys(scene.faces.size());
     for (std::size_t i = 0; i < scene.faces.size(); ++i) {
-        if (polygon(scene.faces[i], polys[i], depth))
+        if (!onGround[i] && polygon(scene.faces[i], polys[i], depth))
             items.push_back({depth, int(i)});
     }
     for (std::size_t i = 0; i < scene.segments.size(); ++i) {
