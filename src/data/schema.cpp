@@ -121,6 +121,10 @@ std::vector<TableDef> buildDefs()
     for (const char *m : {"TopMargin", "BottomMargin", "LeftMargin", "RightMargin",
                           "HeaderDistance", "FooterDistance"})
         report.push_back(integer(m));
+    // The 3D picture of the zones; profiles stored before it leave it empty (off).
+    FieldDef picture3d = boolean("CherVid3D");
+    picture3d.late = true;
+    report.push_back(picture3d);
     add(T::Report, "report.DB", report, T::Report);
 
     add(T::Diap0, "diap0.DB",

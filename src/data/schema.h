@@ -14,6 +14,9 @@ struct FieldDef {
     FieldType type;
     int size = 0;      // text n: at most n characters
     std::string label; // display label, empty when the table layout gives none
+    // Added after files were first written: a file without the column gets it, empty, when
+    // opened (instead of being refused as another table).
+    bool late = false;
 };
 
 enum class TableId {

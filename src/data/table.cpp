@@ -757,14 +757,23 @@ void Table::open(const std::string &dataDir)
         // reading the file as it was instead of waiting for a lock taken early.
         d->exec("PRAGMA cache_spill=OFF");
         // The file must hold our table with every field of the layout.
-        Stmt st(db, "PRAGMA table_info(" + d->sqlName + ")");
         std::vector<std::string> cols;
-        while (st.step())
-            cols.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 1)));
-        for (const auto &f : d->def.fields)
-            if (std::find(cols.begin(), cols.end(), f.name) == cols.end())
-                throw TableError("Ошибка. Файл " + path + " не является таблицей " + d->def.fileName
+        {
+            Stmt st(db, "PRAGMA table_info(" + d->sqlName + ")");
+            while (st.step())
+                cols.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 1)));
+        }
+        for (const auto &f : d->def.fields) {
+            if (std::find(cols.begin(), cols.end(), f.name) != cols.end())
+                continue;
+            if (f.late) {
+                d->exec("ALTER TABLE " + d->sqlName + " ADD COLUMN " + quoteId(f.name)
+                        + " " + sqlType(f.type));
+                continue;
+            }
+            throw TableError("Ошибка. Файл " + path + " не является таблицей " + d->def.fileName
                                  + " (нет поля " + f.name + ").");
+        }
     } catch (const TableError &e) {
         sqlite3_close_v2(db);
         d->db = nullptr;

@@ -11,6 +11,8 @@ ReportProfile ReportProfile::full()
     p.Name = kFullProfileName;
     for (const auto &f : profileFlags())
         p.*f.member = true;
+    // The full profile of a fresh data folder was stored before the 3D picture existed.
+    p.CherVid3D = false;
     p.WordDoc = "новый";
     p.PaperSize = "A4";
     p.PaperOrient = "книжная";
@@ -24,10 +26,10 @@ ReportProfile ReportProfile::full()
     return p;
 }
 
-const std::array<ProfileFlag, 25> &profileFlags()
+const std::array<ProfileFlag, 26> &profileFlags()
 {
     using P = ReportProfile;
-    static const std::array<ProfileFlag, 25> flags = {{
+    static const std::array<ProfileFlag, 26> flags = {{
         {"ProjName", &P::ProjName},
         {"ProjHar", &P::ProjHar},
         {"ObjTabObHar", &P::ObjTabObHar},
@@ -53,6 +55,7 @@ const std::array<ProfileFlag, 25> &profileFlags()
         {"PrimVidSverhu", &P::PrimVidSverhu},
         {"CherVidPrymo", &P::CherVidPrymo},
         {"PrimVidPrymo", &P::PrimVidPrymo},
+        {"CherVid3D", &P::CherVid3D},
     }};
     return flags;
 }

@@ -23,6 +23,7 @@ struct ReportProfile {
     bool CherVidPrymoPod = false, PrimVidPrymoPod = false;
     bool CherVidSverhu = false, PrimVidSverhu = false;
     bool CherVidPrymo = false, PrimVidPrymo = false;
+    bool CherVid3D = false; // the zones in three dimensions
     std::string WordDoc, PaperSize, PaperOrient, PageNum;
     OptI TopMargin, BottomMargin, LeftMargin, RightMargin, HeaderDistance, FooterDistance;
 
@@ -35,7 +36,7 @@ struct ProfileFlag {
     const char *field;
     bool ReportProfile::*member;
 };
-const std::array<ProfileFlag, 25> &profileFlags();
+const std::array<ProfileFlag, 26> &profileFlags();
 // The check boxes that depend on a parent box (the parent first), in the dialog's order.
 struct DependentFlags {
     const char *parent;

@@ -4,11 +4,13 @@
 
 #include "calc/construction.h"
 #include "calc/numfmt.h"
+#include "calc/protection.h"
 #include "calc/zones.h"
 #include "data/outputfile.h"
 #include "data/schema.h"
 #include "plan/plancoords.h"
 #include "plan/recordfields.h"
+#include "plan/scene3d.h"
 #include "plan/zonepictures.h"
 
 #include <QBuffer>
@@ -203,6 +205,7 @@ private:
     void WriteDrawings();
     void WriteDrawingNote(const std::string &caption, const std::string &s);
     void insertPicture(const QImage &image, const char *name);
+    void Write3DPicture();
 
     const ReportInput &m_in;
     DocumentWriter &m_w;
@@ -261,6 +264,7 @@ void Sections::run()
     WriteChosenConductor();
     WriteRadiiTable();
     WriteDrawings();
+    Write3DPicture();
     m_w.CloseReportDocument();
     if (m_fb)
         m_fb->setProgress(kReportSteps, kReportSteps);
@@ -1548,6 +1552,28 @@ void Sections::WriteDrawings()
         }
         step();
     }
+}
+
+void Sections::Write3DPicture()
+{
+    if (!m_p.CherVid3D)
+        return;
+    // The chosen construction's zones once one is chosen, otherwise the design ones.
+    const ConductorRec *c = m_in.snap.conductors.empty() ? nullptr : &m_in.snap.conductors.front();
+    std::optional<std::string> suffix;
+    if (c && c->H1)
+        suffix = "1";
+    else if (c && c->H)
+        suffix = "";
+    std::vector<std::size_t> open;
+    if (suffix)
+        open = UnprotectedObjects(m_in.snap, m_in.settings, *suffix);
+    const Scene3D scene = buildScene3D(m_in.snap, m_in.drawing, suffix, open);
+    const QSize size(620, 460);
+    Camera3D camera;
+    camera.setPreset(Camera3D::Isometric, scene, size);
+    insertPicture(renderScene3DImage(size, scene, camera), "image3d.png");
+    run("Зоны защиты молниеотвода. Общий вид.\r\r", kTimes10);
 }
 
 void Sections::WriteDrawingNote(const std::string &caption, const std::string &s)
