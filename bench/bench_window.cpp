@@ -1,12 +1,13 @@
 // The project window's hot paths on a 100-object project: one drag step with "Автоподбор"
-// ticked (drop, store, selection, zones redrawn in both views) and opening the project; and
-// scrolling a 2 km site at 1:50 near its far corner. The window is shown on the offscreen
-// platform and each step ends with the event loop's paint, since the plans draw their tiles
-// when they are painted.
+// ticked (drop, store, selection, zones redrawn in both views), opening the project, scrolling a
+// 2 km site at 1:50 near its far corner, and the 3D view's scene built and drawn. The window is
+// shown on the offscreen platform and each step ends with the event loop's paint, since the plans
+// draw their tiles when they are painted.
 
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectwindow.h"
+#include "app/view3dwindow.h"
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
 
@@ -229,3 +230,33 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     return 0;
 }
+
+// The 3D view's scene of the project with its zones: objects checked against the zones, boxes,
+// the conductor and the zone solids (what every document change costs the open 3D view).
+void BM_View3DBuild100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->runPodbor();
+    w.refreshNow();
+    View3DWindow view(*w.document());
+    view.resize(960, 700);
+    for (auto _ : state)
+        view.rebuild();
+    state.counters["faces"] = double(view.canvas()->scene().faces.size());
+}
+BENCHMARK(BM_View3DBuild100)->Unit(benchmark::kMillisecond);
+
+// One software picture of that scene at the window's size (saving, the report's picture).
+void BM_View3DRender100(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->runPodbor();
+    w.refreshNow();
+    View3DWindow view(*w.document());
+    view.resize(960, 700);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(view.canvas()->picture());
+}
+BENCHMARK(BM_View3DRender100)->Unit(benchmark::kMillisecond);

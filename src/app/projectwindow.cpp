@@ -2,6 +2,7 @@
 #include "plan/underlay.h"
 
 #include "app/placementwindow.h"
+#include "app/view3dwindow.h"
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
 #include "app/projectpages.h"
@@ -131,6 +132,7 @@ void ProjectWindow::dropDocumentWindows()
 {
     // The kept placement windows work on the document: they go before it does.
     qDeleteAll(findChildren<PlacementWindow *>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<View3DWindow *>(Qt::FindDirectChildrenOnly));
     qDeleteAll(findChildren<SphereWindow *>(Qt::FindDirectChildrenOnly));
     m_sphere = {};
 }

@@ -14,6 +14,7 @@
 #include "app/reportcommands.h"
 #include "app/spherewindow.h"
 #include "app/toolglyphs.h"
+#include "app/view3dwindow.h"
 #include "widgets/dialogrunner.h"
 #include "widgets/help.h"
 #include "widgets/helpwindow.h"
@@ -110,6 +111,7 @@ void ProjectWindow::buildMenus()
 
     QMenu *view = menu(QStringLiteral("Вид"), QStringLiteral("mnView"));
     addCommand(view, QStringLiteral("mnFitView"), QStringLiteral("По размеру окна"));
+    addCommand(view, QStringLiteral("mnView3D"), QStringLiteral("3D вид..."));
 
     QMenu *mo = menu(QStringLiteral("Молниеотвод"), QStringLiteral("mnMO"));
     addCommand(mo, QStringLiteral("mnAlignMO"), QStringLiteral("Выравнивание молниеотвода..."));
@@ -384,6 +386,16 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
     wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this); });
     wire(QStringLiteral("mnReportSettings"), [this] { cmdReportSettings(*m_doc, this); });
+
+    // The 3D view: one window over the document, shown again when it was closed.
+    wire(QStringLiteral("mnView3D"), [this] {
+        auto *window = findChild<View3DWindow *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!window)
+            window = new View3DWindow(*m_doc, this);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 
     // Optimal placement (the window of the project's conductor kind) and the object diagrams.
     wire(QStringLiteral("mnPlacement"), [this] {

@@ -257,6 +257,7 @@ QWidget *ReportSettingsDialog::buildContentTab()
               "CherVidPrymoPod", "PrimVidPrymoPod");
         group(QStringLiteral(" Выбранный молниеотвод "), "CherVidSverhu", "PrimVidSverhu",
               "CherVidPrymo", "PrimVidPrymo");
+        addBox(v, "CherVid3D", QStringLiteral("Зоны защиты в трех измерениях"), false);
         v->addStretch();
     }
     inner->setUsesScrollButtons(false);

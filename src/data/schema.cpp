@@ -131,6 +131,10 @@ std::vector<TableDef> buildDefs()
     FieldDef sphere = boolean("ProvSfera");
     sphere.addedLater = true;
     report.push_back(sphere);
+    // The 3D picture of the zones; profiles stored before it leave it empty (off).
+    FieldDef picture3d = boolean("CherVid3D");
+    picture3d.addedLater = true;
+    report.push_back(picture3d);
     add(T::Report, "report.DB", report, T::Report);
 
     add(T::Diap0, "diap0.DB",

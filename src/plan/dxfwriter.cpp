@@ -118,6 +118,20 @@ void DxfDocument::line(const std::string &layer, DxfPoint a, DxfPoint b)
     extend(b);
 }
 
+void DxfDocument::face3d(const std::string &layer, DxfPoint3 a, DxfPoint3 b, DxfPoint3 c)
+{
+    entityHead("3DFACE", layer, "AcDbFace");
+    int code = 10;
+    for (const DxfPoint3 &p : {a, b, c, c}) {
+        pair(m_entities, code, p.x);
+        pair(m_entities, code + 10, p.y);
+        pair(m_entities, code + 20, p.z);
+        ++code;
+    }
+    for (const DxfPoint3 &p : {a, b, c})
+        extend({p.x, p.y});
+}
+
 void DxfDocument::circle(const std::string &layer, DxfPoint c, double r)
 {
     entityHead("CIRCLE", layer, "AcDbCircle");

@@ -15,6 +15,12 @@ struct DxfPoint {
     double y = 0;
 };
 
+struct DxfPoint3 {
+    double x = 0;
+    double y = 0;
+    double z = 0;
+};
+
 class DxfDocument {
 public:
     // Layers in the order given; colour is an AutoCAD colour index (1 red ... 7 black/white).
@@ -25,6 +31,8 @@ public:
     // Counter-clockwise from startDeg to endDeg.
     void arc(const std::string &layer, DxfPoint centre, double r, double startDeg, double endDeg);
     void polyline(const std::string &layer, const std::vector<DxfPoint> &pts, bool closed);
+    // A triangle in space (a 3DFACE whose fourth corner repeats the third).
+    void face3d(const std::string &layer, DxfPoint3 a, DxfPoint3 b, DxfPoint3 c);
     // Text with its baseline starting at `at`; height of the capitals in drawing units.
     void text(const std::string &layer, DxfPoint at, double height, const QString &s);
 

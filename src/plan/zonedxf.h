@@ -2,7 +2,8 @@
 // The zone pictures as DXF drawings for CAD: the same drawing as the top and front pictures
 // (grid, conductor, zones A and B, objects with their labels, the radius dimensions), recorded
 // from the very code that paints the pictures and written in metres, one layer per kind:
-// GRID, CONDUCTOR, ZONE_A, ZONE_B, OBJECTS, LABELS, DIMENSIONS.
+// GRID, CONDUCTOR, ZONE_A, ZONE_B, OBJECTS, LABELS, DIMENSIONS. The plan also carries the zone
+// solids as 3D faces in space (x, -y, height) on ZONE_A_3D and ZONE_B_3D.
 //
 // Plan: X as on the plan, Y negated (the plan's Y grows downwards on screen), so the drawing
 // looks like the picture; the conductor (support 1 of a pair) lands on its exact coordinates,
@@ -14,6 +15,9 @@
 #include <QString>
 
 namespace kv {
+
+inline constexpr const char *kZoneLayer3dA = "ZONE_A_3D";
+inline constexpr const char *kZoneLayer3dB = "ZONE_B_3D";
 
 // Empty when the drawings of the project may be written; otherwise the refusal with their
 // estimated size and the limit (sized from the frame and the objects before anything is drawn).

@@ -1,4 +1,5 @@
 #include "plan/zonepictures.h"
+#include "plan/zonesolids.h"
 
 #include "plan/spherearcs.h"
 
@@ -844,6 +845,18 @@ ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, co
         DxfRecorder frontRec(front, f, anchorPx, anchorM, frontGround(frontImageHeight));
         std::string unused;
         renderFront(snap, settings, suffix, f, frontImageHeight, unused, &frontRec);
+    }
+    // The zone solids in space on their own layers of the plan (Y negated as everywhere there).
+    top.addLayer(kZoneLayer3dA, 1);
+    top.addLayer(kZoneLayer3dB, 3);
+    for (const ZoneSolid &z : buildZoneSolids(snap, suffix)) {
+        const std::string layer = z.zone == ZoneLetter::A ? kZoneLayer3dA : kZoneLayer3dB;
+        auto at = [&](int i) {
+            const Point3 &p = z.mesh.vertices[i];
+            return DxfPoint3{p.x, -p.y, p.z};
+        };
+        for (const auto &t : z.mesh.triangles)
+            top.face3d(layer, at(t[0]), at(t[1]), at(t[2]));
     }
     return {top.toString(), front.toString()};
 }

@@ -11,6 +11,8 @@ ReportProfile ReportProfile::full()
     p.Name = kFullProfileName;
     for (const auto &f : profileFlags())
         p.*f.member = true;
+    // The full profile of a fresh data folder was stored before the 3D picture existed.
+    p.CherVid3D = false;
     p.WordDoc = "новый";
     p.PaperSize = "A4";
     p.PaperOrient = "книжная";
@@ -24,10 +26,10 @@ ReportProfile ReportProfile::full()
     return p;
 }
 
-const std::array<ProfileFlag, 26> &profileFlags()
+const std::array<ProfileFlag, 27> &profileFlags()
 {
     using P = ReportProfile;
-    static const std::array<ProfileFlag, 26> flags = {{
+    static const std::array<ProfileFlag, 27> flags = {{
         {"ProjName", &P::ProjName},
         {"ProjHar", &P::ProjHar},
         {"ObjTabObHar", &P::ObjTabObHar},
@@ -54,6 +56,7 @@ const std::array<ProfileFlag, 26> &profileFlags()
         {"CherVidPrymo", &P::CherVidPrymo},
         {"PrimVidPrymo", &P::PrimVidPrymo},
         {"ProvSfera", &P::ProvSfera},
+        {"CherVid3D", &P::CherVid3D},
     }};
     return flags;
 }

@@ -24,6 +24,7 @@ struct ReportProfile {
     bool CherVidSverhu = false, PrimVidSverhu = false;
     bool CherVidPrymo = false, PrimVidPrymo = false;
     bool ProvSfera = false; // the rolling-sphere check section
+    bool CherVid3D = false; // the zones in three dimensions
     std::string WordDoc, PaperSize, PaperOrient, PageNum;
     OptI TopMargin, BottomMargin, LeftMargin, RightMargin, HeaderDistance, FooterDistance;
 
@@ -36,7 +37,7 @@ struct ProfileFlag {
     const char *field;
     bool ReportProfile::*member;
 };
-const std::array<ProfileFlag, 26> &profileFlags();
+const std::array<ProfileFlag, 27> &profileFlags();
 // The check boxes that depend on a parent box (the parent first), in the dialog's order.
 struct DependentFlags {
     const char *parent;

@@ -5,12 +5,14 @@
 #include "calc/construction.h"
 #include "calc/numfmt.h"
 #include "calc/rollingsphere.h"
+#include "calc/protection.h"
 #include "calc/zones.h"
 #include "data/outputfile.h"
 #include "data/schema.h"
 #include "plan/plancoords.h"
 #include "plan/multirodzones.h"
 #include "plan/recordfields.h"
+#include "plan/scene3d.h"
 #include "plan/zonepictures.h"
 
 #include <QBuffer>
@@ -238,6 +240,8 @@ private:
     void insertPicture(const QImage &image, const char *name);
     void writeScaleLine(const std::string &caption);
 
+    void Write3DPicture();
+
     // ---- Rolling-sphere check
     void WriteSphereCheck();
 
@@ -299,6 +303,7 @@ void Sections::run()
     WriteChosenConductor();
     WriteRadiiTable();
     WriteDrawings();
+    Write3DPicture();
     if (m_p.ProvSfera)
         WriteSphereCheck();
     m_w.CloseReportDocument();
@@ -1804,6 +1809,28 @@ void Sections::WriteDrawings()
         }
         step();
     }
+}
+
+void Sections::Write3DPicture()
+{
+    if (!m_p.CherVid3D)
+        return;
+    // The chosen construction's zones once one is chosen, otherwise the design ones.
+    const ConductorRec *c = m_in.snap.conductors.empty() ? nullptr : &m_in.snap.conductors.front();
+    std::optional<std::string> suffix;
+    if (c && c->H1)
+        suffix = "1";
+    else if (c && c->H)
+        suffix = "";
+    std::vector<std::size_t> open;
+    if (suffix)
+        open = UnprotectedObjects(m_in.snap, m_in.settings, *suffix);
+    const Scene3D scene = buildScene3D(m_in.snap, m_in.drawing, suffix, open);
+    const QSize size(620, 460);
+    Camera3D camera;
+    camera.setPreset(Camera3D::Isometric, scene, size);
+    insertPicture(renderScene3DImage(size, scene, camera), "image3d.png");
+    run("Зоны защиты молниеотвода. Общий вид.\r\r", kTimes10);
 }
 
 void Sections::writeScaleLine(const std::string &caption)

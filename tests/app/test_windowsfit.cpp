@@ -197,6 +197,17 @@ TEST_F(WindowsFit, EveryWindowFits1366x768AndTheMainWindow1024x600)
     } else {
         out << QStringLiteral("mnSphere → no window");
     }
+    // The 3D view is not modal either; it opens from the "Вид" menu.
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Вид"), QStringLiteral("3D вид...")));
+    QApplication::processEvents();
+    bool view3d = false;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (t->isVisible() && t->inherits("kv::View3DWindow")) {
+            view3d = true;
+            out << misfits(t, kScreen);
+            t->close();
+        }
+    EXPECT_TRUE(view3d);
 
     // The complex placement window, over the double-rod project.
     setSetting("LastProj", Value(2));

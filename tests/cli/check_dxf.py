@@ -93,7 +93,24 @@ else:
         if r is not None:
             check(round(r, 6) in radii, f"plan: no zone outline of {name} = {r}: {sorted(radii)}")
 
+# The zone solids in space: 3D faces from the ground up to the stored zone height, and for a
+# single rod a cone whose ground ring has the stored radius around the rod.
+for layer, ho, ro in (("ZONE_A_3D", "Ho_a", "Ro_a"), ("ZONE_B_3D", "Ho_b", "Ro_b")):
+    pts = [p for e in plan.query("3DFACE") if e.dxf.layer == layer
+           for p in (e.dxf.vtx0, e.dxf.vtx1, e.dxf.vtx2)]
+    if field(c1, ho) is None or field(c1, ro) is None:
+        check(not pts, f"plan: {layer} without stored values")
+        continue
+    check(pts, f"plan: no {layer} faces")
+    if not pts:
+        continue
+    check(near(max(p.z for p in pts), field(c1, ho)) and near(min(p.z for p in pts), 0),
+          f"plan: {layer} heights {min(p.z for p in pts)}..{max(p.z for p in pts)}")
+    if kind == "одиночный стержневой молниеотвод":
+        ring = max(((p.x - c1["MX"]) ** 2 + (p.y + c1["MY"]) ** 2) ** 0.5 for p in pts)
+        check(near(ring, field(c1, ro)), f"plan: {layer} ground radius {ring}")
 front = ezdxf.readfile(sys.argv[3]).modelspace()
+check(not list(front.query("3DFACE")), "front: 3D faces")
 # Elevation: the conductor silhouette stands on the ground line, as tall as the conductor.
 tall = [e for e in front.query("LWPOLYLINE") if e.dxf.layer == "CONDUCTOR"]
 check(tall, "front: no conductor silhouette")

@@ -628,3 +628,30 @@ TEST(ReportSphere, SectionWithItsFlagOnly)
     EXPECT_EQ(without.docx.find("Проверка защиты методом катящейся сферы"), -1);
     EXPECT_EQ(without.docx.pictures, 0);
 }
+
+// The 3D picture: only with its flag, the software picture of the zones with its caption; the
+// zone tint shows in the embedded picture.
+TEST(ReportDrawings, ThreeDimensionalPictureWithItsFlag)
+{
+    ReportInput in = sampleReportInput(ConductorType::DoubleRod);
+    in.profile = onlyFlags({&ReportProfile::CherVid3D});
+    const auto w = writeDocx(in);
+    ASSERT_EQ(w.docx.pictures, 1);
+    EXPECT_NE(w.docx.find("Зоны защиты молниеотвода. Общий вид."), -1);
+    std::string png;
+    for (const auto &[name, bytes] : w.docx.parts)
+        if (name.rfind("word/media/", 0) == 0)
+            png = bytes;
+    const QImage img = QImage::fromData(reinterpret_cast<const uchar *>(png.data()),
+                                        static_cast<int>(png.size()), "PNG");
+    ASSERT_FALSE(img.isNull());
+    int tinted = 0;
+    for (int y = 0; y < img.height(); y += 3)
+        for (int x = 0; x < img.width(); x += 3) {
+            const QColor c = img.pixelColor(x, y);
+            tinted += c.blue() - c.red() > 30 || c.red() - c.blue() > 40;
+        }
+    EXPECT_GT(tinted, 500);
+    in.profile = onlyFlags({&ReportProfile::CherVidPrymoPod});
+    EXPECT_EQ(writeDocx(in).docx.find("Зоны защиты молниеотвода. Общий вид."), -1);
+}
