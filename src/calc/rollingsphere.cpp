@@ -179,6 +179,11 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
         if (!(p < q))
             continue;
         keep(q); // a piece's end may itself be the extreme
+        // The piece cannot beat the top found when its highest curve point (an end) plus the
+        // largest radius across it stays below: no Newton's steps there.
+        const double reach = root(std::clamp(0.0, p, q));
+        if (std::max(c.z(s + p), c.z(s + q)) + reach < hi - 1e-9 * (1 + std::abs(hi)))
+            continue;
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
             const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0, straight);
@@ -266,6 +271,23 @@ struct Field {
             // Nothing to gain when even the tube's highest possible top stays below.
             if (std::abs(a) >= R ||
                 c.ztop + std::sqrt(R2 - sq(std::max(0.0, std::abs(a) - half))) <= lifted)
+                continue;
+            // Every line of the cell is at least |a| + half from the curve points taken below,
+            // which lie within reach of the centre line: the curve's extremes there bound both
+            // tests before the tube itself is found (with a margin for rounding).
+            const double near = std::abs(a) + half;
+            if (near >= R * (1 - 1e-12))
+                continue;
+            const double rn = std::sqrt(R2 - near * near);
+            const double rk = std::sqrt(R2 - a * a);
+            const double s0 = std::clamp(s - rk, 0.0, c.L), s1 = std::clamp(s + rk, 0.0, c.L);
+            const double margin = 1e-9 * (1 + std::abs(lifted) + R);
+            if (std::max(c.z(s0), c.z(s1)) + rn < lifted - margin)
+                continue;
+            const double sv =
+                c.sag > 0 ? std::clamp(0.5 * c.L - (c.zb - c.za) * c.L / (8 * c.sag), s0, s1) : s0;
+            const double zMin = c.sag > 0 ? c.z(sv) : std::min(c.z(s0), c.z(s1));
+            if (zMin - rn > z + margin)
                 continue;
             double lo, hi, sLo = 0, sHi = 0;
             if (!cableInterval(c, s, a, R, kInf, lo, hi, &sLo, &sHi))
