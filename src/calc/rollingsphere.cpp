@@ -202,7 +202,10 @@ struct Field {
     std::vector<CableModel> cables;
 
     // The lowest admissible centre height on the vertical line at (x, y).
-    double lowest(double x, double y) const
+    double lowest(double x, double y) const { return liftOverCables(x, y, restOnRods(x, y)); }
+
+    // The top of the ground's and the rods' exclusion on the line (the cables only lift it).
+    double restOnRods(double x, double y) const
     {
         double z = R;
         const double R2 = R * R;
@@ -211,6 +214,12 @@ struct Field {
             if (d2 < R2)
                 z = std::max(z, r.h + std::sqrt(R2 - d2));
         }
+        return z;
+    }
+
+    // The height z lifted over the cables' tubes that contain it.
+    double liftOverCables(double x, double y, double z) const
+    {
         // Lift over the cables' intervals until none contains z (each lift only goes up).
         // The cable that lifted last is skipped: the centre already rests on its tube's top.
         size_t last = cables.size();
@@ -354,10 +363,22 @@ double planDist2(const Box &b, double x, double y)
     return dx * dx + dy * dy;
 }
 
-double evalAt(const Field &f, const Box &b, double x, double y)
+// The distance of the lowest admissible centre at (x, y) to the object. When only whether it
+// beats `beat` matters, the cables are left out once the rods' and the ground's height alone
+// gives a distance of at least `beat` (the cables only lift the centre): that distance is
+// returned instead.
+double evalAt(const Field &f, const Box &b, double x, double y, double beat = kInf)
 {
     const double d2 = planDist2(b, x, y);
-    const double dz = std::max(0.0, f.lowest(x, y) - b.hx);
+    double z = f.restOnRods(x, y);
+    if (beat < kInf && !f.cables.empty()) {
+        const double dz = std::max(0.0, z - b.hx);
+        const double least = std::sqrt(d2 + dz * dz);
+        if (!(least < beat))
+            return least;
+    }
+    z = f.liftOverCables(x, y, z);
+    const double dz = std::max(0.0, z - b.hx);
     return std::sqrt(d2 + dz * dz);
 }
 
@@ -388,7 +409,7 @@ Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, i
         for (int k = 0; k < ndirs && !moved; ++k) {
             const int d = k < 16 ? (last + k) % 16 : 16 + (last + k) % 16;
             const double x = e.x + dirs[d].first * step, y = e.y + dirs[d].second * step;
-            const double F = evalAt(f, b, x, y);
+            const double F = evalAt(f, b, x, y, e.F);
             --budget;
             if (F < e.F) {
                 e = {F, x, y};
@@ -413,7 +434,7 @@ Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, i
             const double vx = e.x - ox, vy = e.y - oy;
             for (double lambda = 1; lambda < 1e6 && budget > 0; lambda *= 2) {
                 const double x = e.x + vx * lambda, y = e.y + vy * lambda;
-                const double F = evalAt(f, b, x, y);
+                const double F = evalAt(f, b, x, y, e.F);
                 --budget;
                 if (!(F < e.F))
                     break;
@@ -707,7 +728,7 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
             if (!(lb < target()))
                 continue;
             const double px = 0.5 * (k[0] + k[2]), py = 0.5 * (k[1] + k[3]);
-            const double F = evalAt(f, b, px, py);
+            const double F = evalAt(f, b, px, py, best.F);
             if (F < best.F)
                 best = {F, px, py};
             if (lb < target())
