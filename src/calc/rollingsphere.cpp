@@ -694,8 +694,9 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         double u = f.lowestBound(x1, y1, x2, y2, false);
         double lb = coupled(x1, y1, x2, y2, d, u);
         if (lb < target() && !f.cables.empty()) {
-            u = f.lowestBound(x1, y1, x2, y2);
-            lb = coupled(x1, y1, x2, y2, d, u);
+            const double lifted = f.lowestBound(x1, y1, x2, y2);
+            if (lifted != u) // an unlifted height gives the same bound
+                lb = coupled(x1, y1, x2, y2, d, lifted);
         }
         return lb;
     };
