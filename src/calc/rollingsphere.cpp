@@ -285,7 +285,7 @@ struct Field {
             // which lie within reach of the centre line: the curve's extremes there bound both
             // tests before the tube itself is found (with a margin for rounding).
             const double near = std::abs(a) + half;
-            if (near >= R * (1 - 1e-12))
+            if (near >= R)
                 continue;
             const double rn = std::sqrt(R2 - near * near);
             const double rk = std::sqrt(R2 - a * a);
