@@ -179,6 +179,11 @@ bool cableInterval(const CableModel &c, double s, double a, double R, double zq,
         if (!(p < q))
             continue;
         keep(q); // a piece's end may itself be the extreme
+        // The piece cannot beat the top found when its highest curve point (an end) plus the
+        // largest radius across it stays below: no Newton's steps there.
+        const double reach = root(std::clamp(0.0, p, q));
+        if (std::max(c.z(s + p), c.z(s + q)) + reach < hi - 1e-9 * (1 + std::abs(hi)))
+            continue;
         const double fp = dTop(p), fq = dTop(q);
         if ((fp > 0 && fq < 0) || (fp < 0 && fq > 0)) {
             const double r = monotoneRoot(dTop, ddTop, p, q, fp < 0, straight);
@@ -197,7 +202,10 @@ struct Field {
     std::vector<CableModel> cables;
 
     // The lowest admissible centre height on the vertical line at (x, y).
-    double lowest(double x, double y) const
+    double lowest(double x, double y) const { return liftOverCables(x, y, restOnRods(x, y)); }
+
+    // The top of the ground's and the rods' exclusion on the line (the cables only lift it).
+    double restOnRods(double x, double y) const
     {
         double z = R;
         const double R2 = R * R;
@@ -206,6 +214,12 @@ struct Field {
             if (d2 < R2)
                 z = std::max(z, r.h + std::sqrt(R2 - d2));
         }
+        return z;
+    }
+
+    // The height z lifted over the cables' tubes that contain it.
+    double liftOverCables(double x, double y, double z) const
+    {
         // Lift over the cables' intervals until none contains z (each lift only goes up).
         // The cable that lifted last is skipped: the centre already rests on its tube's top.
         size_t last = cables.size();
@@ -266,6 +280,23 @@ struct Field {
             // Nothing to gain when even the tube's highest possible top stays below.
             if (std::abs(a) >= R ||
                 c.ztop + std::sqrt(R2 - sq(std::max(0.0, std::abs(a) - half))) <= lifted)
+                continue;
+            // Every line of the cell is at least |a| + half from the curve points taken below,
+            // which lie within reach of the centre line: the curve's extremes there bound both
+            // tests before the tube itself is found (with a margin for rounding).
+            const double near = std::abs(a) + half;
+            if (near >= R)
+                continue;
+            const double rn = std::sqrt(R2 - near * near);
+            const double rk = std::sqrt(R2 - a * a);
+            const double s0 = std::clamp(s - rk, 0.0, c.L), s1 = std::clamp(s + rk, 0.0, c.L);
+            const double margin = 1e-9 * (1 + std::abs(lifted) + R);
+            if (std::max(c.z(s0), c.z(s1)) + rn < lifted - margin)
+                continue;
+            const double sv =
+                c.sag > 0 ? std::clamp(0.5 * c.L - (c.zb - c.za) * c.L / (8 * c.sag), s0, s1) : s0;
+            const double zMin = c.sag > 0 ? c.z(sv) : std::min(c.z(s0), c.z(s1));
+            if (zMin - rn > z + margin)
                 continue;
             double lo, hi, sLo = 0, sHi = 0;
             if (!cableInterval(c, s, a, R, kInf, lo, hi, &sLo, &sHi))
@@ -332,10 +363,22 @@ double planDist2(const Box &b, double x, double y)
     return dx * dx + dy * dy;
 }
 
-double evalAt(const Field &f, const Box &b, double x, double y)
+// The distance of the lowest admissible centre at (x, y) to the object. When only whether it
+// beats `beat` matters, the cables are left out once the rods' and the ground's height alone
+// gives a distance of at least `beat` (the cables only lift the centre): that distance is
+// returned instead.
+double evalAt(const Field &f, const Box &b, double x, double y, double beat = kInf)
 {
     const double d2 = planDist2(b, x, y);
-    const double dz = std::max(0.0, f.lowest(x, y) - b.hx);
+    double z = f.restOnRods(x, y);
+    if (beat < kInf && !f.cables.empty()) {
+        const double dz = std::max(0.0, z - b.hx);
+        const double least = std::sqrt(d2 + dz * dz);
+        if (!(least < beat))
+            return least;
+    }
+    z = f.liftOverCables(x, y, z);
+    const double dz = std::max(0.0, z - b.hx);
     return std::sqrt(d2 + dz * dz);
 }
 
@@ -366,7 +409,7 @@ Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, i
         for (int k = 0; k < ndirs && !moved; ++k) {
             const int d = k < 16 ? (last + k) % 16 : 16 + (last + k) % 16;
             const double x = e.x + dirs[d].first * step, y = e.y + dirs[d].second * step;
-            const double F = evalAt(f, b, x, y);
+            const double F = evalAt(f, b, x, y, e.F);
             --budget;
             if (F < e.F) {
                 e = {F, x, y};
@@ -391,7 +434,7 @@ Eval refine(const Field &f, const Box &b, Eval e, double step, double minStep, i
             const double vx = e.x - ox, vy = e.y - oy;
             for (double lambda = 1; lambda < 1e6 && budget > 0; lambda *= 2) {
                 const double x = e.x + vx * lambda, y = e.y + vy * lambda;
-                const double F = evalAt(f, b, x, y);
+                const double F = evalAt(f, b, x, y, e.F);
                 --budget;
                 if (!(F < e.F))
                     break;
@@ -651,8 +694,9 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
         double u = f.lowestBound(x1, y1, x2, y2, false);
         double lb = coupled(x1, y1, x2, y2, d, u);
         if (lb < target() && !f.cables.empty()) {
-            u = f.lowestBound(x1, y1, x2, y2);
-            lb = coupled(x1, y1, x2, y2, d, u);
+            const double lifted = f.lowestBound(x1, y1, x2, y2);
+            if (lifted != u) // an unlifted height gives the same bound
+                lb = coupled(x1, y1, x2, y2, d, lifted);
         }
         return lb;
     };
@@ -685,7 +729,7 @@ SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const Spher
             if (!(lb < target()))
                 continue;
             const double px = 0.5 * (k[0] + k[2]), py = 0.5 * (k[1] + k[3]);
-            const double F = evalAt(f, b, px, py);
+            const double F = evalAt(f, b, px, py, best.F);
             if (F < best.F)
                 best = {F, px, py};
             if (lb < target())

@@ -132,6 +132,10 @@ std::vector<SphereTerminations> sites()
         {{{0, 0, 70}, {60, 0, 70}}, {{{0, 0, 70}, {60, 0, 70}, 6}}}, // a sphere passes under it
         // A short deep span: the tube's top is not concave along the cable.
         {{{0, 0, 25}, {12, 4, 22}}, {{{0, 0, 25}, {12, 4, 22}, 3}}},
+        // Two crossing cables, the high one first: a centre lifted over the low cable's tube
+        // lands in the high one's, which it first lay below.
+        {{{20, -15, 52}, {22, 25, 48}, {0, 0, 18}, {40, 10, 18}},
+         {{{20, -15, 52}, {22, 25, 48}, 4}, {{0, 0, 18}, {40, 10, 18}, 3}}},
     };
 }
 
