@@ -6,6 +6,7 @@
 #include "cli/jsoninput.h"
 #include "data/objectops.h"
 #include "data/snapshot.h"
+#include "data/multirodstore.h"
 #include "data/transaction.h"
 
 #include <filesystem>
@@ -104,6 +105,9 @@ int cmdImport(Context &ctx)
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
     DataModule &d = *dm;
+    // A multiple rod's folder gets its table first (never inside a command).
+    if (doc["project"].value("TipMO", json()) == json(kTipMultiRod))
+        prepareMultiRodFolder(d);
     // The whole project is one command: a refused or interrupted import leaves no trace.
     Transaction tx(d, {TableId::Project, TableId::Mo, TableId::Object});
     Table &p = d.project();
