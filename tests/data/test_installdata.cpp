@@ -26,7 +26,7 @@ class InstallDataTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(createInstallationData(dir.path() + "Data"), kTableCount);
+        ASSERT_EQ(createInstallationData(dir.path() + "Data"), kFolderTableCount);
         data = dir.path() + "Data/";
         dm = std::make_unique<DataModule>(data, prompter);
         dm->openAll();
