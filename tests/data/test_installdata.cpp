@@ -43,7 +43,8 @@ TEST_F(InstallDataTest, CreatesTheTwentyTwoFilesWithTheirExactNames)
     dm->closeAll();
     std::set<std::string> expected;
     for (TableId id : openingOrder())
-        expected.insert(tableDef(id).fileName);
+        if (!tableDef(id).lazy) // the multiple rod's table comes with its first project
+            expected.insert(tableDef(id).fileName);
     EXPECT_EQ(filesIn(data), expected);
 }
 
