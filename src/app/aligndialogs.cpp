@@ -329,7 +329,7 @@ void ConductorCoordsDialog::fillFields()
     const std::size_t n = m_snap.conductors.size();
     if (n == 0)
         return;
-    const std::size_t self = m_position == 0 ? 0 : n - 1;
+    const std::size_t self = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, m_position)), n - 1);
     const std::size_t other = self == 0 ? std::min<std::size_t>(1, n - 1) : 0;
     const PlanPoint v = coordsOfConductor(kind(), at(self), at(other),
                                           objectNamed(m_objects->currentText()), point());

@@ -16,6 +16,10 @@ bool severalProjects(const CommandState &s) { return s.projects > 1; }
 bool anyObject(const CommandState &s) { return s.projects > 0 && s.objects > 0; }
 bool severalObjects(const CommandState &s) { return s.projects > 0 && s.objects > 1; }
 bool chosen(const CommandState &s) { return s.projects > 0 && s.chosen; }
+bool multiRod(const CommandState &s) { return s.projects > 0 && s.multiRod; }
+bool rodToSpare(const CommandState &s) { return multiRod(s) && s.rods > 2; }
+bool placeable(const CommandState &s) { return anyObject(s) && !s.multiRod; }
+bool placeableHere(const CommandState &s) { return !s.multiRod; }
 
 const QHash<QString, Rule> &rules()
 {
@@ -57,8 +61,10 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("mnAlignMO"), anyObject},
         {QStringLiteral("mnKoordMO"), anyProject},
         {QStringLiteral("mnPodbor"), anyObject},
-        {QStringLiteral("mnPlacement"), anyObject},
+        {QStringLiteral("mnPlacement"), placeable},
         {QStringLiteral("mnSphere"), anyObject},
+        {QStringLiteral("mnAddRod"), multiRod},
+        {QStringLiteral("mnDeleteRod"), rodToSpare},
         {QStringLiteral("mnSelectMO"), anyObject},
         {QStringLiteral("mnClearMO"), chosen},
         // Menu "Объект".
@@ -83,7 +89,9 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("pmAlignMO"), anyObject},
         {QStringLiteral("pmKoordMO"), always},
         {QStringLiteral("pmPodbor"), anyObject},
-        {QStringLiteral("pmPlacement"), always},
+        {QStringLiteral("pmPlacement"), placeableHere},
+        {QStringLiteral("pmAddRod"), multiRod},
+        {QStringLiteral("pmDeleteRod"), rodToSpare},
         {QStringLiteral("pmSelectMO"), anyObject},
         {QStringLiteral("pmClearMO"), chosen},
         // Object pop-up. It also opens over the empty plan, so the commands that act on an

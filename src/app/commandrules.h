@@ -11,7 +11,14 @@ struct CommandState {
     int projects = 0;    // rows of project.DB
     int objects = 0;     // objects of the current project
     bool chosen = false; // the current conductor row has a chosen construction (H1 not empty)
+    bool multiRod = false; // the current project is a multiple rod
+    int rods = 0;          // its conductor rows
 };
+
+// Why the placement is not offered for a multiple rod (its items' tool tip and status text).
+inline constexpr const char *kHintPlacementMultiRod =
+    "Оптимальное размещение выполняется для одиночного, двойного стержневого и тросового "
+    "молниеотводов; для многократного стержневого молниеотвода оно недоступно";
 
 // Whether the control or menu item with this name is enabled. Names are the objectNames of the
 // window: tool bar buttons (btnXxx, SpeedButton1, chkAutoPodbor, SpinScale), menu items

@@ -1,5 +1,7 @@
 #include "app/projectdocument.h"
 
+#include "data/multirodstore.h"
+
 #include "data/datamodule.h"
 #include "data/objectops.h"
 #include "data/podborops.h"
@@ -46,11 +48,13 @@ namespace {
 // The tables under a project, parents before children.
 const std::vector<TableId> &projectTables(bool placement)
 {
-    static const std::vector<TableId> rows = {TableId::Project, TableId::Mo, TableId::Object};
+    static const std::vector<TableId> rows = {TableId::Project, TableId::Mo, TableId::Object,
+                                              TableId::MRod};
     static const std::vector<TableId> all = {
-        TableId::Project,  TableId::Mo,        TableId::Object,    TableId::Diap0,
-        TableId::Diap1,    TableId::Diap2,     TableId::Diap2MO0,  TableId::Diap2MO1,
-        TableId::Diap2MO11, TableId::Diap2MO2, TableId::Diap2MO21, TableId::Diap2MO3};
+        TableId::Project,  TableId::Mo,        TableId::Object,    TableId::MRod,
+        TableId::Diap0,    TableId::Diap1,     TableId::Diap2,     TableId::Diap2MO0,
+        TableId::Diap2MO1, TableId::Diap2MO11, TableId::Diap2MO2,  TableId::Diap2MO21,
+        TableId::Diap2MO3};
     return placement ? all : rows;
 }
 
@@ -178,10 +182,13 @@ void ProjectDocument::select(const Selection &s)
         }
         if (sel.kind == Selection::Conductor && hasProject()) {
             const auto keys = m_dm.mo().keysUnder(m_kod);
-            if (keys.size() < 2)
+            // Position 1 is the last row of two; a multiple rod's rods are its rows in order.
+            if (keys.size() < 2 || sel.position < 0)
                 sel.position = 0;
+            else if (sel.position >= static_cast<int>(keys.size()))
+                sel.position = static_cast<int>(keys.size()) - 1;
             if (!keys.empty())
-                m_dm.mo().gotoBookmark(sel.position == 0 ? keys.front() : keys.back());
+                m_dm.mo().gotoBookmark(keys[static_cast<std::size_t>(sel.position)]);
         }
         if (!hasProject())
             sel = {};
@@ -203,7 +210,9 @@ MoveEnabling ProjectDocument::moveEnabling() const
             y = o->MYa.value_or(0);
         }
     } else if (m_selection.kind == Selection::Conductor && !m_snap.conductors.empty()) {
-        const auto &c = m_selection.position == 0 ? m_snap.conductors.front() : m_snap.conductors.back();
+        const std::size_t i = std::min<std::size_t>(
+            static_cast<std::size_t>(std::max(0, m_selection.position)), m_snap.conductors.size() - 1);
+        const auto &c = m_snap.conductors[i];
         x = c.MX.value_or(0);
         y = c.MY.value_or(0);
     }
@@ -373,6 +382,9 @@ void ProjectDocument::reload(bool forceLoaded)
             s = {Selection::Conductor, 0, -1};
         if (s.kind == Selection::Conductor && m_snap.conductors.size() < 2)
             s.position = 0;
+        else if (s.kind == Selection::Conductor
+                 && s.position >= static_cast<int>(m_snap.conductors.size()))
+            s.position = static_cast<int>(m_snap.conductors.size()) - 1;
         if (!(s == m_selection)) {
             m_selection = s;
             emit selectionChanged();
@@ -553,6 +565,8 @@ bool ProjectDocument::openProject(int kod)
 
 std::optional<int> ProjectDocument::createProject(const ProjectInput &in)
 {
+    if (in.typeIndex == kTypeIndexMultiRod && !prepareMultiRod())
+        return std::nullopt;
     int kod = -1;
     if (!execute(QStringLiteral("создание проекта"), [&] { kod = kv::createProject(m_dm, in); }))
         return std::nullopt;
@@ -582,6 +596,8 @@ bool ProjectDocument::editProject(const ProjectInput &in)
         if (!prompter().ask(q))
             return false;
     }
+    if (in.typeIndex == kTypeIndexMultiRod && !prepareMultiRod())
+        return false;
     const bool ok = execute(QStringLiteral("изменение проекта"), [&] {
         QuietRemovalPrompter quiet(prompter());
         PrompterSwap swap(m_dm, quiet);
@@ -703,6 +719,52 @@ bool ProjectDocument::dropSelected(double x, double y)
         else
             dropObject(m_dm, s.objectKod, x, y);
     });
+}
+
+bool ProjectDocument::isMultiRod() const
+{
+    return conductorTypeOf(m_snap.project.TipMO.value_or("")) == ConductorType::MultiRod;
+}
+
+bool ProjectDocument::prepareMultiRod()
+{
+    try {
+        prepareMultiRodFolder(m_dm);
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> ProjectDocument::addRod()
+{
+    if (!hasProject() || !isMultiRod() || m_snap.conductors.empty())
+        return std::nullopt;
+    // Beside the selected rod, one grid step short of 5 m to the right.
+    const std::size_t from = m_selection.kind == Selection::Conductor
+                                 ? std::min<std::size_t>(static_cast<std::size_t>(std::max(0, m_selection.position)),
+                                                         m_snap.conductors.size() - 1)
+                                 : m_snap.conductors.size() - 1;
+    const ConductorRec &c = m_snap.conductors[from];
+    int pos = -1;
+    if (!execute(QStringLiteral("добавление опоры"), [&] {
+            pos = kv::addRod(m_dm, c.MX.value_or(0) + 5, c.MY.value_or(0));
+        }))
+        return std::nullopt;
+    selectConductor(pos);
+    return pos;
+}
+
+bool ProjectDocument::deleteRod()
+{
+    if (!hasProject() || !isMultiRod() || m_selection.kind != Selection::Conductor)
+        return false;
+    const int pos = m_selection.position;
+    const bool ok = execute(QStringLiteral("удаление опоры"), [&] { kv::deleteRod(m_dm, pos); });
+    if (ok)
+        selectConductor(std::max(0, pos - 1));
+    return ok;
 }
 
 bool ProjectDocument::snapAllToGrid()

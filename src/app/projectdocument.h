@@ -33,7 +33,9 @@ struct ConductorPositions;
 struct Selection {
     enum Kind { None, Conductor, Object };
     Kind kind = None;
-    int position = 0;  // conductor: 0 = first row (ShapeMO), 1 = second row (ShapeMO1)
+    // conductor: 0 = first row (ShapeMO), 1 = the last of two rows (ShapeMO1); a multiple rod's
+    // rods are its rows in order
+    int position = 0;
     int objectKod = -1; // object: its key
     bool operator==(const Selection &o) const
     {
@@ -116,6 +118,13 @@ public:
     bool dropSelected(double x, double y);
     bool snapAllToGrid();
 
+    // --- The multiple rod's rods -----------------------------------------------------------------
+    bool isMultiRod() const;
+    // "Добавить опору": a new rod 5 m right of the selected one (or of the last), selected.
+    std::optional<int> addRod();
+    // "Удалить опору": the selected rod; refused with the message below two rods.
+    bool deleteRod();
+
     // --- Placement (placementcommands.cpp) ------------------------------------------------------
     // Moves the conductor to the positions a placement window's result gives, snapped to the
     // object step, as one step; the selection follows when "Автоподбор" is ticked. The rods'
@@ -171,6 +180,8 @@ private:
     // One move step of the selected shape; the selection stays on it.
     bool changeSelectedPosition(const std::function<void(const Selection &)> &change);
     int storedProjectKod() const;
+    // Makes the folder ready for a multiple rod before a command (shows why it cannot).
+    bool prepareMultiRod();
 
     DataModule &m_dm;
     std::unique_ptr<QUndoStack> m_undo;

@@ -60,9 +60,9 @@ ProjectForm::ProjectForm(QWidget *parent) : QDialog(parent)
     typeBox->setObjectName(QStringLiteral("rdgTipMO"));
     auto *tv = new QVBoxLayout(typeBox);
     auto *group = new QButtonGroup(this);
-    // The radio items in the dialog's own order: rod, catenary, double rod.
-    const char *types[3] = {kTipSingleRod, kTipCable, kTipDoubleRod};
-    for (int i = 0; i < 3; ++i) {
+    // The radio items in the dialog's own order: rod, catenary, double rod, multiple rod.
+    const char *types[4] = {kTipSingleRod, kTipCable, kTipDoubleRod, kTipMultiRod};
+    for (int i = 0; i < 4; ++i) {
         m_types[i] = new QRadioButton(QString::fromUtf8(types[i]), typeBox);
         group->addButton(m_types[i], i);
         tv->addWidget(m_types[i]);
@@ -152,7 +152,7 @@ void ProjectForm::setInput(const ProjectInput &in)
     m_date->setDate(d.isValid() ? d : QDate::currentDate());
     const QTime t = QTime::fromString(QString::fromStdString(in.time), Qt::ISODate);
     m_time->setTime(t.isValid() ? t : QTime::currentTime());
-    if (in.typeIndex >= 0 && in.typeIndex < 3)
+    if (in.typeIndex >= 0 && in.typeIndex < 4)
         m_types[in.typeIndex]->setChecked(true);
     m_scale->setValue(in.scale);
     m_memo->setPlainText(QString::fromStdString(in.memo));
@@ -182,7 +182,7 @@ ProjectInput ProjectForm::input() const
     in.owner = m_owner->text().toStdString();
     in.date = m_date->date().toString(Qt::ISODate).toStdString();
     in.time = m_time->time().toString(QStringLiteral("HH:mm:ss")).toStdString();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         if (m_types[i]->isChecked())
             in.typeIndex = i;
     in.scale = m_scale->value();

@@ -60,7 +60,7 @@ private:
     QComboBox *m_range;
     QDateEdit *m_date;
     QTimeEdit *m_time;
-    QRadioButton *m_types[3];
+    QRadioButton *m_types[4];
     QSpinBox *m_scale;
     QPlainTextEdit *m_memo;
     QPushButton *m_ok, *m_cancel, *m_help;

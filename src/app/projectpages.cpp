@@ -11,8 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QHeaderView>
 #include <QScrollArea>
+#include <QTableWidget>
 
+#include <algorithm>
 #include <utility>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -160,6 +163,58 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
         QGridLayout *xy = group(box, QStringLiteral(" Координаты "));
         row(xy, QStringLiteral("X, м:"), QStringLiteral("mo.MX"));
         row(xy, QStringLiteral("Y, м:"), QStringLiteral("mo.MY"));
+
+        // The multiple rod's rods and pairs.
+        m_multi = new QWidget;
+        m_multi->setObjectName(QStringLiteral("MultiRodPanel"));
+        auto *mbox = new QVBoxLayout(m_multi);
+        mbox->setContentsMargins(0, 0, 0, 0);
+        mbox->setSpacing(4);
+        const auto makeGrid = [&](const QString &name, const QStringList &heads) {
+            auto *t = new QTableWidget(0, static_cast<int>(heads.size()));
+            t->setObjectName(name);
+            t->setHorizontalHeaderLabels(heads);
+            t->verticalHeader()->hide();
+            t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            t->setSelectionBehavior(QAbstractItemView::SelectRows);
+            t->setSelectionMode(QAbstractItemView::SingleSelection);
+            t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+            t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 4);
+            t->setFixedHeight(t->verticalHeader()->defaultSectionSize() * 6
+                              + t->horizontalHeader()->sizeHint().height() + 4);
+            return t;
+        };
+        auto *rodsBox = new QGroupBox(QStringLiteral(" Опоры "));
+        auto *rl = new QVBoxLayout(rodsBox);
+        rl->setContentsMargins(4, 4, 4, 4);
+        m_rods = makeGrid(QStringLiteral("gridRods"),
+                          {QStringLiteral("№"), QStringLiteral("X, м"), QStringLiteral("Y, м")});
+        m_rods->setAccessibleName(QStringLiteral("Опоры многократного молниеотвода"));
+        rl->addWidget(m_rods);
+        mbox->addWidget(rodsBox);
+        connect(m_rods, &QTableWidget::cellClicked, this, [this](int r, int) { emit rodClicked(r); });
+        auto *pairsBox = new QGroupBox(QStringLiteral(" Пары опор "));
+        auto *pl = new QVBoxLayout(pairsBox);
+        pl->setContentsMargins(4, 4, 4, 4);
+        m_pairs = makeGrid(QStringLiteral("gridPairs"),
+                           {QStringLiteral("Опоры"), QStringLiteral("L, м"), QStringLiteral("L/H")});
+        m_pairs->setAccessibleName(QStringLiteral("Пары опор многократного молниеотвода"));
+        pl->addWidget(m_pairs);
+        QGridLayout *pg = grid(pl);
+        row(pg, QStringLiteral("Hс_a - высота зоны защиты в месте снижения (зона А), м:"),
+            QStringLiteral("pair.Hc_a"));
+        row(pg, QStringLiteral("Rс_a - радиус зоны защиты в месте снижения (зона А), м:"),
+            QStringLiteral("pair.Rc_a"));
+        row(pg, QStringLiteral("Hс_b - высота зоны защиты в месте снижения (зона Б), м:"),
+            QStringLiteral("pair.Hc_b"));
+        row(pg, QStringLiteral("Rс_b - радиус зоны защиты в месте снижения (зона Б), м:"),
+            QStringLiteral("pair.Rc_b"));
+        wide(pl, QStringLiteral("Режим пары:"), QStringLiteral("pair.Mode"));
+        connect(m_pairs, &QTableWidget::cellClicked, this, [this](int r, int) { showPair(r); });
+        mbox->addWidget(pairsBox);
+        box->addWidget(m_multi);
+        m_multi->hide();
+
         auto *inner = new QTabWidget;
         inner->setObjectName(QStringLiteral("PageControl2"));
         const QList<QPair<QString, QString>> captions = {
@@ -249,6 +304,79 @@ ProjectPages::ProjectPages(QWidget *parent) : QTabWidget(parent)
     setCurrentIndex(1);
 }
 
+void ProjectPages::showRods(const std::vector<ConductorRec> &conductors,
+                            const MultiRodResult &stored, int currentRod)
+{
+    m_multi->setVisible(!conductors.empty());
+    if (conductors.empty())
+        return;
+    const int n = static_cast<int>(conductors.size());
+    const auto cell = [](QTableWidget *t, int r, int c, const QString &v) {
+        QTableWidgetItem *it = t->item(r, c);
+        if (!it) {
+            it = new QTableWidgetItem;
+            it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            t->setItem(r, c, it);
+        }
+        if (it->text() != v)
+            it->setText(v);
+    };
+    if (m_rods->rowCount() != n)
+        m_rods->setRowCount(n);
+    for (int i = 0; i < n; ++i) {
+        cell(m_rods, i, 0, QString::number(i + 1));
+        cell(m_rods, i, 1, text(conductors[static_cast<std::size_t>(i)].MX));
+        cell(m_rods, i, 2, text(conductors[static_cast<std::size_t>(i)].MY));
+    }
+    const int cur = std::clamp(currentRod, 0, n - 1);
+    if (m_rods->currentRow() != cur)
+        m_rods->selectRow(cur);
+    // The stored pairs when they are those of these rods; otherwise the spans alone.
+    m_rodRows = conductors;
+    m_stored = stored;
+    const int np = MultiRodPairCount(n);
+    if (static_cast<int>(m_stored.pairs.size()) != np)
+        m_stored.pairs.clear();
+    if (m_stored.pairs.empty())
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j) {
+                MultiRodPair p;
+                p.i = i;
+                p.j = j;
+                const auto &a = conductors[static_cast<std::size_t>(i)];
+                const auto &b = conductors[static_cast<std::size_t>(j)];
+                p.L = SpanLength({a.MX.value_or(0), a.MY.value_or(0)},
+                                 {b.MX.value_or(0), b.MY.value_or(0)});
+                m_stored.pairs.push_back(p);
+            }
+    if (m_pairs->rowCount() != np)
+        m_pairs->setRowCount(np);
+    for (int k = 0; k < np; ++k) {
+        const MultiRodPair &p = m_stored.pairs[static_cast<std::size_t>(k)];
+        cell(m_pairs, k, 0, QStringLiteral("%1–%2").arg(p.i + 1).arg(p.j + 1));
+        cell(m_pairs, k, 1, QString::fromStdString(formatGeneral(p.L)));
+        cell(m_pairs, k, 2, text(p.L_H));
+    }
+    const int pair = MultiRodPairIndex(n, cur, cur + 1 < n ? cur + 1 : 0);
+    m_pairs->selectRow(pair);
+    showPair(pair);
+}
+
+void ProjectPages::showPair(int row)
+{
+    const bool ok = row >= 0 && row < static_cast<int>(m_stored.pairs.size());
+    const MultiRodPair p = ok ? m_stored.pairs[static_cast<std::size_t>(row)] : MultiRodPair{};
+    setText(QStringLiteral("pair.Hc_a"), text(p.Hc_a));
+    setText(QStringLiteral("pair.Rc_a"), text(p.Rc_a));
+    setText(QStringLiteral("pair.Hc_b"), text(p.Hc_b));
+    setText(QStringLiteral("pair.Rc_b"), text(p.Rc_b));
+    QString mode;
+    if (ok && p.L_H)
+        mode = p.useAs2 ? QStringLiteral("два одиночных стержневых молниеотвода")
+                        : QStringLiteral("общая зона защиты");
+    setText(QStringLiteral("pair.Mode"), mode);
+}
+
 void ProjectPages::setText(const QString &key, const QString &t)
 {
     // A field whose text stays is left alone: a drag refreshes all of them many times a second.
@@ -311,7 +439,8 @@ void ProjectPages::showRows(const ProjectRec *p, const ConductorRec *c, const Ob
 
     // Which fields apply to the conductor type.
     const ConductorType type = conductorTypeOf(pr.TipMO.value_or(""));
-    const bool twoSupports = type == ConductorType::DoubleRod;
+    const bool twoSupports = type == ConductorType::DoubleRod
+                             || (type == ConductorType::MultiRod && (cr.L_H || cr.L_H1));
     const bool support = type == ConductorType::Cable;
     for (const char *f : {"Hc_a", "Hc_b", "Rc_a", "Rc_b", "L_H", "Hc_a1", "Hc_b1", "Rc_a1", "Rc_b1", "L_H1"})
         setFieldEnabled(QStringLiteral("mo.") + QLatin1String(f), !p || twoSupports);

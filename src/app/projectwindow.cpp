@@ -1,6 +1,8 @@
 #include "app/projectwindow.h"
 #include "plan/underlay.h"
 
+#include "data/multirodstore.h"
+
 #include "app/placementwindow.h"
 #include "app/view3dwindow.h"
 #include "app/plancanvas.h"
@@ -84,6 +86,11 @@ ProjectWindow::ProjectWindow(QWidget *parent) : QMainWindow(parent)
 
     m_pages = new ProjectPages;
     m_pages->setFixedWidth(255);
+    // A click on a rod's row selects the rod, as a click on its marker does.
+    connect(m_pages, &ProjectPages::rodClicked, this, [this](int i) {
+        if (m_doc && m_doc->hasProject())
+            guarded([&] { m_doc->selectConductor(i); });
+    });
 
     auto *central = new QWidget;
     auto *box = new QHBoxLayout(central);
@@ -447,7 +454,7 @@ std::string ProjectWindow::selectedShapeName() const
     const Selection s = m_doc->selection();
     switch (s.kind) {
     case Selection::Conductor:
-        return s.position == 1 ? kShapeMO1 : kShapeMO;
+        return rodShapeName(s.position);
     case Selection::Object:
         if (const ObjectRec *o = m_doc->object(s.objectKod))
             return o->ShapeName.value_or("");
@@ -476,7 +483,8 @@ void ProjectWindow::showState()
         }
         const ConductorRec *c = nullptr;
         if (!snap.conductors.empty())
-            c = m_conductorPos == 1 ? &snap.conductors.back() : &snap.conductors.front();
+            c = &snap.conductors[std::min<std::size_t>(
+                static_cast<std::size_t>(std::max(0, m_conductorPos)), snap.conductors.size() - 1)];
         QString classText;
         if (obj && obj->Tip) {
             Table &cls = m_dm->table(TableId::Class);
@@ -486,6 +494,10 @@ void ProjectWindow::showState()
         }
         m_pages->showRows(&snap.project, c, obj, classText);
     }
+    if (m_doc->hasProject() && m_doc->isMultiRod())
+        m_pages->showRods(snap.conductors, loadMultiRod(*m_dm), m_conductorPos);
+    else
+        m_pages->showRods({}, {}, 0);
     m_topView->setSelectedShape(selectedShapeName());
     UpdateCommands();
     UpdateMoveButtons();
@@ -506,6 +518,9 @@ void ProjectWindow::onShapePressed(const QString &name, Qt::MouseButton button, 
         break;
     case ShapeRecordRef::LastConductor:
         sel = {Selection::Conductor, 1, -1};
+        break;
+    case ShapeRecordRef::Rod:
+        sel = {Selection::Conductor, ref.rodIndex, -1};
         break;
     case ShapeRecordRef::Object:
         sel = {Selection::Object, 0, m_doc->snapshot().objects[static_cast<size_t>(ref.objectIndex)].Kod.value_or(-1)};
@@ -554,7 +569,8 @@ void ProjectWindow::onShapeDropped(const QString &, const QPoint &topLeft, bool 
             x = o->MXa.value_or(0);
             y = o->MYa.value_or(0);
         } else if (!sn.conductors.empty()) {
-            const ConductorRec &c = s.position == 1 ? sn.conductors.back() : sn.conductors.front();
+            const ConductorRec &c = sn.conductors[std::min<std::size_t>(
+                static_cast<std::size_t>(std::max(0, s.position)), sn.conductors.size() - 1)];
             x = c.MX.value_or(0);
             y = c.MY.value_or(0);
         }

@@ -21,6 +21,7 @@
 #include "data/datamodule.h"
 #include "data/prompter.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
@@ -116,6 +117,8 @@ void ProjectWindow::buildMenus()
     QMenu *mo = menu(QStringLiteral("Молниеотвод"), QStringLiteral("mnMO"));
     addCommand(mo, QStringLiteral("mnAlignMO"), QStringLiteral("Выравнивание молниеотвода..."));
     addCommand(mo, QStringLiteral("mnKoordMO"), QStringLiteral("Координаты молниеотвода..."));
+    addCommand(mo, QStringLiteral("mnAddRod"), QStringLiteral("Добавить опору"));
+    addCommand(mo, QStringLiteral("mnDeleteRod"), QStringLiteral("Удалить опору"));
     mo->addSeparator();
     addCommand(mo, QStringLiteral("mnPodbor"), QStringLiteral("Ориентировочный подбор"));
     addCommand(mo, QStringLiteral("mnPlacement"), QStringLiteral("Оптимальное размещение..."));
@@ -281,6 +284,8 @@ void ProjectWindow::buildPopups()
     };
     mo("pmAlignMO", "mnAlignMO", "Выравнивание молниеотвода...");
     mo("pmKoordMO", "mnKoordMO", "Координаты молниеотвода...");
+    mo("pmAddRod", "mnAddRod", "Добавить опору");
+    mo("pmDeleteRod", "mnDeleteRod", "Удалить опору");
     m_popupMO->addSeparator();
     mo("pmPodbor", "mnPodbor", "Ориентировочный подбор");
     mo("pmPlacement", "mnPlacement", "Оптимальное размещение...");
@@ -373,6 +378,8 @@ void ProjectWindow::wireOwnCommands()
     // Positioning, the catalogue, the dictionaries and the settings.
     wire(QStringLiteral("mnAlignMO"), [this] { cmdAlignConductor(*m_doc, this); });
     wire(QStringLiteral("mnKoordMO"), [this] { cmdConductorCoords(*m_doc, this); });
+    wire(QStringLiteral("mnAddRod"), [this] { m_doc->addRod(); });
+    wire(QStringLiteral("mnDeleteRod"), [this] { m_doc->deleteRod(); });
     wire(QStringLiteral("mnAlignObMO"), [this] { cmdAlignObjectToConductor(*m_doc, this); });
     wire(QStringLiteral("mnAlignObOb"), [this] { cmdAlignObjectToObject(*m_doc, this); });
     wire(QStringLiteral("mnSelectMO"), [this] { cmdChooseConstruction(*m_doc, this); });
@@ -500,9 +507,12 @@ CommandState ProjectWindow::commandState() const
         const ProjectSnapshot &snap = m_doc->snapshot();
         s.objects = static_cast<int>(snap.objects.size());
         if (!snap.conductors.empty()) {
-            const ConductorRec &c = m_conductorPos == 1 ? snap.conductors.back() : snap.conductors.front();
+            const ConductorRec &c = snap.conductors[std::min<std::size_t>(
+                static_cast<std::size_t>(std::max(0, m_conductorPos)), snap.conductors.size() - 1)];
             s.chosen = c.H1.has_value();
         }
+        s.multiRod = m_doc->isMultiRod();
+        s.rods = static_cast<int>(snap.conductors.size());
     }
     return s;
 }
@@ -520,6 +530,11 @@ void ProjectWindow::UpdateCommands()
             if (!wired)
                 hint = hint.isEmpty() ? QString::fromUtf8(kPendingHint)
                                       : hint + QStringLiteral(". ") + QString::fromUtf8(kPendingHint);
+            if (s.multiRod && it.key() == QStringLiteral("mnPlacement"))
+                hint = QString::fromUtf8(kHintPlacementMultiRod);
+            // The rods' commands belong to the multiple rod only.
+            if (it.key() == QStringLiteral("mnAddRod") || it.key() == QStringLiteral("mnDeleteRod"))
+                a->setVisible(s.multiRod);
             a->setToolTip(hint.isEmpty() ? a->text() : hint);
             a->setStatusTip(hint);
         }

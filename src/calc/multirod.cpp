@@ -296,12 +296,25 @@ void MultiRodChosenZones(const ProjectSnapshot &snap, double H1, const SettingsR
         p.Rc_b1 = offB ? OptD{} : radius(DoubleRodRcB(H1, p.L, RodRoB(H1), lim));
         p.L_H1 = H1 != 0 ? OptD{detail::r2(static_cast<LD>(p.L) / H1)} : OptD{};
     }
+    // Elements of another set of rods (changed since the selection) have no half-width here.
+    const bool current = static_cast<int>(res.pairs.size()) == MultiRodPairCount(n);
+    const auto known = [&](const MultiRodObject &r) {
+        const int k = r.by == MultiRodElement::Triangle ? 3 : 2;
+        for (int s = 0; s < k; ++s)
+            if (r.rods[s] < 0 || r.rods[s] >= n)
+                return false;
+        return current;
+    };
     for (size_t i = 0; i < res.objects.size() && i < snap.objects.size(); ++i) {
         MultiRodObject &r = res.objects[i];
         const ObjectRec &o = snap.objects[i];
         const Zone z = zoneOf(o.Zona);
         const double Hx = o.Hx.value_or(0);
         OptD rcx;
+        if (r.by != MultiRodElement::None && !known(r)) {
+            r.Rcx1.reset();
+            continue;
+        }
         if (z != Zone::None && r.by == MultiRodElement::Pair) {
             const MultiRodPair &p = res.pairs[MultiRodPairIndex(n, r.rods[0], r.rods[1])];
             if (!p.useAs2)

@@ -1,8 +1,10 @@
 #include "cli/caseio.h"
 
+#include "calc/multirod.h"
 #include "calc/records.h"
 #include "calc/valueranges.h"
 #include "cli/jsoninput.h"
+#include "data/multirodstore.h"
 #include "data/objectops.h"
 #include "data/transaction.h"
 
@@ -63,6 +65,10 @@ CaseSession::CaseSession(const json &doc)
     m_dm->openAll();
     DataModule &dm = *m_dm;
 
+    // A multiple rod's folder gets its table first (never inside a command).
+    if (doc.contains("project") && doc["project"].is_object()
+        && doc["project"].value("TipMO", json()) == json(kTipMultiRod))
+        prepareMultiRodFolder(dm);
     // Entered as one command: one write of each file instead of one per row.
     Transaction tx(dm, {TableId::Project, TableId::Mo, TableId::Object, TableId::Param,
                         TableId::SProves});
@@ -115,6 +121,9 @@ CaseSession::CaseSession(const json &doc)
         if (!dm.mo().post())
             throw CaseRefused("Ошибка. Молниеотвод проекта не сохранен.");
     }
+    if (conductorTypeOf(p.asText("TipMO")) == ConductorType::MultiRod
+        && dm.mo().recordCount() < 2)
+        throw CaseRefused(kMsgMultiRodTooFew);
     double step = 1.0;
     if (!param.isEmpty()) {
         param.first();

@@ -6,15 +6,15 @@ namespace kv {
 
 namespace {
 
-// Moves mo.DB onto the row at position (0 first, any other the last) of the current project.
+// Moves mo.DB onto the row at position of the current project (its row index; beyond the last
+// row, the last: position 1 of a single rod is its only row).
 void gotoConductor(Table &mo, int position)
 {
     if (mo.isEmpty())
         throw TableError("Ошибка. У проекта нет молниеотвода.");
-    if (position == 0)
-        mo.first();
-    else
-        mo.last();
+    mo.first();
+    for (int i = 0; i < position && i + 1 < mo.recordCount(); ++i)
+        mo.next();
 }
 
 void gotoObject(Table &obj, int kod)

@@ -3,6 +3,7 @@
 #include "data/multirodstore.h"
 
 #include "calc/classrule.h"
+#include "calc/multirod.h"
 #include "calc/numfmt.h"
 #include "calc/podbor.h"
 #include "calc/snap.h"
@@ -128,7 +129,9 @@ std::int64_t conductorKey(DataModule &dm, int position)
     const auto keys = dm.mo().keysUnder(projectKod(dm));
     if (keys.empty())
         throw TableError("Ошибка. У проекта нет молниеотвода.");
-    return position <= 0 ? keys.front() : keys.back();
+    // Position 1 of a single rod is its only row; the last row of two is the second.
+    const auto last = static_cast<int>(keys.size()) - 1;
+    return keys[static_cast<std::size_t>(std::clamp(position, 0, last))];
 }
 
 void writeObjectValues(DataModule &dm, Table &obj, const ObjectRec &v)
@@ -718,6 +721,48 @@ void moveConductor(DataModule &dm, int position, double dx, double dy)
     gotoKey(mo, conductorKey(dm, position));
     const double s = gridStep(dm);
     storeXY(mo, "MX", "MY", snapToGrid(mo.asDouble("MX") + dx, s), snapToGrid(mo.asDouble("MY") + dy, s));
+}
+
+int addRod(DataModule &dm, double x, double y)
+{
+    const int kod = projectKod(dm);
+    Table &mo = dm.mo();
+    const auto keys = mo.keysUnder(kod);
+    const double s = gridStep(dm);
+    std::optional<double> h;
+    if (!keys.empty())
+        if (const auto r = mo.rowByKey(keys.front())) {
+            const auto &f = mo.def().fields;
+            for (std::size_t i = 0; i < f.size(); ++i)
+                if (f[i].name == "H" && !(*r)[i].isNull())
+                    h = (*r)[i].toDouble();
+        }
+    Transaction tx(dm, {TableId::Mo});
+    if (!mo.append())
+        throw TableError("Ошибка. Не удалось добавить опору.");
+    mo.setValue("MX", clamp0(snapToGrid(x, s)));
+    mo.setValue("MY", clamp0(snapToGrid(y, s)));
+    mo.setValue("H", h.value_or(15.0));
+    if (!mo.post()) {
+        mo.cancel();
+        throw TableError("Ошибка. Не удалось добавить опору.");
+    }
+    tx.commit();
+    return static_cast<int>(keys.size());
+}
+
+void deleteRod(DataModule &dm, int position)
+{
+    const int kod = projectKod(dm);
+    Table &mo = dm.mo();
+    const auto keys = mo.keysUnder(kod);
+    if (keys.size() <= 2)
+        throw TableError(kMsgMultiRodTooFew);
+    if (position < 0 || position >= static_cast<int>(keys.size()))
+        throw TableError("Ошибка. Опора не найдена.");
+    Transaction tx(dm, {TableId::Mo});
+    mo.removeRowByKey(keys[static_cast<std::size_t>(position)]);
+    tx.commit();
 }
 
 void moveObject(DataModule &dm, int kod, double dx, double dy)

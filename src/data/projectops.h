@@ -80,9 +80,16 @@ void deleteObject(DataModule &dm, int kod);
 // A copy of the object 1 m right and 1 m down, name and label + "_1". Returns the new key.
 int duplicateObject(DataModule &dm, int kod);
 
-// Moving: the conductor row at position (0 or 1) and the object with its key. move* adds the
+// Moving: the conductor row at position (its row index; beyond the last row, the last) and the object with its key. move* adds the
 // offsets and snaps (no clamping); drop* stores a dropped position: snapped, negatives become 0.
 void moveConductor(DataModule &dm, int position, double dx, double dy);
+// "Добавить опору" of a multiple rod: a new last rod at (x, y) snapped to the grid (never below
+// 0), with the first rod's height; returns its position (row index).
+int addRod(DataModule &dm, double x, double y);
+// "Удалить опору": removes the rod at the position; a multiple rod keeps at least two rods
+// (TableError with "Ошибка. Многократный стержневой молниеотвод должен иметь не менее двух
+// опор." otherwise).
+void deleteRod(DataModule &dm, int position);
 void moveObject(DataModule &dm, int kod, double dx, double dy);
 void dropConductor(DataModule &dm, int position, double mx, double my);
 void dropObject(DataModule &dm, int kod, double mxa, double mya);

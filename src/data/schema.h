@@ -24,6 +24,8 @@ enum class TableId {
     Diap0, Diap1, Diap2, Diap2MO0, Diap2MO1, Diap2MO11, Diap2MO2, Diap2MO21, Diap2MO3, MRod,
 };
 inline constexpr int kTableCount = 23;
+// The table files every data folder has (all but the multiple rod's, made when first needed).
+inline constexpr int kFolderTableCount = 22;
 
 struct TableDef {
     TableId id;

@@ -18,6 +18,8 @@ const char *markerHint1(ConductorType t)
         return "Опора одиночного тросового молниеотвода 1";
     case ConductorType::DoubleRod:
         return "Стержневой молниеотвод 1";
+    case ConductorType::MultiRod:
+        return "Опора многократного стержневого молниеотвода";
     default:
         return "Одиночный стержневой молниеотвод";
     }
@@ -25,11 +27,30 @@ const char *markerHint1(ConductorType t)
 
 const char *markerHint2(ConductorType t)
 {
+    if (t == ConductorType::MultiRod)
+        return "Опора многократного стержневого молниеотвода";
     return t == ConductorType::Cable ? "Опора одиночного тросового молниеотвода 2"
                                      : "Стержневой молниеотвод 2";
 }
 
-bool twoRecords(ConductorType t) { return t == ConductorType::Cable || t == ConductorType::DoubleRod; }
+bool isRodMarker(const std::string &name)
+{
+    return name.rfind(kShapeMO, 0) == 0
+           && name.find_first_not_of("0123456789_", std::strlen(kShapeMO)) == std::string::npos;
+}
+
+bool twoRecords(ConductorType t)
+{
+    return t == ConductorType::Cable || t == ConductorType::DoubleRod || t == ConductorType::MultiRod;
+}
+
+// The row behind ShapeMO1: the last of two, a multiple rod's second.
+const ConductorRec &secondRow(const ProjectSnapshot &snap)
+{
+    return conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod
+               ? snap.conductors[1]
+               : snap.conductors.back();
+}
 
 QColor objectColor(const ObjectRec &o)
 {
@@ -40,6 +61,11 @@ QColor objectColor(const ObjectRec &o)
 double val(const OptD &v) { return v ? *v : 0.0; }
 
 } // namespace
+
+std::string rodShapeName(int i)
+{
+    return i <= 0 ? kShapeMO : i == 1 ? kShapeMO1 : kShapeMO + std::to_string(i);
+}
 
 int capBitmapSide(long long side) { return static_cast<int>(std::clamp<long long>(side, 1, kMaxBitmapSide)); }
 
@@ -103,6 +129,35 @@ void PlanViewModel::LoadDrawingSettings(const DrawingSettings &settings)
         s.rect.setWidth(side);
         s.fill = settings.conductorColor();
     }
+    for (int i = 2; i < 2 + m_extraRods; ++i) {
+        PlanShape &t = m_shapes[rodShapeName(i)];
+        t.rect.setSize(QSize(side, side));
+        t.fill = settings.conductorColor();
+        PlanShape &f = m_shapes[rodShapeName(i) + "_1"];
+        f.rect.setWidth(side);
+        f.fill = settings.conductorColor();
+    }
+}
+
+void PlanViewModel::showExtraRods(std::size_t count, const char *hint)
+{
+    const int side = std::max(1, m_settings.sizeMO);
+    for (int i = 2; i < static_cast<int>(count); ++i) {
+        if (i >= 2 + m_extraRods) {
+            PlanShape &t = ensure(rodShapeName(i), false);
+            t.rect.setSize(QSize(side, side));
+            t.fill = m_settings.conductorColor();
+            PlanShape &f = ensure(rodShapeName(i) + "_1", true);
+            f.rect = QRect(0, 0, side, 0);
+            f.fill = m_settings.conductorColor();
+            ++m_extraRods;
+        }
+    }
+    for (int i = 2; i < 2 + m_extraRods; ++i) {
+        const bool on = i < static_cast<int>(count);
+        m_shapes[rodShapeName(i)].visible = m_shapes[rodShapeName(i) + "_1"].visible = on;
+        m_shapes[rodShapeName(i)].hint = m_shapes[rodShapeName(i) + "_1"].hint = on ? hint : "";
+    }
 }
 
 void PlanViewModel::setScale(int n) { m_scale = PlanScale(std::clamp(n, kMinScale, kMaxScale)); }
@@ -132,7 +187,14 @@ void PlanViewModel::PlaceConductorShapes(const ProjectSnapshot &snap)
     };
     place(snap.conductors.front(), kShapeMO, kShapeMO_1);
     if (snap.conductors.size() > 1)
-        place(snap.conductors.back(), kShapeMO1, kShapeMO1_1);
+        place(secondRow(snap), kShapeMO1, kShapeMO1_1);
+    if (conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod) {
+        showExtraRods(snap.conductors.size(), markerHint2(ConductorType::MultiRod));
+        for (std::size_t i = 2; i < snap.conductors.size(); ++i) {
+            const std::string n = rodShapeName(static_cast<int>(i));
+            place(snap.conductors[i], n.c_str(), (n + "_1").c_str());
+        }
+    }
 }
 
 void PlanViewModel::CreateObjectShapes(const ObjectRec &obj, const std::string &name)
@@ -208,15 +270,16 @@ void PlanViewModel::StandFrontShapes()
     for (auto &[name, s] : m_shapes) {
         if (!s.frontView || name == m_tallest)
             continue;
-        if (name == kShapeMO_1 || name == kShapeMO1_1)
+        if (isRodMarker(name))
             continue;
         s.rect.moveTop(ground - s.rect.height());
     }
     PlanShape &m1 = m_shapes[kShapeMO_1];
-    PlanShape &m2 = m_shapes[kShapeMO1_1];
     if (!markerTallest)
         m1.rect.moveTop(ground - m1.rect.height());
-    m2.rect.moveTop(m1.rect.top());
+    // Every rod has the common height: the other markers stand as the first.
+    for (int i = 1; i < 2 + m_extraRods; ++i)
+        m_shapes[rodShapeName(i) + "_1"].rect.moveTop(m1.rect.top());
 }
 
 void PlanViewModel::OrderTopShapes(const ProjectSnapshot &snap)
@@ -233,7 +296,8 @@ void PlanViewModel::OrderTopShapes(const ProjectSnapshot &snap)
         if (o->ShapeName)
             bringToFront(m_topOrder, *o->ShapeName);
     }
-    bringToFront(m_topOrder, kShapeMO1);
+    for (int i = 1 + m_extraRods; i >= 1; --i)
+        bringToFront(m_topOrder, rodShapeName(i));
     bringToFront(m_topOrder, kShapeMO);
 }
 
@@ -297,7 +361,10 @@ void PlanViewModel::OrderFrontShapes(const ProjectSnapshot &snap)
     }
     auto all = list;
     insertByDepth(all, {val(snap.conductors.front().MY), kShapeMO_1});
-    insertByDepth(all, {val(snap.conductors.back().MY), kShapeMO1_1});
+    insertByDepth(all, {val(secondRow(snap).MY), kShapeMO1_1});
+    if (conductorTypeOf(snap.project.TipMO.value_or("")) == ConductorType::MultiRod)
+        for (std::size_t i = 2; i < snap.conductors.size(); ++i)
+            insertByDepth(all, {val(snap.conductors[i].MY), rodShapeName(static_cast<int>(i)) + "_1"});
     for (const auto &e : all)
         bringToFront(m_frontOrder, e.name);
 }
@@ -314,6 +381,12 @@ ShapeRecordRef PlanViewModel::SelectShapeRecord(const std::string &shapeName,
         r.kind = ShapeRecordRef::LastConductor;
         return r;
     }
+    for (int i = 2; i < 2 + m_extraRods && i < static_cast<int>(snap.conductors.size()); ++i)
+        if (shapeName == rodShapeName(i)) {
+            r.kind = ShapeRecordRef::Rod;
+            r.rodIndex = i;
+            return r;
+        }
     for (size_t i = 0; i < snap.objects.size(); ++i) {
         if (snap.objects[i].ShapeName && *snap.objects[i].ShapeName == shapeName) {
             r.kind = ShapeRecordRef::Object;
@@ -334,6 +407,7 @@ void PlanViewModel::ShowProjectShapes(const ProjectSnapshot &snap)
     m_shapes[kShapeMO].hint = m_shapes[kShapeMO_1].hint = markerHint1(type);
     m_shapes[kShapeMO1].visible = m_shapes[kShapeMO1_1].visible = two && snap.conductors.size() > 1;
     m_shapes[kShapeMO1].hint = m_shapes[kShapeMO1_1].hint = two ? markerHint2(type) : "";
+    showExtraRods(type == ConductorType::MultiRod ? snap.conductors.size() : 0, markerHint2(type));
     m_shapes[kShapeMO_1].rect.setHeight(0);
     m_shapes[kShapeMO1_1].rect.setHeight(0);
     setScale(snap.project.IScale.value_or(kMinScale));

@@ -23,6 +23,10 @@ inline constexpr const char *kShapeMO1 = "ShapeMO1";
 inline constexpr const char *kShapeMO_1 = "ShapeMO_1";
 inline constexpr const char *kShapeMO1_1 = "ShapeMO1_1";
 
+// The marker names of rod i of n: ShapeMO, ShapeMO1 (the last of two, or a multiple rod's
+// second), then ShapeMO2, ShapeMO3, ... for a multiple rod's further rods; front: name + "_1".
+std::string rodShapeName(int i);
+
 struct PlanShape {
     std::string name;
     QRect rect;        // content pixels
@@ -34,8 +38,9 @@ struct PlanShape {
 
 // The record behind a shape: an object (index into the snapshot's objects) or a conductor row.
 struct ShapeRecordRef {
-    enum Kind { None, Object, FirstConductor, LastConductor } kind = None;
+    enum Kind { None, Object, FirstConductor, LastConductor, Rod } kind = None;
     int objectIndex = -1;
+    int rodIndex = -1; // Rod: a multiple rod's row from the third on
 };
 
 enum class ViewKind { Top, Front };
@@ -93,6 +98,9 @@ private:
     void bringToFront(std::vector<std::string> &order, const std::string &name);
     void sendToBack(std::vector<std::string> &order, const std::string &name);
     int frontMarkerHeight(const ConductorRec &c) const;
+    // A multiple rod's markers beyond the second: made as needed, hidden beyond the count.
+    void showExtraRods(std::size_t count, const char *hint);
+    int m_extraRods = 0; // extra rod markers made so far
 
     DrawingSettings m_settings;
     PlanScale m_scale;

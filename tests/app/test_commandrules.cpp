@@ -64,6 +64,14 @@ TEST(CommandRules, EnabledSetsByProjectState)
                                         << " objects, chosen " << c.state.chosen);
         EXPECT_EQ(enabledNames(c.state), c.expected);
     }
-    // Every ruled name is enabled in some state: no rule is dead.
-    EXPECT_EQ(enabledNames({2, 2, true}).size(), static_cast<size_t>(ruledCommandNames().size()));
+    // Every ruled name is enabled in some state: no rule is dead. A multiple rod of three rods
+    // adds its rods' commands and withholds the placement.
+    std::set<QString> all = enabledNames({2, 2, true});
+    const std::set<QString> multi = enabledNames({2, 2, true, true, 3});
+    all.insert(multi.begin(), multi.end());
+    EXPECT_EQ(all.size(), static_cast<size_t>(ruledCommandNames().size()));
+    EXPECT_TRUE(multi.count(QStringLiteral("pmDeleteRod")));
+    EXPECT_FALSE(multi.count(QStringLiteral("mnPlacement")));
+    EXPECT_FALSE(multi.count(QStringLiteral("pmPlacement")));
+    EXPECT_FALSE(enabledNames({2, 2, true, true, 2}).count(QStringLiteral("mnDeleteRod")));
 }

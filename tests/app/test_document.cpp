@@ -35,7 +35,7 @@ struct DocFixture : test::DocumentFixture {
         std::function<void(TableId, std::int64_t)> under = [&](TableId parent, std::int64_t kod) {
             for (TableId id : openingOrder()) {
                 const TableDef &def = dm->table(id).def();
-                if (!def.hasMaster() || def.master != parent)
+                if (!def.hasMaster() || def.master != parent || !dm->table(id).isOpen())
                     continue;
                 for (auto k : dm->table(id).keysUnder(kod)) {
                     out += def.fileName + ":" + rowText(*dm->table(id).rowByKey(k));

@@ -47,6 +47,8 @@ AllRows allRows(DataModule &dm)
     AllRows out;
     for (TableId id : projectTables()) {
         Table &t = dm.table(id);
+        if (!t.isOpen()) // the multiple rod's table before the folder has one
+            continue;
         auto &rows = out[id];
         std::vector<std::int64_t> keys;
         if (id == TableId::Project)

@@ -133,7 +133,7 @@ TEST_F(DataModuleTest, MastersAreLinkedAsTheLayoutsSay)
         {TableId::Diap1, TableId::Diap0},        {TableId::Diap2, TableId::Diap1},
         {TableId::Diap2MO1, TableId::Diap2MO0},  {TableId::Diap2MO11, TableId::Diap2MO0},
         {TableId::Diap2MO3, TableId::Diap2MO0},  {TableId::Diap2MO2, TableId::Diap2MO1},
-        {TableId::Diap2MO21, TableId::Diap2MO11}};
+        {TableId::Diap2MO21, TableId::Diap2MO11}, {TableId::MRod, TableId::Project}};
     int linked = 0;
     for (TableId id : openingOrder()) {
         Table *m = dm->table(id).master();
@@ -299,7 +299,7 @@ TEST(DataModuleOpen, OpeningOrderListsAllTablesOnce)
                          "s_mo_t_0.db", "s_mo_t_1.db", "class.db", "poraj.db", "param.db",
                          "report.DB", "objname.db", "sProves.db", "diap0.DB", "diap1.db",
                          "diap2.db", "diap2MO_0.DB", "diap2MO_1.DB", "diap2MO_1_1.DB",
-                         "diap2MO_2.DB", "diap2MO_2_1.DB", "diap2MO_3.DB"}));
+                         "diap2MO_2.DB", "diap2MO_2_1.DB", "diap2MO_3.DB", "mrod.DB"}));
 }
 
 TEST(RecordingPrompterTest, RecordsMessagesAndAnswersFromItsScript)
