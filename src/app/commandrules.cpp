@@ -44,9 +44,12 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("mnEditProj"), anyProject},
         {QStringLiteral("mnDeleteProj"), anyProject},
         {QStringLiteral("mnSaveAsProj"), anyProject},
+        {QStringLiteral("mnOpenFile"), always},
+        {QStringLiteral("mnSaveFile"), anyProject},
         {QStringLiteral("mnLinkToGrid"), anyProject},
         {QStringLiteral("mnPreview"), anyObject},
         {QStringLiteral("mnReport"), anyObject},
+        {QStringLiteral("mnReportPdf"), anyObject},
         {QStringLiteral("mnExit"), always},
         // Menu "Молниеотвод".
         {QStringLiteral("mnAlignMO"), anyObject},

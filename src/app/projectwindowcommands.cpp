@@ -93,10 +93,14 @@ void ProjectWindow::buildMenus()
     addCommand(proj, QStringLiteral("mnDeleteProj"), QStringLiteral("Удалить..."));
     addCommand(proj, QStringLiteral("mnSaveAsProj"), QStringLiteral("Сохранить как..."));
     proj->addSeparator();
+    addCommand(proj, QStringLiteral("mnOpenFile"), QStringLiteral("Открыть файл..."));
+    addCommand(proj, QStringLiteral("mnSaveFile"), QStringLiteral("Сохранить в файл..."));
+    proj->addSeparator();
     addCommand(proj, QStringLiteral("mnLinkToGrid"), QStringLiteral("Привязать к сетке"));
     proj->addSeparator();
     addCommand(proj, QStringLiteral("mnPreview"), QStringLiteral("Просмотр зон защиты..."));
     addCommand(proj, QStringLiteral("mnReport"), QStringLiteral("Экспорт отчета в Microsoft Word"));
+    addCommand(proj, QStringLiteral("mnReportPdf"), QStringLiteral("Экспорт отчета в PDF..."));
     proj->addSeparator();
     addCommand(proj, QStringLiteral("mnExit"), QStringLiteral("Выход"));
 
@@ -324,6 +328,8 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnEditProj"), [this] { cmdEditProject(*m_doc, this); });
     wire(QStringLiteral("mnDeleteProj"), [this] { cmdDeleteProject(*m_doc, this); });
     wire(QStringLiteral("mnSaveAsProj"), [this] { cmdSaveAsProject(*m_doc, this); });
+    wire(QStringLiteral("mnOpenFile"), [this] { cmdOpenProjectFile(*m_doc, this); });
+    wire(QStringLiteral("mnSaveFile"), [this] { cmdSaveProjectFile(*m_doc, this); });
     wire(QStringLiteral("mnAddObj"), [this] { cmdAddObject(*m_doc, this); });
     wire(QStringLiteral("mnEditObj"), [this] { cmdEditObject(*m_doc, this); });
     wire(QStringLiteral("mnDeleteObj"), [this] { cmdDeleteObject(*m_doc, this); });
@@ -346,6 +352,8 @@ void ProjectWindow::wireOwnCommands()
     // The report: preview, export and its settings.
     wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
     wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this); });
+    wire(QStringLiteral("mnReportPdf"),
+         [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this, true); });
     wire(QStringLiteral("mnReportSettings"), [this] { cmdReportSettings(*m_doc, this); });
 
     // Optimal placement (the window of the project's conductor kind) and the object diagrams.

@@ -103,50 +103,11 @@ int cmdImport(Context &ctx)
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
-    DataModule &d = *dm;
     // The whole project is one command: a refused or interrupted import leaves no trace.
-    Transaction tx(d, {TableId::Project, TableId::Mo, TableId::Object});
-    Table &p = d.project();
-    p.append();
-    jsonToRow(p, doc["project"]);
-    if (!p.post()) {
-        p.cancel();
-        throw InputRefused("Ошибка. Проект из файла " + ctx.args[0] + " не сохранен.");
-    }
-    const int kod = p.asInt("Kod");
+    Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
+    int kod = 0;
     try {
-        requireConductorType(p);
-        for (const auto &c : optArray(doc, "conductors", ctx.args[0])) {
-            d.mo().append();
-            jsonToRow(d.mo(), c);
-            if (!d.mo().post())
-                throw CaseRefused("Ошибка. Молниеотвод из файла " + ctx.args[0] + " не сохранен.");
-        }
-        double step = 1.0;
-        const SettingsRec settings = loadSettings(d);
-        if (settings.ObjShag)
-            step = *settings.ObjShag;
-        bool evaluated = false;
-        for (const auto &o : optArray(doc, "objects", ctx.args[0])) {
-            const bool given = o.contains("Zona") && o["Zona"].is_string()
-                               && !o["Zona"].get<std::string>().empty()
-                               && o.contains("Kateg") && o["Kateg"].is_number();
-            if (given) {
-                Table &t = d.object();
-                t.append();
-                jsonToRow(t, o);
-                if (!t.post())
-                    throw CaseRefused("Ошибка. Объект из файла " + ctx.args[0] + " не сохранен.");
-                t.edit();
-                t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
-                t.post();
-            } else {
-                appendEvaluatedObject(d, o, step);
-                evaluated = true;
-            }
-        }
-        if (evaluated)
-            CountZones(d);
+        kod = importProjectJson(*dm, doc, ctx.args[0]);
     } catch (const CaseRefused &e) {
         ctx.err << e.what() << "\n";
         return 2;

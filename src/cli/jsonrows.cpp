@@ -1,148 +1,17 @@
 #include "cli/jsonrows.h"
 
-#include "calc/valueranges.h"
 #include "data/transaction.h"
 
-#include <climits>
-#include <cmath>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <filesystem>
 #include <signal.h>
 #include <unistd.h>
 
 namespace kv::cli {
-
-using json = nlohmann::ordered_json;
-
-namespace {
-
-bool isStored(const FieldDef &f)
-{
-    // ClassObject of object.DB is looked up from class.db, not stored.
-    return f.name != "ClassObject";
-}
-
-// The ranges the dialogs enforce hold for every value read from a file as well.
-void checkRange(const Table &t, const FieldDef &f, double v)
-{
-    if (const auto e = numberRangeError(t.def().fileName, f.name, v))
-        throw TableError(*e);
-}
-
-} // namespace
-
-json rowToJson(const Table &t)
-{
-    json o = json::object();
-    for (const FieldDef &f : t.def().fields) {
-        if (!isStored(f))
-            continue;
-        const Value v = t.value(f.name);
-        if (v.isNull()) {
-            o[f.name] = nullptr;
-            continue;
-        }
-        switch (f.type) {
-        case FieldType::AutoInc:
-        case FieldType::Integer:
-            o[f.name] = v.toInt();
-            break;
-        case FieldType::Number:
-            o[f.name] = v.toDouble();
-            break;
-        case FieldType::Boolean:
-            o[f.name] = v.toBool();
-            break;
-        default:
-            o[f.name] = v.toText();
-            break;
-        }
-    }
-    return o;
-}
-
-json rowsToJson(Table &t)
-{
-    json a = json::array();
-    RowKeeper keep(t);
-    for (t.first(); !t.eof(); t.next())
-        a.push_back(rowToJson(t));
-    return a;
-}
-
-json projectToJson(DataModule &dm)
-{
-    json doc = json::object();
-    doc["project"] = rowToJson(dm.project());
-    doc["conductors"] = rowsToJson(dm.mo());
-    doc["objects"] = rowsToJson(dm.object());
-    return doc;
-}
-
-void jsonToRow(Table &t, const json &obj)
-{
-    if (!obj.is_object())
-        throw TableError("Ошибка. Ожидалась запись таблицы " + t.def().fileName + ".");
-    for (const FieldDef &f : t.def().fields) {
-        if (f.type == FieldType::AutoInc || f.name == "Kod0" || !isStored(f))
-            continue;
-        const auto it = obj.find(f.name);
-        if (it == obj.end())
-            continue;
-        const json &v = *it;
-        const auto wrong = [&] {
-            return TableError("Ошибка. Недопустимое значение поля " + f.name + " таблицы "
-                              + t.def().fileName + ".");
-        };
-        if (v.is_null()) {
-            t.setNull(f.name);
-            continue;
-        }
-        switch (f.type) {
-        case FieldType::Integer: {
-            // Whole numbers that the program's integer fields can hold; anything else is refused
-            // rather than wrapped.
-            constexpr double lo = std::numeric_limits<int>::min();
-            constexpr double hi = std::numeric_limits<int>::max();
-            if (!v.is_number())
-                throw wrong();
-            const double d = v.is_number_unsigned() ? static_cast<double>(v.get<std::uint64_t>())
-                             : v.is_number_integer() ? static_cast<double>(v.get<std::int64_t>())
-                                                     : v.get<double>();
-            if (!(d >= lo && d <= hi) || d != std::trunc(d))
-                throw TableError("Ошибка. Значение поля " + f.name + " таблицы " + t.def().fileName
-                                 + " должно быть целым числом от " + std::to_string(INT_MIN)
-                                 + " до " + std::to_string(INT_MAX) + ".");
-            checkRange(t, f, d);
-            t.setValue(f.name, Value(static_cast<std::int64_t>(d)));
-            break;
-        }
-        case FieldType::Number:
-            if (!v.is_number())
-                throw wrong();
-            checkRange(t, f, v.get<double>());
-            t.setValue(f.name, Value(v.get<double>()));
-            break;
-        case FieldType::Boolean:
-            if (!v.is_boolean())
-                throw wrong();
-            t.setValue(f.name, Value(v.get<bool>()));
-            break;
-        default:
-            if (!v.is_string())
-                throw wrong();
-            if (const auto e = textRangeError(t.def().fileName, f.name, v.get<std::string>()))
-                throw TableError(*e);
-            t.setValue(f.name, Value(v.get<std::string>()));
-            break;
-        }
-    }
-}
 
 namespace {
 
