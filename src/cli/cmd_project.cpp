@@ -7,6 +7,7 @@
 #include "data/objectops.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
+#include "exchange/projectfile.h"
 
 #include <filesystem>
 #include <iostream>
@@ -96,7 +97,10 @@ int cmdImport(Context &ctx)
         ctx.err << "usage: korvan-cli import FILE\n";
         return kExitRefused;
     }
-    const json doc = readJsonFile(ctx.args[0]);
+    // A project file of the program is checked as the program checks it.
+    const bool projectFile = ctx.args[0].size() > 7
+                             && ctx.args[0].compare(ctx.args[0].size() - 7, 7, ".kvproj") == 0;
+    const json doc = projectFile ? readProjectFile(ctx.args[0]) : readJsonFile(ctx.args[0]);
     if (!doc.contains("project") || !doc["project"].is_object()) {
         ctx.err << "Ошибка. В файле нет проекта (\"project\").\n";
         return 2;
@@ -125,7 +129,7 @@ KV_CLI_COMMAND(list, "list", "list                     one project a line, its k
 KV_CLI_COMMAND(exportProject, "export",
                "export KOD               one project with its rows as JSON", cmdExport);
 KV_CLI_COMMAND(importProject, "import",
-               "import FILE              a project JSON in as a new project; prints its key",
+               "import FILE              a project JSON (or .kvproj file) in as a new project; prints its key",
                cmdImport);
 
 // Shared with the other command files.
