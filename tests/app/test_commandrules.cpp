@@ -31,14 +31,15 @@ TEST(CommandRules, EnabledSetsByProjectState)
 {
     const std::set<QString> always = {"btnNewProj", "SpeedButton1", "mnCreateProj", "mnExit", "mnPoraj",
                                       "mnClasses", "mnConstructions", "mnObjNames", "N6",
-                                      "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement"};
+                                      "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement",
+                                      "mnOpenFile"};
     const std::set<QString> project = {"btnKoordMO", "btnAddObject", "SpinScale", "mnEditProj",
                                        "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnKoordMO",
-                                       "mnAddObj", "pmAddObj"};
+                                       "mnAddObj", "pmAddObj", "mnSaveFile"};
     const std::set<QString> several = {"btnOpenProj", "mnOpenProj"};
     const std::set<QString> object = {
         "btnPreview", "btnReport", "btnAlignMO", "btnPodbor", "btnSelectMO", "btnDeleteObject",
-        "btnEditObject", "btnCopyObject", "btnAlignObMO", "chkAutoPodbor", "mnPreview", "mnReport",
+        "btnEditObject", "btnCopyObject", "btnAlignObMO", "chkAutoPodbor", "mnPreview", "mnReport", "mnReportPdf",
         "mnAlignMO", "mnPodbor", "mnPlacement", "mnSelectMO", "mnEditObj", "mnDeleteObj",
         "mnCloneObj", "mnAlignObj", "mnAlignObMO", "pmAlignMO", "pmPodbor", "pmSelectMO",
         "pmEditObj", "pmDeleteObj", "pmCloneObj", "pmAlignObj", "pmAlignObMO"};
