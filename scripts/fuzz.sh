@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-60}
 BUILD=${KORVAN_FUZZ_BUILD_DIR:-build-fuzz}
-TARGETS=(number filter casejson xmltext)
+TARGETS=(number filter casejson xmltext dxf)
 
 if ! command -v clang++ >/dev/null || [ ! -d /usr/lib/llvm-14/lib/clang ] ; then
     echo "fuzz: clang and libfuzzer-14-dev are needed (apt-get install clang libfuzzer-14-dev)" >&2

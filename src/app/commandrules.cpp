@@ -47,6 +47,8 @@ const QHash<QString, Rule> &rules()
         {QStringLiteral("mnOpenFile"), always},
         {QStringLiteral("mnSaveFile"), anyProject},
         {QStringLiteral("mnLinkToGrid"), anyProject},
+        {QStringLiteral("mnImportDxf"), anyProject},
+        {QStringLiteral("mnUnderlay"), anyProject},
         {QStringLiteral("mnPreview"), anyObject},
         {QStringLiteral("mnReport"), anyObject},
         {QStringLiteral("mnReportPdf"), anyObject},

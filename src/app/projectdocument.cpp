@@ -7,6 +7,7 @@
 #include "data/snapshot.h"
 #include "data/transaction.h"
 #include "exchange/projectfile.h"
+#include "plan/underlay.h"
 
 #include <QUndoCommand>
 #include <QUndoStack>
@@ -556,6 +557,8 @@ std::optional<int> ProjectDocument::createProject(const ProjectInput &in)
     int kod = -1;
     if (!execute(QStringLiteral("создание проекта"), [&] { kod = kv::createProject(m_dm, in); }))
         return std::nullopt;
+    // A new project may take the key of a removed one: no underlay of that one stays with it.
+    forgetProjectUnderlay(QString::fromStdString(m_dm.dataDir()), kod);
     selectConductor(0);
     return kod;
 }
@@ -620,6 +623,7 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
             QStringLiteral("сохранение проекта под другим именем"),
             [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
         return std::nullopt;
+    forgetProjectUnderlay(QString::fromStdString(m_dm.dataDir()), kod);
     selectConductor(0);
     return kod;
 }

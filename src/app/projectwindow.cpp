@@ -1,4 +1,5 @@
 #include "app/projectwindow.h"
+#include "plan/underlay.h"
 
 #include "app/placementwindow.h"
 #include "app/plancanvas.h"
@@ -338,6 +339,46 @@ QSize ProjectWindow::contentSize() const
     return {std::min(w, kMaxBitmapSide), std::min(h, kMaxBitmapSide)};
 }
 
+namespace {
+
+// Loads the current project's underlay into the top view when another project is shown or the
+// window's "underlayKod" property was reset (after the underlay dialog or the toggle), and sets
+// the tool-bar toggle.
+void syncUnderlay(QWidget *window, PlanViewModel &model, ProjectDocument &doc)
+{
+    const int kod = doc.hasProject() ? doc.projectKod() : -1;
+    const QVariant held = window->property("underlayKod");
+    if (held.isValid() && held.toInt() == kod)
+        return;
+    window->setProperty("underlayKod", kod);
+    std::shared_ptr<const UnderlayPicture> picture;
+    bool has = false, shown = false;
+    QString problem;
+    if (kod >= 0) {
+        const QString dir = QString::fromStdString(doc.dataModule().dataDir());
+        const UnderlaySettings s = loadUnderlaySettings(dir, kod);
+        has = s.kind != UnderlayKind::None;
+        shown = s.shown;
+        if (has && shown) {
+            try {
+                picture = loadUnderlayPicture(dir, kod, s);
+            } catch (const UnderlayError &e) {
+                problem = QString::fromStdString(e.what());
+            }
+        }
+    }
+    model.setUnderlay(std::move(picture));
+    if (auto *toggle = window->findChild<QAction *>(QStringLiteral("btnUnderlay"))) {
+        const QSignalBlocker block(toggle);
+        toggle->setEnabled(has);
+        toggle->setChecked(has && shown);
+    }
+    if (!problem.isEmpty())
+        window->setStatusTip(problem);
+}
+
+} // namespace
+
 void ProjectWindow::rebuildViews()
 {
     m_model.LoadDrawingSettings(LoadDrawingSettings(m_doc->settings()));
@@ -352,6 +393,7 @@ void ProjectWindow::rebuildViews()
         setWindowTitle(QStringLiteral("Korvan VL 2.1"));
         m_model.ShowEmptyPlan(m_frontPane->viewport()->height() - PlanCanvas::kGroundBar);
     }
+    syncUnderlay(this, m_model, *m_doc);
     m_bitmaps.topSize = contentSize();
     if (m_doc->hasProject() && m_doc->zoneSuffix() && !snap.conductors.empty())
         DrawZones(m_bitmaps, m_model, snap, *m_doc->zoneSuffix());

@@ -2,6 +2,8 @@
 // each command to what it does, and the enabling of all of them by the rules.
 
 #include "app/projectwindow.h"
+#include "app/dxfcommands.h"
+#include "plan/underlay.h"
 
 #include "app/plancanvas.h"
 #include "app/dictcommands.h"
@@ -97,6 +99,8 @@ void ProjectWindow::buildMenus()
     addCommand(proj, QStringLiteral("mnSaveFile"), QStringLiteral("Сохранить в файл..."));
     proj->addSeparator();
     addCommand(proj, QStringLiteral("mnLinkToGrid"), QStringLiteral("Привязать к сетке"));
+    addCommand(proj, QStringLiteral("mnImportDxf"), QStringLiteral("Импорт объектов из DXF..."));
+    addCommand(proj, QStringLiteral("mnUnderlay"), QStringLiteral("Подложка..."));
     proj->addSeparator();
     addCommand(proj, QStringLiteral("mnPreview"), QStringLiteral("Просмотр зон защиты..."));
     addCommand(proj, QStringLiteral("mnReport"), QStringLiteral("Экспорт отчета в Microsoft Word"));
@@ -183,6 +187,25 @@ void ProjectWindow::buildToolBar()
     button("btnAlignObOb", "Выравнивание объекта относительно другого объекта", "mnAlignObOb");
     m_toolBar->addSeparator();
     button("SpeedButton1", "Вызов справки", "mnHelp");
+    m_toolBar->addSeparator();
+    // The underlay is shown or hidden; the choice is kept with the project.
+    auto *underlay = new QAction(QStringLiteral("Подложка"), this);
+    underlay->setObjectName(QStringLiteral("btnUnderlay"));
+    underlay->setCheckable(true);
+    underlay->setEnabled(false);
+    underlay->setToolTip(QStringLiteral("Показать или скрыть подложку"));
+    underlay->setStatusTip(underlay->toolTip());
+    m_toolBar->addAction(underlay);
+    connect(underlay, &QAction::toggled, this, [this](bool on) {
+        if (!m_doc || !m_doc->hasProject())
+            return;
+        const QString dir = QString::fromStdString(m_dm->dataDir());
+        UnderlaySettings s = loadUnderlaySettings(dir, m_doc->projectKod());
+        s.shown = on;
+        guarded([&] { saveUnderlaySettings(dir, m_doc->projectKod(), s); });
+        setProperty("underlayKod", QVariant()); // loaded again by the next refresh
+        scheduleRefresh(true);
+    });
     m_toolBar->addSeparator();
 
     for (const MoveButton &m : kMoveButtons) {
@@ -330,6 +353,13 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnSaveAsProj"), [this] { cmdSaveAsProject(*m_doc, this); });
     wire(QStringLiteral("mnOpenFile"), [this] { cmdOpenProjectFile(*m_doc, this); });
     wire(QStringLiteral("mnSaveFile"), [this] { cmdSaveProjectFile(*m_doc, this); });
+    wire(QStringLiteral("mnImportDxf"), [this] { cmdImportDxf(*m_doc, this); });
+    wire(QStringLiteral("mnUnderlay"), [this] {
+        if (cmdUnderlay(*m_doc, this)) {
+            setProperty("underlayKod", QVariant());
+            scheduleRefresh(true);
+        }
+    });
     wire(QStringLiteral("mnAddObj"), [this] { cmdAddObject(*m_doc, this); });
     wire(QStringLiteral("mnEditObj"), [this] { cmdEditObject(*m_doc, this); });
     wire(QStringLiteral("mnDeleteObj"), [this] { cmdDeleteObject(*m_doc, this); });

@@ -24,6 +24,14 @@ inline constexpr long long kMaxPictureBytes = 400LL * 1024 * 1024;
 // DXF drawings: the estimated size of one drawing's text, held in memory while it is built.
 inline constexpr long long kMaxDxfBytes = 256LL * 1024 * 1024;
 
+// DXF input (import and underlay): the file read into memory, the drawing entities kept and the
+// polyline vertices among them. A large site plan has a few hundred thousand entities.
+inline constexpr long long kMaxDxfReadBytes = 64LL * 1024 * 1024;
+inline constexpr long long kMaxDxfEntities = 1'000'000;
+inline constexpr long long kMaxDxfVertices = 4'000'000;
+// Underlay pictures (an image or a rendered PDF page) are scaled down to this many pixels.
+inline constexpr long long kMaxUnderlayPixels = 40'000'000;
+
 // JSON input: file size and the nesting of arrays and objects.
 inline constexpr std::uint64_t kMaxJsonBytes = 64ULL * 1024 * 1024;
 inline constexpr int kMaxJsonDepth = 64;

@@ -111,7 +111,7 @@ int cmdImport(Context &ctx)
     Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
     int kod = 0;
     try {
-        kod = importProjectJson(*dm, doc, ctx.args[0]);
+        kod = enterProjectFile(*dm, doc, ctx.args[0]);
     } catch (const CaseRefused &e) {
         ctx.err << e.what() << "\n";
         return 2;

@@ -1,6 +1,7 @@
 #pragma once
 // The one-file project (.kvproj) a designer mails or archives: the project JSON with its
-// conductors and objects under a format name and version, read back as a new project. The file
+// conductors and objects under a format name and version, and the project's underlay (its
+// settings and its file, base64) under "underlay", read back as a new project. The file
 // is bounded like every JSON input (64 MB, 64 levels); anything else is refused with its reason.
 
 #include "data/datamodule.h"
@@ -27,8 +28,8 @@ void saveProjectFile(DataModule &dm, const std::string &path);
 // project).
 nlohmann::ordered_json readProjectFile(const std::string &path);
 
-// Enters a file read by readProjectFile as a new project, which becomes the current row of
-// project.DB; returns its key. The caller holds the transaction over project.DB, mo.DB and
+// Enters a file read by readProjectFile (or a korvan-cli export) as a new project, which becomes
+// the current row of project.DB, with its underlay written beside the tables; returns its key. The caller holds the transaction over project.DB, mo.DB and
 // object.DB; on a throw it must be rolled back.
 int enterProjectFile(DataModule &dm, const nlohmann::ordered_json &file, const std::string &path);
 

@@ -1,6 +1,7 @@
 #include "plan/planview.h"
 
 #include "plan/canvas.h"
+#include "plan/underlay.h"
 
 #include <algorithm>
 #include <cmath>
@@ -367,21 +368,30 @@ void PlanViewModel::ShowEmptyPlan(int frontPaneHeight)
     m_tallest = kShapeMO_1;
 }
 
-bool PlanViewModel::GridCache::matches(const QSize &size, const DrawingSettings &s,
-                                       const PlanScale &sc) const
+void PlanViewModel::setUnderlay(std::shared_ptr<const UnderlayPicture> underlay)
 {
-    return !image.isNull() && image.size() == size && n == sc.n()
+    m_underlay = std::move(underlay);
+    // A new picture may take the address of a freed one: the cached grid goes with it.
+    m_topGrid.image = QImage();
+    m_topGrid.lastSize = QSize();
+}
+
+bool PlanViewModel::GridCache::matches(const QSize &size, const DrawingSettings &s,
+                                       const PlanScale &sc, const void *u) const
+{
+    return !image.isNull() && underlay == u && image.size() == size && n == sc.n()
         && color == s.gridColor().rgb() && pen.style == s.gridPen.style && pen.width == s.gridPen.width;
 }
 
 void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const
 {
-    if (cache.matches(image.size(), m_settings, m_scale)) {
+    const UnderlayPicture *u = view == ViewKind::Top ? m_underlay.get() : nullptr;
+    if (cache.matches(image.size(), m_settings, m_scale, u)) {
         // A deep copy: the caller paints zones on its image, the cached grid stays clean.
         std::memcpy(image.bits(), cache.image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
         return;
     }
-    DrawGrid(image, view, m_settings, m_scale);
+    DrawGrid(image, view, m_settings, m_scale, u);
     // A grid is kept once it was asked for twice in a row: the front grid follows the
     // conductor's height, which a drag changes at every step, and copying each one would cost
     // more than it saves.
@@ -393,6 +403,7 @@ void PlanViewModel::drawCachedGrid(QImage &image, ViewKind view, GridCache &cach
     cache.n = m_scale.n();
     cache.color = m_settings.gridColor().rgb();
     cache.pen = m_settings.gridPen;
+    cache.underlay = u;
 }
 
 void PlanViewModel::RedrawGrids(QImage &top, QImage &front, QSize topSize) const
@@ -408,10 +419,17 @@ void PlanViewModel::RedrawGrids(QImage &top, QImage &front, QSize topSize) const
     drawCachedGrid(front, ViewKind::Front, m_frontGrid);
 }
 
-void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale)
+void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale,
+              const UnderlayPicture *underlay)
 {
+    if (underlay && view == ViewKind::Top) {
+        QPainter p(&image);
+        p.fillRect(image.rect(), Qt::white);
+        DrawUnderlay(p, *underlay, scale);
+    }
     Canvas c(image);
-    c.fill(Qt::white);
+    if (!underlay || view != ViewKind::Top)
+        c.fill(Qt::white);
     c.setPen(settings.gridColor(), settings.gridPen);
     c.setBrush(Qt::white);
     const int step = std::max(1, scale.px(scale.n() / 100.0));

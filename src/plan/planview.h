@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QSize>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct ShapeRecordRef {
 };
 
 enum class ViewKind { Top, Front };
+
+struct UnderlayPicture;
 
 class PlanViewModel {
 public:
@@ -73,6 +76,10 @@ public:
     int frontImageHeight() const;
     int groundLine() const { return frontImageHeight(); }
 
+    // The underlay drawn beneath the top view's grid (none: nullptr).
+    void setUnderlay(std::shared_ptr<const UnderlayPicture> underlay);
+    const UnderlayPicture *underlay() const { return m_underlay.get(); }
+
     // Repaints both background bitmaps: the top one at topSize, the front one as wide as the top
     // one and as high as the tallest front shape. Erases any zone outline.
     void RedrawGrids(QImage &top, QImage &front, QSize topSize) const;
@@ -90,6 +97,7 @@ private:
     std::vector<std::string> m_frontOrder;
     std::vector<std::string> m_objectNames; // top-view names of the object shapes
     std::string m_tallest = kShapeMO_1;
+    std::shared_ptr<const UnderlayPicture> m_underlay;
 
     // The last grid of each view: a drag repaints the zones many times a second over the same
     // grid, which then is copied instead of drawn again.
@@ -98,16 +106,20 @@ private:
         int n = 0;
         QRgb color = 0;
         LinePen pen;
+        const void *underlay = nullptr;
         QSize lastSize; // of the last grid drawn
-        bool matches(const QSize &size, const DrawingSettings &s, const PlanScale &sc) const;
+        bool matches(const QSize &size, const DrawingSettings &s, const PlanScale &sc,
+                     const void *u) const;
     };
     void drawCachedGrid(QImage &image, ViewKind view, GridCache &cache) const;
     mutable GridCache m_topGrid;
     mutable GridCache m_frontGrid;
 };
 
-// Repaints one view's background: white sheet, grid lines every 38 pixels and their labels.
-void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale);
+// Repaints one view's background: white sheet, the underlay when given (top view), grid lines
+// every 38 pixels and their labels.
+void DrawGrid(QImage &image, ViewKind view, const DrawingSettings &settings, const PlanScale &scale,
+              const UnderlayPicture *underlay = nullptr);
 
 // Caps a bitmap side so that absurd scales or radii cannot exhaust memory.
 inline constexpr int kMaxBitmapSide = 6000;

@@ -4,6 +4,7 @@
 
 #include "exchange/projectfile.h"
 #include "exchange/projectjson.h"
+#include "plan/underlay.h"
 #include "userinput.h"
 #include "windowfixture.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -88,11 +90,24 @@ TEST_F(ProjectFileWindow, SavedAndOpenedByMenuAndDropEqualsTheOriginal)
 {
     addProject("двойной стержневой молниеотвод", {{30, 40}, {60, 40}},
                {{"Склад", 20, 20, 12, 6, 8, 3}, {"Котельная", 50, 50, 10, 8, 12, 5, "А"}});
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A picture underlay placed by two points goes with the project.
+    const QString dataDir = QString::fromStdString(dm->dataDir());
+    QImage plan(64, 48, QImage::Format_RGB32);
+    plan.fill(Qt::yellow);
+    ASSERT_TRUE(plan.save(dir.filePath(QStringLiteral("plan.png"))));
+    UnderlaySettings placed;
+    placed.p1 = QPointF(1, 2);
+    placed.p2 = QPointF(60, 2);
+    placed.distance = 50;
+    placed.at = QPointF(5, 5);
+    setUnderlayFile(dataDir, dm->project().asInt("Kod"), placed, dir.filePath("plan.png"));
     open();
     const json original = withoutKeys(projectToJson(*dm));
     const int originalKod = snap().project.Kod.value_or(0);
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    const UnderlaySettings originalUnderlay = loadUnderlaySettings(dataDir, originalKod);
+    ASSERT_EQ(originalUnderlay.kind, UnderlayKind::Image);
     const QString path = dir.filePath(QStringLiteral("obmen.kvproj"));
 
     {
@@ -112,6 +127,12 @@ TEST_F(ProjectFileWindow, SavedAndOpenedByMenuAndDropEqualsTheOriginal)
     window->refreshNow();
     EXPECT_NE(snap().project.Kod.value_or(0), originalKod) << "the new project is current";
     EXPECT_EQ(withoutKeys(projectToJson(*dm)), original);
+    const int kod = snap().project.Kod.value_or(0);
+    UnderlaySettings opened = loadUnderlaySettings(dataDir, kod);
+    EXPECT_EQ(opened.file, std::to_string(kod) + ".png");
+    opened.file = originalUnderlay.file;
+    EXPECT_EQ(opened, originalUnderlay);
+    EXPECT_EQ(QImage(underlayFolder(dataDir) + "/" + QString::number(kod) + ".png"), plan);
 
     // The whole opening is one step back.
     ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Правка"), QStringLiteral("Отменить")));
