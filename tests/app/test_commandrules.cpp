@@ -35,7 +35,7 @@ TEST(CommandRules, EnabledSetsByProjectState)
                                       "mnOpenFile"};
     const std::set<QString> project = {"btnKoordMO", "btnAddObject", "SpinScale", "mnEditProj",
                                        "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnKoordMO",
-                                       "mnAddObj", "pmAddObj", "mnSaveFile"};
+                                       "mnAddObj", "pmAddObj", "mnSaveFile", "mnImportDxf", "mnUnderlay"};
     const std::set<QString> several = {"btnOpenProj", "mnOpenProj"};
     const std::set<QString> object = {
         "btnPreview", "btnReport", "btnAlignMO", "btnPodbor", "btnSelectMO", "btnDeleteObject",
