@@ -40,5 +40,13 @@ int main(int argc, char **argv)
     delete splash;
 
     startUp.window()->showMaximized();
+    // A project file named on the command line (the desktop's "open with") is added as a new
+    // project once the window is up.
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        const QString file = args.at(1);
+        QTimer::singleShot(0, startUp.window(),
+                           [&startUp, file] { startUp.window()->openProjectFile(file); });
+    }
     return QApplication::exec();
 }

@@ -8,9 +8,13 @@
 #include "data/datamodule.h"
 #include "data/projectops.h"
 #include "data/prompter.h"
+#include "exchange/projectfile.h"
+#include "widgets/filefolders.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <exception>
 
@@ -146,6 +150,51 @@ bool cmdDeleteProject(ProjectDocument &doc, QWidget *)
 bool cmdSaveAsProject(ProjectDocument &doc, QWidget *)
 {
     return guarded(doc, [&] { return doc.hasProject() && doc.saveProjectAs().has_value(); });
+}
+
+namespace {
+const QString kProjectFileFilter = QStringLiteral("Проект Korvan VL (*.kvproj)");
+} // namespace
+
+bool cmdSaveProjectFile(ProjectDocument &doc, QWidget *parent)
+{
+    if (!doc.hasProject())
+        return false;
+    QString name = QString::fromStdString(doc.snapshot().project.Name.value_or("")).trimmed();
+    for (QChar &c : name)
+        if (c.unicode() < 32 || QStringLiteral("\\/:*?\"<>|").contains(c))
+            c = QLatin1Char('_');
+    if (name.isEmpty())
+        name = QStringLiteral("Проект");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    QString path = chooseSaveFile(parent, FileKind::Project, QStringLiteral("Сохранить в файл"),
+                                  QDir(folder).filePath(name + QString::fromLatin1(kProjectFileSuffix)),
+                                  kProjectFileFilter);
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QString::fromLatin1(kProjectFileSuffix), Qt::CaseInsensitive))
+        path += QString::fromLatin1(kProjectFileSuffix);
+    return guarded(doc, [&] {
+        WaitCursor wait;
+        return doc.saveProjectFile(path);
+    });
+}
+
+bool cmdOpenProjectFile(ProjectDocument &doc, QWidget *parent)
+{
+    const QString path = chooseOpenFile(parent, FileKind::Project, QStringLiteral("Открыть файл"),
+                                        kProjectFileFilter);
+    return !path.isEmpty() && cmdOpenProjectFileAt(doc, path);
+}
+
+bool cmdOpenProjectFileAt(ProjectDocument &doc, const QString &path)
+{
+    return guarded(doc, [&] {
+        WaitCursor wait;
+        return doc.openProjectFile(path).has_value();
+    });
 }
 
 bool cmdAddObject(ProjectDocument &doc, QWidget *parent)

@@ -7,6 +7,7 @@
 #include "widgets/dialogrunner.h"
 #include "widgets/helpwindow.h"
 
+class QString;
 class QWidget;
 
 namespace kv {
@@ -21,6 +22,13 @@ bool cmdOpenProject(ProjectDocument &doc, QWidget *parent);
 bool cmdEditProject(ProjectDocument &doc, QWidget *parent);
 bool cmdDeleteProject(ProjectDocument &doc, QWidget *parent);
 bool cmdSaveAsProject(ProjectDocument &doc, QWidget *parent);
+// "Сохранить в файл..." and "Открыть файл...": the project file (.kvproj) through the save and
+// open dialogs.
+bool cmdSaveProjectFile(ProjectDocument &doc, QWidget *parent);
+bool cmdOpenProjectFile(ProjectDocument &doc, QWidget *parent);
+// A project file named on the command line or dropped on the window, opened as the dialog's
+// choice is.
+bool cmdOpenProjectFileAt(ProjectDocument &doc, const QString &path);
 
 // "Объект": add and edit through the object dialog; delete and duplicate the current object
 // (the selected object shape, or the current object row) without a dialog.

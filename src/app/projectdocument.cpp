@@ -1,4 +1,5 @@
 #include "app/projectdocument.h"
+#include "exchange/projectjson.h"
 
 #include "data/multirodstore.h"
 
@@ -8,6 +9,7 @@
 #include "data/prompter.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
+#include "exchange/projectfile.h"
 #include "plan/underlay.h"
 
 #include <QUndoCommand>
@@ -639,6 +641,49 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
             [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
         return std::nullopt;
     forgetProjectUnderlay(QString::fromStdString(m_dm.dataDir()), kod);
+    selectConductor(0);
+    return kod;
+}
+
+bool ProjectDocument::saveProjectFile(const QString &path)
+{
+    if (!hasProject())
+        return false;
+    try {
+        kv::saveProjectFile(m_dm, path.toStdString());
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> ProjectDocument::openProjectFile(const QString &path)
+{
+    // The file is read and checked whole before anything is written.
+    nlohmann::ordered_json file;
+    try {
+        file = readProjectFile(path.toStdString());
+    } catch (const std::bad_alloc &) {
+        prompter().error("Ошибка. Недостаточно памяти.");
+        return std::nullopt;
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+        return std::nullopt;
+    }
+    // A multiple rod project needs its folder prepared first (never inside a command); its
+    // pairs and protecting elements come back with its next selection.
+    try {
+        prepareMultiRodImport(m_dm, file);
+    } catch (const std::exception &e) {
+        prompter().error(e.what());
+        return std::nullopt;
+    }
+    int kod = -1;
+    if (!execute(
+            QStringLiteral("открытие файла проекта"),
+            [&] { kod = enterProjectFile(m_dm, file, path.toStdString()); }, Placement))
+        return std::nullopt;
     selectConductor(0);
     return kod;
 }

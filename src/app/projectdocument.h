@@ -103,6 +103,11 @@ public:
     bool deleteProject();
     // Asks the new name with the input box unless one is given.
     std::optional<int> saveProjectAs(std::optional<std::string> name = std::nullopt);
+    // "Сохранить в файл...": the current project as one project file; false after the message.
+    bool saveProjectFile(const QString &path);
+    // "Открыть файл...": a project file added as a new project, which becomes current (one
+    // undoable step); a refused file is named with its reason and changes nothing.
+    std::optional<int> openProjectFile(const QString &path);
 
     // --- Object commands -------------------------------------------------------------------
     std::optional<int> addObject(const ObjectRec &values);

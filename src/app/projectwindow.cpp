@@ -7,12 +7,14 @@
 #include "app/view3dwindow.h"
 #include "app/plancanvas.h"
 #include "app/projectdocument.h"
+#include "app/projectcommands.h"
 #include "app/projectpages.h"
 #include "app/spherewindow.h"
 #include "calc/numfmt.h"
 #include "calc/protection.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
+#include "exchange/projectfile.h"
 #include "plan/drawingsettings.h"
 #include "plan/spherearcs.h"
 
@@ -21,6 +23,9 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,6 +44,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUndoStack>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -69,6 +75,8 @@ ProjectWindow::ProjectWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TVLST1Frm"));
     setWindowTitle(QStringLiteral("Korvan VL 2.1"));
+    // A project file dropped anywhere on the window is opened.
+    setAcceptDrops(true);
 
     m_topView = new PlanCanvas(ViewKind::Top);
     m_frontView = new PlanCanvas(ViewKind::Front);
@@ -279,6 +287,46 @@ void ProjectWindow::attach(DataModule *dm)
     });
     m_autoPodbor->setChecked(doc->autoPodbor());
     refreshNow();
+}
+
+namespace {
+// The first local project file among the dropped files; empty when there is none.
+QString droppedProjectFile(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls())
+        return {};
+    for (const QUrl &url : mime->urls())
+        if (url.isLocalFile()
+            && url.toLocalFile().endsWith(QString::fromLatin1(kProjectFileSuffix),
+                                          Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
+}
+} // namespace
+
+bool ProjectWindow::openProjectFile(const QString &path)
+{
+    if (!m_doc)
+        return false;
+    const bool ok = cmdOpenProjectFileAt(*m_doc, path);
+    UpdateCommands();
+    return ok;
+}
+
+void ProjectWindow::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (m_doc && !droppedProjectFile(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void ProjectWindow::dropEvent(QDropEvent *e)
+{
+    const QString path = droppedProjectFile(e->mimeData());
+    if (path.isEmpty())
+        return;
+    e->acceptProposedAction();
+    // Opened after the drop has finished, so that a message box does not hold the drag source.
+    QTimer::singleShot(0, this, [this, path] { openProjectFile(path); });
 }
 
 void ProjectWindow::closeEvent(QCloseEvent *e)

@@ -94,7 +94,12 @@ public:
     // The top-view name of the selected shape ("" when none).
     std::string selectedShapeName() const;
 
+    // Opens a project file (named on the command line, dropped on the window) as a new project.
+    bool openProjectFile(const QString &path);
+
 protected:
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void contextMenuEvent(QContextMenuEvent *e) override;

@@ -98,12 +98,16 @@ void ProjectWindow::buildMenus()
     addCommand(proj, QStringLiteral("mnDeleteProj"), QStringLiteral("Удалить..."));
     addCommand(proj, QStringLiteral("mnSaveAsProj"), QStringLiteral("Сохранить как..."));
     proj->addSeparator();
+    addCommand(proj, QStringLiteral("mnOpenFile"), QStringLiteral("Открыть файл..."));
+    addCommand(proj, QStringLiteral("mnSaveFile"), QStringLiteral("Сохранить в файл..."));
+    proj->addSeparator();
     addCommand(proj, QStringLiteral("mnLinkToGrid"), QStringLiteral("Привязать к сетке"));
     addCommand(proj, QStringLiteral("mnImportDxf"), QStringLiteral("Импорт объектов из DXF..."));
     addCommand(proj, QStringLiteral("mnUnderlay"), QStringLiteral("Подложка..."));
     proj->addSeparator();
     addCommand(proj, QStringLiteral("mnPreview"), QStringLiteral("Просмотр зон защиты..."));
     addCommand(proj, QStringLiteral("mnReport"), QStringLiteral("Экспорт отчета в Microsoft Word"));
+    addCommand(proj, QStringLiteral("mnReportPdf"), QStringLiteral("Экспорт отчета в PDF..."));
     proj->addSeparator();
     addCommand(proj, QStringLiteral("mnExit"), QStringLiteral("Выход"));
 
@@ -361,6 +365,8 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnEditProj"), [this] { cmdEditProject(*m_doc, this); });
     wire(QStringLiteral("mnDeleteProj"), [this] { cmdDeleteProject(*m_doc, this); });
     wire(QStringLiteral("mnSaveAsProj"), [this] { cmdSaveAsProject(*m_doc, this); });
+    wire(QStringLiteral("mnOpenFile"), [this] { cmdOpenProjectFile(*m_doc, this); });
+    wire(QStringLiteral("mnSaveFile"), [this] { cmdSaveProjectFile(*m_doc, this); });
     wire(QStringLiteral("mnImportDxf"), [this] { cmdImportDxf(*m_doc, this); });
     wire(QStringLiteral("mnUnderlay"), [this] {
         if (cmdUnderlay(*m_doc, this)) {
@@ -392,6 +398,8 @@ void ProjectWindow::wireOwnCommands()
     // The report: preview, export and its settings.
     wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
     wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this); });
+    wire(QStringLiteral("mnReportPdf"),
+         [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this, true); });
     wire(QStringLiteral("mnReportSettings"), [this] { cmdReportSettings(*m_doc, this); });
 
     // The 3D view: one window over the document, shown again when it was closed.

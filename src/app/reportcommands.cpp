@@ -67,13 +67,14 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
     return true;
 }
 
-bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QLabel *panel, QWidget *parent)
+bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QLabel *panel, QWidget *parent, bool pdf)
 {
     if (!doc.hasProject())
         return false;
     StatusBarProgress progress(bar, panel);
     ReportExportHooks hooks;
     hooks.showSettings = [&doc, parent] { cmdReportSettings(doc, parent); };
+    hooks.pdf = pdf;
     const ReportExportResult r = exportReport(doc.dataModule(), doc.prompter(), progress, hooks);
     return r.status == ReportExportStatus::Written;
 }

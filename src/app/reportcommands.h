@@ -19,7 +19,9 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
 // "Экспорт отчета в Microsoft Word": the report settings first when the settings ask for them,
 // the checks, the file, the report written off the GUI thread with its progress in the status bar;
 // the written file's path is shown in panel.
-bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QLabel *panel, QWidget *parent);
+// With pdf, "Экспорт отчета в PDF...": the same report as a PDF file.
+bool cmdReport(ProjectDocument &doc, QStatusBar *bar, QLabel *panel, QWidget *parent,
+               bool pdf = false);
 // "Параметры отчетов...".
 void cmdReportSettings(ProjectDocument &doc, QWidget *parent);
 

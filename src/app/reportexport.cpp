@@ -104,7 +104,7 @@ private:
     ReportProgress &m_progress;
 };
 
-QString suggestedPath(const ReportInput &in, const ReportSession &session)
+QString suggestedPath(const ReportInput &in, const ReportSession &session, bool pdf)
 {
     QString folder = QFileInfo(session.lastPath()).absolutePath();
     if (session.lastPath().isEmpty()) {
@@ -112,7 +112,10 @@ QString suggestedPath(const ReportInput &in, const ReportSession &session)
         if (folder.isEmpty())
             folder = QDir::homePath();
     }
-    return QDir(folder).filePath(defaultReportFileName(in.snap.project.Name.value_or("")));
+    QString name = defaultReportFileName(in.snap.project.Name.value_or(""));
+    if (pdf)
+        name = QFileInfo(name).completeBaseName() + QStringLiteral(".pdf");
+    return QDir(folder).filePath(name);
 }
 
 } // namespace
@@ -139,12 +142,21 @@ ReportExportResult exportReport(DataModule &dm, Prompter &prompter, ReportProgre
         out.status = ReportExportStatus::Refused;
         return out;
     }
-    const QString suggested = suggestedPath(in, session);
-    const QString path = hooks.chooseFile
-                             ? hooks.chooseFile(suggested)
-                             : kv::chooseSaveFile(QApplication::activeWindow(), FileKind::Report,
-                                              QStringLiteral("Экспорт отчета в Microsoft Word"),
-                                              suggested, QStringLiteral("Документ Word (*.docx)"));
+    const QString suggested = suggestedPath(in, session, hooks.pdf);
+    QString path = hooks.chooseFile
+                       ? hooks.chooseFile(suggested)
+                       : kv::chooseSaveFile(
+                             QApplication::activeWindow(), FileKind::Report,
+                             hooks.pdf ? QStringLiteral("Экспорт отчета в PDF")
+                                       : QStringLiteral("Экспорт отчета в Microsoft Word"),
+                             suggested,
+                             hooks.pdf ? QStringLiteral("Документ PDF (*.pdf)")
+                                       : QStringLiteral("Документ Word (*.docx)"));
+    // The format is the command's: a name typed without its extension gets it.
+    if (!path.isEmpty() && hooks.pdf && !isPdfPath(path))
+        path += QStringLiteral(".pdf");
+    else if (!path.isEmpty() && !hooks.pdf && isPdfPath(path))
+        path += QStringLiteral(".docx");
     if (path.isEmpty()) {
         out.status = ReportExportStatus::NoFile;
         return out;

@@ -1,5 +1,6 @@
 #pragma once
-// The export command "Экспорт отчета в Microsoft Word": the settings dialog when the settings ask
+// The export commands "Экспорт отчета в Microsoft Word" and "Экспорт отчета в PDF...": the
+// settings dialog when the settings ask
 // for it, the two pre-export checks, the file name, the report written in a worker thread from a
 // snapshot of the rows with a progress bar, and the file opened with the desktop's application.
 
@@ -60,6 +61,7 @@ struct ReportExportHooks {
     // Opens the written file; by default with the desktop's application for .docx files.
     std::function<void(const QString &path)> openFile;
     ReportSession *session = nullptr; // null: the session of this run
+    bool pdf = false;                 // "Экспорт отчета в PDF...": a PDF file instead of a .docx
 };
 
 enum class ReportExportStatus { Written, Refused, NoFile, Cancelled, Failed };

@@ -20,44 +20,6 @@ json readJsonFile(const std::string &path)
     return readJsonObjectFile(path);
 }
 
-void requireConductorType(const Table &project)
-{
-    if (conductorTypeOf(project.asText("TipMO")) == ConductorType::Unknown)
-        throw CaseRefused("Ошибка. В проекте не указан тип молниеотвода (поле TipMO): "
-                          "\"одиночный стержневой молниеотвод\", \"одиночный тросовый "
-                          "молниеотвод\" или \"двойной стержневой молниеотвод\".");
-}
-
-void appendEvaluatedObject(DataModule &dm, const json &obj, double gridStep)
-{
-    // Every field is read with its type checked: a string where a number belongs, or an integer
-    // that does not fit, is refused rather than read as 0 or wrapped.
-    if (!obj.is_object())
-        throw CaseRefused("Ошибка. Объект должен быть записью JSON ({...}).");
-    ObjectEntry e;
-    e.name = optString(obj, "Name", "объект").value_or(std::string());
-    const std::string where = "объект \"" + e.name + "\"";
-    const auto num = [&](const char *k) { return optNumber(obj, k, where).value_or(0.0); };
-    e.buildingClass = static_cast<int>(
-        optInteger(obj, "Tip", where, kMinBuildingClass, kMaxBuildingClass).value_or(0));
-    e.x = num("MXa");
-    e.y = num("MYa");
-    e.L = num("L");
-    e.S = num("S");
-    e.Hx = num("Hx");
-    if (obj.contains("Zona"))
-        e.zona = optString(obj, "Zona", where).value_or(std::string());
-    if (obj.contains("Kateg")) {
-        const auto k = optInteger(obj, "Kateg", where, kMinCategory, kMaxCategory);
-        e.kateg = k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
-    }
-    try {
-        enterObject(dm, e, gridStep, [&](Table &t) { jsonToRow(t, obj); });
-    } catch (const ObjectRefused &r) {
-        throw CaseRefused(r.what());
-    }
-}
-
 CaseSession::CaseSession(const json &doc)
 {
     createInstallationData(m_dir.path());

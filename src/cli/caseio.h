@@ -16,10 +16,9 @@
 namespace kv::cli {
 
 // A case the program refuses (exit code 2), such as an object that needs no protection.
-class CaseRefused : public InputRefused {
-public:
-    using InputRefused::InputRefused;
-};
+using kv::CaseRefused;
+using kv::appendEvaluatedObject;
+using kv::requireConductorType;
 
 class CaseSession {
 public:
@@ -39,17 +38,7 @@ private:
     std::unique_ptr<DataModule> m_dm;
 };
 
-// Refuses a project row (being entered) without one of the three conductor types: nothing could
-// be calculated for it.
-void requireConductorType(const Table &project);
-
 // Reads a UTF-8 JSON file; throws std::runtime_error with a clear text.
 nlohmann::ordered_json readJsonFile(const std::string &path);
-
-// Evaluates one object row of the current project from its class and sizes as the object dialog
-// does on OK (N as "0.00", zone and category from the class rule unless given, STip from the
-// class, position snapped to the grid step) and appends it. Throws CaseRefused when the object
-// would need no protection.
-void appendEvaluatedObject(DataModule &dm, const nlohmann::ordered_json &obj, double gridStep);
 
 } // namespace kv::cli

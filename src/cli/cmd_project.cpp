@@ -8,7 +8,7 @@
 #include "data/objectops.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
-#include "plan/underlay.h"
+#include "exchange/projectfile.h"
 
 #include <filesystem>
 #include <iostream>
@@ -98,69 +98,24 @@ int cmdImport(Context &ctx)
         ctx.err << "usage: korvan-cli import FILE\n";
         return kExitRefused;
     }
-    const json doc = readJsonFile(ctx.args[0]);
+    // A project file of the program is checked as the program checks it.
+    const bool projectFile = ctx.args[0].size() > 7
+                             && ctx.args[0].compare(ctx.args[0].size() - 7, 7, ".kvproj") == 0;
+    const json doc = projectFile ? readProjectFile(ctx.args[0]) : readJsonFile(ctx.args[0]);
     if (!doc.contains("project") || !doc["project"].is_object()) {
         ctx.err << "Ошибка. В файле нет проекта (\"project\").\n";
         return 2;
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
-    DataModule &d = *dm;
     // A multiple rod project goes only into a folder prepared for it (which older builds
     // refuse); its stored pairs and elements are read before anything is written.
-    const json &tip = doc["project"].contains("TipMO") ? doc["project"]["TipMO"] : json();
-    const bool multi = tip.is_string()
-                       && conductorTypeOf(tip.get<std::string>()) == ConductorType::MultiRod;
-    std::optional<MultiRodResult> multiRows;
-    if (multi) {
-        if (doc.contains("pairs") || doc.contains("elements"))
-            multiRows = multiRodFromJson(doc.contains("pairs") ? doc["pairs"] : json(),
-                                         doc.contains("elements") ? doc["elements"] : json());
-        prepareMultiRodFolder(d);
-    }
+    const std::optional<MultiRodResult> multiRows = prepareMultiRodImport(*dm, doc);
     // The whole project is one command: a refused or interrupted import leaves no trace.
-    Transaction tx(d, {TableId::Project, TableId::Mo, TableId::Object});
-    Table &p = d.project();
-    p.append();
-    jsonToRow(p, doc["project"]);
-    if (!p.post()) {
-        p.cancel();
-        throw InputRefused("Ошибка. Проект из файла " + ctx.args[0] + " не сохранен.");
-    }
-    const int kod = p.asInt("Kod");
+    Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
+    int kod = 0;
     try {
-        requireConductorType(p);
-        for (const auto &c : optArray(doc, "conductors", ctx.args[0])) {
-            d.mo().append();
-            jsonToRow(d.mo(), c);
-            if (!d.mo().post())
-                throw CaseRefused("Ошибка. Молниеотвод из файла " + ctx.args[0] + " не сохранен.");
-        }
-        double step = 1.0;
-        const SettingsRec settings = loadSettings(d);
-        if (settings.ObjShag)
-            step = *settings.ObjShag;
-        bool evaluated = false;
-        for (const auto &o : optArray(doc, "objects", ctx.args[0])) {
-            const bool given = o.contains("Zona") && o["Zona"].is_string()
-                               && !o["Zona"].get<std::string>().empty()
-                               && o.contains("Kateg") && o["Kateg"].is_number();
-            if (given) {
-                Table &t = d.object();
-                t.append();
-                jsonToRow(t, o);
-                if (!t.post())
-                    throw CaseRefused("Ошибка. Объект из файла " + ctx.args[0] + " не сохранен.");
-                t.edit();
-                t.setValue("ShapeName", "Shape" + std::to_string(t.asInt("Kod")));
-                t.post();
-            } else {
-                appendEvaluatedObject(d, o, step);
-                evaluated = true;
-            }
-        }
-        if (evaluated)
-            CountZones(d);
+        kod = enterProjectFile(*dm, doc, ctx.args[0]);
     } catch (const CaseRefused &e) {
         ctx.err << e.what() << "\n";
         return 2;
@@ -169,9 +124,7 @@ int cmdImport(Context &ctx)
     // The pairs and elements are the results of the project's selection: written as they were
     // exported, with the rows just imported (storing them again changes none of their values).
     if (multiRows)
-        storeMultiRodResults(d, loadCurrentProject(d), *multiRows);
-    // A new project may take the key of a removed one: no underlay of that one stays with it.
-    forgetProjectUnderlay(QString::fromStdString(d.dataDir()), kod);
+        storeMultiRodResults(*dm, loadCurrentProject(*dm), *multiRows);
     ctx.out << kod << "\n";
     return 0;
 }
@@ -184,7 +137,7 @@ KV_CLI_COMMAND(list, "list", "list                     one project a line, its k
 KV_CLI_COMMAND(exportProject, "export",
                "export KOD               one project with its rows as JSON", cmdExport);
 KV_CLI_COMMAND(importProject, "import",
-               "import FILE              a project JSON in as a new project; prints its key",
+               "import FILE              a project JSON (or .kvproj file) in as a new project; prints its key",
                cmdImport);
 
 // Shared with the other command files.

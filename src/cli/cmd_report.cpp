@@ -1,4 +1,4 @@
-// korvan-cli report: the calculation report of a project as a .docx file, headless, with the
+// korvan-cli report: the calculation report of a project as a .docx or PDF file, headless, with the
 // current report profile or a named one.
 
 #include "cli/cliprompter.h"
@@ -18,7 +18,8 @@ namespace kv::cli {
 
 namespace {
 
-constexpr const char *kUsage = "usage: korvan-cli report KOD [--profile NAME] -o FILE.docx\n";
+constexpr const char *kUsage =
+    "usage: korvan-cli report KOD [--profile NAME] -o FILE.docx|FILE.pdf\n";
 
 class ProgressOnStderr : public ReportFeedback {
 public:
@@ -107,7 +108,8 @@ int cmdReport(Context &ctx)
 } // namespace
 
 KV_CLI_COMMAND(report, "report",
-               "report KOD [--profile NAME] [--progress] -o FILE.docx   the calculation report",
+               "report KOD [--profile NAME] [--progress] -o FILE.docx|FILE.pdf   the calculation "
+               "report",
                cmdReport);
 
 } // namespace kv::cli

@@ -1,6 +1,8 @@
 #pragma once
 // korvan-cli commands register themselves here; main() parses --data and dispatches.
 
+#include "exchange/jsoninput.h"
+
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -8,12 +10,8 @@
 
 namespace kv::cli {
 
-// Input the program refuses: a bad file, field, number or argument, a missing or damaged data
-// folder. main() prints the message alone and exits with kExitRefused.
-class InputRefused : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Input the program refuses; main() prints the message alone and exits with kExitRefused.
+using InputRefused = kv::InputRefused;
 
 // The exit codes of every command.
 inline constexpr int kExitOk = 0;

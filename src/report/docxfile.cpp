@@ -73,13 +73,6 @@ void writeRunProps(pugi::xml_node parent, const RunFormat &f)
     setVal(rpr, "w:lang", "ru-RU");
 }
 
-bool isHeading(const Paragraph &p)
-{
-    return !p.runs.empty() && std::all_of(p.runs.begin(), p.runs.end(), [](const Run &r) {
-        return r.picture < 0 && r.format.bold;
-    });
-}
-
 class PackageWriter {
 public:
     PackageWriter(const ReportDocument &doc) : m_doc(doc) {}
@@ -175,21 +168,10 @@ void PackageWriter::writeTable(pugi::xml_node body, const TableBlock &t)
 {
     const size_t cols = std::max<size_t>(t.cells.empty() ? 1 : t.cells.front().size(), 1);
     const int width = twips(m_doc.page.textWidthPt());
-    // Columns share the text width by the length of their longest word, so that captions and
-    // names are not broken inside a word where it can be helped.
-    std::vector<double> weight(cols, 4.0);
-    for (const auto &row : t.cells)
-        for (size_t c = 0; c < cols && c < row.size(); ++c) {
-            const QString text = QString::fromStdString(row[c]);
-            for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                weight[c] = std::max(weight[c], std::min<double>(word.size() + 2.0, 24.0));
-        }
-    double total = 0;
-    for (double w : weight)
-        total += w;
+    const std::vector<double> share = columnShares(t);
     std::vector<int> colWidths(cols);
     for (size_t c = 0; c < cols; ++c)
-        colWidths[c] = static_cast<int>(width * weight[c] / total);
+        colWidths[c] = static_cast<int>(width * share[c]);
     int tableWidth = 0;
     for (int w : colWidths)
         tableWidth += w;

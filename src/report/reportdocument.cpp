@@ -57,6 +57,31 @@ void applyProfile(PageSetup &page, const ReportProfile &p)
         page.pageNumbers = PageNumbers::Footer;
 }
 
+bool isHeading(const Paragraph &p)
+{
+    return !p.runs.empty() && std::all_of(p.runs.begin(), p.runs.end(), [](const Run &r) {
+        return r.picture < 0 && r.format.bold;
+    });
+}
+
+std::vector<double> columnShares(const TableBlock &t)
+{
+    const size_t cols = std::max<size_t>(t.cells.empty() ? 1 : t.cells.front().size(), 1);
+    std::vector<double> weight(cols, 4.0);
+    for (const auto &row : t.cells)
+        for (size_t c = 0; c < cols && c < row.size(); ++c) {
+            const QString text = QString::fromStdString(row[c]);
+            for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                weight[c] = std::max(weight[c], std::min<double>(word.size() + 2.0, 24.0));
+        }
+    double total = 0;
+    for (double w : weight)
+        total += w;
+    for (double &w : weight)
+        w /= total;
+    return weight;
+}
+
 ReportDocument::ReportDocument()
 {
     Paragraph p;

@@ -58,10 +58,19 @@ struct Paragraph {
     bool isEmpty() const { return runs.empty(); }
 };
 
+// A heading: a paragraph of bold text only (captions, "Расчеты."); it is kept on the page of what
+// it heads, through the empty paragraphs below it.
+bool isHeading(const Paragraph &p);
+
 struct TableBlock {
     std::vector<std::vector<std::string>> cells; // first row: the column captions
     RunFormat format;                            // every cell's font
 };
+
+// The part of the text width each column of a table takes (the shares sum to 1): by the length
+// of its longest word, so that captions and names are not broken inside a word where it can be
+// helped.
+std::vector<double> columnShares(const TableBlock &t);
 
 using Block = std::variant<Paragraph, TableBlock>;
 

@@ -1,6 +1,7 @@
 #include "report/reportfile.h"
 
 #include "report/docxfile.h"
+#include "report/pdffile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -54,7 +55,9 @@ ReportFileResult writeReportFile(const ReportInput &in, const QString &path,
         return out;
     // A report stopped by an error is not saved: the file named keeps what it held before.
     QString saveError;
-    const bool saved = r.ok && out.document && saveDocx(*out.document, path, &saveError);
+    const bool saved = r.ok && out.document
+                       && (isPdfPath(path) ? savePdf(*out.document, path, &saveError)
+                                           : saveDocx(*out.document, path, &saveError));
     if (saved) {
         out.path = path;
         session.remember(out.document, path);
@@ -84,6 +87,11 @@ ReportFileResult appendPictureFile(const QImage &picture, const QString &path,
     out.path = path;
     session.remember(out.document, path);
     return out;
+}
+
+bool isPdfPath(const QString &path)
+{
+    return path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
 }
 
 QString defaultReportFileName(const std::string &projectName)

@@ -39,8 +39,8 @@ struct ReportFileResult {
     std::shared_ptr<const ReportDocument> document;
 };
 
-// Writes the report of `in` (the pre-export checks are the caller's) and saves it as a .docx
-// file at path. The session gives the document to continue in mode "текущий" and remembers the
+// Writes the report of `in` (the pre-export checks are the caller's) and saves it at path: a PDF
+// file when its name ends in ".pdf", otherwise a .docx file. The session gives the document to continue in mode "текущий" and remembers the
 // one written.
 ReportFileResult writeReportFile(const ReportInput &in, const QString &path,
                                  ReportSession &session, ReportFeedback *feedback = nullptr);
@@ -48,6 +48,9 @@ ReportFileResult writeReportFile(const ReportInput &in, const QString &path,
 // Appends one picture to the session's last document (or a new one) and saves it at path.
 ReportFileResult appendPictureFile(const QImage &picture, const QString &path,
                                    ReportSession &session);
+
+// True when path names a PDF file (by its extension, in any case).
+bool isPdfPath(const QString &path);
 
 // A file name for the report of a project: the name with every character a file name cannot
 // hold replaced by "_", and ".docx"; "Отчет.docx" for an empty name.

@@ -1,15 +1,10 @@
 #include "report/textdocument.h"
 
 #include "plan/fonts.h"
-#include "plan/picturefile.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QFile>
 #include <QFont>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -156,40 +151,6 @@ QImage renderDocumentImage(const ReportDocument &doc, int maxHeight)
     ctx.clip = QRectF(0, 0, w, h);
     td->documentLayout()->draw(&p, ctx);
     return img;
-}
-
-bool savePdf(const ReportDocument &doc, const QString &path, QString *error)
-{
-    OutputFile file(path.toStdString());
-    auto fail = [&] {
-        if (error)
-            *error = QStringLiteral("Ошибка. Не удалось записать файл ") + path + ". "
-                     + QString::fromStdString(file.error());
-        return false;
-    };
-    if (!file.open())
-        return fail();
-    OutputFileDevice device(file);
-    device.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&device);
-        if (!writer.setPageSize(QPageSize(QSizeF(doc.page.widthMm, doc.page.heightMm),
-                                          QPageSize::Millimeter))) {
-            // Qt falls back to its own size; keep going.
-        }
-        writer.setPageOrientation(doc.page.landscape ? QPageLayout::Landscape
-                                                     : QPageLayout::Portrait);
-        writer.setPageMargins(QMarginsF(doc.page.leftPt, doc.page.topPt, doc.page.rightPt,
-                                        doc.page.bottomPt),
-                              QPageLayout::Point);
-        writer.setResolution(96);
-        auto td = toTextDocument(doc);
-        td->print(&writer);
-    }
-    device.close();
-    if (!file.error().empty() || !file.commit())
-        return fail();
-    return true;
 }
 
 } // namespace kv

@@ -1,6 +1,6 @@
 #pragma once
-// The QTextDocument back-end of the report document: the settings dialog's sample pictures, an
-// in-app view of a report, and a PDF through QPdfWriter. Needs a QGuiApplication (fonts).
+// The QTextDocument back-end of the report document: the settings dialog's sample pictures and an
+// in-app view of a report. Needs a QGuiApplication (fonts).
 
 #include "report/reportdocument.h"
 
@@ -18,8 +18,5 @@ std::unique_ptr<QTextDocument> toTextDocument(const ReportDocument &doc);
 // The document rendered at 96 dpi on a white page of the text width (plus a small border),
 // cut off at maxHeight pixels.
 QImage renderDocumentImage(const ReportDocument &doc, int maxHeight = 1400);
-
-// A PDF of the document with its paper size and margins; false with a Russian text on failure.
-bool savePdf(const ReportDocument &doc, const QString &path, QString *error = nullptr);
 
 } // namespace kv

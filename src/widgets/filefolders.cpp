@@ -10,9 +10,9 @@ namespace kv {
 
 namespace {
 
-std::array<QString, 4> &folders()
+std::array<QString, 5> &folders()
 {
-    static std::array<QString, 4> f;
+    static std::array<QString, 5> f;
     return f;
 }
 
@@ -40,6 +40,14 @@ QString chooseSaveFile(QWidget *parent, FileKind kind, const QString &caption,
 {
     const QString path = QFileDialog::getSaveFileName(parent, caption, startPath(kind, suggested),
                                                       filters, selectedFilter);
+    rememberFolder(kind, path);
+    return path;
+}
+
+QString chooseOpenFile(QWidget *parent, FileKind kind, const QString &caption,
+                       const QString &filters)
+{
+    const QString path = QFileDialog::getOpenFileName(parent, caption, lastFolder(kind), filters);
     rememberFolder(kind, path);
     return path;
 }

@@ -8,7 +8,7 @@ class QWidget;
 
 namespace kv {
 
-enum class FileKind { Picture, Dxf, Report, Chart };
+enum class FileKind { Picture, Dxf, Report, Chart, Project };
 
 // The folder a file of this kind was last saved in during this run; empty when none yet.
 QString lastFolder(FileKind kind);
@@ -22,5 +22,8 @@ QString startPath(FileKind kind, const QString &suggested);
 QString chooseSaveFile(QWidget *parent, FileKind kind, const QString &caption,
                        const QString &suggested, const QString &filters,
                        QString *selectedFilter = nullptr);
+// An open-file dialog that starts in the kind's last folder and remembers the folder chosen.
+QString chooseOpenFile(QWidget *parent, FileKind kind, const QString &caption,
+                       const QString &filters);
 
 } // namespace kv

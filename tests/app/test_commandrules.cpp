@@ -31,16 +31,17 @@ TEST(CommandRules, EnabledSetsByProjectState)
 {
     const std::set<QString> always = {"btnNewProj", "SpeedButton1", "mnCreateProj", "mnExit", "mnPoraj",
                                       "mnClasses", "mnConstructions", "mnObjNames", "N6",
-                                      "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement"};
+                                      "mnReportSettings", "mnHelp", "mnAbout", "pmKoordMO", "pmPlacement",
+                                      "mnOpenFile"};
     const std::set<QString> project = {"btnKoordMO", "btnAddObject", "SpinScale", "mnEditProj",
                                        "mnDeleteProj", "mnSaveAsProj", "mnLinkToGrid", "mnImportDxf",
                                        "mnUnderlay", "mnKoordMO", "mnAddObj", "pmAddObj",
-                                       "btnFitView", "mnFitView"};
+                                       "btnFitView", "mnFitView", "mnSaveFile"};
     const std::set<QString> several = {"btnOpenProj", "mnOpenProj"};
     const std::set<QString> object = {
         "btnPreview", "btnReport", "btnAlignMO", "btnPodbor", "btnSelectMO", "btnDeleteObject",
         "btnEditObject", "btnCopyObject", "btnAlignObMO", "chkAutoPodbor", "mnPreview", "mnReport",
-        "mnAlignMO", "mnPodbor", "mnPlacement", "mnSphere", "mnSelectMO", "mnEditObj",
+        "mnReportPdf", "mnAlignMO", "mnPodbor", "mnPlacement", "mnSphere", "mnSelectMO", "mnEditObj",
         "mnDeleteObj", "mnCloneObj", "mnAlignObj", "mnAlignObMO", "pmAlignMO", "pmPodbor", "pmSelectMO",
         "pmEditObj", "pmDeleteObj", "pmCloneObj", "pmAlignObj", "pmAlignObMO"};
     const std::set<QString> twoObjects = {"btnAlignObOb", "mnAlignObOb", "mnDiagrams", "pmAlignObOb"};

@@ -6,6 +6,7 @@
 #include "userinput.h"
 #include "windowfixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolBar>

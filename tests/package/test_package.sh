@@ -21,12 +21,25 @@ dpkg -x "$deb" "$root"
 for f in usr/bin/korvan usr/bin/korvan-cli usr/share/korvan/korvan-layout.txt \
          usr/share/applications/org.korvan.KorvanVL.desktop \
          usr/share/metainfo/org.korvan.KorvanVL.metainfo.xml \
+         usr/share/mime/packages/org.korvan.KorvanVL.xml \
          usr/share/icons/hicolor/scalable/apps/org.korvan.KorvanVL.svg \
          usr/share/icons/hicolor/48x48/apps/org.korvan.KorvanVL.png \
          usr/share/icons/hicolor/256x256/apps/org.korvan.KorvanVL.png; do
     [ -e "$root/$f" ] || fail "missing $f"
 done
 desktop-file-validate "$root/usr/share/applications/org.korvan.KorvanVL.desktop"
+# The desktop entry opens project files, and the MIME database knows them by their extension.
+grep -q '^Exec=korvan %f$' "$root/usr/share/applications/org.korvan.KorvanVL.desktop" \
+    || fail "the desktop entry does not pass the file"
+grep -q '^MimeType=application/x-korvan-project;$' \
+    "$root/usr/share/applications/org.korvan.KorvanVL.desktop" || fail "no MimeType in the desktop entry"
+if command -v update-mime-database >/dev/null; then
+    mkdir -p "$TMP/mime/packages"
+    cp "$root/usr/share/mime/packages/org.korvan.KorvanVL.xml" "$TMP/mime/packages/"
+    update-mime-database "$TMP/mime" || fail "update-mime-database"
+    grep -q 'application/x-korvan-project:\*\.kvproj' "$TMP/mime/globs2" \
+        || fail "*.kvproj not registered"
+fi
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.korvan.KorvanVL.metainfo.xml" >/dev/null
 
 # The installed program keeps its data in the user's data folder, not beside the executable.

@@ -7,6 +7,7 @@
 #include "report/reportfile.h"
 #include "report/reportprofile.h"
 #include "report/sampleproject.h"
+#include "report/pdffile.h"
 #include "report/textdocument.h"
 
 #include <QFile>

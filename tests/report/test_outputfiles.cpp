@@ -10,6 +10,7 @@
 #include "plan/zonedxf.h"
 #include "report/docxfile.h"
 #include "report/reportprofile.h"
+#include "report/pdffile.h"
 #include "report/textdocument.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "cli/jsoninput.h"
+#include "exchange/jsoninput.h"
 
 #include "calc/limits.h"
 
@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace kv::cli {
+namespace kv {
 
 using json = nlohmann::ordered_json;
 
@@ -362,4 +362,4 @@ std::int64_t parseIntegerArg(const std::string &text, const std::string &what, s
     return v;
 }
 
-} // namespace kv::cli
+} // namespace kv

@@ -1,0 +1,198 @@
+// The project file (.kvproj) through the window as the user works it: "Сохранить в файл..." and
+// "Открыть файл..." answered in the file dialogs, a file dropped on the window, one undo step,
+// and damaged files refused with nothing left behind.
+
+#include "exchange/projectfile.h"
+#include "exchange/projectjson.h"
+#include "plan/underlay.h"
+#include "userinput.h"
+#include "windowfixture.h"
+
+#include <QDialogButtonBox>
+#include <QDropEvent>
+#include <QPushButton>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <QUrl>
+
+using namespace kv;
+using namespace kv::test;
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// The exported project without what belongs to its key.
+json withoutKeys(json doc)
+{
+    doc["project"].erase("Kod");
+    for (const char *list : {"conductors", "objects"})
+        for (json &row : doc[list])
+            for (const char *k : {"Kod", "Kod0", "ShapeName"})
+                row.erase(k);
+    return doc;
+}
+
+// Types the path into the file dialog's name box and clicks its accept button, as the user does.
+ModalAnswer answerFileDialog(const QString &button, const QString &path)
+{
+    return ModalAnswer(button, [path](QWidget *dlg) {
+        ASSERT_TRUE(qobject_cast<QFileDialog *>(dlg));
+        auto *name = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        typeInto(name, path);
+        auto *box = dlg->findChild<QDialogButtonBox *>();
+        ASSERT_TRUE(box);
+        QPushButton *accept = box->button(QDialogButtonBox::Open);
+        if (!accept)
+            accept = box->button(QDialogButtonBox::Save);
+        ASSERT_TRUE(accept);
+        QTest::mouseClick(accept, Qt::LeftButton);
+    });
+}
+
+void dropFile(QWidget *w, const QString &path)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at = w->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &drop);
+}
+
+} // namespace
+
+class ProjectFileWindow : public WindowFixture {
+protected:
+    size_t projects() { return dm->project().keysUnder(0).size(); }
+    // The rows of a table file, all projects together, as another program reading the folder
+    // sees them.
+    size_t rows(TableId id)
+    {
+        RecordingPrompter quiet;
+        DataModule other(dm->dataDir(), quiet);
+        other.openAll();
+        Table &t = other.table(id);
+        t.setMaster(nullptr);
+        t.refresh();
+        return static_cast<size_t>(t.recordCount());
+    }
+};
+
+TEST_F(ProjectFileWindow, SavedAndOpenedByMenuAndDropEqualsTheOriginal)
+{
+    const int first = addProject("двойной стержневой молниеотвод", {{30, 40}, {60, 40}},
+               {{"Склад", 20, 20, 12, 6, 8, 3}, {"Котельная", 50, 50, 10, 8, 12, 5, "А"}});
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A picture underlay placed by two points goes with the project.
+    const QString dataDir = QString::fromStdString(dm->dataDir());
+    QImage plan(64, 48, QImage::Format_RGB32);
+    plan.fill(Qt::yellow);
+    ASSERT_TRUE(plan.save(dir.filePath(QStringLiteral("plan.png"))));
+    UnderlaySettings placed;
+    placed.p1 = QPointF(1, 2);
+    placed.p2 = QPointF(60, 2);
+    placed.kind = UnderlayKind::Image;
+    placed.distance = 50;
+    placed.at = QPointF(5, 5);
+    setUnderlayFile(dataDir, first, placed, dir.filePath("plan.png"));
+    open();
+    const json original = withoutKeys(projectToJson(*dm));
+    const int originalKod = snap().project.Kod.value_or(0);
+    const UnderlaySettings originalUnderlay = loadUnderlaySettings(dataDir, originalKod);
+    ASSERT_EQ(originalUnderlay.kind, UnderlayKind::Image);
+    const QString path = dir.filePath(QStringLiteral("obmen.kvproj"));
+
+    {
+        auto answer = answerFileDialog(QStringLiteral("Сохранить"), path);
+        ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Проект"),
+                               QStringLiteral("Сохранить в файл...")));
+        QTRY_VERIFY(QFile::exists(path));
+    }
+    const size_t before = projects();
+    {
+        auto answer = answerFileDialog(QStringLiteral("Открыть"), path);
+        ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Проект"),
+                               QStringLiteral("Открыть файл...")));
+        QTRY_COMPARE(projects(), before + 1);
+    }
+    EXPECT_TRUE(prompter.errors().empty()) << prompter.errors().front();
+    window->refreshNow();
+    EXPECT_NE(snap().project.Kod.value_or(0), originalKod) << "the new project is current";
+    EXPECT_EQ(withoutKeys(projectToJson(*dm)), original);
+    const int kod = snap().project.Kod.value_or(0);
+    UnderlaySettings opened = loadUnderlaySettings(dataDir, kod);
+    EXPECT_EQ(opened.file, std::to_string(kod) + ".png");
+    opened.file = originalUnderlay.file;
+    EXPECT_EQ(opened, originalUnderlay);
+    EXPECT_EQ(QImage(underlayFolder(dataDir) + "/" + QString::number(kod) + ".png"), plan);
+
+    // The whole opening is one step back.
+    ASSERT_TRUE(doc().undoStack()->canUndo());
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(projects(), before);
+
+    // A dropped file is opened the same way.
+    dropFile(window.get(), path);
+    QTRY_COMPARE(projects(), before + 1);
+    window->refreshNow();
+    EXPECT_EQ(withoutKeys(projectToJson(*dm)), original);
+}
+
+TEST_F(ProjectFileWindow, DamagedFilesAreRefusedWithNothingLeftBehind)
+{
+    addProject("одиночный стержневой молниеотвод", {{40, 40}}, {{"Склад", 20, 20, 12, 6, 8, 3}});
+    open();
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.kvproj"));
+    saveProjectFile(*dm, good.toStdString());
+    QFile f(good);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const json file = json::parse(bytes.toStdString());
+    json newer = file, foreign = file, badObject = file, badConductor = file;
+    newer["version"] = kProjectFileVersion + 1;
+    foreign.erase("format");
+    // An error met only after the project and its conductor rows were written.
+    badObject["objects"][0]["L"] = "двенадцать";
+    badConductor["conductors"][0]["MX"] = "x";
+    const struct {
+        const char *name;
+        QByteArray text;
+        const char *said;
+    } cases[] = {
+        {"cut.kvproj", bytes.left(bytes.size() / 2), "cut.kvproj"},
+        {"newer.kvproj", QByteArray::fromStdString(newer.dump()), "более новой версией"},
+        {"foreign.kvproj", QByteArray::fromStdString(foreign.dump()), "не является файлом"},
+        {"object.kvproj", QByteArray::fromStdString(badObject.dump()), "L"},
+        {"conductor.kvproj", QByteArray::fromStdString(badConductor.dump()), "MX"},
+        {"empty.kvproj", QByteArray(), "empty.kvproj"},
+    };
+    const size_t projectRows = rows(TableId::Project), moRows = rows(TableId::Mo),
+                 objectRows = rows(TableId::Object);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(c.text);
+        out.close();
+        prompter.messages.clear();
+        dropFile(window.get(), path);
+        QTRY_VERIFY(!prompter.errors().empty());
+        EXPECT_NE(prompter.errors().front().find(c.said), std::string::npos)
+            << prompter.errors().front();
+        EXPECT_EQ(rows(TableId::Project), projectRows);
+        EXPECT_EQ(rows(TableId::Mo), moRows);
+        EXPECT_EQ(rows(TableId::Object), objectRows);
+        EXPECT_FALSE(doc().undoStack()->canUndo());
+    }
+}
