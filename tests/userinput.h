@@ -3,6 +3,7 @@
 // menus, text typed key by key, and modal dialogs answered by clicking their buttons. Window tests
 // use only these (and QTest's own events) to change anything, never a window's slots.
 
+#include "qtrywait.h"
 #include "typetext.h"
 
 #include <QAbstractButton>

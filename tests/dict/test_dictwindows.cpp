@@ -1,6 +1,7 @@
 // The dictionary windows and the settings window, driven through their widgets.
 
 #include "dictfixture.h"
+#include "qtrywait.h"
 #include "typetext.h"
 
 #include "data/constructionsearch.h"
