@@ -151,7 +151,10 @@ std::vector<ZoneSolid> buildZoneSolids(const ProjectSnapshot &snap, const std::s
             out.push_back({z, i, j, std::move(mesh)});
     };
 
-    const ConductorType type = conductorTypeOf(snap.project.TipMO.value_or(""));
+    ConductorType type = conductorTypeOf(snap.project.TipMO.value_or(""));
+    // Two rods of a multiple rod are the double rod, with its stored fields.
+    if (type == ConductorType::MultiRod && last == 1)
+        type = ConductorType::DoubleRod;
     for (const ZoneFields &f : kZoneFields) {
         const OptD ho = conductorField(c1, f.ho, suffix);
         const OptD ro = conductorField(c1, f.ro, suffix);

@@ -1,5 +1,6 @@
 #include "widgets/filefolders.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +15,27 @@ std::array<QString, 5> &folders()
 {
     static std::array<QString, 5> f;
     return f;
+}
+
+// The file dialog as QFileDialog's own functions show it, with names for the two boxes Qt leaves
+// without one (read out by a screen reader).
+QString runFileDialog(QWidget *parent, bool save, const QString &caption, const QString &start,
+                      const QString &filters, QString *selectedFilter)
+{
+    QFileDialog d(parent, caption, start, filters);
+    d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (selectedFilter && !selectedFilter->isEmpty())
+        d.selectNameFilter(*selectedFilter);
+    if (auto *c = d.findChild<QComboBox *>(QStringLiteral("lookInCombo")))
+        c->setAccessibleName(QStringLiteral("Папка"));
+    if (auto *c = d.findChild<QComboBox *>(QStringLiteral("fileTypeCombo")))
+        c->setAccessibleName(QStringLiteral("Тип файлов"));
+    if (d.exec() != QDialog::Accepted)
+        return QString();
+    if (selectedFilter)
+        *selectedFilter = d.selectedNameFilter();
+    return d.selectedFiles().value(0);
 }
 
 } // namespace
@@ -38,8 +60,8 @@ QString startPath(FileKind kind, const QString &suggested)
 QString chooseSaveFile(QWidget *parent, FileKind kind, const QString &caption,
                        const QString &suggested, const QString &filters, QString *selectedFilter)
 {
-    const QString path = QFileDialog::getSaveFileName(parent, caption, startPath(kind, suggested),
-                                                      filters, selectedFilter);
+    const QString path =
+        runFileDialog(parent, true, caption, startPath(kind, suggested), filters, selectedFilter);
     rememberFolder(kind, path);
     return path;
 }
@@ -47,7 +69,7 @@ QString chooseSaveFile(QWidget *parent, FileKind kind, const QString &caption,
 QString chooseOpenFile(QWidget *parent, FileKind kind, const QString &caption,
                        const QString &filters)
 {
-    const QString path = QFileDialog::getOpenFileName(parent, caption, lastFolder(kind), filters);
+    const QString path = runFileDialog(parent, false, caption, lastFolder(kind), filters, nullptr);
     rememberFolder(kind, path);
     return path;
 }

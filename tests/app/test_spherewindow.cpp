@@ -42,7 +42,7 @@ TEST_F(WindowFixture, SphereWindowChecksFitsAHeightAndFollowsUndo)
 {
     addProject(
         kTipDoubleRod, {{40, 30}, {70, 30}},
-        {{"Склад ГСМ", 50, 26, 10, 8, 6, 0x00C000}, {"Насосная", 10, 60, 6, 6, 4, 0xC0C000}});
+        {{"Склад ГСМ", 50, 26, 10, 8, 6, 0x00C000}, {"Насосная", 44, 34, 4, 4, 4, 0xC0C000}});
     ProjectWindow &w = open(QSize(1366, 740));
     ASSERT_TRUE(chooseMenu(&w, kMenu, QStringLiteral("Ориентировочный подбор")));
     QTRY_VERIFY(snap().conductors.at(0).H.has_value());
@@ -87,19 +87,22 @@ TEST_F(WindowFixture, SphereWindowChecksFitsAHeightAndFollowsUndo)
         sw->grab().save(
             QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("sphere-window.png")));
 
-    // "Подобрать высоту": one step that makes every object protected at level I.
+    // "Подобрать высоту" at level II (no height protects the store between rods 30 m apart from a
+    // 20 m sphere, which dips to 5 m there): one step that makes every object protected.
+    QTest::keyClick(sw->levelBox(), Qt::Key_Down);
+    ASSERT_EQ(sw->level(), 1);
     ASSERT_TRUE(clickButton(sw, QStringLiteral("Подобрать высоту")));
     QTRY_VERIFY(snap().conductors.at(0).H1.has_value());
     const double fitted = *snap().conductors.at(0).H1;
     EXPECT_DOUBLE_EQ(*snap().conductors.at(1).H1, fitted);
-    QTRY_VERIFY(!sw->isRunning() && sw->result().bestLevel == 0);
+    QTRY_VERIFY(!sw->isRunning() && sw->result().bestLevel == 1);
     QTRY_COMPARE(sw->bestLabel()->text(),
-                 QStringLiteral("Все объекты защищены по уровню защиты I (R = 20 м)."));
+                 QStringLiteral("Все объекты защищены по уровню защиты II (R = 30 м)."));
     QTRY_VERIFY(sw->overlay().exposedShapes.empty());
 
-    // Undone with Ctrl+Z: the height goes and the window checks the project again.
-    w.activateWindow();
-    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    // Undone from the "Правка" menu: the height goes and the window checks the project again.
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Правка"),
+                           QStringLiteral("Отменить подбор высоты по методу катящейся сферы")));
     QTRY_VERIFY(!snap().conductors.at(0).H1.has_value());
     QTRY_COMPARE(sw->table()->item(1, 3)->text(), QStringLiteral("не защищен"));
     EXPECT_TRUE(prompter.errors().empty());

@@ -181,7 +181,7 @@ TEST(DataModuleOpen, MissingFileIsReportedAndTheTableStaysClosed)
 TEST(DataModuleOpen, AFieldAddedLaterIsAddedEmptyToAnOlderFile)
 {
     TempDir dir;
-    ASSERT_EQ(createInstallationData(dir.path() + "Data"), kTableCount);
+    ASSERT_EQ(createInstallationData(dir.path() + "Data"), kFolderTableCount);
     const std::string report = dir.path() + "Data/report.DB";
     for (const char *sql : {"ALTER TABLE report DROP COLUMN ProvSfera", "VACUUM"}) {
         sqlite3 *db = nullptr;
