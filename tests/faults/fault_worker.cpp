@@ -250,6 +250,8 @@ void compareTree(DataModule &dm, TableId parent, std::int64_t a, std::int64_t b,
         if (!def.hasMaster() || def.master != parent)
             continue;
         Table &t = dm.table(child);
+        if (!t.isOpen())
+            continue; // a table made only when first needed, and not made here
         const auto ka = t.keysUnder(a);
         const auto kb = t.keysUnder(b);
         if (ka.size() != kb.size()) {
