@@ -14,7 +14,9 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace kv;
 using namespace kv::test;
@@ -119,4 +121,23 @@ TEST_F(WindowFixture, SixRodsAfterTheSelection)
     EXPECT_EQ(pairs->currentRow(), 0);
     EXPECT_FALSE(w.pages()->field(QStringLiteral("pair.Mode"))->text().isEmpty());
     shot("main-multi.png");
+
+    // The zone preview of the six rods, opened from the menu as the user opens it.
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *m = QApplication::activeModalWidget();
+        if (!m || !m->isVisible() || m == &w)
+            return;
+        poll.stop();
+        QTest::qWait(300);
+        if (const char *dir = std::getenv("KORVAN_SHOTS"); dir && *dir)
+            m->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("preview-multi.png")));
+        seen = m->windowTitle().startsWith(QStringLiteral("Просмотр зон защиты"));
+        m->close();
+    });
+    poll.start();
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Просмотр зон защиты...")));
+    QTRY_VERIFY(seen);
 }
