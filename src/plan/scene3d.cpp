@@ -139,7 +139,7 @@ Scene3D buildScene3D(const ProjectSnapshot &snap, const DrawingSettings &ds,
     }
 
     if (suffix) {
-        for (const ZoneSolid &z : buildZoneSolids(snap, *suffix)) {
+        for (const ZoneSolid &z : buildZoneSolids(snap, *suffix, &ds.calc)) {
             const QColor col = zoneColor(z.zone);
             for (const auto &t : z.mesh.triangles) {
                 Scene3D::Face f;

@@ -849,7 +849,7 @@ ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, co
     // The zone solids in space on their own layers of the plan (Y negated as everywhere there).
     top.addLayer(kZoneLayer3dA, 1);
     top.addLayer(kZoneLayer3dB, 3);
-    for (const ZoneSolid &z : buildZoneSolids(snap, suffix)) {
+    for (const ZoneSolid &z : buildZoneSolids(snap, suffix, &settings.calc)) {
         const std::string layer = z.zone == ZoneLetter::A ? kZoneLayer3dA : kZoneLayer3dB;
         auto at = [&](int i) {
             const Point3 &p = z.mesh.vertices[i];

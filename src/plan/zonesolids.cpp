@@ -1,5 +1,7 @@
 #include "plan/zonesolids.h"
 
+#include "plan/multirodzones.h"
+
 #include "plan/recordfields.h"
 
 #include <cmath>
@@ -126,7 +128,8 @@ double my(const ConductorRec &c) { return c.MY.value_or(0); }
 
 } // namespace
 
-std::vector<ZoneSolid> buildZoneSolids(const ProjectSnapshot &snap, const std::string &suffix)
+std::vector<ZoneSolid> buildZoneSolids(const ProjectSnapshot &snap, const std::string &suffix,
+                                       const SettingsRec *calc)
 {
     std::vector<ZoneSolid> out;
     if (snap.conductors.empty())
@@ -183,13 +186,31 @@ std::vector<ZoneSolid> buildZoneSolids(const ProjectSnapshot &snap, const std::s
             }
             break;
         }
-        case ConductorType::MultiRod:
-            // Each rod's cone from its own row; the pairs' common zones join here as a loop of
-            // pair() over the pairs once their middle values are drawn on the plan.
+        case ConductorType::MultiRod: {
+            // Every pair with a common zone of this letter is the zone of two supports, with the
+            // middle values the plan draws; a rod in no such pair keeps its own cone.
+            std::vector<bool> inPair(rows.size(), false);
+            if (calc) {
+                const MultiRodDrawing d = multiRodDrawing(snap, *calc, suffix);
+                for (const MultiRodPair &p : d.pairs) {
+                    const OptD hc = f.zone == ZoneLetter::A ? p.Hc_a : p.Hc_b;
+                    const OptD rc = f.zone == ZoneLetter::A ? p.Rc_a : p.Rc_b;
+                    if (p.useAs2 || !hc || !rc || *hc <= 0 || *rc <= 0)
+                        continue;
+                    const OptD pho = conductorField(rows[static_cast<std::size_t>(p.i)], f.ho, suffix);
+                    const OptD pro = conductorField(rows[static_cast<std::size_t>(p.i)], f.ro, suffix);
+                    if (!pho || !pro)
+                        continue;
+                    pair(f.zone, p.i, p.j, pho, pro, hc, rc);
+                    inPair[static_cast<std::size_t>(p.i)] = inPair[static_cast<std::size_t>(p.j)] = true;
+                }
+            }
             for (int i = 0; i <= last; ++i)
-                cone(f.zone, i, conductorField(rows[i], f.ho, suffix),
-                     conductorField(rows[i], f.ro, suffix));
+                if (!inPair[static_cast<std::size_t>(i)])
+                    cone(f.zone, i, conductorField(rows[i], f.ho, suffix),
+                         conductorField(rows[i], f.ro, suffix));
             break;
+        }
         case ConductorType::Unknown:
             break;
         }

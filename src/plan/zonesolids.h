@@ -55,7 +55,9 @@ Mesh3 pairZoneMesh(double x1, double y1, double x2, double y2, double ho, double
                    double rc, int segments = kConeSegments, int steps = kPairSteps);
 
 // The zone solids of the project's conductor for the field suffix ("" design, "1" chosen): zone
-// A then zone B, each only where its values are stored.
-std::vector<ZoneSolid> buildZoneSolids(const ProjectSnapshot &snap, const std::string &suffix);
+// A then zone B, each only where its values are stored. A multiple rod of three rods or more
+// takes its pairs' common zones from the settings row (without it, each rod's cone).
+std::vector<ZoneSolid> buildZoneSolids(const ProjectSnapshot &snap, const std::string &suffix,
+                                       const SettingsRec *calc = nullptr);
 
 } // namespace kv
