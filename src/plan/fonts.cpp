@@ -9,6 +9,11 @@ void installFontSubstitutions()
     static const bool done = [] {
         QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
                                    {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+        // The report's own face name.
+        QFont::insertSubstitutions(QStringLiteral("Times New Roman Cyr"),
+                                   {QStringLiteral("Times New Roman"),
+                                    QStringLiteral("Liberation Serif"),
+                                    QStringLiteral("DejaVu Serif")});
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                    {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
         return true;

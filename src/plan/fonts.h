@@ -11,7 +11,8 @@ namespace kv {
 QFont canvasFont();
 // "Times New Roman" with a substitution to Liberation Serif (and DejaVu Serif after it).
 QFont timesNewRomanFont(int pointSize = 12);
-// Registers the substitutions once; called by the two functions above.
+// Registers the substitutions once (the report's "Times New Roman Cyr" too); called by the two
+// functions above and by the report's writers.
 void installFontSubstitutions();
 
 } // namespace kv

@@ -29,19 +29,6 @@ constexpr double kCellPaddingPt = 57.0 / 20.0;
 constexpr double kCellPaddingVPt = 1.0;
 constexpr double kBorderPt = 0.5;
 
-void installReportFonts()
-{
-    installFontSubstitutions();
-    static const bool once = [] {
-        QFont::insertSubstitutions(QStringLiteral("Times New Roman Cyr"),
-                                   {QStringLiteral("Times New Roman"),
-                                    QStringLiteral("Liberation Serif"),
-                                    QStringLiteral("DejaVu Serif")});
-        return true;
-    }();
-    (void)once;
-}
-
 // A piece of a line: text in one font at one rise, a tab, or a picture.
 struct Piece {
     QString text;
@@ -429,7 +416,7 @@ bool PdfPages::place()
 
 bool savePdf(const ReportDocument &doc, const QString &path, QString *error)
 {
-    installReportFonts();
+    installFontSubstitutions();
     OutputFile file(path.toStdString());
     auto fail = [&](const std::string &why) {
         if (error)

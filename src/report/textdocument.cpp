@@ -17,19 +17,6 @@ namespace {
 
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
 
-void installReportFonts()
-{
-    installFontSubstitutions();
-    static const bool once = [] {
-        QFont::insertSubstitutions(QStringLiteral("Times New Roman Cyr"),
-                                   {QStringLiteral("Times New Roman"),
-                                    QStringLiteral("Liberation Serif"),
-                                    QStringLiteral("DejaVu Serif")});
-        return true;
-    }();
-    (void)once;
-}
-
 QTextCharFormat charFormat(const RunFormat &f)
 {
     QTextCharFormat cf;
@@ -56,7 +43,7 @@ QTextBlockFormat blockFormat(Align a)
 
 std::unique_ptr<QTextDocument> toTextDocument(const ReportDocument &doc)
 {
-    installReportFonts();
+    installFontSubstitutions();
     auto td = std::make_unique<QTextDocument>();
     td->setDocumentMargin(0);
     const double textWidthPx = doc.page.textWidthPt() * kPixelsPerPoint;

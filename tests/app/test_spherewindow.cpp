@@ -112,18 +112,31 @@ TEST_F(WindowFixture, SphereWindowChecksFitsAHeightAndFollowsUndo)
     QTRY_COMPARE(countColour(w.frontView()->grab().toImage(), arc), 0);
 }
 
-TEST_F(WindowFixture, SphereHeightNoneUpToTheLimit)
+// A one-object project selected from the menu, its sphere window opened and its first check
+// done (nullptr when any of it did not come).
+class SphereFixture : public WindowFixture {
+protected:
+    SphereWindow *selectedAndChecked(ProjectWindow &w)
+    {
+        if (!chooseMenu(&w, kMenu, QStringLiteral("Ориентировочный подбор"))
+            || !QTest::qWaitFor([&] { return snap().conductors.at(0).H.has_value(); }, 5000))
+            return nullptr;
+        SphereWindow *sw = openSphere(w);
+        if (!sw || !QTest::qWaitFor([&] { return sw->table()->rowCount() == 1 && !sw->isRunning(); },
+                                    5000))
+            return nullptr;
+        return sw;
+    }
+};
+
+TEST_F(SphereFixture, SphereHeightNoneUpToTheLimit)
 {
     // A 20 m sphere resting on the ground reaches within 20 m of a rod of any height: an object
     // 35 m away is never protected at level I, whatever the height.
     addProject(kTipSingleRod, {{20, 20}}, {{"Склад", 55, 18, 4, 4, 3, 0x00C000}});
     ProjectWindow &w = open(QSize(1366, 740));
-    ASSERT_TRUE(chooseMenu(&w, kMenu, QStringLiteral("Ориентировочный подбор")));
-    QTRY_VERIFY(snap().conductors.at(0).H.has_value());
-    SphereWindow *sw = openSphere(w);
+    SphereWindow *sw = selectedAndChecked(w);
     ASSERT_NE(sw, nullptr);
-    QTRY_COMPARE(sw->table()->rowCount(), 1);
-    QTRY_VERIFY(!sw->isRunning());
     prompter.clear();
     ASSERT_TRUE(clickButton(sw, QStringLiteral("Подобрать высоту")));
     const auto infos = [&] { return prompter.texts(RecordingPrompter::Kind::Info); };
@@ -132,15 +145,11 @@ TEST_F(WindowFixture, SphereHeightNoneUpToTheLimit)
     EXPECT_FALSE(snap().conductors.at(0).H1.has_value());
 }
 
-TEST_F(WindowFixture, SphereHeightIsForRodsOnly)
+TEST_F(SphereFixture, SphereHeightIsForRodsOnly)
 {
     addProject(kTipCable, {{20, 20}, {60, 20}}, {{"Склад", 30, 24, 6, 6, 5, 0x00C000}});
     ProjectWindow &w = open(QSize(1366, 740));
-    ASSERT_TRUE(chooseMenu(&w, kMenu, QStringLiteral("Ориентировочный подбор")));
-    QTRY_VERIFY(snap().conductors.at(0).H.has_value());
-    SphereWindow *sw = openSphere(w);
+    SphereWindow *sw = selectedAndChecked(w);
     ASSERT_NE(sw, nullptr);
-    QTRY_COMPARE(sw->table()->rowCount(), 1);
-    QTRY_VERIFY(!sw->isRunning());
     EXPECT_FALSE(findButton(sw, QStringLiteral("Подобрать высоту"))->isEnabled());
 }
