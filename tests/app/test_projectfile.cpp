@@ -40,26 +40,31 @@ json withoutKeys(json doc)
 }
 
 // Types the path into the file dialog's name box and clicks its accept button, as the user does.
+// On a busy machine the dialog may still be reading its folder when the name is typed, and its
+// button stays disabled until the name changes again: the user would type it again, and so does
+// this.
 ModalAnswer answerFileDialog(const QString &button, const QString &path)
 {
     return ModalAnswer(button, [path](QWidget *dlg) {
         ASSERT_TRUE(qobject_cast<QFileDialog *>(dlg));
         auto *name = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(name);
-        typeInto(name, path);
-        // The name box's completer may take keys while the folder model loads on a busy machine.
-        if (name->text() != path)
-            name->setText(path);
-        // A completion list left open would take the click on the button to close itself.
-        if (QCompleter *c = name->completer(); c && c->popup() && c->popup()->isVisible())
-            QTest::keyClick(c->popup(), Qt::Key_Escape);
         auto *box = dlg->findChild<QDialogButtonBox *>();
         ASSERT_TRUE(box);
         QPushButton *accept = box->button(QDialogButtonBox::Open);
         if (!accept)
             accept = box->button(QDialogButtonBox::Save);
         ASSERT_TRUE(accept);
-        QTest::mouseClick(accept, Qt::LeftButton);
+        for (int tries = 0; tries < 100 && dlg->isVisible(); ++tries) {
+            if (name->text() != path || !accept->isEnabled())
+                typeInto(name, path);
+            // A completion list left open would take the click on the button to close itself.
+            if (QCompleter *c = name->completer(); c && c->popup() && c->popup()->isVisible())
+                QTest::keyClick(c->popup(), Qt::Key_Escape);
+            if (name->text() == path && accept->isEnabled())
+                QTest::mouseClick(accept, Qt::LeftButton);
+            QTest::qWait(100);
+        }
     });
 }
 
