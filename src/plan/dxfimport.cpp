@@ -208,8 +208,9 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
         for (auto &o : outlines)
             if (inside(o, t.at) && (!best || o.box.area() < best->box.area()))
                 best = &o;
-        if (best && !t.text.isEmpty())
-            best->texts.push_back(t.text);
+        if (best)
+            for (const QString &line : t.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                best->texts.push_back(line);
     }
 
     std::map<int, int> numberInLayer;

@@ -259,14 +259,14 @@ QString decodeUnicodeEscapes(QString s)
     return out;
 }
 
-// MTEXT formatting: \P paragraphs, \fFont|...; and the other codes ending in ';', the one-letter
-// switches, stacking and braces; what remains is the text a reader sees.
+// MTEXT formatting: \P paragraphs (kept as line breaks), \fFont|...; and the other codes ending in
+// ';', the one-letter switches, stacking and braces; what remains is the text a reader sees.
 QString plainMText(QString s)
 {
     static const QRegularExpression codes(QStringLiteral("\\\\[fFHWQTACcp][^;]*;"));
     static const QRegularExpression stack(QStringLiteral("\\\\S([^;]*)[\\^/#]([^;]*);"));
     static const QRegularExpression switches(QStringLiteral("\\\\[LlOoKk]"));
-    s.replace(QStringLiteral("\\P"), QStringLiteral(" "));
+    s.replace(QStringLiteral("\\P"), QStringLiteral("\n"));
     s.replace(QStringLiteral("\\~"), QStringLiteral(" "));
     s.replace(codes, QString());
     s.replace(stack, QStringLiteral("\\1/\\2"));
@@ -289,7 +289,14 @@ QString plainText(const std::string &raw, bool mtext)
     s.replace(QStringLiteral("%%c"), QStringLiteral("\u2300"), Qt::CaseInsensitive);
     s.replace(QStringLiteral("%%d"), QStringLiteral("\u00b0"), Qt::CaseInsensitive);
     s.replace(QStringLiteral("%%p"), QStringLiteral("\u00b1"), Qt::CaseInsensitive);
-    return s.simplified();
+    if (!mtext)
+        return s.simplified();
+    // Each paragraph of a multi-line text is a line of its own ("Склад" over "12,5 м").
+    QStringList lines;
+    for (const QString &line : s.split(QLatin1Char('\n')))
+        if (const QString l = line.simplified(); !l.isEmpty())
+            lines << l;
+    return lines.join(QLatin1Char('\n'));
 }
 
 class Builder : public DL_CreationAdapter {

@@ -54,7 +54,7 @@ struct DxfText {
     int layer = 0;
     DxfVec at;
     double height = 0;
-    QString text; // plain text: MTEXT formatting removed, \U+XXXX decoded
+    QString text; // plain text: MTEXT formatting removed (paragraphs as '\n'), \U+XXXX decoded
 };
 
 struct DxfDrawing {

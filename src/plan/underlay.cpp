@@ -286,9 +286,15 @@ std::shared_ptr<UnderlayPicture> underlayFromDxf(const DxfDrawing &d, double u, 
         addArcSegments(arcs, QPointF(c.centre.x, c.centre.y), c.r, 0, 360);
     for (const auto &s : arcs)
         L.emplace_back(P(s.x1(), s.y1()), P(s.x2(), s.y2()));
-    for (const auto &t : d.texts)
-        if (!t.text.isEmpty() && t.height > 0)
-            pic->texts.push_back({P(t.at.x, t.at.y), t.height * u, t.text});
+    // A multi-line text's lines go down from its insertion point at the usual 5/3 line spacing.
+    for (const auto &t : d.texts) {
+        if (t.height <= 0)
+            continue;
+        const QStringList lines = t.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            pic->texts.push_back({P(t.at.x, t.at.y - static_cast<double>(i) * t.height * 5 / 3),
+                                  t.height * u, lines[i]});
+    }
     QRectF ext;
     for (const auto &l : L)
         ext |= QRectF(l.p1(), l.p2()).normalized().adjusted(0, 0, 1e-9, 1e-9);

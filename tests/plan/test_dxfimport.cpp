@@ -107,7 +107,8 @@ TEST(DxfImport, SitePlanInMetresAndMillimetres)
 
 // A hand-written R12 drawing in millimetres: an old-style POLYLINE whose corner is off the grid
 // (the rectangle grows to the grid point before it, never shrinks), an arc-sided outline (the
-// bulge reaches beyond the vertices), MTEXT with formatting, Cyrillic in \U+ escapes.
+// bulge reaches beyond the vertices), a two-paragraph MTEXT with formatting whose second line is
+// the height, Cyrillic in \U+ escapes.
 TEST(DxfImport, HandWrittenMillimetresWithBulgesAndMText)
 {
     const std::string text = "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n4\n0\nENDSEC\n"
@@ -117,9 +118,9 @@ TEST(DxfImport, HandWrittenMillimetresWithBulgesAndMText)
                              "0\nVERTEX\n8\nA\n10\n5678.9\n20\n0\n"
                              "0\nVERTEX\n8\nA\n10\n5678.9\n20\n3000\n"
                              "0\nVERTEX\n8\nA\n10\n1234.5\n20\n3000\n0\nSEQEND\n8\nA\n"
-                             "0\nMTEXT\n8\nA\n10\n2000\n20\n1000\n40\n300\n"
-                             "1\n{\\fArial|b0;H=7,5}\\P\n"
                              "0\nTEXT\n8\nA\n10\n2000\n20\n2000\n40\n300\n1\n\\U+0426\\U+0435\\U+0445\n"
+                             "0\nMTEXT\n8\nA\n10\n2000\n20\n1000\n40\n300\n"
+                             "1\n{\\fArial|b0;Ввод}\\P{\\H1.2x;H=7,5}\\P\n"
                              "0\nLWPOLYLINE\n8\nB\n90\n2\n70\n1\n"
                              "10\n10000\n20\n0\n42\n1\n10\n20000\n20\n0\n42\n1\n"
                              "0\nENDSEC\n0\nEOF\n";
