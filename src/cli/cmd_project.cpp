@@ -112,7 +112,7 @@ int cmdImport(Context &ctx)
     // refuse); its stored pairs and elements are read before anything is written.
     const std::optional<MultiRodResult> multiRows = prepareMultiRodImport(*dm, doc);
     // The whole project is one command: a refused or interrupted import leaves no trace.
-    Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
+    Transaction tx(*dm, projectTables());
     int kod = 0;
     try {
         kod = enterProjectFile(*dm, doc, ctx.args[0]);
