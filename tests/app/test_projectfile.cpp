@@ -295,4 +295,11 @@ TEST_F(ProjectFileWindow, OpenedFileShowsItsPlacementRowsInThePlacementWindow)
     EXPECT_EQ(ranges[0].rfind("Левый|0|10|5|0|5|5", 0), 0u) << ranges[0];
     ASSERT_EQ(combinations.size(), 1u);
     EXPECT_EQ(combinations[0].rfind("Левый|5|0|17,5||25|0|17,5", 0), 0u) << combinations[0];
+    // Undoing the opening takes the placement rows away with the project.
+    EXPECT_EQ(rows(TableId::Diap2MO3), 2u);
+    ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Правка"),
+                           QStringLiteral("Отменить открытие файла проекта")));
+    QTRY_COMPARE(projects(), before);
+    for (TableId id : {TableId::Diap2MO0, TableId::Diap2MO1, TableId::Diap2MO3})
+        EXPECT_EQ(rows(id), 1u);
 }
