@@ -168,7 +168,8 @@ TEST_F(PlacementExchange, SavedFileImportedByCliExportsTheSameRows)
     const CliRun again = run(data() + "import " + quote(file));
     ASSERT_EQ(again.code, 0);
     const json a = json::parse(run(data() + "export " + kod).out);
-    const json b = json::parse(run(data() + "export " + again.out.substr(0, again.out.find('\n'))).out);
+    const std::string kod2 = again.out.substr(0, again.out.find('\n'));
+    const json b = json::parse(run(data() + "export " + kod2).out);
     EXPECT_EQ(a["pairs"].size(), 3u);
     EXPECT_EQ(withoutKeys(b).dump(1), withoutKeys(a).dump(1));
 }
@@ -201,7 +202,10 @@ TEST_F(PlacementExchange, DamagedPlacementRefusesTheWholeFile)
         {"wrong type", change([](json &p) { p["diap1.db"][1]["X1"] = "ноль"; }), "diap1.db"},
         {"no name", change([](json &p) { p["diap0.DB"][1]["Name"] = ""; }), "diap0.DB"},
         {"zero step", change([](json &p) { p["diap1.db"][1]["DY"] = 0; }), "diap1.db"},
-        {"wholly outside", change([](json &p) { p["diap2.db"][0]["X1"] = -9; p["diap2.db"][0]["X2"] = -5; }),
+        {"wholly outside", change([](json &p) {
+             p["diap2.db"][0]["X1"] = -9;
+             p["diap2.db"][0]["X2"] = -5;
+         }),
          "diap2.db"},
         // The question the grid would ask (clip it?) is not asked: the file is refused.
         {"partly outside", change([](json &p) { p["diap2.db"][0]["X1"] = -5; }), "diap2.db"},
