@@ -671,8 +671,7 @@ std::optional<int> ProjectDocument::openProjectFile(const QString &path)
         prompter().error(e.what());
         return std::nullopt;
     }
-    // A multiple rod project needs its folder prepared first (never inside a command); its
-    // pairs and protecting elements come back with its next selection.
+    // A multiple rod project needs its folder prepared first (never inside a command).
     try {
         prepareMultiRodImport(m_dm, file);
     } catch (const std::exception &e) {

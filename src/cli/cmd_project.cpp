@@ -110,9 +110,9 @@ int cmdImport(Context &ctx)
     auto dm = openData(ctx, prompter);
     // A multiple rod project goes only into a folder prepared for it (which older builds
     // refuse); its stored pairs and elements are read before anything is written.
-    const std::optional<MultiRodResult> multiRows = prepareMultiRodImport(*dm, doc);
+    prepareMultiRodImport(*dm, doc);
     // The whole project is one command: a refused or interrupted import leaves no trace.
-    Transaction tx(*dm, {TableId::Project, TableId::Mo, TableId::Object});
+    Transaction tx(*dm, projectTables());
     int kod = 0;
     try {
         kod = enterProjectFile(*dm, doc, ctx.args[0]);
@@ -121,10 +121,6 @@ int cmdImport(Context &ctx)
         return 2;
     }
     tx.commit();
-    // The pairs and elements are the results of the project's selection: written as they were
-    // exported, with the rows just imported (storing them again changes none of their values).
-    if (multiRows)
-        storeMultiRodResults(*dm, loadCurrentProject(*dm), *multiRows);
     ctx.out << kod << "\n";
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "exchange/projectfile.h"
 
+#include "data/multirodstore.h"
 #include "data/outputfile.h"
 #include "data/snapshot.h"
 #include "data/transaction.h"
@@ -142,6 +143,13 @@ int enterProjectFile(DataModule &dm, const json &file, const std::string &path)
 {
     const int kod = importProjectJson(dm, file, path);
     locateProject(dm, kod);
+    // A multiple rod's pairs and elements are the results of its selection: stored as they were
+    // exported, with the rows just entered, in the same command.
+    if (isMultiRodProject(dm) && (file.contains("pairs") || file.contains("elements")))
+        storeMultiRodResults(dm, loadCurrentProject(dm),
+                             multiRodFromJson(file.contains("pairs") ? file["pairs"] : json(),
+                                              file.contains("elements") ? file["elements"]
+                                                                        : json()));
     // A new project may take the key of a removed one: no underlay of that one stays with it.
     const QString dataDir = QString::fromStdString(dm.dataDir());
     forgetProjectUnderlay(dataDir, kod);

@@ -29,8 +29,10 @@ void saveProjectFile(DataModule &dm, const std::string &path);
 nlohmann::ordered_json readProjectFile(const std::string &path);
 
 // Enters a file read by readProjectFile (or a korvan-cli export) as a new project, which becomes
-// the current row of project.DB, with its underlay written beside the tables; returns its key. The caller holds the transaction over project.DB, mo.DB and
-// object.DB; on a throw it must be rolled back.
+// the current row of project.DB, with its placement rows, a multiple rod's pairs and elements
+// and its underlay written beside the tables; returns its key. The caller has prepared the
+// folder (prepareMultiRodImport) and holds the transaction over the project's tables; on a
+// throw it must be rolled back.
 int enterProjectFile(DataModule &dm, const nlohmann::ordered_json &file, const std::string &path);
 
 } // namespace kv

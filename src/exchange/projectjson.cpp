@@ -8,6 +8,7 @@
 #include "data/snapshot.h"
 #include "data/transaction.h"
 #include "exchange/jsoninput.h"
+#include "exchange/placementjson.h"
 
 #include <climits>
 #include <cmath>
@@ -68,33 +69,42 @@ void checkRange(const Table &t, const FieldDef &f, double v)
 
 } // namespace
 
+namespace {
+
+json fieldJson(const FieldDef &f, const Value &v)
+{
+    if (v.isNull())
+        return nullptr;
+    switch (f.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return v.toInt();
+    case FieldType::Number:
+        return v.toDouble();
+    case FieldType::Boolean:
+        return v.toBool();
+    default:
+        return v.toText();
+    }
+}
+
+} // namespace
+
 json rowToJson(const Table &t)
 {
     json o = json::object();
-    for (const FieldDef &f : t.def().fields) {
-        if (!isStored(f))
-            continue;
-        const Value v = t.value(f.name);
-        if (v.isNull()) {
-            o[f.name] = nullptr;
-            continue;
-        }
-        switch (f.type) {
-        case FieldType::AutoInc:
-        case FieldType::Integer:
-            o[f.name] = v.toInt();
-            break;
-        case FieldType::Number:
-            o[f.name] = v.toDouble();
-            break;
-        case FieldType::Boolean:
-            o[f.name] = v.toBool();
-            break;
-        default:
-            o[f.name] = v.toText();
-            break;
-        }
-    }
+    for (const FieldDef &f : t.def().fields)
+        if (isStored(f))
+            o[f.name] = fieldJson(f, t.value(f.name));
+    return o;
+}
+
+json rowToJson(const TableDef &def, const std::vector<Value> &row)
+{
+    json o = json::object();
+    for (std::size_t i = 0; i < def.fields.size() && i < row.size(); ++i)
+        if (isStored(def.fields[i]))
+            o[def.fields[i].name] = fieldJson(def.fields[i], row[i]);
     return o;
 }
 
@@ -118,6 +128,8 @@ json projectToJson(DataModule &dm)
         doc["pairs"] = multiRodPairsToJson(r);
         doc["elements"] = multiRodElementsToJson(r);
     }
+    if (json placement = placementToJson(dm, dm.project().asInt("Kod")); !placement.is_null())
+        doc["placement"] = std::move(placement);
     return doc;
 }
 
@@ -370,6 +382,7 @@ int importProjectJson(DataModule &d, const json &doc, const std::string &where)
     }
     if (evaluated)
         CountZones(d);
+    importPlacementJson(d, doc, where);
     return kod;
 }
 

@@ -15,9 +15,12 @@
 namespace kv {
 
 nlohmann::ordered_json rowToJson(const Table &t);
+// A whole row as Table::rowByKey gives it (every field in field order).
+nlohmann::ordered_json rowToJson(const TableDef &def, const std::vector<Value> &row);
 // All visible rows in key order (the current row is kept).
 nlohmann::ordered_json rowsToJson(Table &t);
-// The project (current row) with its conductor and object rows.
+// The project (current row) with its conductor and object rows, and its placement rows under
+// "placement" when it has any (see exchange/placementjson.h).
 nlohmann::ordered_json projectToJson(DataModule &dm);
 
 // The multiple rod's pairs and elements as JSON (rods numbered from 1) and back; fromJson throws
@@ -52,10 +55,11 @@ void requireConductorType(const Table &project);
 // would need no protection.
 void appendEvaluatedObject(DataModule &dm, const nlohmann::ordered_json &obj, double gridStep);
 
-// Enters the JSON of projectToJson as a new project with its conductors and objects (objects
-// without a zone and category evaluated as the object dialog does) and returns its key. The
-// caller holds the transaction over project.DB, mo.DB and object.DB and commits it; on a throw
-// (InputRefused, TableError) it must be rolled back. `where` names the source in messages.
+// Enters the JSON of projectToJson as a new project with its conductors, objects (those
+// without a zone and category evaluated as the object dialog does) and placement rows, and
+// returns its key. The caller holds the transaction over the project's tables and commits it;
+// on a throw (InputRefused, TableError) it must be rolled back. `where` names the source in
+// messages.
 int importProjectJson(DataModule &dm, const nlohmann::ordered_json &doc, const std::string &where);
 
 } // namespace kv

@@ -2,6 +2,8 @@
 // "Открыть файл..." answered in the file dialogs, a file dropped on the window, one undo step,
 // and damaged files refused with nothing left behind.
 
+#include "app/placementwindow.h"
+#include "app/tableeditpanel.h"
 #include "exchange/projectfile.h"
 #include "exchange/projectjson.h"
 #include "plan/underlay.h"
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QFile>
 #include <QAbstractItemView>
+#include <QTableView>
 #include <QCompleter>
 #include <QFileDialog>
 #include <QImage>
@@ -66,6 +69,20 @@ ModalAnswer answerFileDialog(const QString &button, const QString &path)
             QTest::qWait(100);
         }
     });
+}
+
+// The texts of a grid's rows, cells joined by "|".
+std::vector<std::string> gridRows(QTableView *v)
+{
+    std::vector<std::string> out;
+    const QAbstractItemModel *m = v->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m->columnCount(); ++c)
+            cells << m->index(r, c).data().toString();
+        out.push_back(cells.join(QLatin1Char('|')).toStdString());
+    }
+    return out;
 }
 
 void dropFile(QWidget *w, const QString &path)
@@ -178,6 +195,16 @@ TEST_F(ProjectFileWindow, DamagedFilesAreRefusedWithNothingLeftBehind)
     // An error met only after the project and its conductor rows were written.
     badObject["objects"][0]["L"] = "двенадцать";
     badConductor["conductors"][0]["MX"] = "x";
+    // A sub-range partly outside its range: the grid would ask whether to clip it; the file is
+    // refused without a question, after the variant and its range were written.
+    json badPlacement = file;
+    badPlacement["placement"] = {
+        {"diap0.DB", json::array({{{"Kod", 7}, {"Name", "Вариант"}}})},
+        {"diap1.db", json::array({{{"Kod", 3}, {"Kod0", 7}, {"X1", 0}, {"X2", 10}, {"DX", 1},
+                                   {"Y1", 0}, {"Y2", 10}, {"DY", 1}}})},
+        {"diap2.db", json::array({{{"Kod0", 3}, {"X1", -5}, {"VklX1", true}, {"X2", 5},
+                                   {"VklX2", true}, {"Y1", 0}, {"VklY1", true}, {"Y2", 5},
+                                   {"VklY2", true}}})}};
     const struct {
         const char *name;
         QByteArray text;
@@ -189,9 +216,11 @@ TEST_F(ProjectFileWindow, DamagedFilesAreRefusedWithNothingLeftBehind)
         {"object.kvproj", QByteArray::fromStdString(badObject.dump()), "L"},
         {"conductor.kvproj", QByteArray::fromStdString(badConductor.dump()), "MX"},
         {"empty.kvproj", QByteArray(), "empty.kvproj"},
+        {"placement.kvproj", QByteArray::fromStdString(badPlacement.dump()), "diap2.db"},
     };
     const size_t projectRows = rows(TableId::Project), moRows = rows(TableId::Mo),
-                 objectRows = rows(TableId::Object);
+                 objectRows = rows(TableId::Object), variantRows = rows(TableId::Diap0),
+                 rangeRows = rows(TableId::Diap1);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = dir.filePath(QString::fromLatin1(c.name));
@@ -207,6 +236,70 @@ TEST_F(ProjectFileWindow, DamagedFilesAreRefusedWithNothingLeftBehind)
         EXPECT_EQ(rows(TableId::Project), projectRows);
         EXPECT_EQ(rows(TableId::Mo), moRows);
         EXPECT_EQ(rows(TableId::Object), objectRows);
+        EXPECT_EQ(rows(TableId::Diap0), variantRows);
+        EXPECT_EQ(rows(TableId::Diap1), rangeRows);
+        EXPECT_EQ(prompter.texts(RecordingPrompter::Kind::Ask).size(), 0u);
         EXPECT_FALSE(doc().undoStack()->canUndo());
     }
+}
+
+// The placement rows of a saved project come back with the opened file: the placement window of
+// the new project shows its variant with the search result and its combinations.
+TEST_F(ProjectFileWindow, OpenedFileShowsItsPlacementRowsInThePlacementWindow)
+{
+    const int original = addProject("двойной стержневой молниеотвод", {{0, 0}, {30, 0}},
+                                    {{"Склад", 10, 10, 4, 4, 8, 3}});
+    const auto put = [&](TableId id, std::vector<std::pair<const char *, Value>> fields) {
+        Table &t = dm->table(id);
+        ASSERT_TRUE(t.append());
+        for (const auto &[f, v] : fields)
+            t.setValue(f, v);
+        ASSERT_TRUE(t.post());
+    };
+    put(TableId::Diap2MO0, {{"Name", Value("Две опоры")}, {"X1", Value(5.0)}, {"Y1", Value(0.0)},
+                            {"H1", Value(17.5)}, {"X2", Value(25.0)}, {"Y2", Value(0.0)},
+                            {"H2", Value(17.5)}});
+    put(TableId::Diap2MO1, {{"DiapName", Value("Левый")}, {"X1", Value(0.0)}, {"X2", Value(10.0)},
+                            {"DX", Value(5.0)}, {"Y1", Value(0.0)}, {"Y2", Value(5.0)},
+                            {"DY", Value(5.0)}});
+    put(TableId::Diap2MO3, {{"DiapName1", Value("Левый")}, {"X1", Value(5.0)}, {"Y1", Value(0.0)},
+                            {"H1", Value(17.5)}, {"DiapName2", Value("")}, {"X2", Value(25.0)},
+                            {"Y2", Value(0.0)}, {"H2", Value(17.5)}});
+    open();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("razm.kvproj"));
+    saveProjectFile(*dm, path.toStdString());
+    const size_t before = projects();
+    {
+        auto answer = answerFileDialog(QStringLiteral("Открыть"), path);
+        ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Проект"),
+                               QStringLiteral("Открыть файл...")));
+        QTRY_COMPARE(projects(), before + 1);
+    }
+    window->refreshNow();
+    ASSERT_NE(snap().project.Kod.value_or(original), original) << "the new project is current";
+    std::vector<std::string> variants, ranges, combinations;
+    ModalAnswer answer(QStringLiteral("Отмена"), [&](QWidget *m) {
+        auto *pw = qobject_cast<PlacementWindow *>(m);
+        ASSERT_TRUE(pw);
+        variants = gridRows(pw->variants()->view());
+        ranges = gridRows(pw->ranges(1)->view());
+        combinations = gridRows(pw->combinations()->view());
+    });
+    ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Молниеотвод"),
+                           QStringLiteral("Оптимальное размещение...")));
+    QTRY_VERIFY(answer.done());
+    ASSERT_EQ(variants.size(), 1u);
+    EXPECT_EQ(variants[0].rfind("Две опоры|5|0|17,5|25|0|17,5", 0), 0u) << variants[0];
+    ASSERT_EQ(ranges.size(), 1u);
+    EXPECT_EQ(ranges[0].rfind("Левый|0|10|5|0|5|5", 0), 0u) << ranges[0];
+    ASSERT_EQ(combinations.size(), 1u);
+    EXPECT_EQ(combinations[0].rfind("Левый|5|0|17,5||25|0|17,5", 0), 0u) << combinations[0];
+    // Undoing the opening takes the placement rows away with the project.
+    EXPECT_EQ(rows(TableId::Diap2MO3), 2u);
+    ASSERT_TRUE(chooseMenu(window.get(), QStringLiteral("Правка"),
+                           QStringLiteral("Отменить открытие файла проекта")));
+    QTRY_COMPARE(projects(), before);
+    for (TableId id : {TableId::Diap2MO0, TableId::Diap2MO1, TableId::Diap2MO3})
+        EXPECT_EQ(rows(id), 1u);
 }
