@@ -48,8 +48,9 @@ ReportInput loadReportInput(DataModule &dm, const std::string &profileName)
         if (u.kind != UnderlayKind::None && u.shown) {
             try {
                 in.underlay = loadUnderlayPicture(dir, *in.snap.project.Kod, u);
-            } catch (const UnderlayError &) {
+            } catch (const UnderlayError &e) {
                 // A damaged or missing copy: the drawings go without it, as the window shows.
+                in.underlayProblem = e.what();
             }
         }
     }

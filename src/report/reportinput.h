@@ -32,6 +32,8 @@ struct ReportInput {
     // The project's underlay for the top drawings: only when the profile asks for it, the
     // underlay is shown in the project window and its file reads (otherwise null).
     std::shared_ptr<const UnderlayPicture> underlay;
+    // Why the underlay the profile asks for was left out (its copy damaged or missing).
+    std::string underlayProblem;
 };
 
 // The current project, the current report profile (or `profileName` when given) and the rest.

@@ -202,7 +202,9 @@ TEST_F(ReportWindowFixture, UnderlayFlagTickedInTheDialog)
     EXPECT_EQ(loadReportInput(*dm).underlay, nullptr) << "hidden in the window";
     saveUnderlaySettings(data, kod, stored);
     QFile::remove(underlayFolder(data) + "/" + QString::fromStdString(stored.file));
-    EXPECT_EQ(loadReportInput(*dm).underlay, nullptr) << "its file is gone";
+    const ReportInput gone = loadReportInput(*dm);
+    EXPECT_EQ(gone.underlay, nullptr);
+    EXPECT_FALSE(gone.underlayProblem.empty()) << "its file is gone";
     EXPECT_TRUE(prompter.messages.empty());
 }
 
