@@ -183,7 +183,8 @@ TEST_F(DxfWindow, ZonePreviewDrawsTheUnderlayWhileShown)
     s.kind = UnderlayKind::Dxf;
     setUnderlayFile(data, kod, s, dxf);
     ProjectWindow &w = open(QSize(1366, 768));
-    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Молниеотвод"), QStringLiteral("Ориентировочный подбор")));
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Молниеотвод"),
+                           QStringLiteral("Ориентировочный подбор")));
     w.refreshNow();
     ASSERT_TRUE(snap().conductors.front().H.has_value());
 
@@ -205,7 +206,8 @@ TEST_F(DxfWindow, ZonePreviewDrawsTheUnderlayWhileShown)
             m->close();
         });
         poll.start();
-        EXPECT_TRUE(chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Просмотр зон защиты...")));
+        EXPECT_TRUE(chooseMenu(&w, QStringLiteral("Проект"),
+                               QStringLiteral("Просмотр зон защиты...")));
         EXPECT_TRUE(waitFor([&] { return count >= 0; }));
         return count;
     };

@@ -682,7 +682,8 @@ TEST(ReportDrawings, UnderlayBeneathTheTopDrawingWithItsFlag)
         return images;
     };
     const auto profile = [](bool flag) {
-        ReportProfile p = onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::CherVidPrymoPod});
+        ReportProfile p =
+            onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::CherVidPrymoPod});
         p.CherPodlozhka = flag;
         return p;
     };
