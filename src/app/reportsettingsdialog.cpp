@@ -2,6 +2,7 @@
 
 #include "data/datamodule.h"
 #include "data/prompter.h"
+#include "plan/underlay.h"
 #include "widgets/buddylabel.h"
 #include "widgets/tablemodel.h"
 #include "report/reportdocument.h"
@@ -257,6 +258,7 @@ QWidget *ReportSettingsDialog::buildContentTab()
               "CherVidPrymoPod", "PrimVidPrymoPod");
         group(QStringLiteral(" Выбранный молниеотвод "), "CherVidSverhu", "PrimVidSverhu",
               "CherVidPrymo", "PrimVidPrymo");
+        addBox(v, "CherPodlozhka", QStringLiteral("Подложка на чертежах"), false);
         addBox(v, "CherVid3D", QStringLiteral("Зоны защиты в трех измерениях"), false);
         v->addStretch();
     }
@@ -552,6 +554,24 @@ QImage ReportSettingsDialog::renderSample(const std::string &field, ConductorTyp
             p.*f.member = true;
         if (const char *parent = parentOf(field); parent && std::string(parent) == f.field)
             p.*f.member = true;
+    }
+    if (field == "CherPodlozhka") {
+        // The underlay's sample: the design top drawing over a small site plan — a fence round
+        // the site, a road past it and the outlines of the buildings.
+        p.CherVidSverhuPod = true;
+        auto plan = std::make_shared<UnderlayPicture>();
+        auto box = [&plan](double x1, double y1, double x2, double y2) {
+            plan->lines.insert(plan->lines.end(), {QLineF(x1, y1, x2, y1), QLineF(x2, y1, x2, y2),
+                                                   QLineF(x2, y2, x1, y2), QLineF(x1, y2, x1, y1)});
+        };
+        box(5, 5, 100, 80);
+        plan->lines.insert(plan->lines.end(), {QLineF(-20, 88, 130, 88), QLineF(-20, 96, 130, 96),
+                                               QLineF(45, 80, 45, 88), QLineF(55, 80, 55, 88)});
+        for (const ObjectRec &o : in.snap.objects)
+            box(o.MXa.value_or(0) - 1, o.MYa.value_or(0) - 1,
+                o.MXa.value_or(0) + o.L.value_or(0) + 1, o.MYa.value_or(0) + o.S.value_or(0) + 1);
+        plan->extent = QRectF(-20, 5, 150, 91);
+        in.underlay = plan;
     }
     in.profile = p;
     DocumentBuilder builder;

@@ -11,6 +11,7 @@
 #include "plan/drawingsettings.h"
 #include "plan/picturefile.h"
 #include "plan/planview.h"
+#include "plan/underlay.h"
 #include "plan/zonedxf.h"
 #include "plan/zoneoverlay.h"
 #include "plan/zonepictures.h"
@@ -171,6 +172,16 @@ int cmdRender(Context &ctx)
     PlanViewModel model;
     model.LoadDrawingSettings(LoadDrawingSettings(settingsRec));
     model.ShowProjectShapes(snap);
+    // The underlay is drawn when it is shown in the project window, as the window draws it.
+    const QString dataDir = QString::fromStdString(dm->dataDir());
+    if (const UnderlaySettings u = loadUnderlaySettings(dataDir, kod);
+        u.kind != UnderlayKind::None && u.shown) {
+        try {
+            model.setUnderlay(loadUnderlayPicture(dataDir, kod, u));
+        } catch (const UnderlayError &e) {
+            ctx.err << e.what() << "\n";
+        }
+    }
 
     bool ok = true;
     // A .dxf name gets the drawing in metres, any other the picture.

@@ -87,6 +87,8 @@ int cmdReport(Context &ctx)
         ctx.err << e << "\n";
     if (!errors.empty())
         return 2;
+    if (!in.underlayProblem.empty())
+        ctx.err << in.underlayProblem << "\n";
 
     ensureGuiApplication();
     ProgressOnStderr fb(ctx.err);

@@ -135,6 +135,10 @@ std::vector<TableDef> buildDefs()
     FieldDef picture3d = boolean("CherVid3D");
     picture3d.addedLater = true;
     report.push_back(picture3d);
+    // The project's underlay beneath the top drawings; profiles stored before it leave it empty.
+    FieldDef underlay = boolean("CherPodlozhka");
+    underlay.addedLater = true;
+    report.push_back(underlay);
     add(T::Report, "report.DB", report, T::Report);
 
     add(T::Diap0, "diap0.DB",

@@ -11,6 +11,7 @@
 #include "plan/zonedxf.h"
 #include "plan/picturesize.h"
 #include "plan/recordfields.h"
+#include "plan/underlay.h"
 #include "plan/zonegeometry.h"
 
 #include <algorithm>
@@ -175,15 +176,25 @@ DrawLayer zoneLayer(const char *conductorField) { return conductorField[3] == 'a
 DrawLayer zoneLayer(const ObjectRec &o) { return o.Zona.value_or("") == "А" ? DrawLayer::ZoneA : DrawLayer::ZoneB; }
 
 // With a recorder the picture is not painted: what would be drawn goes to the recorder.
+// An underlay, when given, is painted beneath the grid at the picture's scale, its plan origin
+// where the grid's is.
 QImage renderTop(const ProjectSnapshot &snap, const DrawingSettings &ds, const std::string &suffix,
-                 const PictureFrame &f, DrawingRecorder *rec = nullptr)
+                 const PictureFrame &f, DrawingRecorder *rec = nullptr,
+                 const UnderlayPicture *underlay = nullptr)
 {
     const int width = f.width;
     const int height = f.height;
     QImage img = rec ? QImage(1, 1, QImage::Format_RGB32) : QImage(width, height, QImage::Format_RGB32);
+    if (underlay && !rec) {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.translate(f.ox, f.oy);
+        DrawUnderlay(p, *underlay, f.s);
+    }
     Canvas c(img, rec);
     c.setLayer(DrawLayer::Grid);
-    c.fill(Qt::white);
+    if (!underlay)
+        c.fill(Qt::white);
     c.setBrush(Qt::white);
     const int th = c.textHeight();
 
@@ -932,7 +943,8 @@ std::optional<std::string> previewSuffix(const ProjectSnapshot &snap)
 }
 
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
-                                const std::string &suffix, int frontImageHeight)
+                                const std::string &suffix, int frontImageHeight,
+                                const UnderlayPicture *underlay)
 {
     ZonePictures out;
     if (snap.conductors.empty()) {
@@ -952,23 +964,24 @@ ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettin
         out.front = QImage();
         return out;
     }
-    out.top = renderTop(snap, settings, suffix, f);
+    out.top = renderTop(snap, settings, suffix, f, nullptr, underlay);
     return out;
 }
 
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const PlanViewModel &model,
                                 const std::string &suffix)
 {
-    return RenderZonePictures(snap, model.settings(), suffix, model.frontImageHeight());
+    return RenderZonePictures(snap, model.settings(), suffix, model.frontImageHeight(),
+                              model.underlay());
 }
 
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
-                                const std::string &suffix)
+                                const std::string &suffix, const UnderlayPicture *underlay)
 {
     PlanViewModel model;
     model.LoadDrawingSettings(settings);
     model.ShowProjectShapes(snap);
-    return RenderZonePictures(snap, model, suffix);
+    return RenderZonePictures(snap, model.settings(), suffix, model.frontImageHeight(), underlay);
 }
 
 QImage RenderSphereFront(const ProjectSnapshot &snap, const DrawingSettings &settings,

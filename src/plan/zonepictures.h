@@ -14,6 +14,8 @@
 
 namespace kv {
 
+struct UnderlayPicture;
+
 struct ZonePictures {
     QImage top;
     QImage front;
@@ -23,16 +25,20 @@ struct ZonePictures {
 };
 
 // frontImageHeight: the height of the project window's front image, that is the height of the
-// tallest front shape of the shape model. The suffix is "" (design) or "1" (chosen).
+// tallest front shape of the shape model. The suffix is "" (design) or "1" (chosen). An
+// underlay, when given, lies beneath the top picture's grid at true scale.
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
-                                const std::string &suffix, int frontImageHeight);
-// The same with the front image height taken from a shape model showing the project.
+                                const std::string &suffix, int frontImageHeight,
+                                const UnderlayPicture *underlay = nullptr);
+// The same with the front image height taken from a shape model showing the project, and the
+// underlay the model shows (the top view's, when it is shown).
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const PlanViewModel &model,
                                 const std::string &suffix);
 // Headless form: builds the shape model of the project itself, so the CLI and the project
 // window render the same pictures.
 ZonePictures RenderZonePictures(const ProjectSnapshot &snap, const DrawingSettings &settings,
-                                const std::string &suffix);
+                                const std::string &suffix,
+                                const UnderlayPicture *underlay = nullptr);
 
 // The front picture with the arcs of the rolling sphere of radius R over it (the report's
 // drawing of the sphere check). A null image with `refused` set when it would be too large.

@@ -3,6 +3,7 @@
 #include "data/datamodule.h"
 #include "data/multirodstore.h"
 #include "data/snapshot.h"
+#include "plan/underlay.h"
 
 namespace kv {
 
@@ -40,6 +41,18 @@ ReportInput loadReportInput(DataModule &dm, const std::string &profileName)
         in.profile = readProfile(report);
     } else if (!report.isEmpty()) {
         in.profile = readProfile(report);
+    }
+    if (in.profile.CherPodlozhka && in.snap.project.Kod) {
+        const QString dir = QString::fromStdString(dm.dataDir());
+        const UnderlaySettings u = loadUnderlaySettings(dir, *in.snap.project.Kod);
+        if (u.kind != UnderlayKind::None && u.shown) {
+            try {
+                in.underlay = loadUnderlayPicture(dir, *in.snap.project.Kod, u);
+            } catch (const UnderlayError &e) {
+                // A damaged or missing copy: the drawings go without it, as the window shows.
+                in.underlayProblem = e.what();
+            }
+        }
     }
     return in;
 }

@@ -10,12 +10,14 @@
 #include "report/reportprofile.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kv {
 
 class DataModule;
+struct UnderlayPicture;
 
 struct ReportInput {
     ProjectSnapshot snap;
@@ -27,6 +29,11 @@ struct ReportInput {
     DrawingSettings drawing;
     // A multiple rod: its stored pairs and each object's protecting element (empty otherwise).
     MultiRodResult multiRod;
+    // The project's underlay for the top drawings: only when the profile asks for it, the
+    // underlay is shown in the project window and its file reads (otherwise null).
+    std::shared_ptr<const UnderlayPicture> underlay;
+    // Why the underlay the profile asks for was left out (its copy damaged or missing).
+    std::string underlayProblem;
 };
 
 // The current project, the current report profile (or `profileName` when given) and the rest.

@@ -11,8 +11,10 @@ ReportProfile ReportProfile::full()
     p.Name = kFullProfileName;
     for (const auto &f : profileFlags())
         p.*f.member = true;
-    // The full profile of a fresh data folder was stored before the 3D picture existed.
+    // The full profile of a fresh data folder was stored before the 3D picture and the
+    // underlay existed.
     p.CherVid3D = false;
+    p.CherPodlozhka = false;
     p.WordDoc = "новый";
     p.PaperSize = "A4";
     p.PaperOrient = "книжная";
@@ -26,10 +28,10 @@ ReportProfile ReportProfile::full()
     return p;
 }
 
-const std::array<ProfileFlag, 27> &profileFlags()
+const std::array<ProfileFlag, 28> &profileFlags()
 {
     using P = ReportProfile;
-    static const std::array<ProfileFlag, 27> flags = {{
+    static const std::array<ProfileFlag, 28> flags = {{
         {"ProjName", &P::ProjName},
         {"ProjHar", &P::ProjHar},
         {"ObjTabObHar", &P::ObjTabObHar},
@@ -57,6 +59,7 @@ const std::array<ProfileFlag, 27> &profileFlags()
         {"PrimVidPrymo", &P::PrimVidPrymo},
         {"ProvSfera", &P::ProvSfera},
         {"CherVid3D", &P::CherVid3D},
+        {"CherPodlozhka", &P::CherPodlozhka},
     }};
     return flags;
 }

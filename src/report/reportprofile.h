@@ -25,6 +25,8 @@ struct ReportProfile {
     bool CherVidPrymo = false, PrimVidPrymo = false;
     bool ProvSfera = false; // the rolling-sphere check section
     bool CherVid3D = false; // the zones in three dimensions
+    // The project's underlay beneath the top drawings, when it is shown in the project window.
+    bool CherPodlozhka = false;
     std::string WordDoc, PaperSize, PaperOrient, PageNum;
     OptI TopMargin, BottomMargin, LeftMargin, RightMargin, HeaderDistance, FooterDistance;
 
@@ -37,7 +39,7 @@ struct ProfileFlag {
     const char *field;
     bool ReportProfile::*member;
 };
-const std::array<ProfileFlag, 27> &profileFlags();
+const std::array<ProfileFlag, 28> &profileFlags();
 // The check boxes that depend on a parent box (the parent first), in the dialog's order.
 struct DependentFlags {
     const char *parent;

@@ -1791,7 +1791,8 @@ void Sections::WriteDrawings()
     for (const Pair &pr : pairs) {
         ZonePictures pics;
         if (pr.top || pr.front) {
-            pics = RenderZonePictures(m_in.snap, m_in.drawing, pr.suffix);
+            pics = RenderZonePictures(m_in.snap, m_in.drawing, pr.suffix,
+                                      m_p.CherPodlozhka ? m_in.underlay.get() : nullptr);
             // A drawing too large for memory is refused with its size, never cut or left empty.
             if (!pics.refused.empty())
                 throw ReportStop(pics.refused);

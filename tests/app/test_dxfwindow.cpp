@@ -1,6 +1,7 @@
 // The DXF import and the underlay driven as a user does: the dialogs opened from the menu, a
 // file typed, a layer ticked, OK clicked; undo; the tool-bar toggle.
 
+#include "app/zonepreviewwindow.h"
 #include "plan/dxfwriter.h"
 #include "plan/underlay.h"
 #include "userinput.h"
@@ -163,5 +164,59 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() == nullptr; }));
     EXPECT_FALSE(loadUnderlaySettings(QString::fromStdString(dm->dataDir()), kod).shown);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+// The zone preview (whose pictures "Сохранить в файле..." writes) draws the underlay as the
+// window shows it: present while the tool-bar toggle shows it, gone once it is hidden.
+TEST_F(DxfWindow, ZonePreviewDrawsTheUnderlayWhileShown)
+{
+    const int kod = addProject(kTipSingleRod, {{50, 45}}, {{"Склад", 20, 20, 12, 6, 6, 0x808080}});
+    const QString data = QString::fromStdString(dm->dataDir());
+    rememberDxfShift(data, kod, {0, 0}, 1.0);
+    DxfDocument d;
+    d.addLayer("План", 7);
+    d.line("План", {30, -10}, {30, -80}); // plan x = 30 m, 20 m left of the rod
+    const QString dxf = QDir(data).filePath("../plan.dxf");
+    std::ofstream(dxf.toStdString()) << d.toString();
+    UnderlaySettings s = loadUnderlaySettings(data, kod);
+    s.kind = UnderlayKind::Dxf;
+    setUnderlayFile(data, kod, s, dxf);
+    ProjectWindow &w = open(QSize(1366, 768));
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Молниеотвод"),
+                           QStringLiteral("Ориентировочный подбор")));
+    w.refreshNow();
+    ASSERT_TRUE(snap().conductors.front().H.has_value());
+
+    // Opens the preview from the menu; the underlay-coloured pixels of its top picture.
+    const auto previewUnderlayPixels = [&] {
+        int count = -1;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *m = qobject_cast<ZonePreviewWindow *>(QApplication::activeModalWidget());
+            if (!m || !m->isVisible())
+                return;
+            poll.stop();
+            const QImage top = m->picture(0).convertToFormat(QImage::Format_RGB32);
+            count = 0;
+            for (int y = 0; y < top.height(); ++y)
+                for (int x = 0; x < top.width(); ++x)
+                    count += (top.pixel(x, y) & 0xffffff) == (kUnderlayColour & 0xffffff);
+            m->close();
+        });
+        poll.start();
+        EXPECT_TRUE(chooseMenu(&w, QStringLiteral("Проект"),
+                               QStringLiteral("Просмотр зон защиты...")));
+        EXPECT_TRUE(waitFor([&] { return count >= 0; }));
+        return count;
+    };
+    EXPECT_GT(previewUnderlayPixels(), 200);
+    QAction *toggle = w.findChild<QAction *>(QStringLiteral("btnUnderlay"));
+    ASSERT_TRUE(toggle && toggle->isChecked());
+    QTest::mouseClick(w.findChild<QToolBar *>(QStringLiteral("ToolBar1"))->widgetForAction(toggle),
+                      Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() == nullptr; }));
+    EXPECT_EQ(previewUnderlayPixels(), 0);
     EXPECT_TRUE(prompter.messages.empty());
 }

@@ -9,8 +9,11 @@
 #include "data/datamodule.h"
 #include "data/recordingprompter.h"
 #include "data/snapshot.h"
+#include "plan/dxfwriter.h"
+#include "plan/underlay.h"
 #include "plan/zonepictures.h"
 #include "report/reportfile.h"
+#include "report/reportinput.h"
 #include "report/reportprofile.h"
 
 #include <QCheckBox>
@@ -154,6 +157,55 @@ TEST_F(ReportWindowFixture, SettingsDialogSamplesAndNewProfiles)
     EXPECT_EQ(p.PaperSize, "A4");
     EXPECT_EQ(p.LeftMargin, 30);
     EXPECT_TRUE(p.Name.empty());
+}
+
+// "Подложка на чертежах" ticked by a click is stored with the profile; the report then takes
+// the project's underlay only while it is shown and its file reads.
+TEST_F(ReportWindowFixture, UnderlayFlagTickedInTheDialog)
+{
+    {
+        ReportSettingsDialog dlg(*dm, prompter);
+        dlg.show();
+        QCheckBox *box = dlg.checkBox("CherPodlozhka");
+        ASSERT_TRUE(box);
+        EXPECT_FALSE(box->isChecked()) << "off in the profile stored before it";
+        reveal(box);
+        QTest::mouseClick(box, Qt::LeftButton);
+        // Its sample: the top drawing over a small site plan.
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(box, &enter);
+        EXPECT_EQ(dlg.sampleNote()->text(), "Примечание: смотрите фрагмент.");
+        shot(dlg, "report-underlay.png");
+    }
+    EXPECT_TRUE(readProfile(dm->table(TableId::Report)).CherPodlozhka);
+    EXPECT_EQ(loadReportInput(*dm).underlay, nullptr) << "the project has no underlay";
+
+    const QString data = QString::fromStdString(dm->dataDir());
+    const int kod = dm->project().asInt("Kod");
+    DxfDocument dxf;
+    dxf.addLayer("План", 7);
+    dxf.line("План", {0, 0}, {40, 0});
+    {
+        QFile f(dir.filePath("plan.dxf"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromStdString(dxf.toString()));
+    }
+    UnderlaySettings set;
+    set.kind = UnderlayKind::Dxf;
+    setUnderlayFile(data, kod, set, dir.filePath("plan.dxf"));
+    const UnderlaySettings stored = loadUnderlaySettings(data, kod);
+    ASSERT_EQ(stored.kind, UnderlayKind::Dxf);
+    EXPECT_NE(loadReportInput(*dm).underlay, nullptr);
+    UnderlaySettings hidden = stored;
+    hidden.shown = false;
+    saveUnderlaySettings(data, kod, hidden);
+    EXPECT_EQ(loadReportInput(*dm).underlay, nullptr) << "hidden in the window";
+    saveUnderlaySettings(data, kod, stored);
+    QFile::remove(underlayFolder(data) + "/" + QString::fromStdString(stored.file));
+    const ReportInput gone = loadReportInput(*dm);
+    EXPECT_EQ(gone.underlay, nullptr);
+    EXPECT_FALSE(gone.underlayProblem.empty()) << "its file is gone";
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(ReportWindowFixture, SampleOfEveryBoxForEveryType)

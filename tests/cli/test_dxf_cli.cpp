@@ -112,3 +112,50 @@ TEST(CliDxf, RefusesWithExitTwo)
     EXPECT_EQ(ok.code, 0);
     EXPECT_EQ(ok.out, "A 1\t1\t1\t2\t2\t20\t16\n");
 }
+
+// `render --top` draws the underlay only while it is stored as shown; hidden, without one or with
+// its copy damaged (said on standard error) the picture is the same as without an underlay.
+TEST(CliDxf, RenderDrawsTheUnderlayWhileShown)
+{
+    TempFolder t;
+    const fs::path dataDir = t.path / "Data";
+    const std::string data = "--data " + quote(dataDir.string()) + " ";
+    ASSERT_EQ(run(data + "init").code, 0);
+    ASSERT_EQ(run(data + "podbor 1").code, 0);
+    const auto render = [&](const std::string &name) {
+        const fs::path png = t.path / name;
+        const CliRun r = run(data + "render 1 --top " + quote(png.string()), {}, true);
+        EXPECT_EQ(r.code, 0) << r.out;
+        std::ifstream in(png, std::ios::binary);
+        return std::make_pair(std::string(std::istreambuf_iterator<char>(in), {}), r.out);
+    };
+    const auto [plain, plainOut] = render("plain.png");
+    ASSERT_FALSE(plain.empty());
+
+    fs::create_directories(dataDir / "underlay");
+    const auto setUnderlay = [&](bool shown, const std::string &dxf) {
+        std::ofstream(dataDir / "underlay" / "1.json")
+            << json{{"shift", {{"x", 0}, {"y", 0}, {"unit", 1}}},
+                    {"underlay", {{"kind", "dxf"}, {"file", "1.dxf"}, {"shown", shown}}}}
+                   .dump();
+        std::ofstream(dataDir / "underlay" / "1.dxf") << dxf;
+    };
+    const std::string line = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n30\n20\n-10\n30\n0\n"
+                             "11\n30\n21\n-80\n31\n0\n0\nENDSEC\n0\nEOF\n";
+    struct Case {
+        bool shown;
+        std::string dxf;
+        bool drawn;
+        const char *said;
+    };
+    const Case cases[] = {{true, line, true, ""},
+                          {false, line, false, ""},
+                          {true, "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n", false, "поврежден"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.shown) + " " + std::to_string(c.dxf.size()));
+        setUnderlay(c.shown, c.dxf);
+        const auto [png, out] = render("u.png");
+        EXPECT_EQ(png == plain, !c.drawn);
+        EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    }
+}

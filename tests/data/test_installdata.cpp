@@ -101,10 +101,12 @@ TEST_F(InstallDataTest, ThunderstormRowsAndSettings)
     Table &r = dm->table(TableId::Report);
     ASSERT_EQ(r.recordCount(), 1);
     EXPECT_EQ(r.asText("Name"), "Полный отчет");
-    // Every part stored with the profile but the 3D picture, which a designer asks for.
+    // Every part stored with the profile but the 3D picture and the underlay, which a designer
+    // asks for.
     for (const auto &f : r.def().fields) {
         if (f.type == FieldType::Boolean) {
-            EXPECT_EQ(r.asBool(f.name), f.name != "CherVid3D") << f.name;
+            EXPECT_EQ(r.asBool(f.name), f.name != "CherVid3D" && f.name != "CherPodlozhka")
+                << f.name;
         }
     }
     EXPECT_EQ(r.asText("PageNum"), "в нижнем колонтитуле");
@@ -197,8 +199,8 @@ TEST_F(InstallDataTest, ObjectClassTextIsLookedUpFromTheClassTable)
 
 } // namespace
 
-// A report file written before the 3D picture existed opens with that flag added and off; a
-// file missing any other field is still refused as another table.
+// A report file written before the 3D picture and the underlay existed opens with those flags
+// added and off; a file missing any other field is still refused as another table.
 TEST_F(InstallDataTest, AReportFileFromBeforeThe3DPictureGetsItOff)
 {
     dm->closeAll();
@@ -210,18 +212,22 @@ TEST_F(InstallDataTest, AReportFileFromBeforeThe3DPictureGetsItOff)
             << sqlite3_errmsg(db);
         sqlite3_close(db);
     };
-    dropColumn("report.DB", "report", "CherVid3D");
+    const char *later[] = {"CherVid3D", "CherPodlozhka"};
+    for (const char *column : later)
+        dropColumn("report.DB", "report", column);
     dm->openAll();
     EXPECT_TRUE(prompter.messages.empty());
     Table &report = dm->table(TableId::Report);
     report.first();
     EXPECT_EQ(report.asText("Name"), "Полный отчет");
-    EXPECT_FALSE(report.asBool("CherVid3D"));
     EXPECT_TRUE(report.asBool("CherVidPrymo"));
-    report.edit();
-    report.setValue("CherVid3D", true);
-    report.post();
-    EXPECT_TRUE(report.asBool("CherVid3D"));
+    for (const char *column : later) {
+        EXPECT_FALSE(report.asBool(column)) << column;
+        report.edit();
+        report.setValue(column, true);
+        report.post();
+        EXPECT_TRUE(report.asBool(column)) << column;
+    }
 
     dm->closeAll();
     dropColumn("report.DB", "report", "PrimVidPrymo");

@@ -4,6 +4,9 @@
 #include "reportfixture.h"
 
 #include "calc/numfmt.h"
+#include "plan/dxfreader.h"
+#include "plan/dxfwriter.h"
+#include "plan/underlay.h"
 #include "plan/zonepictures.h"
 #include "report/docxfile.h"
 #include "report/sampleproject.h"
@@ -654,4 +657,67 @@ TEST(ReportDrawings, ThreeDimensionalPictureWithItsFlag)
     EXPECT_GT(tinted, 500);
     in.profile = onlyFlags({&ReportProfile::CherVidPrymoPod});
     EXPECT_EQ(writeDocx(in).docx.find("Зоны защиты молниеотвода. Общий вид."), -1);
+}
+
+// The underlay beneath the top drawings: with its flag and an underlay, its lines lie in the top
+// picture at true scale, two vertical lines 20 m either side of the rod exactly 152 pixels
+// (1 : 500) from the picture's centre, and nowhere else; the front picture does not change. The
+// flag without an underlay, or an underlay without the flag, gives the very same document.
+TEST(ReportDrawings, UnderlayBeneathTheTopDrawingWithItsFlag)
+{
+    DxfDocument dxf;
+    dxf.addLayer("План", 7);
+    dxf.line("План", {30, -10}, {30, -80});
+    dxf.line("План", {70, -10}, {70, -80});
+    const auto underlay = underlayFromDxf(readDxfText(dxf.toString(), "plan.dxf"), 1.0, {0, 0});
+
+    ReportInput in = sampleReportInput(ConductorType::SingleRod);
+    const auto media = [](const Written &w) {
+        std::vector<QImage> images;
+        for (const auto &[name, bytes] : w.docx.parts)
+            if (name.rfind("word/media/", 0) == 0)
+                images.push_back(QImage::fromData(reinterpret_cast<const uchar *>(bytes.data()),
+                                                  static_cast<int>(bytes.size()), "PNG")
+                                     .convertToFormat(QImage::Format_RGB32));
+        return images;
+    };
+    const auto profile = [](bool flag) {
+        ReportProfile p =
+            onlyFlags({&ReportProfile::CherVidSverhuPod, &ReportProfile::CherVidPrymoPod});
+        p.CherPodlozhka = flag;
+        return p;
+    };
+    in.profile = profile(false);
+    const Written today = writeDocx(in);
+    ASSERT_EQ(media(today).size(), 2u);
+
+    struct Case {
+        bool flag, withUnderlay;
+    };
+    for (const Case c : {Case{false, true}, Case{true, false}, Case{true, true}}) {
+        SCOPED_TRACE(std::to_string(c.flag) + " " + std::to_string(c.withUnderlay));
+        in.profile = profile(c.flag);
+        in.underlay = c.withUnderlay ? underlay : nullptr;
+        const Written w = writeDocx(in);
+        if (!(c.flag && c.withUnderlay)) {
+            EXPECT_EQ(w.docx.parts, today.docx.parts);
+            continue;
+        }
+        const std::vector<QImage> was = media(today), now = media(w);
+        ASSERT_EQ(now.size(), 2u);
+        EXPECT_EQ(now[1], was[1]) << "the front picture has no underlay";
+        const QImage &top = now[0];
+        ASSERT_EQ(top.size(), was[0].size());
+        const int cx = top.width() / 2;
+        std::map<int, int> columns; // x -> underlay-coloured pixels
+        for (int y = 0; y < top.height(); ++y)
+            for (int x = 0; x < top.width(); ++x)
+                if ((top.pixel(x, y) & 0xffffff) == (kUnderlayColour & 0xffffff))
+                    ++columns[x];
+        ASSERT_EQ(columns.size(), 2u);
+        EXPECT_EQ(columns.begin()->first, cx - 152);
+        EXPECT_EQ(columns.rbegin()->first, cx + 152);
+        EXPECT_GT(columns.begin()->second, 200);
+        EXPECT_GT(columns.rbegin()->second, 200);
+    }
 }
