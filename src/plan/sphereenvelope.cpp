@@ -1,0 +1,245 @@
+#include "plan/sphereenvelope.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+constexpr int kDirections = 12;
+// A relative step outside a circle of the sphere's rest on the ground: there the lowest centre
+// of a termination taller than R drops from its reach to R.
+constexpr double kOutside = 1e-12;
+constexpr int kCableSamples = 24;
+
+} // namespace
+
+SphereEnvelopeField::SphereEnvelopeField(const SphereTerminations &terms, double R)
+    : m_R(R), m_field(std::make_unique<SphereCentreField>(terms, R))
+{
+    bool any = false;
+    auto extend = [&](double x, double y, double z) {
+        if (!any) {
+            x1 = x2 = x, y1 = y2 = y;
+            any = true;
+        }
+        x1 = std::min(x1, x), x2 = std::max(x2, x);
+        y1 = std::min(y1, y), y2 = std::max(y2, y);
+        m_top = std::max(m_top, z);
+    };
+    for (const SphereRod &r : terms.rods) {
+        extend(r.x, r.y, r.h);
+        const double h = std::max(0.0, r.h);
+        const double a = h >= R ? R : std::sqrt(h * (2 * R - h));
+        if (a > 0)
+            m_rods.push_back({r.x, r.y, h, a});
+    }
+    for (const SphereCable &c : terms.cables) {
+        m_cables.push_back(c);
+        extend(c.a.x, c.a.y, c.a.z);
+        extend(c.b.x, c.b.y, c.b.z);
+    }
+    if (!any)
+        return;
+    x1 -= R, y1 -= R, x2 += R, y2 += R;
+
+    // Where two rods' circles at the height R cross, the sphere rests on both and the ground.
+    for (std::size_t i = 0; i < m_rods.size(); ++i)
+        for (std::size_t j = i + 1; j < m_rods.size(); ++j) {
+            const Rod &p = m_rods[i], &q = m_rods[j];
+            const double dx = q.x - p.x, dy = q.y - p.y, d = std::hypot(dx, dy);
+            if (!(d > 1e-12) || d >= p.a + q.a || d <= std::abs(p.a - q.a))
+                continue;
+            const double along = (d * d + p.a * p.a - q.a * q.a) / (2 * d);
+            const double across =
+                std::sqrt(std::max(0.0, p.a * p.a - along * along)) + kOutside * R;
+            const double ux = dx / d, uy = dy / d;
+            for (const double sgn : {-1.0, 1.0})
+                m_crossings.emplace_back(p.x + ux * along - uy * across * sgn,
+                                         p.y + uy * along + ux * across * sgn);
+        }
+
+    // The coarse grid of lowest centres the search starts from.
+    m_gstep = R / 8;
+    m_gx = x1, m_gy = y1;
+    m_gnx = int(std::ceil((x2 - x1) / m_gstep)) + 1;
+    m_gny = int(std::ceil((y2 - y1) / m_gstep)) + 1;
+    m_grid.resize(std::size_t(m_gnx) * std::size_t(m_gny));
+    for (int j = 0; j < m_gny; ++j)
+        for (int i = 0; i < m_gnx; ++i)
+            m_grid[std::size_t(j) * std::size_t(m_gnx) + std::size_t(i)] =
+                m_field->lowest(m_gx + i * m_gstep, m_gy + j * m_gstep);
+}
+
+SphereEnvelopeField::~SphereEnvelopeField() = default;
+
+double SphereEnvelopeField::height(double x, double y) const
+{
+    const double R = m_R, R2 = R * R;
+    const double u0 = m_field->lowest(x, y);
+    if (!(u0 > R))
+        return 0; // the sphere comes down on the ground here
+    double best = u0 - R, bx = x, by = y;
+    auto reach = [&](double cx, double cy, double u) {
+        const double d2 = (cx - x) * (cx - x) + (cy - y) * (cy - y);
+        // (A sphere touching the line just at its side, as over a tall rod's axis, counts.)
+        return d2 <= R2 * (1 + 4 * kOutside) ? u - std::sqrt(std::max(0.0, R2 - d2)) : HUGE_VAL;
+    };
+    auto consider = [&](double cx, double cy) {
+        const double v = reach(cx, cy, m_field->lowest(cx, cy));
+        if (v < best)
+            best = v, bx = cx, by = cy;
+    };
+    // The sphere resting on the ground and on one rod, touching the vertical line nearest to it,
+    // and the sphere standing on a rod's top.
+    for (const Rod &r : m_rods) {
+        const double rho = std::hypot(x - r.x, y - r.y);
+        // (Just outside the circle: over a rod taller than R the lowest centre drops there.)
+        const double a = r.a * (1 + kOutside);
+        if (rho > 1e-12)
+            consider(r.x + a * (x - r.x) / rho, r.y + a * (y - r.y) / rho);
+        else
+            consider(r.x + a, r.y); // over the rod every point of the circle is as near
+        consider(r.x, r.y);
+    }
+    for (const auto &[cx, cy] : m_crossings)
+        consider(cx, cy);
+    // The sphere resting on the ground and on the cable: for every point Q of the cable the
+    // circle at the height R where it touches Q, taken at its point toward (x, y); the nearest
+    // such rest along the cable, found by sampling and a golden-section search.
+    for (const SphereCable &cab : m_cables) {
+        const double L = std::hypot(cab.b.x - cab.a.x, cab.b.y - cab.a.y);
+        auto valueAt = [&](double t) {
+            const double qx = cab.a.x + t * (cab.b.x - cab.a.x);
+            const double qy = cab.a.y + t * (cab.b.y - cab.a.y);
+            const double qz = cab.a.z + t * (cab.b.z - cab.a.z) - 4 * cab.sag * t * (1 - t);
+            const double off = std::abs(R - qz);
+            const double rho = std::hypot(x - qx, y - qy);
+            if (!(off < R) || !(rho > 1e-12))
+                return HUGE_VAL;
+            const double a = std::sqrt(R2 - off * off) * (1 + kOutside);
+            const double cx = qx + a * (x - qx) / rho, cy = qy + a * (y - qy) / rho;
+            const double v = reach(cx, cy, m_field->lowest(cx, cy));
+            if (v < best)
+                best = v, bx = cx, by = cy;
+            return v;
+        };
+        if (!(L > 1e-9))
+            continue;
+        int bestK = 0;
+        double bestV = HUGE_VAL;
+        for (int k = 0; k <= kCableSamples; ++k)
+            if (const double v = valueAt(double(k) / kCableSamples); v < bestV)
+                bestV = v, bestK = k;
+        double lo = std::max(0.0, (bestK - 1.0) / kCableSamples);
+        double hi = std::min(1.0, (bestK + 1.0) / kCableSamples);
+        const double g = (std::sqrt(5.0) - 1) / 2;
+        double t1 = hi - g * (hi - lo), t2 = lo + g * (hi - lo);
+        double v1 = valueAt(t1), v2 = valueAt(t2);
+        for (int it = 0; it < 40 && hi - lo > 1e-9; ++it) {
+            if (v1 <= v2) {
+                hi = t2, t2 = t1, v2 = v1;
+                t1 = hi - g * (hi - lo), v1 = valueAt(t1);
+            } else {
+                lo = t1, t1 = t2, v1 = v2;
+                t2 = lo + g * (hi - lo), v2 = valueAt(t2);
+            }
+        }
+    }
+    // The coarse grid within R.
+    const int i0 = std::max(0, int(std::floor((x - R - m_gx) / m_gstep)));
+    const int i1 = std::min(m_gnx - 1, int(std::ceil((x + R - m_gx) / m_gstep)));
+    const int j0 = std::max(0, int(std::floor((y - R - m_gy) / m_gstep)));
+    const int j1 = std::min(m_gny - 1, int(std::ceil((y + R - m_gy) / m_gstep)));
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) {
+            const double cx = m_gx + i * m_gstep, cy = m_gy + j * m_gstep;
+            const double v =
+                reach(cx, cy, m_grid[std::size_t(j) * std::size_t(m_gnx) + std::size_t(i)]);
+            if (v < best)
+                best = v, bx = cx, by = cy;
+        }
+
+    // Pattern search from the best centre: the direction set turns at every halving, and a
+    // successful move is repeated with a doubled step while it keeps improving.
+    double step = m_gstep / 2;
+    double turn = 0;
+    const double minStep = 1e-7 * std::max(1.0, R);
+    while (step > minStep && best > 0) {
+        bool moved = false;
+        for (int k = 0; k < kDirections; ++k) {
+            const double a = 2 * M_PI * (k + turn) / kDirections;
+            const double dx = std::cos(a), dy = std::sin(a);
+            double s = step;
+            const double v = reach(bx + dx * s, by + dy * s, m_field->lowest(bx + dx * s, by + dy * s));
+            if (!(v < best))
+                continue;
+            best = v, bx += dx * s, by += dy * s;
+            moved = true;
+            for (int n = 0; n < 20; ++n) {
+                s *= 2;
+                const double w =
+                    reach(bx + dx * s, by + dy * s, m_field->lowest(bx + dx * s, by + dy * s));
+                if (!(w < best))
+                    break;
+                best = w, bx += dx * s, by += dy * s;
+            }
+            break;
+        }
+        if (!moved) {
+            step /= 2;
+            turn += 0.618;
+        }
+    }
+    return std::clamp(best, 0.0, m_top);
+}
+
+SphereEnvelope buildSphereEnvelope(const SphereTerminations &terms, double R, int maxVertices)
+{
+    SphereEnvelope env;
+    if (!(R > 0) || (terms.rods.empty() && terms.cables.empty()))
+        return env;
+    const SphereEnvelopeField field(terms, R);
+    if (!(field.top() > 0))
+        return env;
+    const double w = field.x2 - field.x1, h = field.y2 - field.y1;
+    // A square grid as fine as the vertex budget allows over the rectangle.
+    const double step = std::max(std::sqrt(w * h / std::max(16, maxVertices)), 1e-3);
+    const int nx = std::max(2, int(std::ceil(w / step)) + 1);
+    const int ny = std::max(2, int(std::ceil(h / step)) + 1);
+    env.step = step;
+    std::vector<double> z(std::size_t(nx) * std::size_t(ny));
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            z[std::size_t(j) * std::size_t(nx) + std::size_t(i)] =
+                field.height(field.x1 + i * step, field.y1 + j * step);
+
+    Mesh3 &m = env.mesh;
+    std::vector<int> index(z.size(), -1);
+    auto vertex = [&](int i, int j) {
+        const std::size_t k = std::size_t(j) * std::size_t(nx) + std::size_t(i);
+        if (index[k] < 0)
+            index[k] = m.add({field.x1 + i * step, field.y1 + j * step, z[k]});
+        return index[k];
+    };
+    auto at = [&](int i, int j) { return z[std::size_t(j) * std::size_t(nx) + std::size_t(i)]; };
+    for (int j = 0; j + 1 < ny; ++j)
+        for (int i = 0; i + 1 < nx; ++i) {
+            const double a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+            if (a <= 0 && b <= 0 && c <= 0 && d <= 0)
+                continue; // the sphere reaches the ground all over the cell
+            // The diagonal that keeps the sheet nearer the heights' own shape: the one whose
+            // ends are higher together, so that a ridge is not cut through.
+            if (a + c >= b + d) {
+                m.tri(vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1));
+                m.tri(vertex(i, j), vertex(i + 1, j + 1), vertex(i, j + 1));
+            } else {
+                m.tri(vertex(i, j), vertex(i + 1, j), vertex(i, j + 1));
+                m.tri(vertex(i + 1, j), vertex(i + 1, j + 1), vertex(i, j + 1));
+            }
+        }
+    return env;
+}
+
+} // namespace kv
