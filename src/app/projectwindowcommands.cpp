@@ -405,8 +405,10 @@ void ProjectWindow::wireOwnCommands()
     // The 3D view: one window over the document, shown again when it was closed.
     wire(QStringLiteral("mnView3D"), [this] {
         auto *window = findChild<View3DWindow *>(QString(), Qt::FindDirectChildrenOnly);
-        if (!window)
+        if (!window) {
             window = new View3DWindow(*m_doc, this);
+            window->setSphere(m_sphere);
+        }
         window->show();
         window->raise();
         window->activateWindow();

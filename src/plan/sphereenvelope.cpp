@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace kv {
 
@@ -217,26 +218,95 @@ SphereEnvelope buildSphereEnvelope(const SphereTerminations &terms, double R, in
 
     Mesh3 &m = env.mesh;
     std::vector<int> index(z.size(), -1);
+    auto at = [&](int i, int j) { return z[std::size_t(j) * std::size_t(nx) + std::size_t(i)]; };
     auto vertex = [&](int i, int j) {
         const std::size_t k = std::size_t(j) * std::size_t(nx) + std::size_t(i);
         if (index[k] < 0)
             index[k] = m.add({field.x1 + i * step, field.y1 + j * step, z[k]});
         return index[k];
     };
-    auto at = [&](int i, int j) { return z[std::size_t(j) * std::size_t(nx) + std::size_t(i)]; };
+    // The rim where the sphere's reach just meets the ground, on the edge from a raised grid
+    // vertex to one on the ground (found by bisection, once per edge).
+    std::map<std::pair<int, int>, int> rims;
+    auto rim = [&](int iu, int ju, int ig, int jg) {
+        const int ku = ju * nx + iu, kg = jg * nx + ig;
+        const auto key = std::pair{ku, kg};
+        if (const auto found = rims.find(key); found != rims.end())
+            return found->second;
+        const double ux = field.x1 + iu * step, uy = field.y1 + ju * step;
+        const double dx = (ig - iu) * step, dy = (jg - ju) * step;
+        double lo = 0, hi = 1; // raised at lo, on the ground at hi
+        for (int it = 0; it < 40; ++it) {
+            const double mid = (lo + hi) / 2;
+            (field.height(ux + dx * mid, uy + dy * mid) > 0 ? lo : hi) = mid;
+        }
+        const int v = m.add({ux + dx * hi, uy + dy * hi, 0});
+        rims.emplace(key, v);
+        return v;
+    };
+    // A triangle of the grid, cut at the rim: the part over raised ground only.
+    auto tri = [&](int i1, int j1, int i2, int j2, int i3, int j3) {
+        const int ii[3] = {i1, i2, i3}, jj[3] = {j1, j2, j3};
+        bool up[3];
+        int raised = 0;
+        for (int k = 0; k < 3; ++k)
+            raised += up[k] = at(ii[k], jj[k]) > 0;
+        if (raised == 0)
+            return;
+        if (raised == 3) {
+            m.tri(vertex(i1, j1), vertex(i2, j2), vertex(i3, j3));
+            return;
+        }
+        // Rotate so that the corners run raised..., ground... in the triangle's own order.
+        int first = 0;
+        while (!(up[first] && !up[(first + 2) % 3]))
+            ++first;
+        const int a = first, b = (first + 1) % 3, c = (first + 2) % 3;
+        if (raised == 1) {
+            m.tri(vertex(ii[a], jj[a]), rim(ii[a], jj[a], ii[b], jj[b]),
+                  rim(ii[a], jj[a], ii[c], jj[c]));
+        } else { // a and b raised, c on the ground
+            const int ra = rim(ii[a], jj[a], ii[c], jj[c]), rb = rim(ii[b], jj[b], ii[c], jj[c]);
+            m.tri(vertex(ii[a], jj[a]), vertex(ii[b], jj[b]), rb);
+            m.tri(vertex(ii[a], jj[a]), rb, ra);
+        }
+    };
+    // A rod's top is the envelope's peak there: its cell is a fan of four triangles around it.
+    std::vector<std::pair<std::size_t, Point3>> apexes;
+    for (const SphereRod &r : terms.rods) {
+        const int i = int(std::floor((r.x - field.x1) / step));
+        const int j = int(std::floor((r.y - field.y1) / step));
+        if (i < 0 || j < 0 || i + 1 >= nx || j + 1 >= ny)
+            continue;
+        const double top = field.height(r.x, r.y);
+        if (top > 0)
+            apexes.emplace_back(std::size_t(j) * std::size_t(nx) + std::size_t(i),
+                                Point3{r.x, r.y, top});
+    }
     for (int j = 0; j + 1 < ny; ++j)
         for (int i = 0; i + 1 < nx; ++i) {
             const double a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+            const std::size_t cell = std::size_t(j) * std::size_t(nx) + std::size_t(i);
+            const auto apex = std::find_if(apexes.begin(), apexes.end(),
+                                           [&](const auto &e) { return e.first == cell; });
+            if (apex != apexes.end()) {
+                const int top = m.add(apex->second);
+                const int ring[] = {vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1),
+                                    vertex(i, j + 1)};
+                for (int k = 0; k < 4; ++k)
+                    m.tri(ring[k], ring[(k + 1) % 4], top);
+                continue;
+            }
             if (a <= 0 && b <= 0 && c <= 0 && d <= 0)
                 continue; // the sphere reaches the ground all over the cell
             // The diagonal that keeps the sheet nearer the heights' own shape: the one whose
             // ends are higher together, so that a ridge is not cut through.
             if (a + c >= b + d) {
-                m.tri(vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1));
-                m.tri(vertex(i, j), vertex(i + 1, j + 1), vertex(i, j + 1));
+                tri(i, j, i + 1, j, i + 1, j + 1);
+                tri(i, j, i + 1, j + 1, i, j + 1);
             } else {
-                m.tri(vertex(i, j), vertex(i + 1, j), vertex(i, j + 1));
-                m.tri(vertex(i + 1, j), vertex(i + 1, j + 1), vertex(i, j + 1));
+                tri(i, j, i + 1, j, i, j + 1);
+                tri(i + 1, j, i + 1, j + 1, i, j + 1);
             }
         }
     return env;
