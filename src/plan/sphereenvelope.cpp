@@ -8,11 +8,11 @@ namespace kv {
 
 namespace {
 
-constexpr int kDirections = 12;
+constexpr int kDirections = 8;
 // A relative step outside a circle of the sphere's rest on the ground: there the lowest centre
 // of a termination taller than R drops from its reach to R.
 constexpr double kOutside = 1e-12;
-constexpr int kCableSamples = 24;
+constexpr int kCableSamples = 12;
 
 } // namespace
 
@@ -74,6 +74,8 @@ SphereEnvelopeField::SphereEnvelopeField(const SphereTerminations &terms, double
 }
 
 SphereEnvelopeField::~SphereEnvelopeField() = default;
+
+bool SphereEnvelopeField::raised(double x, double y) const { return m_field->lowest(x, y) > m_R; }
 
 double SphereEnvelopeField::height(double x, double y) const
 {
@@ -138,7 +140,7 @@ double SphereEnvelopeField::height(double x, double y) const
         const double g = (std::sqrt(5.0) - 1) / 2;
         double t1 = hi - g * (hi - lo), t2 = lo + g * (hi - lo);
         double v1 = valueAt(t1), v2 = valueAt(t2);
-        for (int it = 0; it < 40 && hi - lo > 1e-9; ++it) {
+        for (int it = 0; it < 30 && hi - lo > 1e-9; ++it) {
             if (v1 <= v2) {
                 hi = t2, t2 = t1, v2 = v1;
                 t1 = hi - g * (hi - lo), v1 = valueAt(t1);
@@ -166,7 +168,7 @@ double SphereEnvelopeField::height(double x, double y) const
     // successful move is repeated with a doubled step while it keeps improving.
     double step = m_gstep / 2;
     double turn = 0;
-    const double minStep = 1e-7 * std::max(1.0, R);
+    const double minStep = 1e-5 * std::max(1.0, R);
     while (step > minStep && best > 0) {
         bool moved = false;
         for (int k = 0; k < kDirections; ++k) {
@@ -205,6 +207,10 @@ SphereEnvelope buildSphereEnvelope(const SphereTerminations &terms, double R, in
     if (!(field.top() > 0))
         return env;
     const double w = field.x2 - field.x1, h = field.y2 - field.y1;
+    // The cable's resting heights cost several times a rod's: a coarser grid keeps its envelope
+    // as quick to build.
+    if (!terms.cables.empty())
+        maxVertices /= 2;
     // A square grid as fine as the vertex budget allows over the rectangle.
     const double step = std::max(std::sqrt(w * h / std::max(16, maxVertices)), 1e-3);
     const int nx = std::max(2, int(std::ceil(w / step)) + 1);
@@ -238,7 +244,7 @@ SphereEnvelope buildSphereEnvelope(const SphereTerminations &terms, double R, in
         double lo = 0, hi = 1; // raised at lo, on the ground at hi
         for (int it = 0; it < 40; ++it) {
             const double mid = (lo + hi) / 2;
-            (field.height(ux + dx * mid, uy + dy * mid) > 0 ? lo : hi) = mid;
+            (field.raised(ux + dx * mid, uy + dy * mid) ? lo : hi) = mid;
         }
         const int v = m.add({ux + dx * hi, uy + dy * hi, 0});
         rims.emplace(key, v);

@@ -28,6 +28,8 @@ public:
     // below the true envelope; over the ground and a single rod or a pair resting on the ground
     // it is exact to rounding.
     double height(double x, double y) const;
+    // Whether the envelope lies above the ground at (x, y) (its height there is positive).
+    bool raised(double x, double y) const;
     // The plan rectangle outside which the envelope lies on the ground (the terminations widened
     // by R).
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
