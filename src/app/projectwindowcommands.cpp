@@ -396,7 +396,7 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("N6"), [this] { cmdSettings(*m_doc, this); });
 
     // The report: preview, export and its settings.
-    wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
+    wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this, &m_sphere); });
     wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this); });
     wire(QStringLiteral("mnReportPdf"),
          [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this, true); });

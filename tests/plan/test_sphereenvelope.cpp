@@ -1,4 +1,5 @@
 #include "plan/sphereenvelope.h"
+#include "plan/zonedxf.h"
 
 #include <gtest/gtest.h>
 
@@ -87,4 +88,22 @@ TEST(SphereEnvelope, AgreesWithTheCheckBetweenTerminations)
     // R − √((d/2)² + (R − h)²).
     const SphereEnvelopeField f(rods({{0, 0, 15}, {20, 0, 15}}), 20);
     EXPECT_NEAR(f.height(10, 0), 20 - std::sqrt(100.0 + 25.0), 1e-9);
+}
+
+// The DXF plan carries the envelope as 3D faces on its own layer, one for each triangle, in the
+// plan's frame (Y negated); without an envelope there is no such layer.
+TEST(SphereEnvelope, DxfFacesOnTheirOwnLayer)
+{
+    const SphereEnvelope env = buildSphereEnvelope(rods({{10, 20, 15}}), 30, 400);
+    ASSERT_FALSE(env.mesh.empty());
+    const std::string with = zoneDxf(ProjectSnapshot{}, DrawingSettings{}, "", 150, &env.mesh).top;
+    std::size_t faces = 0;
+    for (std::size_t at = with.find("3DFACE"); at != std::string::npos;
+         at = with.find("3DFACE", at + 1))
+        faces += with.compare(with.find("\n8\n", at) + 3, 10, "SPHERE_3D\n") == 0;
+    EXPECT_EQ(faces, env.mesh.triangles.size());
+    // The rod's top, where the envelope peaks, at (10, -20, 15).
+    EXPECT_NE(with.find("\n10\n10\n20\n-20\n30\n15\n"), std::string::npos);
+    EXPECT_EQ(zoneDxf(ProjectSnapshot{}, DrawingSettings{}, "", 150).top.find("SPHERE_3D"),
+              std::string::npos);
 }
