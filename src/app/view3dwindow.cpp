@@ -252,7 +252,8 @@ const Mesh3 *View3DWindow::sphereEnvelope(const ProjectSnapshot &snap)
 {
     SphereTerminations terms;
     try {
-        terms = SphereTerminationsOf(snap, loadSagTable(m_doc.dataModule()), m_sphere.suffix == "1");
+        terms = SphereTerminationsOf(snap, loadSagTable(m_doc.dataModule()),
+                                     m_sphere.suffix == "1");
     } catch (const std::exception &) {
         return nullptr; // the sag table unreadable: the sphere window says so itself
     }

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <map>
 
-namespace kv {
+namespace kv
+{
 
-namespace {
+namespace
+{
 
 constexpr int kDirections = 8;
 // A relative step outside a circle of the sphere's rest on the ground: there the lowest centre
@@ -75,7 +77,10 @@ SphereEnvelopeField::SphereEnvelopeField(const SphereTerminations &terms, double
 
 SphereEnvelopeField::~SphereEnvelopeField() = default;
 
-bool SphereEnvelopeField::raised(double x, double y) const { return m_field->lowest(x, y) > m_R; }
+bool SphereEnvelopeField::raised(double x, double y) const
+{
+    return m_field->lowest(x, y) > m_R;
+}
 
 double SphereEnvelopeField::height(double x, double y) const
 {
@@ -175,7 +180,8 @@ double SphereEnvelopeField::height(double x, double y) const
             const double a = 2 * M_PI * (k + turn) / kDirections;
             const double dx = std::cos(a), dy = std::sin(a);
             double s = step;
-            const double v = reach(bx + dx * s, by + dy * s, m_field->lowest(bx + dx * s, by + dy * s));
+            const double v =
+                reach(bx + dx * s, by + dy * s, m_field->lowest(bx + dx * s, by + dy * s));
             if (!(v < best))
                 continue;
             best = v, bx += dx * s, by += dy * s;

@@ -11,10 +11,12 @@
 #include <memory>
 #include <vector>
 
-namespace kv {
+namespace kv
+{
 
 // The lowest reach of the sphere over single plan points.
-class SphereEnvelopeField {
+class SphereEnvelopeField
+{
 public:
     SphereEnvelopeField(const SphereTerminations &terms, double R);
     ~SphereEnvelopeField();

@@ -7,7 +7,8 @@
 
 using namespace kv;
 
-namespace {
+namespace
+{
 
 SphereTerminations rods(std::initializer_list<SphereRod> list)
 {
@@ -65,10 +66,17 @@ TEST(SphereEnvelope, AgreesWithTheCheckBetweenTerminations)
         double R;
         std::vector<std::pair<double, double>> at;
     } cases[] = {
-        {"two equal rods", rods({{0, 0, 15}, {20, 0, 15}}), 20, {{10, 0}, {10, 4}, {5, 6}, {3, -2}}},
-        {"mixed heights", rods({{0, 0, 12}, {18, 5, 22}, {6, 20, 17}}), 30,
+        {"two equal rods",
+         rods({{0, 0, 15}, {20, 0, 15}}),
+         20,
+         {{10, 0}, {10, 4}, {5, 6}, {3, -2}}},
+        {"mixed heights",
+         rods({{0, 0, 12}, {18, 5, 22}, {6, 20, 17}}),
+         30,
          {{9, 2.5}, {8, 9}, {3, 10}, {14, 12}}},
-        {"tall rods close together", rods({{0, 0, 40}, {12, 0, 40}}), 20,
+        {"tall rods close together",
+         rods({{0, 0, 40}, {12, 0, 40}}),
+         20,
          {{6, 0}, {6, 3}, {4, -5}, {9, 1}}},
         {"cable", cable, 45, {{20, 2}, {20, 6}, {10, -8}, {33, 3}}},
     };
