@@ -1,6 +1,7 @@
 #include "plan/sphereenvelope.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -15,6 +16,8 @@ constexpr int kDirections = 8;
 // of a termination taller than R drops from its reach to R.
 constexpr double kOutside = 1e-12;
 constexpr int kCableSamples = 12;
+constexpr int kCircleSamples = 16; // per half circle
+constexpr int kStarts = 3;         // searches from the coarse grid
 
 } // namespace
 
@@ -101,14 +104,42 @@ double SphereEnvelopeField::height(double x, double y) const
     };
     // The sphere resting on the ground and on one rod, touching the vertical line nearest to it,
     // and the sphere standing on a rod's top.
+    // Where that point is covered by another termination, the sphere rests at the nearest free
+    // point of the circle on either side: the distance to (x, y) only grows along the circle
+    // away from the nearest point, so the first free point each way is found by sampling and
+    // bisection.
     for (const Rod &r : m_rods) {
         const double rho = std::hypot(x - r.x, y - r.y);
         // (Just outside the circle: over a rod taller than R the lowest centre drops there.)
         const double a = r.a * (1 + kOutside);
-        if (rho > 1e-12)
-            consider(r.x + a * (x - r.x) / rho, r.y + a * (y - r.y) / rho);
-        else
-            consider(r.x + a, r.y); // over the rod every point of the circle is as near
+        const double phi = rho > 1e-12 ? std::atan2(y - r.y, x - r.x) : 0;
+        auto at = [&](double t, double &cx, double &cy) {
+            cx = r.x + a * std::cos(phi + t), cy = r.y + a * std::sin(phi + t);
+            return m_field->lowest(cx, cy) <= R * (1 + 1e-12);
+        };
+        double cx, cy;
+        if (at(0, cx, cy) || rho <= 1e-12) {
+            consider(cx, cy);
+        } else {
+            for (const double side : {-1.0, 1.0}) {
+                double covered = 0;
+                for (int k = 1; k <= kCircleSamples; ++k) {
+                    const double t = side * M_PI * k / kCircleSamples;
+                    if (!at(t, cx, cy)) {
+                        covered = t;
+                        continue;
+                    }
+                    double lo = covered, hi = t; // covered at lo, free at hi
+                    for (int it = 0; it < 32; ++it) {
+                        const double mid = (lo + hi) / 2;
+                        (at(mid, cx, cy) ? hi : lo) = mid;
+                    }
+                    at(hi, cx, cy);
+                    consider(cx, cy);
+                    break;
+                }
+            }
+        }
         consider(r.x, r.y);
     }
     for (const auto &[cx, cy] : m_crossings)
@@ -155,7 +186,13 @@ double SphereEnvelopeField::height(double x, double y) const
             }
         }
     }
-    // The coarse grid within R.
+    // The coarse grid within R: its best few points some way apart start searches of their own,
+    // as the sphere may come lowest in more than one hollow.
+    struct Start {
+        double v = HUGE_VAL, x = 0, y = 0;
+    };
+    std::array<Start, kStarts> starts{};
+    const double apart2 = 4 * m_gstep * m_gstep;
     const int i0 = std::max(0, int(std::floor((x - R - m_gx) / m_gstep)));
     const int i1 = std::min(m_gnx - 1, int(std::ceil((x + R - m_gx) / m_gstep)));
     const int j0 = std::max(0, int(std::floor((y - R - m_gy) / m_gstep)));
@@ -165,42 +202,90 @@ double SphereEnvelopeField::height(double x, double y) const
             const double cx = m_gx + i * m_gstep, cy = m_gy + j * m_gstep;
             const double v =
                 reach(cx, cy, m_grid[std::size_t(j) * std::size_t(m_gnx) + std::size_t(i)]);
-            if (v < best)
-                best = v, bx = cx, by = cy;
+            if (!(v < starts.back().v))
+                continue;
+            // Near a start already kept it replaces that one when better; else the worst.
+            auto slot = std::find_if(starts.begin(), starts.end(), [&](const Start &st) {
+                return st.v < HUGE_VAL &&
+                       (st.x - cx) * (st.x - cx) + (st.y - cy) * (st.y - cy) < apart2;
+            });
+            if (slot == starts.end())
+                slot = starts.end() - 1;
+            else if (!(v < slot->v))
+                continue;
+            *slot = {v, cx, cy};
+            std::sort(starts.begin(), starts.end(),
+                      [](const Start &p, const Start &q) { return p.v < q.v; });
         }
 
-    // Pattern search from the best centre: the direction set turns at every halving, and a
-    // successful move is repeated with a doubled step while it keeps improving.
-    double step = m_gstep / 2;
-    double turn = 0;
+    // Pattern search from a centre: the direction set turns at every halving, and a successful
+    // move is repeated with a doubled step while it keeps improving. Before each halving the way
+    // the search went at that step is followed as well, so that a valley along a kink (the
+    // sphere resting on two terminations at once) is not zigzagged.
     const double minStep = 1e-5 * std::max(1.0, R);
-    while (step > minStep && best > 0) {
-        bool moved = false;
-        for (int k = 0; k < kDirections; ++k) {
-            const double a = 2 * M_PI * (k + turn) / kDirections;
-            const double dx = std::cos(a), dy = std::sin(a);
-            double s = step;
-            const double v =
-                reach(bx + dx * s, by + dy * s, m_field->lowest(bx + dx * s, by + dy * s));
-            if (!(v < best))
-                continue;
-            best = v, bx += dx * s, by += dy * s;
-            moved = true;
-            for (int n = 0; n < 20; ++n) {
-                s *= 2;
-                const double w =
-                    reach(bx + dx * s, by + dy * s, m_field->lowest(bx + dx * s, by + dy * s));
-                if (!(w < best))
-                    break;
-                best = w, bx += dx * s, by += dy * s;
+    auto polish = [&](Start &from, double step, double until) {
+        double lb = from.v, lx = from.x, ly = from.y;
+        double turn = 0;
+        double fromX = lx, fromY = ly;
+        while (step > until && lb > 0) {
+            bool moved = false;
+            for (int k = 0; k < kDirections; ++k) {
+                const double a = 2 * M_PI * (k + turn) / kDirections;
+                const double dx = std::cos(a), dy = std::sin(a);
+                double s = step;
+                const double v =
+                    reach(lx + dx * s, ly + dy * s, m_field->lowest(lx + dx * s, ly + dy * s));
+                if (!(v < lb))
+                    continue;
+                lb = v, lx += dx * s, ly += dy * s;
+                moved = true;
+                for (int n = 0; n < 20; ++n) {
+                    s *= 2;
+                    const double w =
+                        reach(lx + dx * s, ly + dy * s, m_field->lowest(lx + dx * s, ly + dy * s));
+                    if (!(w < lb))
+                        break;
+                    lb = w, lx += dx * s, ly += dy * s;
+                }
+                break;
             }
-            break;
-        }
-        if (!moved) {
+            if (moved)
+                continue;
+            const double gx = lx - fromX, gy = ly - fromY, len = std::hypot(gx, gy);
+            if (len > step) {
+                double s = len;
+                for (int n = 0; n < 30 && s > minStep; ++n) {
+                    const double px = lx + gx / len * s, py = ly + gy / len * s;
+                    const double w = reach(px, py, m_field->lowest(px, py));
+                    if (w < lb) {
+                        lb = w, lx = px, ly = py;
+                        moved = true;
+                    } else {
+                        s /= 2;
+                    }
+                }
+            }
+            fromX = lx, fromY = ly;
+            if (moved)
+                continue;
             step /= 2;
             turn += 0.618;
         }
+        from = {lb, lx, ly};
+    };
+    // Every start is followed to a coarse step, the best of them then to the end.
+    const double coarse = m_gstep / 32;
+    Start found{best, bx, by};
+    polish(found, m_gstep / 2, coarse);
+    for (Start &st : starts) {
+        if (!(st.v < HUGE_VAL) || (st.x - bx) * (st.x - bx) + (st.y - by) * (st.y - by) < apart2)
+            continue;
+        polish(st, m_gstep / 2, coarse);
+        if (st.v < found.v)
+            found = st;
     }
+    polish(found, coarse, minStep);
+    best = found.v, bx = found.x, by = found.y;
     return std::clamp(best, 0.0, m_top);
 }
 

@@ -57,6 +57,16 @@ TEST(SphereEnvelope, SingleRodVerticesFollowTheClosedForm)
 // rests on their tops above the ground, and a sagging cable.
 TEST(SphereEnvelope, AgreesWithTheCheckBetweenTerminations)
 {
+    // Rods in several hollows: the lowest reach is where the sphere rests on two short rods
+    // above the ground, away from the coarse search's best start.
+    const SphereTerminations hollows = rods({{39.49, 37.261, 14.007},
+                                             {4.7, 28.092, 19.509},
+                                             {35.191, 18.469, 22.939},
+                                             {8.835, 30.099, 13.802}});
+    // A tall rod's circle on the ground crossing the cable's, the nearest point of it covered.
+    SphereTerminations crossing;
+    crossing.rods = {{26.474, 0.419, 15.461}, {30.089, 37.5, 32.027}, {0, 0, 20}, {40, 10, 25}};
+    crossing.cables = {{{0, 0, 20}, {40, 10, 25}, 2}};
     SphereTerminations cable;
     cable.rods = {{0, 0, 18}, {40, 0, 18}};
     cable.cables = {{{0, 0, 18}, {40, 0, 18}, 3}};
@@ -79,6 +89,8 @@ TEST(SphereEnvelope, AgreesWithTheCheckBetweenTerminations)
          20,
          {{6, 0}, {6, 3}, {4, -5}, {9, 1}}},
         {"cable", cable, 45, {{20, 2}, {20, 6}, {10, -8}, {33, 3}}},
+        {"hollows", hollows, 30, {{7.63, 29.23}, {19.95, 25.93}}},
+        {"crossing", crossing, 30, {{19.92, 33.77}, {9.04, 8.57}}},
     };
     for (const auto &c : cases) {
         const SphereEnvelopeField f(c.t, c.R);
