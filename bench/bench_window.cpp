@@ -247,6 +247,29 @@ void BM_View3DBuild100(benchmark::State &state)
 }
 BENCHMARK(BM_View3DBuild100)->Unit(benchmark::kMillisecond);
 
+// The same with the rolling sphere's envelope shown, built afresh every time (the level
+// alternates between IV and III, the largest spheres, so the kept envelope never serves).
+void BM_View3DBuild100Sphere(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->runPodbor();
+    w.refreshNow();
+    View3DWindow view(*w.document());
+    view.resize(960, 700);
+    SphereOverlay sphere;
+    sphere.shown = true;
+    int n = 0;
+    for (auto _ : state) {
+        sphere.R = ++n % 2 ? 60 : 45;
+        view.setSphere(sphere);
+        view.rebuild();
+    }
+    state.counters["faces"] = double(view.canvas()->scene().faces.size());
+    state.counters["sphereFaces"] = double(view.canvas()->scene().sphereFaces);
+}
+BENCHMARK(BM_View3DBuild100Sphere)->Unit(benchmark::kMillisecond);
+
 // One software picture of that scene at the window's size (saving, the report's picture).
 void BM_View3DRender100(benchmark::State &state)
 {
@@ -260,3 +283,22 @@ void BM_View3DRender100(benchmark::State &state)
         benchmark::DoNotOptimize(view.canvas()->picture());
 }
 BENCHMARK(BM_View3DRender100)->Unit(benchmark::kMillisecond);
+
+// The same picture with the largest sphere's envelope shown.
+void BM_View3DRender100Sphere(benchmark::State &state)
+{
+    Fixture f;
+    ProjectWindow &w = *f.window;
+    w.document()->runPodbor();
+    w.refreshNow();
+    View3DWindow view(*w.document());
+    view.resize(960, 700);
+    SphereOverlay sphere;
+    sphere.shown = true;
+    sphere.R = 60;
+    view.setSphere(sphere);
+    view.rebuild();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(view.canvas()->picture());
+}
+BENCHMARK(BM_View3DRender100Sphere)->Unit(benchmark::kMillisecond);

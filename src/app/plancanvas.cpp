@@ -1,8 +1,12 @@
 #include "app/plancanvas.h"
 
+#include "plan/fonts.h"
+#include "plan/plancoords.h"
+
 #include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
 #include <QToolTip>
@@ -90,6 +94,7 @@ void PlanCanvas::paintEvent(QPaintEvent *e)
         if (const PlanShape *s = m_model->shape(name))
             paintShape(p, *s, m_hatched && name == m_selected);
     }
+    paintRulers(p);
     if (m_dragging) {
         // A dotted band in black over white dashes reads on any background.
         const QRect r = m_band.adjusted(0, 0, -1, -1);
@@ -99,6 +104,64 @@ void PlanCanvas::paintEvent(QPaintEvent *e)
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
         p.drawRect(r);
     }
+}
+
+void PlanCanvas::paintRulers(QPainter &p) const
+{
+    if (!m_model)
+        return;
+    const QSize content = m_tiles.contentSize();
+    const QRect seen = visibleRegion().boundingRect() & QRect(QPoint(0, 0), content);
+    if (seen.isEmpty() || (seen.top() <= 0 && seen.left() <= 0))
+        return;
+    // The labels of the content's own edge bands, drawn by the grid's code, laid over the plan
+    // with a white rim around each glyph; the plan shows between them.
+    const QFontMetrics fm(canvasFont());
+    const int n = m_model->scale().n();
+    const int step = std::max(1, m_model->scale().px(n / 100.0));
+    auto band = [&](const QRect &part, QPoint at) {
+        QImage strip(part.size(), QImage::Format_RGB32);
+        strip.setOffset(part.topLeft());
+        DrawGrid(strip, m_view, m_model->settings(), m_model->scale(), content);
+        QImage labels(part.size(), QImage::Format_ARGB32);
+        labels.fill(Qt::transparent);
+        const QRgb white = qRgb(255, 255, 255);
+        const int w = strip.width(), h = strip.height();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (strip.pixel(x, y) == white)
+                    continue;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (x + dx >= 0 && y + dy >= 0 && x + dx < w && y + dy < h &&
+                            qAlpha(labels.pixel(x + dx, y + dy)) == 0)
+                            labels.setPixel(x + dx, y + dy, white);
+            }
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (strip.pixel(x, y) != white)
+                    labels.setPixel(x, y, strip.pixel(x, y));
+        p.drawImage(at, labels);
+    };
+    if (seen.left() > 0) {
+        // As wide as the widest height label in sight.
+        int wide = 0;
+        for (int k = std::max(1, seen.top() / step); k * step <= seen.bottom() + step; ++k)
+            wide = std::max(wide, fm.horizontalAdvance(QString::fromStdString(gridLabel(k, n))));
+        band(QRect(0, seen.top(), std::min(wide + 2, seen.width()), seen.height()),
+             seen.topLeft());
+    }
+    if (seen.top() > 0)
+        band(QRect(seen.left(), 0, seen.width(), std::min(fm.height() + 3, seen.height())),
+             seen.topLeft());
+}
+
+void PlanCanvas::moveEvent(QMoveEvent *e)
+{
+    // Scrolling moves the widget and shifts its pixels: the rulers are painted afresh at the
+    // edges of what is in sight.
+    QWidget::moveEvent(e);
+    update();
 }
 
 std::string PlanCanvas::shapeAt(QPoint pt) const

@@ -63,8 +63,13 @@ protected:
     void contextMenuEvent(QContextMenuEvent *e) override;
     bool event(QEvent *e) override;
 
+    void moveEvent(QMoveEvent *e) override;
+
 private:
     void paintShape(QPainter &p, const PlanShape &s, bool hatched) const;
+    // The coordinate labels of the view's top and left edges, kept along the edges of the part
+    // in sight while the view is scrolled, like rulers.
+    void paintRulers(QPainter &p) const;
 
     ViewKind m_view;
     PlanTiles m_tiles;

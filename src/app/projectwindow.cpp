@@ -166,6 +166,8 @@ void ProjectWindow::showSphereWindow()
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         connect(w, &SphereWindow::overlayChanged, this, [this, w] {
             m_sphere = w->overlay();
+            if (auto *view = findChild<View3DWindow *>(QString(), Qt::FindDirectChildrenOnly))
+                view->setSphere(m_sphere);
             scheduleRefresh(true);
         });
     }

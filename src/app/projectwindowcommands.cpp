@@ -396,7 +396,7 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("N6"), [this] { cmdSettings(*m_doc, this); });
 
     // The report: preview, export and its settings.
-    wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this); });
+    wire(QStringLiteral("mnPreview"), [this] { cmdPreview(*m_doc, &m_model, this, &m_sphere); });
     wire(QStringLiteral("mnReport"), [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this); });
     wire(QStringLiteral("mnReportPdf"),
          [this] { cmdReport(*m_doc, statusBar(), m_panels[3], this, true); });
@@ -405,8 +405,10 @@ void ProjectWindow::wireOwnCommands()
     // The 3D view: one window over the document, shown again when it was closed.
     wire(QStringLiteral("mnView3D"), [this] {
         auto *window = findChild<View3DWindow *>(QString(), Qt::FindDirectChildrenOnly);
-        if (!window)
+        if (!window) {
             window = new View3DWindow(*m_doc, this);
+            window->setSphere(m_sphere);
+        }
         window->show();
         window->raise();
         window->activateWindow();

@@ -3,6 +3,7 @@
 #include "app/projectdocument.h"
 #include "app/reportexport.h"
 #include "app/reportsettingsdialog.h"
+#include "app/sphereoverlay.h"
 #include "app/zonepreviewwindow.h"
 #include "data/datamodule.h"
 #include "data/prompter.h"
@@ -10,6 +11,7 @@
 #include "widgets/dialogrunner.h"
 #include "widgets/help.h"
 #include "plan/drawingsettings.h"
+#include "plan/sphereenvelope.h"
 #include "plan/zonedxf.h"
 #include "plan/zonepictures.h"
 
@@ -17,7 +19,8 @@
 
 namespace kv {
 
-bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *parent)
+bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *parent,
+                const SphereOverlay *sphere)
 {
     if (!doc.hasProject())
         return false;
@@ -51,7 +54,9 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
     // The same drawing in metres for CAD, from the shapes the pictures were drawn with.
     const ProjectSnapshot drawn = snap;
     const std::string chosen = *suffix;
-    window.writeDxf = [drawn, chosen, model, &doc](int pane, const QString &path, QString *error) {
+    const SphereOverlay shownSphere = sphere ? *sphere : SphereOverlay{};
+    window.writeDxf = [drawn, chosen, model, shownSphere, &doc](int pane, const QString &path,
+                                                                QString *error) {
         PlanViewModel own;
         const PlanViewModel *m = model;
         if (!m) {
@@ -60,8 +65,22 @@ bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *paren
             own.ShowProjectShapes(drawn);
             m = &own;
         }
+        Mesh3 envelope;
+        if (pane == 0 && shownSphere.shown && shownSphere.R > 0) {
+            try {
+                envelope = buildSphereEnvelope(SphereTerminationsOf(drawn,
+                                                                    loadSagTable(doc.dataModule()),
+                                                                    shownSphere.suffix == "1"),
+                                               shownSphere.R)
+                               .mesh;
+            } catch (const std::exception &e) {
+                if (error)
+                    *error = QString::fromStdString(e.what());
+                return false;
+            }
+        }
         return writeZoneDxf(drawn, *m, chosen, pane == 0 ? path : QString(),
-                            pane == 1 ? path : QString(), error);
+                            pane == 1 ? path : QString(), error, &envelope);
     };
     runDialog(window);
     return true;

@@ -11,11 +11,15 @@ namespace kv {
 
 class PlanViewModel;
 class ProjectDocument;
+struct SphereOverlay;
 
 // "Просмотр зон защиты...": the zone pictures of the chosen construction when the first
 // conductor row has one, else of the design conductor, in the preview window; without either
 // only the message. model: the window's shape model (the front picture takes its height).
-bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *parent);
+// sphere: the rolling-sphere check as the project window shows it; while it is shown the plan's
+// DXF drawing carries the sphere's envelope too.
+bool cmdPreview(ProjectDocument &doc, const PlanViewModel *model, QWidget *parent,
+                const SphereOverlay *sphere = nullptr);
 // "Экспорт отчета в Microsoft Word": the report settings first when the settings ask for them,
 // the checks, the file, the report written off the GUI thread with its progress in the status bar;
 // the written file's path is shown in panel.

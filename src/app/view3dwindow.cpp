@@ -2,11 +2,14 @@
 
 #include "app/projectdocument.h"
 #include "calc/protection.h"
+#include "data/snapshot.h"
 #include "data/prompter.h"
 #include "plan/drawingsettings.h"
 #include "plan/picturefile.h"
+#include "plan/sphereenvelope.h"
 #include "widgets/filefolders.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -18,6 +21,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 namespace kv {
 
@@ -157,6 +162,15 @@ View3DWindow::View3DWindow(ProjectDocument &doc, QWidget *parent)
     button(QStringLiteral("Сверху"), [this] { preset(Camera3D::Top); });
     button(QStringLiteral("Спереди"), [this] { preset(Camera3D::Front); });
     button(QStringLiteral("Изометрия"), [this] { preset(Camera3D::Isometric); });
+    buttons->addSpacing(12);
+    m_sphereBox = new QCheckBox(QStringLiteral("Огибающая сферы"), this);
+    m_sphereBox->setChecked(true);
+    m_sphereBox->setEnabled(false);
+    m_sphereBox->setToolTip(QStringLiteral(
+        "Нижняя граница, до которой опускается катящаяся сфера (пока открыта проверка методом "
+        "катящейся сферы)"));
+    connect(m_sphereBox, &QCheckBox::toggled, this, &View3DWindow::scheduleRebuild);
+    buttons->addWidget(m_sphereBox);
     buttons->addStretch(1);
     button(QStringLiteral("Сохранить изображение..."), [this] { saveImage(); });
     layout->addLayout(buttons);
@@ -203,7 +217,21 @@ void View3DWindow::rebuild()
     std::vector<std::size_t> open;
     if (suffix)
         open = UnprotectedObjects(snap, settings, *suffix);
-    m_canvas->setScene(buildScene3D(snap, LoadDrawingSettings(settings), suffix, open));
+    const Mesh3 *envelope = nullptr;
+    if (has && m_sphere.shown) {
+        // The objects the sphere reaches are red as well.
+        for (std::size_t i = 0; i < snap.objects.size(); ++i) {
+            const std::string shape = snap.objects[i].ShapeName.value_or("");
+            if (!shape.empty() &&
+                std::find(m_sphere.exposedShapes.begin(), m_sphere.exposedShapes.end(), shape) !=
+                    m_sphere.exposedShapes.end() &&
+                std::find(open.begin(), open.end(), i) == open.end())
+                open.push_back(i);
+        }
+        if (m_sphereBox->isChecked())
+            envelope = sphereEnvelope(snap);
+    }
+    m_canvas->setScene(buildScene3D(snap, LoadDrawingSettings(settings), suffix, open, envelope));
     if (!m_fitted) {
         m_canvas->camera().setPreset(Camera3D::Isometric, m_canvas->scene(), m_canvas->size());
         m_fitted = true;
@@ -211,6 +239,45 @@ void View3DWindow::rebuild()
     setWindowTitle(has ? QStringLiteral("3D вид - %1")
                              .arg(QString::fromStdString(snap.project.Name.value_or("")))
                        : QStringLiteral("3D вид"));
+}
+
+void View3DWindow::setSphere(const SphereOverlay &sphere)
+{
+    m_sphere = sphere;
+    m_sphereBox->setEnabled(sphere.shown);
+    scheduleRebuild();
+}
+
+const Mesh3 *View3DWindow::sphereEnvelope(const ProjectSnapshot &snap)
+{
+    SphereTerminations terms;
+    try {
+        terms = SphereTerminationsOf(snap, loadSagTable(m_doc.dataModule()),
+                                     m_sphere.suffix == "1");
+    } catch (const std::exception &) {
+        return nullptr; // the sag table unreadable: the sphere window says so itself
+    }
+    auto same = [](const SphereTerminations &a, const SphereTerminations &b) {
+        auto rod = [](const SphereRod &p, const SphereRod &q) {
+            return p.x == q.x && p.y == q.y && p.h == q.h;
+        };
+        auto point = [](const SpherePoint &p, const SpherePoint &q) {
+            return p.x == q.x && p.y == q.y && p.z == q.z;
+        };
+        auto cable = [&](const SphereCable &p, const SphereCable &q) {
+            return point(p.a, q.a) && point(p.b, q.b) && p.sag == q.sag;
+        };
+        return std::equal(a.rods.begin(), a.rods.end(), b.rods.begin(), b.rods.end(), rod) &&
+               std::equal(a.cables.begin(), a.cables.end(), b.cables.begin(), b.cables.end(),
+                          cable);
+    };
+    if (!m_envelope.valid || m_envelope.R != m_sphere.R || !same(m_envelope.terms, terms)) {
+        m_envelope.mesh = buildSphereEnvelope(terms, m_sphere.R).mesh;
+        m_envelope.terms = std::move(terms);
+        m_envelope.R = m_sphere.R;
+        m_envelope.valid = true;
+    }
+    return &m_envelope.mesh;
 }
 
 void View3DWindow::preset(Camera3D::Preset p)

@@ -5,10 +5,13 @@
 // left) and zooms (wheel) the view. Drawn through OpenGL where the platform has it, otherwise by
 // the same renderer in software.
 
+#include "app/sphereoverlay.h"
+#include "calc/rollingsphere.h"
 #include "plan/scene3d.h"
 
 #include <QWidget>
 
+class QCheckBox;
 class QPushButton;
 
 namespace kv {
@@ -57,14 +60,30 @@ public:
     void rebuild();
     // The number of scene builds so far, for tests that wait for a change to arrive.
     int builds() const { return m_builds; }
+    // The rolling-sphere check as the project window shows it: while it is shown, its envelope
+    // at its level's radius (unless "Огибающая сферы" is unticked) and the objects it reaches in
+    // red.
+    void setSphere(const SphereOverlay &sphere);
+    QCheckBox *sphereBox() const { return m_sphereBox; }
 
 private:
     void scheduleRebuild();
     void preset(Camera3D::Preset p);
     void saveImage();
 
+    const Mesh3 *sphereEnvelope(const ProjectSnapshot &snap);
+
     ProjectDocument &m_doc;
     View3DCanvas *m_canvas = nullptr;
+    QCheckBox *m_sphereBox = nullptr;
+    SphereOverlay m_sphere;
+    // The last envelope and what it was built from: a drag of an object leaves it as it is.
+    struct EnvelopeCache {
+        bool valid = false;
+        double R = 0;
+        SphereTerminations terms;
+        Mesh3 mesh;
+    } m_envelope;
     bool m_queued = false;
     bool m_fitted = false;
     int m_builds = 0;

@@ -556,6 +556,21 @@ double SphereLowestCentre(const SphereTerminations &terms, double R, double x, d
     return fieldOf(terms, R).lowest(x, y);
 }
 
+struct SphereCentreField::Impl {
+    Field field;
+};
+
+SphereCentreField::SphereCentreField(const SphereTerminations &terms, double R)
+    : m_impl(std::make_unique<Impl>(Impl{fieldOf(terms, R)}))
+{
+}
+
+SphereCentreField::~SphereCentreField() = default;
+
+double SphereCentreField::lowest(double x, double y) const { return m_impl->field.lowest(x, y); }
+
+double SphereCentreField::radius() const { return m_impl->field.R; }
+
 SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const SphereObject &obj,
                                     double R)
 {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -97,6 +98,23 @@ SphereObject SphereObjectOf(const ObjectRec &obj);
 // ground, a rod or the cable). Every height above it is admissible except, under a high
 // cable, the tube around the cable.
 double SphereLowestCentre(const SphereTerminations &terms, double R, double x, double y);
+
+// The same for many plan points: the terminations prepared once at the radius R.
+class SphereCentreField
+{
+public:
+    SphereCentreField(const SphereTerminations &terms, double R);
+    ~SphereCentreField();
+    SphereCentreField(const SphereCentreField &) = delete;
+    SphereCentreField &operator=(const SphereCentreField &) = delete;
+
+    double lowest(double x, double y) const;
+    double radius() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
 
 // One object at the sphere radius R.
 SphereLevelResult SphereCheckObject(const SphereTerminations &terms, const SphereObject &obj,

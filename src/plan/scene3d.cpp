@@ -82,9 +82,16 @@ QColor zoneColor(ZoneLetter z)
     return z == ZoneLetter::A ? QColor(240, 125, 25, 95) : QColor(50, 120, 240, 75);
 }
 
+QColor sphereEnvelopeColor(const DrawingSettings &ds)
+{
+    QColor c = ds.sphereColour();
+    c.setAlpha(120);
+    return c;
+}
+
 Scene3D buildScene3D(const ProjectSnapshot &snap, const DrawingSettings &ds,
                      const std::optional<std::string> &suffix,
-                     const std::vector<std::size_t> &unprotected)
+                     const std::vector<std::size_t> &unprotected, const Mesh3 *sphereEnvelope)
 {
     Scene3D s;
     bool any = false;
@@ -151,6 +158,20 @@ Scene3D buildScene3D(const ProjectSnapshot &snap, const DrawingSettings &ds,
                 s.faces.push_back(f);
                 ++s.zoneFaces;
             }
+        }
+    }
+
+    if (sphereEnvelope) {
+        const QColor col = sphereEnvelopeColor(ds);
+        for (const auto &t : sphereEnvelope->triangles) {
+            Scene3D::Face f;
+            for (int k = 0; k < 3; ++k) {
+                f.p[k] = sphereEnvelope->vertices[t[k]];
+                extend(s, f.p[k], any);
+            }
+            f.color = col;
+            s.faces.push_back(f);
+            ++s.sphereFaces;
         }
     }
 

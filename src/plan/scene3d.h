@@ -39,17 +39,23 @@ struct Scene3D {
     std::vector<Segment> segments;   // rods, supports and the cable
     Point3 lo, hi;                   // bounds of the whole scene
     int zoneFaces = 0;
+    int sphereFaces = 0;
 };
 
 // Colours of the zone solids (translucent) and of an unprotected object.
 QColor zoneColor(ZoneLetter z);
 inline const QColor kUnprotectedColor{220, 0, 0};
 
+// The rolling sphere's envelope: translucent, in the sphere's own colour.
+QColor sphereEnvelopeColor(const DrawingSettings &ds);
+
 // Builds the scene. suffix: the zones shown ("" design, "1" chosen, none without a value);
-// unprotected: indices into snap.objects drawn red.
+// unprotected: indices into snap.objects drawn red; sphereEnvelope: the rolling sphere's
+// envelope when it is shown.
 Scene3D buildScene3D(const ProjectSnapshot &snap, const DrawingSettings &ds,
                      const std::optional<std::string> &suffix,
-                     const std::vector<std::size_t> &unprotected);
+                     const std::vector<std::size_t> &unprotected,
+                     const Mesh3 *sphereEnvelope = nullptr);
 
 // An orbiting camera: it looks at target from the direction given by yaw (degrees around the
 // vertical, 0 from the front, that is from larger plan Y) and pitch (degrees above the ground).

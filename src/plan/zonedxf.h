@@ -3,7 +3,8 @@
 // (grid, conductor, zones A and B, objects with their labels, the radius dimensions), recorded
 // from the very code that paints the pictures and written in metres, one layer per kind:
 // GRID, CONDUCTOR, ZONE_A, ZONE_B, OBJECTS, LABELS, DIMENSIONS. The plan also carries the zone
-// solids as 3D faces in space (x, -y, height) on ZONE_A_3D and ZONE_B_3D.
+// solids as 3D faces in space (x, -y, height) on ZONE_A_3D and ZONE_B_3D, and the rolling
+// sphere's envelope, when one is given, on SPHERE_3D.
 //
 // Plan: X as on the plan, Y negated (the plan's Y grows downwards on screen), so the drawing
 // looks like the picture; the conductor (support 1 of a pair) lands on its exact coordinates,
@@ -11,6 +12,7 @@
 // Elevation: X as on the plan, Y the height above the ground line.
 
 #include "plan/zonepictures.h"
+#include "plan/zonesolids.h"
 
 #include <QString>
 
@@ -18,6 +20,7 @@ namespace kv {
 
 inline constexpr const char *kZoneLayer3dA = "ZONE_A_3D";
 inline constexpr const char *kZoneLayer3dB = "ZONE_B_3D";
+inline constexpr const char *kSphereLayer3d = "SPHERE_3D";
 
 // Empty when the drawings of the project may be written; otherwise the refusal with their
 // estimated size and the limit (sized from the frame and the objects before anything is drawn).
@@ -29,7 +32,8 @@ std::string zoneDxfTooLarge(const ProjectSnapshot &snap, const DrawingSettings &
 // be written or the drawings are too large (zoneDxfTooLarge); a project without a conductor gives
 // drawings with the grid only.
 bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const std::string &suffix,
-                  const QString &topPath, const QString &frontPath, QString *error);
+                  const QString &topPath, const QString &frontPath, QString *error,
+                  const Mesh3 *sphereEnvelope = nullptr);
 
 // The DXF texts themselves (for tests and for callers that store them elsewhere).
 struct ZoneDxf {
@@ -37,6 +41,6 @@ struct ZoneDxf {
     std::string front;
 };
 ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, const std::string &suffix,
-                int frontImageHeight);
+                int frontImageHeight, const Mesh3 *sphereEnvelope = nullptr);
 
 } // namespace kv

@@ -841,7 +841,7 @@ std::string zoneDxfTooLarge(const ProjectSnapshot &snap, const DrawingSettings &
 }
 
 ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, const std::string &suffix,
-                int frontImageHeight)
+                int frontImageHeight, const Mesh3 *sphereEnvelope)
 {
     DxfDocument top, front;
     DxfRecorder::addLayers(top);
@@ -869,11 +869,21 @@ ZoneDxf zoneDxf(const ProjectSnapshot &snap, const DrawingSettings &settings, co
         for (const auto &t : z.mesh.triangles)
             top.face3d(layer, at(t[0]), at(t[1]), at(t[2]));
     }
+    if (sphereEnvelope && !sphereEnvelope->empty()) {
+        top.addLayer(kSphereLayer3d, 6);
+        auto at = [&](int i) {
+            const Point3 &p = sphereEnvelope->vertices[static_cast<std::size_t>(i)];
+            return DxfPoint3{p.x, -p.y, p.z};
+        };
+        for (const auto &t : sphereEnvelope->triangles)
+            top.face3d(kSphereLayer3d, at(t[0]), at(t[1]), at(t[2]));
+    }
     return {top.toString(), front.toString()};
 }
 
 bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const std::string &suffix,
-                  const QString &topPath, const QString &frontPath, QString *error)
+                  const QString &topPath, const QString &frontPath, QString *error,
+                  const Mesh3 *sphereEnvelope)
 {
     if (const std::string refused =
             zoneDxfTooLarge(snap, model.settings(), suffix, model.frontImageHeight());
@@ -882,7 +892,8 @@ bool writeZoneDxf(const ProjectSnapshot &snap, const PlanViewModel &model, const
             *error = QString::fromStdString(refused);
         return false;
     }
-    const ZoneDxf dxf = zoneDxf(snap, model.settings(), suffix, model.frontImageHeight());
+    const ZoneDxf dxf =
+        zoneDxf(snap, model.settings(), suffix, model.frontImageHeight(), sphereEnvelope);
     for (const auto &[path, text] : {std::pair{topPath, &dxf.top}, std::pair{frontPath, &dxf.front}}) {
         if (path.isEmpty())
             continue;

@@ -13,6 +13,7 @@
 #include "plan/multirodzones.h"
 #include "plan/recordfields.h"
 #include "plan/scene3d.h"
+#include "plan/sphereenvelope.h"
 #include "plan/zonepictures.h"
 
 #include <QBuffer>
@@ -244,6 +245,11 @@ private:
 
     // ---- Rolling-sphere check
     void WriteSphereCheck();
+    // The check of every object at every level, run once for the section and the 3D picture,
+    // and the level its drawing shows (the best one, or the largest sphere).
+    const SphereResult &sphereResult();
+    int sphereLevelShown();
+    std::optional<SphereResult> m_sphere;
 
     const ReportInput &m_in;
     DocumentWriter &m_w;
@@ -1826,7 +1832,24 @@ void Sections::Write3DPicture()
     std::vector<std::size_t> open;
     if (suffix)
         open = UnprotectedObjects(m_in.snap, m_in.settings, *suffix);
-    const Scene3D scene = buildScene3D(m_in.snap, m_in.drawing, suffix, open);
+    // With the rolling-sphere section, the sphere's envelope at the level its drawing shows, and
+    // the objects that sphere reaches in red as well.
+    Mesh3 envelope;
+    const bool sphere = m_p.ProvSfera && !m_in.snap.conductors.empty() && !m_objects.empty();
+    if (sphere) {
+        const int level = sphereLevelShown();
+        const SphereResult &res = sphereResult();
+        for (std::size_t i = 0; i < res.objects.size(); ++i)
+            if (!res.objects[i].levels[static_cast<std::size_t>(level)].isProtected &&
+                std::find(open.begin(), open.end(), i) == open.end())
+                open.push_back(i);
+        const std::string s = previewSuffix(m_in.snap).value_or("");
+        envelope = buildSphereEnvelope(SphereTerminationsOf(m_in.snap, m_in.sagTable, s == "1"),
+                                       SphereRadius(level))
+                       .mesh;
+    }
+    const Scene3D scene =
+        buildScene3D(m_in.snap, m_in.drawing, suffix, open, sphere ? &envelope : nullptr);
     const QSize size(620, 460);
     Camera3D camera;
     camera.setPreset(Camera3D::Isometric, scene, size);
@@ -1880,12 +1903,7 @@ void Sections::WriteSphereCheck()
     // The conductor values the zones of the report end with: the chosen construction when
     // there is one.
     const std::string s = previewSuffix(m_in.snap).value_or("");
-    const SphereTerminations terms = SphereTerminationsOf(m_in.snap, m_in.sagTable, s == "1");
-    const SphereResult res = SphereCheck(terms, SphereObjectsOf(m_in.snap), [this](int, int) {
-        return !(m_fb && m_fb->isCancelled());
-    });
-    if (m_fb && m_fb->isCancelled())
-        throw ReportCancelled{};
+    const SphereResult &res = sphereResult();
     auto levelText = [](int l) {
         return std::string(SphereLevelName(l)) + " (R = " + g(SphereRadius(l)) + " м)";
     };
@@ -1922,7 +1940,7 @@ void Sections::WriteSphereCheck()
     // The drawing and the notes are of the best level, or of the largest sphere when no level
     // protects every object.
     const bool complete = res.objects.size() == m_objects.size();
-    const int used = complete && res.bestLevel >= 0 ? res.bestLevel : kSphereLevelCount - 1;
+    const int used = sphereLevelShown();
     std::string t;
     if (!complete)
         t = "";
@@ -1954,6 +1972,30 @@ void Sections::WriteSphereCheck()
     run("Штриховая линия - граница, до которой опускается сфера радиусом "
             + g(SphereRadius(used)) + " м.\r\r",
         kTimes10);
+}
+
+const SphereResult &Sections::sphereResult()
+{
+    if (!m_sphere) {
+        // The conductor values the zones of the report end with: the chosen construction when
+        // there is one.
+        const std::string s = previewSuffix(m_in.snap).value_or("");
+        const SphereTerminations terms = SphereTerminationsOf(m_in.snap, m_in.sagTable, s == "1");
+        SphereResult res = SphereCheck(terms, SphereObjectsOf(m_in.snap), [this](int, int) {
+            return !(m_fb && m_fb->isCancelled());
+        });
+        if (m_fb && m_fb->isCancelled())
+            throw ReportCancelled{};
+        m_sphere = std::move(res);
+    }
+    return *m_sphere;
+}
+
+int Sections::sphereLevelShown()
+{
+    const SphereResult &res = sphereResult();
+    const bool complete = res.objects.size() == m_objects.size();
+    return complete && res.bestLevel >= 0 ? res.bestLevel : kSphereLevelCount - 1;
 }
 
 } // namespace

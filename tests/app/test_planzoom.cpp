@@ -151,6 +151,28 @@ TEST_F(WideSite, ScreenshotOfAKilometreSiteAtItsFarEdge)
     w.frontPane()->verticalScrollBar()->setValue(0);
     EXPECT_GT(zonePixels(w.topPane(), seen(w.topPane()), w, snap()), 100);
     shot("main-wide.png");
+
+    // The coordinate labels stay along the top and the left edge like rulers: scrolled to the
+    // far corner the edge strips read as they do with the view scrolled back to that edge.
+    auto strip = [&](const QRect &r) { return seen(w.topPane()).copy(r); };
+    auto same = [](const QImage &a, const QImage &b) {
+        int equal = 0, dark = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                equal += a.pixel(x, y) == b.pixel(x, y);
+                dark += qGray(a.pixel(x, y)) < 100;
+            }
+        return dark > 30 && equal > a.width() * a.height() * 97 / 100;
+    };
+    const int width = w.topPane()->viewport()->width();
+    const int height = w.topPane()->viewport()->height();
+    const QRect top(0, 0, width, 12), left(0, 24, 20, height - 24);
+    const QImage cornerTop = strip(top), cornerLeft = strip(left);
+    QTest::keyClick(w.topPane()->verticalScrollBar(), Qt::Key_Home);
+    EXPECT_TRUE(same(cornerTop, strip(top)));
+    QTest::keyClick(w.topPane()->verticalScrollBar(), Qt::Key_End);
+    QTest::keyClick(w.topPane()->horizontalScrollBar(), Qt::Key_Home);
+    EXPECT_TRUE(same(cornerLeft, strip(left)));
 }
 
 // Ctrl + wheel steps the scale spin around the pointer, in the top and in the front plan; the

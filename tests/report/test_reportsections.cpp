@@ -655,6 +655,26 @@ TEST(ReportDrawings, ThreeDimensionalPictureWithItsFlag)
             tinted += c.blue() - c.red() > 30 || c.red() - c.blue() > 40;
         }
     EXPECT_GT(tinted, 500);
+    // With the rolling-sphere section the picture shows the sphere's envelope too: a purple tint
+    // the zones alone do not give.
+    auto purple = [&](const ReportProfile &profile) {
+        in.profile = profile;
+        int n = 0;
+        for (const auto &[name, bytes] : writeDocx(in).docx.parts) {
+            const QImage pic = QImage::fromData(reinterpret_cast<const uchar *>(bytes.data()),
+                                                static_cast<int>(bytes.size()), "PNG");
+            if (name.rfind("word/media/", 0) != 0 || pic.size() != img.size())
+                continue;
+            for (int y = 0; y < pic.height(); y += 3)
+                for (int x = 0; x < pic.width(); x += 3) {
+                    const QColor c = pic.pixelColor(x, y);
+                    n += c.red() - c.green() > 25 && c.blue() - c.green() > 25;
+                }
+        }
+        return n;
+    };
+    EXPECT_GT(purple(onlyFlags({&ReportProfile::CherVid3D, &ReportProfile::ProvSfera})),
+              purple(onlyFlags({&ReportProfile::CherVid3D})) + 300);
     in.profile = onlyFlags({&ReportProfile::CherVidPrymoPod});
     EXPECT_EQ(writeDocx(in).docx.find("Зоны защиты молниеотвода. Общий вид."), -1);
 }

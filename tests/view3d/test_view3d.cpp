@@ -1,11 +1,14 @@
 // The 3D view opened from the menu and driven with the mouse: zones, objects and the conductor
 // drawn, following a drag in the plan, the preset views and the saved picture.
 
+#include "app/spherewindow.h"
 #include "app/view3dwindow.h"
 #include "app/windowfixture.h"
 #include "userinput.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTableWidget>
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
@@ -49,7 +52,7 @@ QPoint onScreen(View3DCanvas *c, Point3 p)
 }
 
 struct Tints {
-    int zoneA = 0, zoneB = 0;
+    int zoneA = 0, zoneB = 0, sphere = 0;
 };
 Tints tints(const QImage &img)
 {
@@ -59,6 +62,7 @@ Tints tints(const QImage &img)
             const QColor c = img.pixelColor(x, y);
             t.zoneB += c.blue() - c.red() > 30 && c.blue() > 150;
             t.zoneA += c.red() - c.blue() > 40 && c.green() > 90 && c.red() > 150;
+            t.sphere += c.red() - c.green() > 25 && c.blue() - c.green() > 25;
         }
     return t;
 }
@@ -210,4 +214,64 @@ TEST_F(View3D, CatenaryWithItsSagAndTent)
     const QColor cable = img.pixelColor(onScreen(c, {40, 30, *s1.H}));
     EXPECT_LT(cable.value(), 120) << cable.name().toStdString();
     EXPECT_GT(tints(img).zoneB, 500);
+}
+
+TEST_F(View3D, RollingSphereEnvelopeWhileTheCheckIsShown)
+{
+    addProject(kTipDoubleRod, {{30, 30}, {60, 30}},
+               {{"Склад", 40, 26, 10, 8, 6, 0x00A000}, {"Насосная", 78, 28, 4, 4, 4, 0x00A000}});
+    View3DWindow *v = openView();
+    ASSERT_TRUE(v);
+    View3DCanvas *c = v->canvas();
+    EXPECT_EQ(c->scene().sphereFaces, 0);
+    EXPECT_FALSE(v->sphereBox()->isEnabled());
+
+    // The check opened from the project window's menu brings the envelope into the view.
+    ProjectWindow &w = *window;
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Молниеотвод"),
+                           QStringLiteral("Проверка методом катящейся сферы...")));
+    SphereWindow *sw = w.sphereWindow();
+    ASSERT_TRUE(sw);
+    QTRY_VERIFY(c->scene().sphereFaces > 0);
+    QTRY_VERIFY(!sw->isRunning());
+    // Level I with the keys: the smaller sphere reaches the far pump house, which turns red.
+    sw->levelBox()->setFocus();
+    while (sw->levelBox()->currentIndex() > 0)
+        QTest::keyClick(sw->levelBox(), Qt::Key_Up);
+    QTRY_VERIFY(!sw->isRunning());
+    QTRY_COMPARE(sw->table()->item(1, 3)->text(), QStringLiteral("не защищен"));
+    auto redFaces = [&] {
+        int n = 0;
+        for (const Scene3D::Face &f : c->scene().faces)
+            n += f.color == kUnprotectedColor;
+        return n;
+    };
+    QTRY_VERIFY(redFaces() > 0);
+    // Its top is above the level I envelope: the envelope's highest point is a rod's top.
+    double top = 0;
+    for (const Scene3D::Face &f : c->scene().faces)
+        if (f.color == sphereEnvelopeColor(w.planModel().settings()))
+            for (int k = 0; k < 3; ++k)
+                top = std::max(top, f.p[k].z);
+    EXPECT_NEAR(top, *snap().conductors.front().H, 1e-6);
+
+    EXPECT_TRUE(clickButton(v, QStringLiteral("Изометрия")));
+    QApplication::processEvents();
+    const int tinted = tints(c->grab().toImage()).sphere;
+    shot3d(v, "view3d-sphere.png");
+
+    // "Огибающая сферы" unticked and ticked again with the mouse: the purple tint goes (the
+    // zone's blue over the red boxes stays).
+    QCheckBox *box = v->sphereBox();
+    ASSERT_TRUE(box->isEnabled());
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(8, box->height() / 2));
+    QTRY_COMPARE(c->scene().sphereFaces, 0);
+    EXPECT_GT(tinted, tints(c->grab().toImage()).sphere + 2000);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(8, box->height() / 2));
+    QTRY_VERIFY(c->scene().sphereFaces > 0);
+
+    // The check closed: no envelope and no red from the sphere.
+    EXPECT_TRUE(clickButton(sw, QStringLiteral("Закрыть")));
+    QTRY_COMPARE(c->scene().sphereFaces, 0);
+    EXPECT_FALSE(v->sphereBox()->isEnabled());
 }
