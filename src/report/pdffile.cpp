@@ -136,6 +136,11 @@ std::vector<Layout::Token> Layout::tokens(const Paragraph &p, double width) cons
                 int n = 1;
                 while (i + n < j && fm.horizontalAdvance(text.mid(i, n + 1)) <= width)
                     ++n;
+                // After a hyphen when one fits, as word processors break "МСТ-10": the number
+                // stays whole.
+                const int hyphen = static_cast<int>(text.lastIndexOf(QLatin1Char('-'), i + n - 1));
+                if (hyphen > i && hyphen < i + n)
+                    n = hyphen + 1 - i;
                 t.piece.text = text.mid(i, n);
                 t.piece.width = fm.horizontalAdvance(t.piece.text);
                 t.trailing = 0;
@@ -169,8 +174,9 @@ std::vector<Line> Layout::lines(const Paragraph &p, double width) const
             }
             t.piece.width = (std::floor(line->width / tab + 1e-9) + 1) * tab - line->width;
             trailing = 0;
-        } else if (!line->pieces.empty() && line->width - trailing + t.piece.width - t.trailing
-                                                 > width) {
+        } else if (!line->pieces.empty() && line->width + t.piece.width - t.trailing > width) {
+            // The blanks before the word stay on the line; only its own trailing ones may hang
+            // over the margin.
             line->width -= trailing;
             out.emplace_back();
             line = &out.back();
