@@ -79,14 +79,37 @@ int cmdList(Context &ctx)
 
 int cmdExport(Context &ctx)
 {
-    if (ctx.args.size() != 1) {
-        ctx.err << "usage: korvan-cli export KOD\n";
+    // Without -o the project JSON goes to standard output; with it, a project file is written.
+    const bool toFile = ctx.args.size() == 3 && ctx.args[1] == "-o";
+    if (ctx.args.size() != 1 && !toFile) {
+        ctx.err << "usage: korvan-cli export KOD [-o FILE.kvproj]\n";
         return kExitRefused;
+    }
+    const int kod = parseKod(ctx.args[0]);
+    if (toFile) {
+        const std::string &path = ctx.args[2];
+        const std::string suffix = kProjectFileSuffix;
+        if (path.size() <= suffix.size()
+            || path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0)
+            throw InputRefused("Ошибка. Файл " + path + ": проект записывается только в файл "
+                               + suffix + ".");
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
-    if (!locateProject(*dm, parseKod(ctx.args[0])))
+    if (!locateProject(*dm, kod))
         throw InputRefused("Ошибка. Проект с кодом " + ctx.args[0] + " не найден.");
+    if (toFile) {
+        try {
+            saveProjectFile(*dm, ctx.args[2]);
+        } catch (const InputRefused &) {
+            throw;
+        } catch (const std::runtime_error &e) {
+            // A file that cannot be written, or an underlay file that cannot be read.
+            ctx.err << e.what() << "\n";
+            return kExitFailed;
+        }
+        return 0;
+    }
     ReadLock lock(*dm);
     ctx.out << projectToJson(*dm).dump(1) << "\n";
     return 0;
@@ -131,7 +154,9 @@ KV_CLI_COMMAND(init, "init", "init                     create a data folder with
                cmdInit);
 KV_CLI_COMMAND(list, "list", "list                     one project a line, its key first", cmdList);
 KV_CLI_COMMAND(exportProject, "export",
-               "export KOD               one project with its rows as JSON", cmdExport);
+               "export KOD [-o FILE.kvproj]   one project with its rows as JSON, or written as a "
+               "project file",
+               cmdExport);
 KV_CLI_COMMAND(importProject, "import",
                "import FILE              a project JSON (or .kvproj file) in as a new project; prints its key",
                cmdImport);

@@ -79,9 +79,13 @@ void checkUnderlay(const json &u, const std::string &path, QByteArray *bytes)
     if (!s["underlay"].is_object() || !u.contains("file") || !u["file"].is_string()
         || !knownExtension(u["file"].get<std::string>()) || !u["data"].is_string())
         throw bad();
-    const auto decoded = QByteArray::fromBase64Encoding(
-        QByteArray::fromStdString(u["data"].get<std::string>()),
-        QByteArray::AbortOnBase64DecodingErrors);
+    // Padded base64 as written: a member cut short by a few characters is refused, not decoded
+    // into a shorter file.
+    const QByteArray data = QByteArray::fromStdString(u["data"].get<std::string>());
+    if (data.size() % 4 != 0)
+        throw bad();
+    const auto decoded =
+        QByteArray::fromBase64Encoding(data, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         throw bad();
     if (bytes)

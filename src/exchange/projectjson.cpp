@@ -10,6 +10,7 @@
 #include "exchange/jsoninput.h"
 #include "exchange/placementjson.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -231,6 +232,31 @@ std::optional<MultiRodResult> prepareMultiRodImport(DataModule &dm, const json &
     if (doc.contains("pairs") || doc.contains("elements"))
         rows = multiRodFromJson(doc.contains("pairs") ? doc["pairs"] : json(),
                                 doc.contains("elements") ? doc["elements"] : json());
+    // The pairs and elements name the project's own rods, each once: the drawings and the report
+    // look the rods up by these numbers.
+    const auto conductors = doc.find("conductors");
+    if (rows && conductors != doc.end() && conductors->is_array()) {
+        const int n = static_cast<int>(conductors->size());
+        const auto check = [n](std::initializer_list<int> rods) {
+            std::vector<int> seen;
+            for (int r : rods) {
+                if (r < 0)
+                    continue;
+                if (r >= n || std::find(seen.begin(), seen.end(), r) != seen.end())
+                    throw TableError("Ошибка. Номер опоры " + std::to_string(r + 1)
+                                     + " в парах или элементах многократного молниеотвода не "
+                                       "соответствует опорам проекта.");
+                seen.push_back(r);
+            }
+        };
+        for (const MultiRodPair &p : rows->pairs) {
+            if (p.i < 0 || p.j < 0)
+                throw TableError("Ошибка. У пары многократного молниеотвода не указаны опоры.");
+            check({p.i, p.j});
+        }
+        for (const MultiRodObject &o : rows->objects)
+            check({o.rods[0], o.rods[1], o.rods[2]});
+    }
     prepareMultiRodFolder(dm);
     return rows;
 }

@@ -1,5 +1,6 @@
 // korvan-cli and the multiple rod: the double rod's vectors re-entered as two-rod multiple rods,
-// a six-rod project through calc, import, export, render and report, and the refusal of one rod.
+// a six-rod project through calc, import, export, render and report, its project file, and the
+// refusal of one rod.
 
 #include "clirun.h"
 
@@ -9,6 +10,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
@@ -160,4 +165,72 @@ TEST(CliMultiRod, OneRodIsRefused)
     const CliRun r = run("calc " + quote(writeCase(tmp.path, "one.json", c).string()), {}, true);
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.out.find("должен иметь не менее двух опор"), std::string::npos) << r.out;
+}
+
+// A six-rod project with an underlay written by `export -o` as a project file and imported back:
+// the same rows, pairs and elements and the same underlay bytes. A file whose pairs or elements
+// name a rod the project does not have, or whose underlay is cut short, is refused and leaves
+// every file of the folder as it was.
+TEST(CliMultiRod, ProjectFileRoundTripAndDamagedOnesRefused)
+{
+    TempFolder tmp;
+    const fs::path data = tmp.path / "data";
+    const std::string d = "--data " + quote(data.string()) + " ";
+    const CliRun calc = run("calc " + quote(writeCase(tmp.path, "six.json", sixRods()).string()));
+    ASSERT_EQ(calc.code, 0);
+    ASSERT_EQ(run(d + "init").code, 0);
+    const CliRun imported = run(
+        d + "import " + quote(writeCase(tmp.path, "six-out.json", json::parse(calc.out)).string()));
+    ASSERT_EQ(imported.code, 0);
+    const std::string kod = imported.out.substr(0, imported.out.find('\n'));
+    const std::string picture("\x89PNG\r\n\x1a\n\0\xff plan", 16);
+    fs::create_directories(data / "underlay");
+    std::ofstream(data / "underlay" / (kod + ".png"), std::ios::binary) << picture;
+    std::ofstream(data / "underlay" / (kod + ".json"))
+        << R"({"underlay": {"kind": "image", "file": ")" << kod
+        << R"(.png", "p1": [0, 0], "p2": [100, 0], "distance": 20, "at": [5, 5]}})";
+
+    const fs::path file = tmp.path / "six.kvproj";
+    EXPECT_EQ(run(d + "export " + kod + " -o " + quote((tmp.path / "six.json").string())).code, 2);
+    ASSERT_EQ(run(d + "export " + kod + " -o " + quote(file.string())).code, 0);
+    const CliRun again = run(d + "import " + quote(file.string()));
+    ASSERT_EQ(again.code, 0);
+    const std::string kod2 = again.out.substr(0, again.out.find('\n'));
+    const json a = json::parse(run(d + "export " + kod).out);
+    EXPECT_EQ(rowsOf(json::parse(run(d + "export " + kod2).out)).dump(), rowsOf(a).dump());
+    std::ifstream copy(data / "underlay" / (kod2 + ".png"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(copy)), {}), picture);
+
+    const json good = json::parse(std::ifstream(file));
+    const auto changed = [&](const std::function<void(json &)> &f) {
+        json doc = good;
+        f(doc);
+        return doc;
+    };
+    const std::pair<const char *, json> bad[] = {
+        {"опоры 7", changed([](json &j) { j["pairs"][0]["MO2"] = 7; })},
+        {"опоры 1", changed([](json &j) { j["elements"][0]["MO2"] = j["elements"][0]["MO1"]; })},
+        {"Подложка", changed([](json &j) {
+             std::string &b64 = j["underlay"]["data"].get_ref<std::string &>();
+             b64.resize(b64.size() - 3);
+         })},
+    };
+    const auto files = [&] {
+        std::map<std::string, std::string> out;
+        for (const auto &e : fs::recursive_directory_iterator(data))
+            if (e.is_regular_file()) {
+                std::ifstream in(e.path(), std::ios::binary);
+                out[e.path().string()].assign(std::istreambuf_iterator<char>(in), {});
+            }
+        return out;
+    };
+    const auto before = files();
+    for (const auto &[said, doc] : bad) {
+        SCOPED_TRACE(said);
+        const CliRun r =
+            run(d + "import " + quote(writeCase(tmp.path, "bad.kvproj", doc).string()), {}, true);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.out.find(said), std::string::npos) << r.out;
+        EXPECT_TRUE(files() == before);
+    }
 }
