@@ -6,6 +6,7 @@
 #include "report/sampleproject.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -106,4 +107,64 @@ TEST(ReportPdf, EveryConductorTypeHoldsItsTablesFontsAndScales)
             EXPECT_TRUE(last.contains(QString::number(pages))) << pages;
         }
     }
+}
+
+// Text laid out at several sizes never reaches into the right margin (measured on the words
+// poppler finds), and a word too wide for its narrow table column breaks after its hyphen so that
+// the number in it stays whole.
+TEST(ReportPdf, WordsStayInsideTheMarginsAndNumbersStayWhole)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext not found: install poppler-utils (scripts/setup.sh)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ReportDocument doc;
+    doc.page.leftPt = 85;
+    doc.page.rightPt = 43;
+    doc.page.topPt = doc.page.bottomPt = 57;
+    const char *words[] = {"радиус", "зоны", "защиты", "на", "высоте", "Нх", "молниеотвода",
+                           "объекта", "при", "наибольшей", "расчетной", "м,", "(12,5",
+                           "сужения", "между", "опорами)"};
+    unsigned seed = 7;
+    for (double size : {9.0, 10.0, 12.0, 14.0})
+        for (int p = 0; p < 6; ++p) {
+            Paragraph par;
+            par.mark.size = size;
+            std::string text;
+            for (int w = 0; w < 60; ++w) {
+                seed = seed * 1103515245u + 12345u;
+                text += std::string(w ? " " : "") + words[(seed >> 16) % std::size(words)];
+            }
+            RunFormat f;
+            f.size = size;
+            par.runs.push_back(kv::Run{text, f, -1});
+            doc.blocks.emplace_back(std::move(par));
+        }
+    TableBlock table;
+    table.cells = {{"Тип", "Примечание", "H, м", "Ho_a, м", "Ho_b, м", "Ro_a, м", "Ro_b, м",
+                    "Hc_a, м", "Hc_b, м", "Rc_a, м", "Rc_b, м"},
+                   {"МСТ-10", "Молниеотводы стержневые из стальных труб", "11", "8,5", "", "10,8",
+                    "", "8,15", "", "10,8", ""}};
+    table.format = insertionDefaultFormat();
+    doc.blocks.emplace_back(table);
+    const QString path = dir.filePath(QStringLiteral("margins.pdf"));
+    QString error;
+    ASSERT_TRUE(savePdf(doc, path, &error)) << error.toStdString();
+
+    const QString boxes = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path,
+                                                                QStringLiteral("-")});
+    static const QRegularExpression word(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)"[^>]*>([^<]*)<)re"));
+    const double right = doc.page.pageWidthMm() / 25.4 * 72 - doc.page.rightPt;
+    int count = 0;
+    QStringList texts;
+    for (auto it = word.globalMatch(boxes); it.hasNext(); ++count) {
+        const auto m = it.next();
+        texts << m.captured(3);
+        EXPECT_GE(m.captured(1).toDouble(), doc.page.leftPt - 0.5) << m.captured(3).toStdString();
+        EXPECT_LE(m.captured(2).toDouble(), right + 0.5) << m.captured(3).toStdString();
+    }
+    EXPECT_GT(count, 1400);
+    EXPECT_TRUE(texts.contains(QStringLiteral("МСТ-"))) << texts.join(' ').toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("10")));
 }
