@@ -122,9 +122,9 @@ TEST(ReportPdf, WordsStayInsideTheMarginsAndNumbersStayWhole)
     doc.page.leftPt = 85;
     doc.page.rightPt = 43;
     doc.page.topPt = doc.page.bottomPt = 57;
-    const char *words[] = {"радиус", "зоны", "защиты", "на", "высоте", "Нх", "молниеотвода",
-                           "объекта", "при", "наибольшей", "расчетной", "м,", "(12,5",
-                           "сужения", "между", "опорами)"};
+    const char *words[] = {"радиус",       "зоны",    "защиты", "на",         "высоте",    "Нх",
+                           "молниеотвода", "объекта", "при",    "наибольшей", "расчетной", "м,",
+                           "(12,5",        "сужения", "между",  "опорами)"};
     unsigned seed = 7;
     for (double size : {9.0, 10.0, 12.0, 14.0})
         for (int p = 0; p < 6; ++p) {
@@ -151,8 +151,8 @@ TEST(ReportPdf, WordsStayInsideTheMarginsAndNumbersStayWhole)
     QString error;
     ASSERT_TRUE(savePdf(doc, path, &error)) << error.toStdString();
 
-    const QString boxes = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path,
-                                                                QStringLiteral("-")});
+    const QString boxes =
+        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
     static const QRegularExpression word(
         QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)"[^>]*>([^<]*)<)re"));
     const double right = doc.page.pageWidthMm() / 25.4 * 72 - doc.page.rightPt;
