@@ -89,6 +89,10 @@ TEST(CliExitCodes, EveryCommandGoodRefusedAndFailingDisk)
         {d + "export 1", "", 0},
         {d + "export 99", "", 2},
         {d + "export 1 >/dev/full", "", 1},
+        {d + "export 1 -o " + in(t.path, "p.kvproj"), "", 0},
+        {d + "export 1 -o " + in(t.path, "p.json"), "", 2},
+        {d + "export 1 -o " + in(data, "project.DB"), "", 2},
+        {d + "export 1 -o " + in(full, "p.kvproj"), disk, 1},
 
         {d + "import " + project, "", 0},
         {d + "import " + write(t.path / "class.json", badClass), "", 2},
@@ -123,6 +127,8 @@ TEST(CliExitCodes, EveryCommandGoodRefusedAndFailingDisk)
         {d + "report 99 -o " + in(t.path, "r99.docx"), "", 2},
         {d + "report " + farKod + " -o " + in(t.path, "tower.docx"), "", 2},
         {d + "report 1 -o " + in(full, "r.docx"), disk, 1},
+        {d + "report 1 -o " + in(t.path, "r.pdf"), "", 0},
+        {d + "report 1 -o " + in(full, "r.pdf"), disk, 1},
     };
     for (const auto &row : rows) {
         const std::string cmd = row.env + " " + KORVAN_CLI + " " + row.args + " 2>"
