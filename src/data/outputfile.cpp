@@ -174,6 +174,10 @@ std::string dataFolderFileRefusal(const std::string &dataDir, const std::string 
         for (const char *tail : {"", "-journal", "-wal", "-shm"})
             names.push_back(file + tail);
     }
+    // The underlay folder holds the projects' underlay files and their settings.
+    if (out.parent_path() == dir / "underlay")
+        return "Ошибка. Файл " + path + " находится в папке подложек программы (папка " + dataDir +
+               "). Укажите другое имя файла.";
     for (const std::string &name : names) {
         const fs::path own = dir / name;
         // The same name, or another name of the same file (a hard link).

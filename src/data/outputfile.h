@@ -42,8 +42,9 @@ private:
 bool writeOutputFile(const std::string &path, std::string_view bytes, std::string *error = nullptr);
 
 // When `path` names one of the data folder's own files (a table file, its journal, the commit
-// record), the Russian refusal naming it; otherwise an empty string. Names are compared after
-// resolving links, "." and "..", so no other spelling of the same file passes.
+// record, a file of its underlay folder), the Russian refusal naming it; otherwise an empty string.
+// Names are compared after resolving links, "." and "..", so no other spelling of the same file
+// passes.
 std::string dataFolderFileRefusal(const std::string &dataDir, const std::string &path);
 
 } // namespace kv

@@ -153,6 +153,8 @@ TEST(OutputFiles, TheDataFolderOwnFilesAreRefused)
         {d + "/project.DB-journal", true},
         {root + "/link.docx", true},
         {root + "/hard.docx", true},
+        {d + "/underlay/3.pdf", true}, // a project's underlay file
+        {d + "/underlay/../report.pdf", false},
         {d + "/report.docx", false},
         {d + "/project.DB.docx", false},
         {root + "/project.DB", false},
