@@ -10,6 +10,7 @@
 #include "data/transaction.h"
 #include "exchange/projectfile.h"
 
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <limits>
@@ -42,6 +43,19 @@ std::unique_ptr<DataModule> openData(Context &ctx, Prompter &prompter)
         throw InputRefused(text);
     }
     return dm;
+}
+
+// A project file is known by its name, as the window knows a dropped one (in any case).
+bool isProjectFileName(const std::string &path)
+{
+    const std::string suffix = kProjectFileSuffix;
+    if (path.size() <= suffix.size())
+        return false;
+    for (size_t i = 0; i < suffix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(path[path.size() - suffix.size() + i])) !=
+            suffix[i])
+            return false;
+    return true;
 }
 
 int parseKod(const std::string &s)
@@ -88,11 +102,9 @@ int cmdExport(Context &ctx)
     const int kod = parseKod(ctx.args[0]);
     if (toFile) {
         const std::string &path = ctx.args[2];
-        const std::string suffix = kProjectFileSuffix;
-        if (path.size() <= suffix.size()
-            || path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0)
-            throw InputRefused("Ошибка. Файл " + path + ": проект записывается только в файл "
-                               + suffix + ".");
+        if (!isProjectFileName(path))
+            throw InputRefused("Ошибка. Файл " + path + ": проект записывается только в файл " +
+                               kProjectFileSuffix + ".");
     }
     CliPrompter prompter(&ctx.err);
     auto dm = openData(ctx, prompter);
@@ -122,8 +134,7 @@ int cmdImport(Context &ctx)
         return kExitRefused;
     }
     // A project file of the program is checked as the program checks it.
-    const bool projectFile = ctx.args[0].size() > 7
-                             && ctx.args[0].compare(ctx.args[0].size() - 7, 7, ".kvproj") == 0;
+    const bool projectFile = isProjectFileName(ctx.args[0]);
     const json doc = projectFile ? readProjectFile(ctx.args[0]) : readJsonFile(ctx.args[0]);
     if (!doc.contains("project") || !doc["project"].is_object()) {
         ctx.err << "Ошибка. В файле нет проекта (\"project\").\n";

@@ -61,6 +61,10 @@ TEST(CliExitCodes, EveryCommandGoodRefusedAndFailingDisk)
     goodPlace["ranges"][0]["DX"] = 1;
     json badClass = json::parse(exported.out);
     badClass["objects"][0]["Tip"] = 99;
+    // A project file of a newer version is refused whatever the case of its name.
+    json newer = json::parse(exported.out);
+    newer["format"] = "korvan-project";
+    newer["version"] = 99;
     // A 140 m tower at the finest scale: its zone pictures are past the size limit.
     json tower = rodCase();
     tower["project"]["IScale"] = 50;
@@ -96,6 +100,7 @@ TEST(CliExitCodes, EveryCommandGoodRefusedAndFailingDisk)
 
         {d + "import " + project, "", 0},
         {d + "import " + write(t.path / "class.json", badClass), "", 2},
+        {d + "import " + write(t.path / "NEWER.KVPROJ", newer), "", 2},
         {fd + "import " + project, disk, 1},
 
         {"calc " + caseFile, "", 0},
