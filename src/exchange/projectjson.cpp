@@ -243,9 +243,9 @@ std::optional<MultiRodResult> prepareMultiRodImport(DataModule &dm, const json &
                 if (r < 0)
                     continue;
                 if (r >= n || std::find(seen.begin(), seen.end(), r) != seen.end())
-                    throw TableError("Ошибка. Номер опоры " + std::to_string(r + 1)
-                                     + " в парах или элементах многократного молниеотвода не "
-                                       "соответствует опорам проекта.");
+                    throw TableError("Ошибка. Номер опоры " + std::to_string(r + 1) +
+                                     " в парах или элементах многократного молниеотвода не "
+                                     "соответствует опорам проекта.");
                 seen.push_back(r);
             }
         };
