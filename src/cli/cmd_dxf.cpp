@@ -10,6 +10,7 @@
 #include "plan/dxfimport.h"
 #include "plan/underlay.h"
 
+#include <algorithm>
 #include <limits>
 #include <ostream>
 #include <sstream>
@@ -76,6 +77,10 @@ int cmdImportDxf(Context &ctx)
         const DxfDrawing d = readDxfFile(QString::fromStdString(file));
         if (!unit && d.insUnits)
             unit = metresPerUnit(*d.insUnits);
+        if (!unit && d.insUnits && *d.insUnits != 0)
+            throw InputRefused("Ошибка. Единицы чертежа " + file + " ($INSUNITS = "
+                               + std::to_string(*d.insUnits)
+                               + ") не подходят для плана: задайте --units m или --units mm.");
         if (!unit)
             throw InputRefused("Ошибка. В чертеже " + file
                                + " не указаны единицы ($INSUNITS): задайте --units m или --units mm.");
@@ -85,8 +90,12 @@ int cmdImportDxf(Context &ctx)
         if (layers) {
             opt.layers = *layers;
         } else {
+            // Layers frozen or turned off in the drawing are not seen there, so they are left
+            // out unless named.
             for (const auto &l : summarizeLayers(d))
-                if (l.outlines + l.circles > 0)
+                if (l.outlines + l.circles > 0
+                    && std::find(d.hiddenLayers.begin(), d.hiddenLayers.end(), l.name)
+                           == d.hiddenLayers.end())
                     opt.layers.push_back(l.name);
         }
         const QString dataDir = QString::fromStdString(dm->dataDir());

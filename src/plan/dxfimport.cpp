@@ -47,6 +47,7 @@ struct Box {
 // One outline to import, in drawing units.
 struct Outline {
     int layer = 0;
+    int order = 0; // drawing order: names are numbered in it
     std::vector<DxfVec> polygon; // arcs flattened, extremes included
     bool circle = false;
     DxfVec centre;
@@ -176,6 +177,7 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             continue;
         Outline o;
         o.layer = p.layer;
+        o.order = p.order;
         DxfPolyline closed = p;
         closed.closed = true;
         o.polygon = flatten(closed);
@@ -194,6 +196,7 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             continue;
         Outline o;
         o.layer = c.layer;
+        o.order = c.order;
         o.circle = true;
         o.centre = c.centre;
         o.r = c.r;
@@ -202,6 +205,8 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
         o.axisRectangle = true;
         outlines.push_back(std::move(o));
     }
+    std::stable_sort(outlines.begin(), outlines.end(),
+                     [](const Outline &a, const Outline &b) { return a.order < b.order; });
     // Every text belongs to the smallest outline holding it (a courtyard inside a block).
     for (const auto &t : d.texts) {
         Outline *best = nullptr;
