@@ -322,6 +322,7 @@ Affine moved(double x, double y) { return {1, 0, x, 0, 1, y}; }
 struct BlockInsert {
     std::string block;
     int layer = 0; // in the owner's layers
+    int order = 0;
     DL_InsertData data{"", 0, 0, 0, 1, 1, 1, 0, 1, 1, 0, 0};
     bool mirrored = false;
 };
@@ -448,19 +449,18 @@ public:
         m_poly = -1;
         if (skip())
             return;
-        BlockInsert ins{data.name, layer(), data, mirrored()};
+        BlockInsert ins{data.name, layer(), order(), data, mirrored()};
         if (m_block) {
             m_block->inserts.push_back(std::move(ins));
             return;
         }
-        m_insertOrder = order();
         expandInsert(ins, Affine{}, ins.layer, 0);
     }
 
 private:
     bool skip() { return !m_block && attributes.isInPaperSpace(); }
     DxfDrawing &target() { return m_block ? m_block->content : m_d; }
-    int order() { return m_block ? 0 : ++m_order; }
+    int order() { return ++m_order; }
     int layer()
     {
         const std::string &raw = attributes.getLayer();
@@ -525,45 +525,70 @@ private:
                 std::swap(s, e);
             m_d.arcs.push_back({to(a.layer), c, a.r * scale, s, e});
         }
-        // A circle scaled unevenly is taken as the circle around the ellipse it becomes.
-        for (const DxfCircle &c : src.circles)
-            m_d.circles.push_back({to(c.layer), m_insertOrder, t(c.centre), c.r * scale});
-        for (const DxfPolyline &p : src.polylines) {
-            DxfPolyline q;
-            q.layer = to(p.layer);
-            q.order = m_insertOrder;
-            q.closed = p.closed;
-            const bool curved = std::any_of(p.bulges.begin(), p.bulges.end(),
-                                            [](double v) { return std::abs(v) > 1e-9; });
-            // Arcs stay arcs under a turn and an even scale; otherwise they go as their points.
-            if (curved && !t.similar()) {
-                const std::size_t n = p.pts.size();
-                for (std::size_t k = 0; k < n; ++k) {
-                    if (k + 1 == n && !p.closed) {
-                        q.pts.push_back(t(p.pts[k]));
-                        break;
-                    }
-                    const auto seg = bulgeArcPoints(p.pts[k], p.pts[(k + 1) % n], p.bulges[k]);
-                    for (std::size_t j = 0; j + 1 < seg.size(); ++j)
-                        q.pts.push_back(t(seg[j]));
-                }
-                q.bulges.assign(q.pts.size(), 0.0);
-            } else {
-                for (std::size_t k = 0; k < p.pts.size(); ++k) {
-                    q.pts.push_back(t(p.pts[k]));
-                    q.bulges.push_back(flip ? -p.bulges[k] : p.bulges[k]);
-                }
-            }
-            m_vertices += static_cast<long long>(q.pts.size());
-            if (m_vertices > limits::kMaxDxfVertices)
-                throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " со вставленными блоками больше "
-                                 + std::to_string(limits::kMaxDxfVertices) + " точек.");
-            m_d.polylines.push_back(std::move(q));
-        }
+        // Outlines and inner blocks in the block's drawing order, numbered on in the model's.
+        struct Item {
+            int order;
+            int kind; // 0 a polyline, 1 a circle, 2 an inner block
+            std::size_t i;
+        };
+        std::vector<Item> items;
+        for (std::size_t i = 0; i < src.polylines.size(); ++i)
+            items.push_back({src.polylines[i].order, 0, i});
+        for (std::size_t i = 0; i < src.circles.size(); ++i)
+            items.push_back({src.circles[i].order, 1, i});
+        for (std::size_t i = 0; i < b.inserts.size(); ++i)
+            items.push_back({b.inserts[i].order, 2, i});
+        std::stable_sort(items.begin(), items.end(),
+                         [](const Item &x, const Item &y) { return x.order < y.order; });
         for (const DxfText &x : src.texts)
             m_d.texts.push_back({to(x.layer), t(x.at), x.height * t.scaleY(), x.text});
-        for (const BlockInsert &ins : b.inserts)
-            expandInsert(ins, t, to(ins.layer), depth + 1);
+        for (const Item &item : items) {
+            if (item.kind == 2) {
+                const BlockInsert &ins = b.inserts[item.i];
+                expandInsert(ins, t, to(ins.layer), depth + 1);
+            } else if (item.kind == 1) {
+                // A circle scaled unevenly is taken as the circle around the ellipse it becomes.
+                const DxfCircle &c = src.circles[item.i];
+                m_d.circles.push_back({to(c.layer), ++m_order, t(c.centre), c.r * scale});
+            } else {
+                m_d.polylines.push_back(transformed(src.polylines[item.i], t, to(src.polylines[item.i].layer)));
+            }
+        }
+    }
+
+    DxfPolyline transformed(const DxfPolyline &p, const Affine &t, int layer)
+    {
+        DxfPolyline q;
+        q.layer = layer;
+        q.order = ++m_order;
+        q.closed = p.closed;
+        const bool curved = std::any_of(p.bulges.begin(), p.bulges.end(),
+                                        [](double v) { return std::abs(v) > 1e-9; });
+        // Arcs stay arcs under a turn and an even scale; otherwise they go as their points.
+        if (curved && !t.similar()) {
+            const std::size_t n = p.pts.size();
+            for (std::size_t k = 0; k < n; ++k) {
+                if (k + 1 == n && !p.closed) {
+                    q.pts.push_back(t(p.pts[k]));
+                    break;
+                }
+                const auto seg = bulgeArcPoints(p.pts[k], p.pts[(k + 1) % n], p.bulges[k]);
+                for (std::size_t j = 0; j + 1 < seg.size(); ++j)
+                    q.pts.push_back(t(seg[j]));
+            }
+            q.bulges.assign(q.pts.size(), 0.0);
+        } else {
+            const bool flip = t.det() < 0;
+            for (std::size_t k = 0; k < p.pts.size(); ++k) {
+                q.pts.push_back(t(p.pts[k]));
+                q.bulges.push_back(flip ? -p.bulges[k] : p.bulges[k]);
+            }
+        }
+        m_vertices += static_cast<long long>(q.pts.size());
+        if (m_vertices > limits::kMaxDxfVertices)
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " со вставленными блоками больше "
+                             + std::to_string(limits::kMaxDxfVertices) + " точек.");
+        return q;
     }
 
     DxfDrawing &m_d;
@@ -571,7 +596,6 @@ private:
     std::map<std::string, Block> m_blocks;
     Block *m_block = nullptr;
     int m_order = 0;
-    int m_insertOrder = 0;
     long long m_entities = 0, m_vertices = 0;
     std::string m_chunks;
     int m_poly = -1;
