@@ -88,7 +88,12 @@ int cmdImportDxf(Context &ctx)
         opt.metresPerUnit = *unit;
         opt.defaultHeight = height;
         if (layers) {
-            opt.layers = *layers;
+            // "A, B" names the layers A and B unless a layer is called " B".
+            for (const std::string &l : *layers) {
+                const QString trimmed = QString::fromStdString(l).trimmed();
+                const bool exact = std::find(d.layers.begin(), d.layers.end(), l) != d.layers.end();
+                opt.layers.push_back(exact ? l : trimmed.toStdString());
+            }
         } else {
             // Layers frozen or turned off in the drawing are not seen there, so they are left
             // out unless named.

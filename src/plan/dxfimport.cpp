@@ -74,24 +74,15 @@ std::vector<DxfVec> flatten(const DxfPolyline &p)
     return out;
 }
 
-// Four corners joined by horizontal and vertical straight sides.
-bool isAxisRectangle(const DxfPolyline &p, const Box &b)
+// An outline that fills its bounding rectangle is that rectangle, whatever vertices lie along
+// its sides (a corner given twice, a point in the middle of a side); any turn, notch or arc
+// leaves part of the rectangle uncovered.
+bool isAxisRectangle(const std::vector<DxfVec> &polygon, const Box &b)
 {
-    std::vector<DxfVec> v = p.pts;
-    const double tol = 1e-6 * std::max({1.0, b.x1 - b.x0, b.y1 - b.y0});
-    if (v.size() > 1 && sameAs(v.front(), v.back(), tol))
-        v.pop_back();
-    if (v.size() != 4)
-        return false;
-    for (double bulge : p.bulges)
-        if (std::abs(bulge) > 1e-9)
-            return false;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const DxfVec a = v[i], c = v[(i + 1) % 4];
-        if (std::abs(a.x - c.x) > tol && std::abs(a.y - c.y) > tol)
-            return false;
-    }
-    return true;
+    double twice = 0;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
+        twice += (polygon[j].x - b.x0) * (polygon[i].y - b.y0) - (polygon[i].x - b.x0) * (polygon[j].y - b.y0);
+    return std::abs(twice) / 2 >= b.area() * (1 - 1e-9);
 }
 
 bool inside(const Outline &o, DxfVec p)
@@ -188,7 +179,7 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             ++plan.skipped;
             continue;
         }
-        o.axisRectangle = isAxisRectangle(p, o.box);
+        o.axisRectangle = isAxisRectangle(o.polygon, o.box);
         outlines.push_back(std::move(o));
     }
     for (const auto &c : d.circles) {

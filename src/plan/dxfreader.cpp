@@ -503,7 +503,7 @@ private:
         for (std::size_t i = 0; i < layers.size(); ++i)
             layers[i] = src.layers[i] == "0" ? insertLayer : m_d.layerIndex(src.layers[i]);
         const auto to = [&](int l) { return layers[static_cast<std::size_t>(l)]; };
-        m_entities += static_cast<long long>(src.lines.size() + src.arcs.size() + src.circles.size()
+        m_entities += 1 + static_cast<long long>(src.lines.size() + src.arcs.size() + src.circles.size()
                                              + src.polylines.size() + src.texts.size());
         if (m_entities > limits::kMaxDxfEntities)
             throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " со вставленными блоками больше "

@@ -81,6 +81,32 @@ TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
     EXPECT_EQ(more.code, 2) << "the layer lies left of the plan's origin under the kept shift";
 }
 
+// Blocks as a designer inserts them, drawing order across circles and outlines, an outline seen
+// from below with its text, and a frozen layer left out of the default layers.
+TEST(CliDxf, ImportsInsertedBlocksInDrawingOrder)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0)
+        GTEST_SKIP() << "python3-ezdxf is not installed";
+    TempFolder t;
+    const std::string data = "--data " + quote((t.path / "Data").string()) + " ";
+    ASSERT_EQ(run(data + "init").code, 0);
+    const std::string kod = emptyProject(data, t.path);
+    const fs::path dxf = t.path / "blocks.dxf";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " " + quote(dxf.string())
+                           + " blocks")
+                              .c_str()),
+              0);
+    const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string()) + " --height 20");
+    ASSERT_EQ(r.code, 0);
+    // Drawing x -10..90 and y -30..12: the shift is (11, 13).
+    EXPECT_EQ(r.out, "Здания 1\t11\t7\t12\t6\t15\t1\n"  // the attribute's height, not the default's
+                     "Здания 2\t35\t1\t6\t12\t20\t1\n"  // turned by 90 degrees
+                     "Здания 3\t59\t7\t12\t6\t20\t1\n"  // mirrored
+                     "Опоры 1\t80\t9\t2\t2\t20\t16\n"
+                     "Опоры 2\t91\t3\t10\t10\t20\t1\n"
+                     "Здания 4\t1\t33\t10\t10\t14\t1\n");
+}
+
 TEST(CliDxf, RefusesWithExitTwo)
 {
     TempFolder t;

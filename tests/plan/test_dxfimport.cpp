@@ -106,7 +106,8 @@ TEST(DxfImport, SitePlanInMetresAndMillimetres)
 }
 
 // A hand-written R12 drawing in millimetres: an old-style POLYLINE whose corner is off the grid
-// (the rectangle grows to the grid point before it, never shrinks), an arc-sided outline (the
+// (the rectangle grows to the grid point before it, never shrinks; a corner given twice and a
+// point along a side leave it a rectangle, not a bounding one), an arc-sided outline (the
 // bulge reaches beyond the vertices), a two-paragraph MTEXT with formatting whose second line is
 // the height, Cyrillic in \U+ escapes.
 TEST(DxfImport, HandWrittenMillimetresWithBulgesAndMText)
@@ -116,6 +117,8 @@ TEST(DxfImport, HandWrittenMillimetresWithBulgesAndMText)
                              "0\nPOLYLINE\n8\nA\n66\n1\n70\n1\n"
                              "0\nVERTEX\n8\nA\n10\n1234.5\n20\n0\n"
                              "0\nVERTEX\n8\nA\n10\n5678.9\n20\n0\n"
+                             "0\nVERTEX\n8\nA\n10\n5678.9\n20\n0\n"
+                             "0\nVERTEX\n8\nA\n10\n5678.9\n20\n1500\n"
                              "0\nVERTEX\n8\nA\n10\n5678.9\n20\n3000\n"
                              "0\nVERTEX\n8\nA\n10\n1234.5\n20\n3000\n0\nSEQEND\n8\nA\n"
                              "0\nTEXT\n8\nA\n10\n2000\n20\n2000\n40\n300\n1\n\\U+0426\\U+0435\\U+0445\n"
@@ -153,6 +156,12 @@ TEST(DxfImport, HeightTexts)
 TEST(DxfImport, RefusedFiles)
 {
     const std::string ok = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n";
+    // A block inserting itself, and an empty block inserted as an array of four million.
+    const auto blocks = [](const std::string &inner, const std::string &insert) {
+        return "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nA\n70\n0\n10\n0\n20\n0\n" + inner
+               + "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nA\n10\n0\n20\n0\n"
+               + insert + "0\nENDSEC\n0\nEOF\n";
+    };
     const std::vector<std::pair<std::string, std::string>> cases = {
         {std::string("AutoCAD Binary DXF\r\n\x1a\0\x01", 23), "двоичный"},
         {ok + std::string("0\nEN\0DSEC\n", 10), "двоичные данные"},
@@ -163,6 +172,8 @@ TEST(DxfImport, RefusedFiles)
         {ok + "1\n" + std::string(2000, 'a') + "\n0\nENDSEC\n0\nEOF\n", "длинная"},
         {"Здравствуйте\n", "не является чертежом"},
         {"", "не является чертежом"},
+        {blocks("0\nINSERT\n8\n0\n2\nA\n10\n1\n20\n0\n", ""), "вложены"},
+        {blocks("", "70\n2000\n71\n2000\n44\n1\n45\n1\n"), "элементов"},
     };
     for (const auto &[text, reason] : cases) {
         try {
