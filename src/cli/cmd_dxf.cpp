@@ -118,9 +118,11 @@ int cmdImportDxf(Context &ctx)
             tx.commit();
         }
         rememberDxfShift(dataDir, kod, plan.shift, opt.metresPerUnit);
-        for (const auto &o : plan.objects) {
-            if (std::find(none.begin(), none.end(), o.name) != none.end())
+        const std::vector<bool> needed = protectionNeeded(*dm, plan);
+        for (std::size_t i = 0; i < plan.objects.size(); ++i) {
+            if (!needed[i])
                 continue;
+            const ImportedObject &o = plan.objects[i];
             ctx.out << o.name << "\t" << formatGeneral(o.x) << "\t" << formatGeneral(o.y) << "\t"
                     << formatGeneral(o.L) << "\t" << formatGeneral(o.S) << "\t"
                     << formatGeneral(o.Hx) << "\t" << o.buildingClass << "\n";

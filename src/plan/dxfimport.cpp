@@ -281,15 +281,24 @@ std::string noProtectionQuestion(const std::vector<std::string> &names)
     return q;
 }
 
-std::vector<std::string> objectsNeedingNoProtection(DataModule &dm, const DxfImportPlan &plan)
+std::vector<bool> protectionNeeded(DataModule &dm, const DxfImportPlan &plan)
 {
     Table &p = dm.project();
     const int T = p.asInt("ProdGrozMin");
     const double n = p.asDouble("Udarov");
-    std::vector<std::string> out;
+    std::vector<bool> out;
     for (const auto &o : plan.objects)
-        if (!EvaluateObject(o.buildingClass, o.L, o.S, o.Hx, T, n).rule.needsProtection())
-            out.push_back(o.name);
+        out.push_back(EvaluateObject(o.buildingClass, o.L, o.S, o.Hx, T, n).rule.needsProtection());
+    return out;
+}
+
+std::vector<std::string> objectsNeedingNoProtection(DataModule &dm, const DxfImportPlan &plan)
+{
+    const std::vector<bool> needed = protectionNeeded(dm, plan);
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < plan.objects.size(); ++i)
+        if (!needed[i])
+            out.push_back(plan.objects[i].name);
     return out;
 }
 

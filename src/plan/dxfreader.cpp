@@ -416,8 +416,13 @@ public:
         m_poly = -1;
         if (skip())
             return;
+        // The alignment point where there is one; an aligned or fitted text runs between its
+        // two points, so its middle is where it stands.
         const bool aligned = t.hJustification != 0 || t.vJustification != 0;
-        DxfVec at = aligned ? DxfVec{t.apx, t.apy} : DxfVec{t.ipx, t.ipy};
+        const bool between = t.vJustification == 0 && (t.hJustification == 3 || t.hJustification == 5);
+        DxfVec at = between   ? DxfVec{(t.ipx + t.apx) / 2, (t.ipy + t.apy) / 2}
+                    : aligned ? DxfVec{t.apx, t.apy}
+                              : DxfVec{t.ipx, t.ipy};
         if (mirrored())
             at.x = -at.x; // a TEXT lies in its own coordinates, unlike an MTEXT
         target().texts.push_back({layer(), at, t.height, plainText(t.text, false)});

@@ -12,7 +12,8 @@ import ezdxf
 
 def blocks(out):
     """Buildings as inserted blocks (turned, mirrored, an attribute with the height), a circle
-    drawn before an outline, an outline and its text seen from below, a frozen layer; metres."""
+    drawn before an outline, two objects of one name, an outline and its text seen from below, a
+    frozen layer; metres."""
     doc = ezdxf.new("R2000", units=6)
     for name in ("Здания", "Опоры"):
         doc.layers.add(name)
@@ -27,9 +28,16 @@ def blocks(out):
     msp.add_circle((70, 3), 1, dxfattribs={"layer": "Опоры"})
     msp.add_lwpolyline([(80, 0), (90, 0), (90, 10), (80, 10)], close=True,
                        dxfattribs={"layer": "Опоры"})
+    msp.add_text("Мачта", dxfattribs={"layer": "Опоры", "insert": (81, 1), "height": 1})
+    # A namesake of 8 m that needs no protection.
+    msp.add_circle((100, 3), 0.5, dxfattribs={"layer": "Опоры"})
+    msp.add_text("Мачта", dxfattribs={"layer": "Опоры", "insert": (99.7, 3), "height": 0.1})
+    msp.add_text("h=8", dxfattribs={"layer": "Опоры", "insert": (100.2, 3), "height": 0.1})
     below = {"layer": "Здания", "extrusion": (0, 0, -1)}
     msp.add_lwpolyline([(0, -30), (10, -30), (10, -20), (0, -20)], close=True, dxfattribs=below)
-    msp.add_text("h=14", dxfattribs={**below, "insert": (5, -25), "height": 1})
+    # A text fitted between two points stands at their middle (its end lies outside).
+    msp.add_text("h=14", dxfattribs={**below, "height": 1}).set_placement(
+        (1, -25), (15, -25), align=ezdxf.enums.TextEntityAlignment.FIT)
     msp.add_lwpolyline([(-50, 0), (-40, 0), (-40, 10), (-50, 10)], close=True,
                        dxfattribs={"layer": "Снесенные"})
     doc.saveas(out)

@@ -82,7 +82,8 @@ TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
 }
 
 // Blocks as a designer inserts them, drawing order across circles and outlines, an outline seen
-// from below with its text, and a frozen layer left out of the default layers.
+// from below with its text, and a frozen layer left out of the default layers. Each object
+// entered is listed, also when one of its name needs no protection.
 TEST(CliDxf, ImportsInsertedBlocksInDrawingOrder)
 {
     if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0)
@@ -103,7 +104,7 @@ TEST(CliDxf, ImportsInsertedBlocksInDrawingOrder)
                      "Здания 2\t35\t1\t6\t12\t20\t1\n"  // turned by 90 degrees
                      "Здания 3\t59\t7\t12\t6\t20\t1\n"  // mirrored
                      "Опоры 1\t80\t9\t2\t2\t20\t16\n"
-                     "Опоры 2\t91\t3\t10\t10\t20\t1\n"
+                     "Мачта\t91\t3\t10\t10\t20\t1\n" // its namesake of 8 m is left out
                      "Здания 4\t1\t33\t10\t10\t14\t1\n");
 }
 
