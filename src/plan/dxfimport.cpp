@@ -156,8 +156,13 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
     std::vector<bool> chosen(d.layers.size(), false);
     for (const auto &name : opt.layers) {
         const auto it = std::find(d.layers.begin(), d.layers.end(), name);
-        if (it == d.layers.end())
-            throw DxfRefused("Ошибка. В чертеже нет слоя \"" + name + "\".");
+        if (it == d.layers.end()) {
+            std::string known;
+            for (std::size_t i = 0; i < d.layers.size() && i < 20; ++i)
+                known += (i ? ", \"" : "\"") + d.layers[i] + "\"";
+            throw DxfRefused("Ошибка. В чертеже нет слоя \"" + name + "\"; слои чертежа: " + known
+                             + (d.layers.size() > 20 ? ", ..." : "") + ".");
+        }
         chosen[static_cast<std::size_t>(it - d.layers.begin())] = true;
     }
 

@@ -124,7 +124,7 @@ TEST(CliDxf, RefusesWithExitTwo)
         {quote((t.path / "missing.dxf").string()), "не найден"},
         {quote(unitless.string()), "--units"},
         {quote(unitless.string()) + " --units km", "--units"},
-        {quote(unitless.string()) + " --units m --layers B", "нет слоя"},
+        {quote(unitless.string()) + " --units m --layers B", "нет слоя \"B\"; слои чертежа: \"A\"."},
         {quote(unitless.string()) + " --units m --height -1", "--height"},
     };
     for (const auto &[args, reason] : cases) {
