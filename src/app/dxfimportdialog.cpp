@@ -177,7 +177,10 @@ void DxfImportDialog::browse()
     loadFile();
 }
 
-double DxfImportDialog::metresPerUnit() const { return m_units->currentData().toDouble(); }
+double DxfImportDialog::metresPerUnit() const
+{
+    return m_units->currentData().toDouble();
+}
 
 bool DxfImportDialog::loadFile()
 {
@@ -203,20 +206,21 @@ bool DxfImportDialog::loadFile()
         item->setCheckState(0, Qt::Unchecked);
     }
     // Units the drawing states are taken as they are; otherwise the user says.
-    const auto unit = m_drawing->insUnits ? kv::metresPerUnit(*m_drawing->insUnits) : std::nullopt;
+    const int stated = m_drawing->insUnits.value_or(0);
+    const double unit = kv::metresPerUnit(stated).value_or(0.0);
     const QSignalBlocker blockUnits(m_units);
     while (m_units->count() > 2)
         m_units->removeItem(2);
-    if (unit) {
+    if (unit > 0) {
         // Centimetres, decimetres, inches and feet are shown only for a drawing in them.
-        if (m_units->findData(*unit) < 0)
-            m_units->addItem(unitName(*m_drawing->insUnits), *unit);
-        m_units->setCurrentIndex(m_units->findData(*unit));
+        if (m_units->findData(unit) < 0)
+            m_units->addItem(unitName(stated), unit);
+        m_units->setCurrentIndex(m_units->findData(unit));
         m_units->setEnabled(false);
         m_unitsNote->setText(QStringLiteral("(из чертежа)"));
     } else {
         m_units->setEnabled(true);
-        m_unitsNote->setText(m_drawing->insUnits && *m_drawing->insUnits != 0
+        m_unitsNote->setText(stated != 0
                                  ? QStringLiteral("(единицы чертежа не подходят для плана)")
                                  : QStringLiteral("(в чертеже не указаны)"));
     }

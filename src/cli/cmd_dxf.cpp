@@ -78,9 +78,9 @@ int cmdImportDxf(Context &ctx)
         if (!unit && d.insUnits)
             unit = metresPerUnit(*d.insUnits);
         if (!unit && d.insUnits && *d.insUnits != 0)
-            throw InputRefused("Ошибка. Единицы чертежа " + file + " ($INSUNITS = "
-                               + std::to_string(*d.insUnits)
-                               + ") не подходят для плана: задайте --units m или --units mm.");
+            throw InputRefused("Ошибка. Единицы чертежа " + file +
+                               " ($INSUNITS = " + std::to_string(*d.insUnits) +
+                               ") не подходят для плана: задайте --units m или --units mm.");
         if (!unit)
             throw InputRefused("Ошибка. В чертеже " + file
                                + " не указаны единицы ($INSUNITS): задайте --units m или --units mm.");
@@ -98,9 +98,9 @@ int cmdImportDxf(Context &ctx)
             // Layers frozen or turned off in the drawing are not seen there, so they are left
             // out unless named.
             for (const auto &l : summarizeLayers(d))
-                if (l.outlines + l.circles > 0
-                    && std::find(d.hiddenLayers.begin(), d.hiddenLayers.end(), l.name)
-                           == d.hiddenLayers.end())
+                if (l.outlines + l.circles > 0 &&
+                    std::find(d.hiddenLayers.begin(), d.hiddenLayers.end(), l.name) ==
+                        d.hiddenLayers.end())
                     opt.layers.push_back(l.name);
         }
         const QString dataDir = QString::fromStdString(dm->dataDir());

@@ -47,7 +47,7 @@ struct Box {
 // One outline to import, in drawing units.
 struct Outline {
     int layer = 0;
-    int order = 0; // drawing order: names are numbered in it
+    int order = 0;               // drawing order: names are numbered in it
     std::vector<DxfVec> polygon; // arcs flattened, extremes included
     bool circle = false;
     DxfVec centre;
@@ -81,7 +81,8 @@ bool isAxisRectangle(const std::vector<DxfVec> &polygon, const Box &b)
 {
     double twice = 0;
     for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
-        twice += (polygon[j].x - b.x0) * (polygon[i].y - b.y0) - (polygon[i].x - b.x0) * (polygon[j].y - b.y0);
+        twice += (polygon[j].x - b.x0) * (polygon[i].y - b.y0) -
+                 (polygon[i].x - b.x0) * (polygon[j].y - b.y0);
     return std::abs(twice) / 2 >= b.area() * (1 - 1e-9);
 }
 
@@ -160,8 +161,8 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             std::string known;
             for (std::size_t i = 0; i < d.layers.size() && i < 20; ++i)
                 known += (i ? ", \"" : "\"") + d.layers[i] + "\"";
-            throw DxfRefused("Ошибка. В чертеже нет слоя \"" + name + "\"; слои чертежа: " + known
-                             + (d.layers.size() > 20 ? ", ..." : "") + ".");
+            throw DxfRefused("Ошибка. В чертеже нет слоя \"" + name + "\"; слои чертежа: " + known +
+                             (d.layers.size() > 20 ? ", ..." : "") + ".");
         }
         chosen[static_cast<std::size_t>(it - d.layers.begin())] = true;
     }

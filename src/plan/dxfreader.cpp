@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <map>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <sstream>
 #include <string_view>
@@ -313,10 +313,16 @@ struct Affine {
     double det() const { return a * e - b * d; }
     double scaleX() const { return std::hypot(a, d); }
     double scaleY() const { return std::hypot(b, e); }
-    bool similar() const { return std::abs(scaleX() - scaleY()) <= 1e-9 * std::max(scaleX(), scaleY()); }
+    bool similar() const
+    {
+        return std::abs(scaleX() - scaleY()) <= 1e-9 * std::max(scaleX(), scaleY());
+    }
 };
 
-Affine moved(double x, double y) { return {1, 0, x, 0, 1, y}; }
+Affine moved(double x, double y)
+{
+    return {1, 0, x, 0, 1, y};
+}
 
 // A block definition: its geometry in block coordinates and the blocks it inserts.
 struct BlockInsert {
@@ -376,7 +382,8 @@ public:
         if (skip() || !(a.radius > 0))
             return;
         if (mirrored())
-            target().arcs.push_back({layer(), {-a.cx, a.cy}, a.radius, 180 - a.angle2, 180 - a.angle1});
+            target().arcs.push_back(
+                {layer(), {-a.cx, a.cy}, a.radius, 180 - a.angle2, 180 - a.angle1});
         else
             target().arcs.push_back({layer(), {a.cx, a.cy}, a.radius, a.angle1, a.angle2});
     }
@@ -419,7 +426,8 @@ public:
         // The alignment point where there is one; an aligned or fitted text runs between its
         // two points, so its middle is where it stands.
         const bool aligned = t.hJustification != 0 || t.vJustification != 0;
-        const bool between = t.vJustification == 0 && (t.hJustification == 3 || t.hJustification == 5);
+        const bool between =
+            t.vJustification == 0 && (t.hJustification == 3 || t.hJustification == 5);
         DxfVec at = between   ? DxfVec{(t.ipx + t.apx) / 2, (t.ipy + t.apy) / 2}
                     : aligned ? DxfVec{t.apx, t.apy}
                               : DxfVec{t.ipx, t.ipy};
@@ -439,7 +447,8 @@ public:
         if (skip())
             return;
         // A long text comes in pieces before its last part.
-        target().texts.push_back({layer(), {t.ipx, t.ipy}, t.height, plainText(m_chunks + t.text, true)});
+        target().texts.push_back(
+            {layer(), {t.ipx, t.ipy}, t.height, plainText(m_chunks + t.text, true)});
         m_chunks.clear();
     }
     using DL_CreationAdapter::addMTextChunk;
@@ -484,13 +493,14 @@ private:
         if (it == m_blocks.end() || &it->second == m_block)
             return;
         if (depth >= kMaxBlockDepth)
-            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " блоки вложены глубже "
-                             + std::to_string(kMaxBlockDepth) + " уровней.");
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " блоки вложены глубже " +
+                             std::to_string(kMaxBlockDepth) + " уровней.");
         const Block &b = it->second;
         const DL_InsertData &i = ins.data;
         const int cols = std::max(1, i.cols), rows = std::max(1, i.rows);
         const double rad = i.angle * std::numbers::pi / 180;
-        const Affine turn{std::cos(rad), -std::sin(rad), i.ipx, std::sin(rad), std::cos(rad), i.ipy};
+        const Affine turn{std::cos(rad), -std::sin(rad), i.ipx,
+                          std::sin(rad), std::cos(rad),  i.ipy};
         const Affine scale{i.sx, 0, -i.sx * b.base.x, 0, i.sy, -i.sy * b.base.y};
         const Affine mirror{ins.mirrored ? -1.0 : 1.0, 0, 0, 0, 1, 0};
         for (int r = 0; r < rows; ++r)
@@ -508,12 +518,14 @@ private:
         for (std::size_t i = 0; i < layers.size(); ++i)
             layers[i] = src.layers[i] == "0" ? insertLayer : m_d.layerIndex(src.layers[i]);
         const auto to = [&](int l) { return layers[static_cast<std::size_t>(l)]; };
-        m_entities += 1 + static_cast<long long>(src.lines.size() + src.arcs.size() + src.circles.size()
-                                             + src.polylines.size() + src.texts.size());
+        m_entities +=
+            1 + static_cast<long long>(src.lines.size() + src.arcs.size() + src.circles.size() +
+                                       src.polylines.size() + src.texts.size());
         if (m_entities > limits::kMaxDxfEntities)
-            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " со вставленными блоками больше "
-                             + std::to_string(limits::kMaxDxfEntities)
-                             + " элементов; разделите чертеж или удалите лишние слои.");
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) +
+                             " со вставленными блоками больше " +
+                             std::to_string(limits::kMaxDxfEntities) +
+                             " элементов; разделите чертеж или удалите лишние слои.");
         const bool flip = t.det() < 0;
         const double scale = std::max(t.scaleX(), t.scaleY());
         for (const DxfLine &l : src.lines)
@@ -556,7 +568,8 @@ private:
                 const DxfCircle &c = src.circles[item.i];
                 m_d.circles.push_back({to(c.layer), ++m_order, t(c.centre), c.r * scale});
             } else {
-                m_d.polylines.push_back(transformed(src.polylines[item.i], t, to(src.polylines[item.i].layer)));
+                m_d.polylines.push_back(
+                    transformed(src.polylines[item.i], t, to(src.polylines[item.i].layer)));
             }
         }
     }
@@ -591,8 +604,9 @@ private:
         }
         m_vertices += static_cast<long long>(q.pts.size());
         if (m_vertices > limits::kMaxDxfVertices)
-            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " со вставленными блоками больше "
-                             + std::to_string(limits::kMaxDxfVertices) + " точек.");
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) +
+                             " со вставленными блоками больше " +
+                             std::to_string(limits::kMaxDxfVertices) + " точек.");
         return q;
     }
 

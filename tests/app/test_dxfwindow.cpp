@@ -8,12 +8,11 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolBar>
-#include <QHeaderView>
-#include <QLabel>
 #include <QTreeWidget>
 
 #include <fstream>
@@ -201,7 +200,8 @@ TEST_F(DxfWindow, DrawingInCentimetres)
         QTest::keyClick(tree, Qt::Key_Space);
         EXPECT_EQ(item->checkState(0), Qt::Checked);
     });
-    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Импорт объектов из DXF...")));
+    ASSERT_TRUE(
+        chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Импорт объектов из DXF...")));
     ASSERT_TRUE(waitFor([&] { return import.done(); }));
     ASSERT_TRUE(waitFor([&] { return snap().objects.size() == 1u; })) << snap().objects.size();
     EXPECT_EQ(*snap().objects[0].L, 24);

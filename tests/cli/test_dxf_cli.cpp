@@ -93,16 +93,16 @@ TEST(CliDxf, ImportsInsertedBlocksInDrawingOrder)
     ASSERT_EQ(run(data + "init").code, 0);
     const std::string kod = emptyProject(data, t.path);
     const fs::path dxf = t.path / "blocks.dxf";
-    ASSERT_EQ(std::system(("/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " " + quote(dxf.string())
-                           + " blocks")
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " " +
+                           quote(dxf.string()) + " blocks")
                               .c_str()),
               0);
     const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string()) + " --height 20");
     ASSERT_EQ(r.code, 0);
     // Drawing x -10..90 and y -30..12: the shift is (11, 13).
-    EXPECT_EQ(r.out, "Здания 1\t11\t7\t12\t6\t15\t1\n"  // the attribute's height, not the default's
-                     "Здания 2\t35\t1\t6\t12\t20\t1\n"  // turned by 90 degrees
-                     "Здания 3\t59\t7\t12\t6\t20\t1\n"  // mirrored
+    EXPECT_EQ(r.out, "Здания 1\t11\t7\t12\t6\t15\t1\n" // the attribute's height, not the default's
+                     "Здания 2\t35\t1\t6\t12\t20\t1\n" // turned by 90 degrees
+                     "Здания 3\t59\t7\t12\t6\t20\t1\n" // mirrored
                      "Опоры 1\t80\t9\t2\t2\t20\t16\n"
                      "Мачта\t91\t3\t10\t10\t20\t1\n" // its namesake of 8 m is left out
                      "Здания 4\t1\t33\t10\t10\t14\t1\n");
@@ -124,7 +124,8 @@ TEST(CliDxf, RefusesWithExitTwo)
         {quote((t.path / "missing.dxf").string()), "не найден"},
         {quote(unitless.string()), "--units"},
         {quote(unitless.string()) + " --units km", "--units"},
-        {quote(unitless.string()) + " --units m --layers B", "нет слоя \"B\"; слои чертежа: \"A\"."},
+        {quote(unitless.string()) + " --units m --layers B",
+         "нет слоя \"B\"; слои чертежа: \"A\"."},
         {quote(unitless.string()) + " --units m --height -1", "--height"},
     };
     for (const auto &[args, reason] : cases) {

@@ -158,9 +158,11 @@ TEST(DxfImport, RefusedFiles)
     const std::string ok = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n";
     // A block inserting itself, and an empty block inserted as an array of four million.
     const auto blocks = [](const std::string &inner, const std::string &insert) {
-        return "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nA\n70\n0\n10\n0\n20\n0\n" + inner
-               + "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nA\n10\n0\n20\n0\n"
-               + insert + "0\nENDSEC\n0\nEOF\n";
+        const std::string head = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nA\n"
+                                 "70\n0\n10\n0\n20\n0\n";
+        const std::string entities = "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+        return head + inner + entities + "0\nINSERT\n8\n0\n2\nA\n10\n0\n20\n0\n" + insert
+               + "0\nENDSEC\n0\nEOF\n";
     };
     const std::vector<std::pair<std::string, std::string>> cases = {
         {std::string("AutoCAD Binary DXF\r\n\x1a\0\x01", 23), "двоичный"},
