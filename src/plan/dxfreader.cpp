@@ -540,7 +540,8 @@ private:
             double e = std::atan2(p1.y - c.y, p1.x - c.x) * 180 / std::numbers::pi;
             if (flip)
                 std::swap(s, e);
-            m_d.arcs.push_back({to(a.layer), c, a.r * scale, s, e});
+            if (a.r * scale > 0)
+                m_d.arcs.push_back({to(a.layer), c, a.r * scale, s, e});
         }
         // Outlines and inner blocks in the block's drawing order, numbered on in the model's.
         struct Item {
@@ -565,8 +566,10 @@ private:
                 expandInsert(ins, t, to(ins.layer), depth + 1);
             } else if (item.kind == 1) {
                 // A circle scaled unevenly is taken as the circle around the ellipse it becomes.
+                // A block inserted at scale 0 draws nothing.
                 const DxfCircle &c = src.circles[item.i];
-                m_d.circles.push_back({to(c.layer), ++m_order, t(c.centre), c.r * scale});
+                if (c.r * scale > 0)
+                    m_d.circles.push_back({to(c.layer), ++m_order, t(c.centre), c.r * scale});
             } else {
                 m_d.polylines.push_back(
                     transformed(src.polylines[item.i], t, to(src.polylines[item.i].layer)));
