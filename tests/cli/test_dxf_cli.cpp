@@ -119,11 +119,15 @@ TEST(CliDxf, RefusesWithExitTwo)
     const fs::path unitless = t.path / "unitless.dxf";
     std::ofstream(unitless) << "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\nA\n10\n5\n20\n5\n40\n1\n"
                                "0\nENDSEC\n0\nEOF\n";
+    const fs::path km = t.path / "km.dxf";
+    std::ofstream(km) << "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n7\n0\nENDSEC\n0\nSECTION\n2\n"
+                         "ENTITIES\n0\nCIRCLE\n8\nA\n10\n5\n20\n5\n40\n1\n0\nENDSEC\n0\nEOF\n";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {quote(broken.string()), "EOF"},
         {quote((t.path / "missing.dxf").string()), "не найден"},
         {quote(unitless.string()), "--units"},
         {quote(unitless.string()) + " --units km", "--units"},
+        {quote(km.string()), "($INSUNITS = 7) не подходят для плана"},
         {quote(unitless.string()) + " --units m --layers B",
          "нет слоя \"B\"; слои чертежа: \"A\"."},
         {quote(unitless.string()) + " --units m --height -1", "--height"},
