@@ -88,11 +88,18 @@ int cmdImportDxf(Context &ctx)
         opt.metresPerUnit = *unit;
         opt.defaultHeight = height;
         if (layers) {
-            // "A, B" names the layers A and B unless a layer is called " B".
+            // "A, B" names the layers A and B unless a layer is called " B"; as in CAD, a
+            // layer's name is the same in capitals and small letters.
             for (const std::string &l : *layers) {
-                const QString trimmed = QString::fromStdString(l).trimmed();
-                const bool exact = std::find(d.layers.begin(), d.layers.end(), l) != d.layers.end();
-                opt.layers.push_back(exact ? l : trimmed.toStdString());
+                std::string name = l;
+                if (std::find(d.layers.begin(), d.layers.end(), l) == d.layers.end()) {
+                    const QString trimmed = QString::fromStdString(l).trimmed();
+                    name = trimmed.toStdString();
+                    for (const std::string &known : d.layers)
+                        if (QString::fromStdString(known).compare(trimmed, Qt::CaseInsensitive) == 0)
+                            name = known;
+                }
+                opt.layers.push_back(name);
             }
         } else {
             // Layers frozen or turned off in the drawing are not seen there, so they are left

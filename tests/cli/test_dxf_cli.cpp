@@ -41,9 +41,10 @@ TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
                               .c_str()),
               0);
     const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string())
-                         + " --layers Здания,Котельная,Опоры --height 8",
+                         + " --layers " + quote("Здания, котельная,Опоры") + " --height 8",
                          {}, true);
     ASSERT_EQ(r.code, 0) << r.out;
+    // Layers named with a space after the comma and in small letters are found.
     // A concentrated object of 8 m needs no protection: named in the question and left out.
     EXPECT_NE(r.out.find("не нуждаются в молниезащите и не будут импортированы:\r\"Опоры 1\""),
               std::string::npos)
