@@ -444,12 +444,12 @@ public:
     void addMText(const DL_MTextData &t) override
     {
         m_poly = -1;
+        // A long text comes in pieces before its last part; they belong to this text alone.
+        const std::string text = m_chunks + t.text;
+        m_chunks.clear();
         if (skip())
             return;
-        // A long text comes in pieces before its last part.
-        target().texts.push_back(
-            {layer(), {t.ipx, t.ipy}, t.height, plainText(m_chunks + t.text, true)});
-        m_chunks.clear();
+        target().texts.push_back({layer(), {t.ipx, t.ipy}, t.height, plainText(text, true)});
     }
     using DL_CreationAdapter::addMTextChunk;
     void addMTextChunk(const std::string &text) override

@@ -188,15 +188,20 @@ TEST(DxfImport, RefusedFiles)
     }
 }
 
-// A block inserted at scale 0 adds no circle of radius 0 (no object without size).
-TEST(DxfImport, BlockInsertedAtScaleZeroDrawsNothing)
+// A block inserted at scale 0 adds no circle of radius 0 (no object without size); a long MTEXT
+// of the paper space leaves none of its pieces to the next text.
+TEST(DxfImport, ScaleZeroAndPaperSpaceLeaveNothing)
 {
     const std::string text = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nZ\n70\n0\n10\n0\n20\n0\n"
                              "0\nCIRCLE\n8\n0\n10\n0\n20\n0\n40\n1\n0\nENDBLK\n0\nENDSEC\n"
                              "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nZ\n10\n20\n20\n0\n"
                              "41\n0\n42\n0\n0\nINSERT\n8\n0\n2\nZ\n10\n5\n20\n0\n"
+                             "0\nMTEXT\n8\n0\n67\n1\n10\n0\n20\n0\n3\nЛист \n1\n2\n"
+                             "0\nMTEXT\n8\n0\n10\n0\n20\n0\n1\nСклад\n"
                              "0\nENDSEC\n0\nEOF\n";
     const DxfDrawing d = readDxfText(text, "zero.dxf");
+    ASSERT_EQ(d.texts.size(), 1u);
+    EXPECT_EQ(d.texts[0].text, QStringLiteral("Склад"));
     ASSERT_EQ(d.circles.size(), 1u);
     EXPECT_EQ(d.circles[0].centre.x, 5);
     EXPECT_EQ(d.circles[0].r, 1);
