@@ -21,6 +21,23 @@
 namespace kv {
 
 namespace {
+
+QString unitName(int insUnits)
+{
+    switch (insUnits) {
+    case 1:
+        return QStringLiteral("дюймы");
+    case 2:
+        return QStringLiteral("футы");
+    case 5:
+        return QStringLiteral("сантиметры");
+    case 14:
+        return QStringLiteral("дециметры");
+    default:
+        return QStringLiteral("единицы чертежа");
+    }
+}
+
 constexpr int kHelpDxfImport = 0; // the contents: the import has no topic of its own yet
 }
 
@@ -114,7 +131,8 @@ DxfImportDialog::DxfImportDialog(std::optional<PlanShift> remembered, double gri
     m_units = new QComboBox;
     m_units->setObjectName(QStringLiteral("cbUnits"));
     m_units->setAccessibleName(QStringLiteral("Единицы чертежа"));
-    m_units->addItems({QStringLiteral("метры"), QStringLiteral("миллиметры")});
+    m_units->addItem(QStringLiteral("метры"), 1.0);
+    m_units->addItem(QStringLiteral("миллиметры"), 0.001);
     m_unitsNote = new QLabel;
     auto *unitsRow = new QHBoxLayout;
     unitsRow->addWidget(m_units);
@@ -159,7 +177,10 @@ void DxfImportDialog::browse()
     loadFile();
 }
 
-double DxfImportDialog::metresPerUnit() const { return m_units->currentIndex() == 1 ? 0.001 : 1.0; }
+double DxfImportDialog::metresPerUnit() const
+{
+    return m_units->currentData().toDouble();
+}
 
 bool DxfImportDialog::loadFile()
 {
@@ -185,15 +206,23 @@ bool DxfImportDialog::loadFile()
         item->setCheckState(0, Qt::Unchecked);
     }
     // Units the drawing states are taken as they are; otherwise the user says.
-    const auto unit = m_drawing->insUnits ? kv::metresPerUnit(*m_drawing->insUnits) : std::nullopt;
+    const int stated = m_drawing->insUnits.value_or(0);
+    const double unit = kv::metresPerUnit(stated).value_or(0.0);
     const QSignalBlocker blockUnits(m_units);
-    if (unit && (*unit == 1.0 || *unit == 0.001)) {
-        m_units->setCurrentIndex(*unit == 1.0 ? 0 : 1);
+    while (m_units->count() > 2)
+        m_units->removeItem(2);
+    if (unit > 0) {
+        // Centimetres, decimetres, inches and feet are shown only for a drawing in them.
+        if (m_units->findData(unit) < 0)
+            m_units->addItem(unitName(stated), unit);
+        m_units->setCurrentIndex(m_units->findData(unit));
         m_units->setEnabled(false);
         m_unitsNote->setText(QStringLiteral("(из чертежа)"));
     } else {
         m_units->setEnabled(true);
-        m_unitsNote->setText(QStringLiteral("(в чертеже не указаны)"));
+        m_unitsNote->setText(stated != 0
+                                 ? QStringLiteral("(единицы чертежа не подходят для плана)")
+                                 : QStringLiteral("(в чертеже не указаны)"));
     }
     replan();
     return true;

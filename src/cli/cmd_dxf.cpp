@@ -10,6 +10,7 @@
 #include "plan/dxfimport.h"
 #include "plan/underlay.h"
 
+#include <algorithm>
 #include <limits>
 #include <ostream>
 #include <sstream>
@@ -76,6 +77,10 @@ int cmdImportDxf(Context &ctx)
         const DxfDrawing d = readDxfFile(QString::fromStdString(file));
         if (!unit && d.insUnits)
             unit = metresPerUnit(*d.insUnits);
+        if (!unit && d.insUnits && *d.insUnits != 0)
+            throw InputRefused("Ошибка. Единицы чертежа " + file +
+                               " ($INSUNITS = " + std::to_string(*d.insUnits) +
+                               ") не подходят для плана: задайте --units m или --units mm.");
         if (!unit)
             throw InputRefused("Ошибка. В чертеже " + file
                                + " не указаны единицы ($INSUNITS): задайте --units m или --units mm.");
@@ -83,10 +88,26 @@ int cmdImportDxf(Context &ctx)
         opt.metresPerUnit = *unit;
         opt.defaultHeight = height;
         if (layers) {
-            opt.layers = *layers;
+            // "A, B" names the layers A and B unless a layer is called " B"; as in CAD, a
+            // layer's name is the same in capitals and small letters.
+            for (const std::string &l : *layers) {
+                std::string name = l;
+                if (std::find(d.layers.begin(), d.layers.end(), l) == d.layers.end()) {
+                    const QString trimmed = QString::fromStdString(l).trimmed();
+                    name = trimmed.toStdString();
+                    for (const std::string &known : d.layers)
+                        if (QString::fromStdString(known).compare(trimmed, Qt::CaseInsensitive) == 0)
+                            name = known;
+                }
+                opt.layers.push_back(name);
+            }
         } else {
+            // Layers frozen or turned off in the drawing are not seen there, so they are left
+            // out unless named.
             for (const auto &l : summarizeLayers(d))
-                if (l.outlines + l.circles > 0)
+                if (l.outlines + l.circles > 0 &&
+                    std::find(d.hiddenLayers.begin(), d.hiddenLayers.end(), l.name) ==
+                        d.hiddenLayers.end())
                     opt.layers.push_back(l.name);
         }
         const QString dataDir = QString::fromStdString(dm->dataDir());
@@ -104,9 +125,11 @@ int cmdImportDxf(Context &ctx)
             tx.commit();
         }
         rememberDxfShift(dataDir, kod, plan.shift, opt.metresPerUnit);
-        for (const auto &o : plan.objects) {
-            if (std::find(none.begin(), none.end(), o.name) != none.end())
+        const std::vector<bool> needed = protectionNeeded(*dm, plan);
+        for (std::size_t i = 0; i < plan.objects.size(); ++i) {
+            if (!needed[i])
                 continue;
+            const ImportedObject &o = plan.objects[i];
             ctx.out << o.name << "\t" << formatGeneral(o.x) << "\t" << formatGeneral(o.y) << "\t"
                     << formatGeneral(o.L) << "\t" << formatGeneral(o.S) << "\t"
                     << formatGeneral(o.Hx) << "\t" << o.buildingClass << "\n";

@@ -47,6 +47,7 @@ struct Box {
 // One outline to import, in drawing units.
 struct Outline {
     int layer = 0;
+    int order = 0;               // drawing order: names are numbered in it
     std::vector<DxfVec> polygon; // arcs flattened, extremes included
     bool circle = false;
     DxfVec centre;
@@ -73,24 +74,16 @@ std::vector<DxfVec> flatten(const DxfPolyline &p)
     return out;
 }
 
-// Four corners joined by horizontal and vertical straight sides.
-bool isAxisRectangle(const DxfPolyline &p, const Box &b)
+// An outline that fills its bounding rectangle is that rectangle, whatever vertices lie along
+// its sides (a corner given twice, a point in the middle of a side); any turn, notch or arc
+// leaves part of the rectangle uncovered.
+bool isAxisRectangle(const std::vector<DxfVec> &polygon, const Box &b)
 {
-    std::vector<DxfVec> v = p.pts;
-    const double tol = 1e-6 * std::max({1.0, b.x1 - b.x0, b.y1 - b.y0});
-    if (v.size() > 1 && sameAs(v.front(), v.back(), tol))
-        v.pop_back();
-    if (v.size() != 4)
-        return false;
-    for (double bulge : p.bulges)
-        if (std::abs(bulge) > 1e-9)
-            return false;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const DxfVec a = v[i], c = v[(i + 1) % 4];
-        if (std::abs(a.x - c.x) > tol && std::abs(a.y - c.y) > tol)
-            return false;
-    }
-    return true;
+    double twice = 0;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
+        twice += (polygon[j].x - b.x0) * (polygon[i].y - b.y0) -
+                 (polygon[i].x - b.x0) * (polygon[j].y - b.y0);
+    return std::abs(twice) / 2 >= b.area() * (1 - 1e-9);
 }
 
 bool inside(const Outline &o, DxfVec p)
@@ -164,8 +157,13 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
     std::vector<bool> chosen(d.layers.size(), false);
     for (const auto &name : opt.layers) {
         const auto it = std::find(d.layers.begin(), d.layers.end(), name);
-        if (it == d.layers.end())
-            throw DxfRefused("Ошибка. В чертеже нет слоя \"" + name + "\".");
+        if (it == d.layers.end()) {
+            std::string known;
+            for (std::size_t i = 0; i < d.layers.size() && i < 20; ++i)
+                known += (i ? ", \"" : "\"") + d.layers[i] + "\"";
+            throw DxfRefused("Ошибка. В чертеже нет слоя \"" + name + "\"; слои чертежа: " + known +
+                             (d.layers.size() > 20 ? ", ..." : "") + ".");
+        }
         chosen[static_cast<std::size_t>(it - d.layers.begin())] = true;
     }
 
@@ -176,6 +174,7 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             continue;
         Outline o;
         o.layer = p.layer;
+        o.order = p.order;
         DxfPolyline closed = p;
         closed.closed = true;
         o.polygon = flatten(closed);
@@ -186,7 +185,7 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             ++plan.skipped;
             continue;
         }
-        o.axisRectangle = isAxisRectangle(p, o.box);
+        o.axisRectangle = isAxisRectangle(o.polygon, o.box);
         outlines.push_back(std::move(o));
     }
     for (const auto &c : d.circles) {
@@ -194,6 +193,7 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
             continue;
         Outline o;
         o.layer = c.layer;
+        o.order = c.order;
         o.circle = true;
         o.centre = c.centre;
         o.r = c.r;
@@ -202,6 +202,8 @@ DxfImportPlan planDxfImport(const DxfDrawing &d, const DxfImportOptions &opt, do
         o.axisRectangle = true;
         outlines.push_back(std::move(o));
     }
+    std::stable_sort(outlines.begin(), outlines.end(),
+                     [](const Outline &a, const Outline &b) { return a.order < b.order; });
     // Every text belongs to the smallest outline holding it (a courtyard inside a block).
     for (const auto &t : d.texts) {
         Outline *best = nullptr;
@@ -285,15 +287,24 @@ std::string noProtectionQuestion(const std::vector<std::string> &names)
     return q;
 }
 
-std::vector<std::string> objectsNeedingNoProtection(DataModule &dm, const DxfImportPlan &plan)
+std::vector<bool> protectionNeeded(DataModule &dm, const DxfImportPlan &plan)
 {
     Table &p = dm.project();
     const int T = p.asInt("ProdGrozMin");
     const double n = p.asDouble("Udarov");
-    std::vector<std::string> out;
+    std::vector<bool> out;
     for (const auto &o : plan.objects)
-        if (!EvaluateObject(o.buildingClass, o.L, o.S, o.Hx, T, n).rule.needsProtection())
-            out.push_back(o.name);
+        out.push_back(EvaluateObject(o.buildingClass, o.L, o.S, o.Hx, T, n).rule.needsProtection());
+    return out;
+}
+
+std::vector<std::string> objectsNeedingNoProtection(DataModule &dm, const DxfImportPlan &plan)
+{
+    const std::vector<bool> needed = protectionNeeded(dm, plan);
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < plan.objects.size(); ++i)
+        if (!needed[i])
+            out.push_back(plan.objects[i].name);
     return out;
 }
 

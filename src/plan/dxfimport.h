@@ -72,6 +72,9 @@ std::string noProtectionQuestion(const std::vector<std::string> &names);
 // The names of the planned objects that need no protection in the current project (the class
 // rule at the project's thunderstorm activity); they are left out of the import.
 std::vector<std::string> objectsNeedingNoProtection(DataModule &dm, const DxfImportPlan &plan);
+// For each planned object whether it needs protection (and so is entered); two objects may share
+// a name.
+std::vector<bool> protectionNeeded(DataModule &dm, const DxfImportPlan &plan);
 
 // Enters the planned objects that need protection into the current project, with class and
 // evaluation as the object dialog gives them, then counts the zones; returns how many were

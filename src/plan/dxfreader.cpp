@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <sstream>
 #include <string_view>
@@ -299,9 +300,49 @@ QString plainText(const std::string &raw, bool mtext)
     return lines.join(QLatin1Char('\n'));
 }
 
+// x' = a x + b y + c, y' = d x + e y + f: where a block's point lands in the model space.
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 0, e = 1, f = 0;
+    DxfVec operator()(DxfVec p) const { return {a * p.x + b * p.y + c, d * p.x + e * p.y + f}; }
+    // This transform after t.
+    Affine after(const Affine &t) const
+    {
+        return {a * t.a + b * t.d, a * t.b + b * t.e, a * t.c + b * t.f + c,
+                d * t.a + e * t.d, d * t.b + e * t.e, d * t.c + e * t.f + f};
+    }
+    double det() const { return a * e - b * d; }
+    double scaleX() const { return std::hypot(a, d); }
+    double scaleY() const { return std::hypot(b, e); }
+    bool similar() const
+    {
+        return std::abs(scaleX() - scaleY()) <= 1e-9 * std::max(scaleX(), scaleY());
+    }
+};
+
+Affine moved(double x, double y)
+{
+    return {1, 0, x, 0, 1, y};
+}
+
+// A block definition: its geometry in block coordinates and the blocks it inserts.
+struct BlockInsert {
+    std::string block;
+    int layer = 0; // in the owner's layers
+    int order = 0;
+    DL_InsertData data{"", 0, 0, 0, 1, 1, 1, 0, 1, 1, 0, 0};
+    bool mirrored = false;
+};
+struct Block {
+    DxfVec base;
+    DxfDrawing content;
+    std::vector<BlockInsert> inserts;
+};
+
+constexpr int kMaxBlockDepth = 16;
+
 class Builder : public DL_CreationAdapter {
 public:
-    explicit Builder(DxfDrawing &d) : m_d(d) {}
+    Builder(DxfDrawing &d, const QString &name) : m_d(d), m_name(name) {}
 
     void setVariableInt(const std::string &key, int value, int) override
     {
@@ -309,16 +350,31 @@ public:
             m_d.insUnits = value;
     }
     // The layer table gives the dialog's order; layers first used by an entity follow.
-    void addLayer(const DL_LayerData &l) override { m_d.layerIndex(plainText(l.name, false).toStdString()); }
-    void addBlock(const DL_BlockData &) override { m_inBlock = true; }
-    void endBlock() override { m_inBlock = false; }
+    void addLayer(const DL_LayerData &l) override
+    {
+        const std::string name = plainText(l.name, false).toStdString();
+        m_d.layerIndex(name);
+        if ((l.flags & 1) || l.off || attributes.getColor() < 0)
+            m_d.hiddenLayers.push_back(name);
+    }
+    void addBlock(const DL_BlockData &b) override
+    {
+        m_block = &m_blocks[b.name];
+        *m_block = Block{{b.bpx, b.bpy}, {}, {}};
+        m_lastRaw = std::string(1, '\0');
+    }
+    void endBlock() override
+    {
+        m_block = nullptr;
+        m_lastRaw = std::string(1, '\0');
+    }
 
     void addLine(const DL_LineData &l) override
     {
         m_poly = -1;
         if (skip())
             return;
-        m_d.lines.push_back({layer(), {l.x1, l.y1}, {l.x2, l.y2}});
+        target().lines.push_back({layer(), {l.x1, l.y1}, {l.x2, l.y2}});
     }
     void addArc(const DL_ArcData &a) override
     {
@@ -326,16 +382,17 @@ public:
         if (skip() || !(a.radius > 0))
             return;
         if (mirrored())
-            m_d.arcs.push_back({layer(), {-a.cx, a.cy}, a.radius, 180 - a.angle2, 180 - a.angle1});
+            target().arcs.push_back(
+                {layer(), {-a.cx, a.cy}, a.radius, 180 - a.angle2, 180 - a.angle1});
         else
-            m_d.arcs.push_back({layer(), {a.cx, a.cy}, a.radius, a.angle1, a.angle2});
+            target().arcs.push_back({layer(), {a.cx, a.cy}, a.radius, a.angle1, a.angle2});
     }
     void addCircle(const DL_CircleData &c) override
     {
         m_poly = -1;
         if (skip() || !(c.radius > 0))
             return;
-        m_d.circles.push_back({layer(), {mirrored() ? -c.cx : c.cx, c.cy}, c.radius});
+        target().circles.push_back({layer(), order(), {mirrored() ? -c.cx : c.cx, c.cy}, c.radius});
     }
     void addPolyline(const DL_PolylineData &p) override
     {
@@ -345,16 +402,17 @@ public:
             return;
         DxfPolyline pl;
         pl.layer = layer();
+        pl.order = order();
         pl.closed = (p.flags & 1) != 0;
-        m_d.polylines.push_back(std::move(pl));
-        m_poly = static_cast<int>(m_d.polylines.size()) - 1;
+        target().polylines.push_back(std::move(pl));
+        m_poly = static_cast<int>(target().polylines.size()) - 1;
         m_polyMirrored = mirrored() && !(p.flags & 8);
     }
     void addVertex(const DL_VertexData &v) override
     {
         if (m_poly < 0)
             return;
-        DxfPolyline &pl = m_d.polylines[static_cast<std::size_t>(m_poly)];
+        DxfPolyline &pl = target().polylines[static_cast<std::size_t>(m_poly)];
         pl.pts.push_back({m_polyMirrored ? -v.x : v.x, v.y});
         pl.bulges.push_back(m_polyMirrored ? -v.bulge : v.bulge);
     }
@@ -365,34 +423,203 @@ public:
         m_poly = -1;
         if (skip())
             return;
+        // The alignment point where there is one; an aligned or fitted text runs between its
+        // two points, so its middle is where it stands.
         const bool aligned = t.hJustification != 0 || t.vJustification != 0;
-        const DxfVec at = aligned ? DxfVec{t.apx, t.apy} : DxfVec{t.ipx, t.ipy};
-        m_d.texts.push_back({layer(), at, t.height, plainText(t.text, false)});
+        const bool between =
+            t.vJustification == 0 && (t.hJustification == 3 || t.hJustification == 5);
+        DxfVec at = between   ? DxfVec{(t.ipx + t.apx) / 2, (t.ipy + t.apy) / 2}
+                    : aligned ? DxfVec{t.apx, t.apy}
+                              : DxfVec{t.ipx, t.ipy};
+        if (mirrored())
+            at.x = -at.x; // a TEXT lies in its own coordinates, unlike an MTEXT
+        target().texts.push_back({layer(), at, t.height, plainText(t.text, false)});
+    }
+    // The attribute values of an inserted block are texts where they stand.
+    void addAttribute(const DL_AttributeData &t) override
+    {
+        if (!m_block)
+            addText(t);
     }
     void addMText(const DL_MTextData &t) override
     {
         m_poly = -1;
+        // A long text comes in pieces before its last part; they belong to this text alone.
+        const std::string text = m_chunks + t.text;
+        m_chunks.clear();
         if (skip())
             return;
-        m_d.texts.push_back({layer(), {t.ipx, t.ipy}, t.height, plainText(t.text, true)});
+        target().texts.push_back({layer(), {t.ipx, t.ipy}, t.height, plainText(text, true)});
+    }
+    using DL_CreationAdapter::addMTextChunk;
+    void addMTextChunk(const std::string &text) override
+    {
+        if (m_chunks.size() < 65536)
+            m_chunks += text;
+    }
+
+    void addInsert(const DL_InsertData &data) override
+    {
+        m_poly = -1;
+        if (skip())
+            return;
+        BlockInsert ins{data.name, layer(), order(), data, mirrored()};
+        if (m_block) {
+            m_block->inserts.push_back(std::move(ins));
+            return;
+        }
+        expandInsert(ins, Affine{}, ins.layer, 0);
     }
 
 private:
-    bool skip() { return m_inBlock || attributes.isInPaperSpace(); }
+    bool skip() { return !m_block && attributes.isInPaperSpace(); }
+    DxfDrawing &target() { return m_block ? m_block->content : m_d; }
+    int order() { return ++m_order; }
     int layer()
     {
         const std::string &raw = attributes.getLayer();
         if (raw == m_lastRaw)
             return m_lastLayer;
         m_lastRaw = raw;
-        m_lastLayer = m_d.layerIndex(plainText(raw, false).toStdString());
+        m_lastLayer = target().layerIndex(plainText(raw, false).toStdString());
         return m_lastLayer;
     }
     // An entity seen from below (extrusion -Z) is mirrored in X in its own coordinates.
     bool mirrored() { return extrusion && extrusion->getDirection()[2] < 0; }
 
+    void expandInsert(const BlockInsert &ins, const Affine &outer, int layer, int depth)
+    {
+        const auto it = m_blocks.find(ins.block);
+        if (it == m_blocks.end() || &it->second == m_block)
+            return;
+        if (depth >= kMaxBlockDepth)
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) + " блоки вложены глубже " +
+                             std::to_string(kMaxBlockDepth) + " уровней.");
+        const Block &b = it->second;
+        const DL_InsertData &i = ins.data;
+        const int cols = std::max(1, i.cols), rows = std::max(1, i.rows);
+        const double rad = i.angle * std::numbers::pi / 180;
+        const Affine turn{std::cos(rad), -std::sin(rad), i.ipx,
+                          std::sin(rad), std::cos(rad),  i.ipy};
+        const Affine scale{i.sx, 0, -i.sx * b.base.x, 0, i.sy, -i.sy * b.base.y};
+        const Affine mirror{ins.mirrored ? -1.0 : 1.0, 0, 0, 0, 1, 0};
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const Affine local =
+                    mirror.after(turn.after(moved(c * i.colSp, r * i.rowSp).after(scale)));
+                expandBlock(b, outer.after(local), layer, depth);
+            }
+    }
+
+    void expandBlock(const Block &b, const Affine &t, int insertLayer, int depth)
+    {
+        const DxfDrawing &src = b.content;
+        std::vector<int> layers(src.layers.size());
+        for (std::size_t i = 0; i < layers.size(); ++i)
+            layers[i] = src.layers[i] == "0" ? insertLayer : m_d.layerIndex(src.layers[i]);
+        const auto to = [&](int l) { return layers[static_cast<std::size_t>(l)]; };
+        m_entities +=
+            1 + static_cast<long long>(src.lines.size() + src.arcs.size() + src.circles.size() +
+                                       src.polylines.size() + src.texts.size());
+        if (m_entities > limits::kMaxDxfEntities)
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) +
+                             " со вставленными блоками больше " +
+                             std::to_string(limits::kMaxDxfEntities) +
+                             " элементов; разделите чертеж или удалите лишние слои.");
+        const bool flip = t.det() < 0;
+        const double scale = std::max(t.scaleX(), t.scaleY());
+        for (const DxfLine &l : src.lines)
+            m_d.lines.push_back({to(l.layer), t(l.a), t(l.b)});
+        for (const DxfArc &a : src.arcs) {
+            const auto end = [&](double deg) {
+                const double r = deg * std::numbers::pi / 180;
+                return t({a.centre.x + a.r * std::cos(r), a.centre.y + a.r * std::sin(r)});
+            };
+            const DxfVec c = t(a.centre), p0 = end(a.startDeg), p1 = end(a.endDeg);
+            double s = std::atan2(p0.y - c.y, p0.x - c.x) * 180 / std::numbers::pi;
+            double e = std::atan2(p1.y - c.y, p1.x - c.x) * 180 / std::numbers::pi;
+            if (flip)
+                std::swap(s, e);
+            if (a.r * scale > 0)
+                m_d.arcs.push_back({to(a.layer), c, a.r * scale, s, e});
+        }
+        // Outlines and inner blocks in the block's drawing order, numbered on in the model's.
+        struct Item {
+            int order;
+            int kind; // 0 a polyline, 1 a circle, 2 an inner block
+            std::size_t i;
+        };
+        std::vector<Item> items;
+        for (std::size_t i = 0; i < src.polylines.size(); ++i)
+            items.push_back({src.polylines[i].order, 0, i});
+        for (std::size_t i = 0; i < src.circles.size(); ++i)
+            items.push_back({src.circles[i].order, 1, i});
+        for (std::size_t i = 0; i < b.inserts.size(); ++i)
+            items.push_back({b.inserts[i].order, 2, i});
+        std::stable_sort(items.begin(), items.end(),
+                         [](const Item &x, const Item &y) { return x.order < y.order; });
+        for (const DxfText &x : src.texts)
+            m_d.texts.push_back({to(x.layer), t(x.at), x.height * t.scaleY(), x.text});
+        for (const Item &item : items) {
+            if (item.kind == 2) {
+                const BlockInsert &ins = b.inserts[item.i];
+                expandInsert(ins, t, to(ins.layer), depth + 1);
+            } else if (item.kind == 1) {
+                // A circle scaled unevenly is taken as the circle around the ellipse it becomes.
+                // A block inserted at scale 0 draws nothing.
+                const DxfCircle &c = src.circles[item.i];
+                if (c.r * scale > 0)
+                    m_d.circles.push_back({to(c.layer), ++m_order, t(c.centre), c.r * scale});
+            } else {
+                m_d.polylines.push_back(
+                    transformed(src.polylines[item.i], t, to(src.polylines[item.i].layer)));
+            }
+        }
+    }
+
+    DxfPolyline transformed(const DxfPolyline &p, const Affine &t, int layer)
+    {
+        DxfPolyline q;
+        q.layer = layer;
+        q.order = ++m_order;
+        q.closed = p.closed;
+        const bool curved = std::any_of(p.bulges.begin(), p.bulges.end(),
+                                        [](double v) { return std::abs(v) > 1e-9; });
+        // Arcs stay arcs under a turn and an even scale; otherwise they go as their points.
+        if (curved && !t.similar()) {
+            const std::size_t n = p.pts.size();
+            for (std::size_t k = 0; k < n; ++k) {
+                if (k + 1 == n && !p.closed) {
+                    q.pts.push_back(t(p.pts[k]));
+                    break;
+                }
+                const auto seg = bulgeArcPoints(p.pts[k], p.pts[(k + 1) % n], p.bulges[k]);
+                for (std::size_t j = 0; j + 1 < seg.size(); ++j)
+                    q.pts.push_back(t(seg[j]));
+            }
+            q.bulges.assign(q.pts.size(), 0.0);
+        } else {
+            const bool flip = t.det() < 0;
+            for (std::size_t k = 0; k < p.pts.size(); ++k) {
+                q.pts.push_back(t(p.pts[k]));
+                q.bulges.push_back(flip ? -p.bulges[k] : p.bulges[k]);
+            }
+        }
+        m_vertices += static_cast<long long>(q.pts.size());
+        if (m_vertices > limits::kMaxDxfVertices)
+            throw DxfRefused("Ошибка. В чертеже " + fileText(m_name) +
+                             " со вставленными блоками больше " +
+                             std::to_string(limits::kMaxDxfVertices) + " точек.");
+        return q;
+    }
+
     DxfDrawing &m_d;
-    bool m_inBlock = false;
+    QString m_name;
+    std::map<std::string, Block> m_blocks;
+    Block *m_block = nullptr;
+    int m_order = 0;
+    long long m_entities = 0, m_vertices = 0;
+    std::string m_chunks;
     int m_poly = -1;
     bool m_polyMirrored = false;
     std::string m_lastRaw = std::string(1, '\0');
@@ -405,7 +632,7 @@ DxfDrawing readDxfText(const std::string &text, const QString &name)
 {
     validate(text, name);
     DxfDrawing d;
-    Builder b(d);
+    Builder b(d, name);
     DL_Dxf dxf;
     std::istringstream in(text);
     if (!dxf.in(in, &b))

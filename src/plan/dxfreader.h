@@ -1,8 +1,10 @@
 #pragma once
 // Reading a DXF drawing (ASCII, any version) into plain geometry in drawing units: the layers,
 // lines, arcs, circles, polylines with their bulges, and texts of the model space, with the
-// drawing's $INSUNITS. Blocks and paper space are left out. A file that is binary, damaged,
-// truncated or beyond the limits is refused with the reason before the drawing is built.
+// drawing's $INSUNITS. A block inserted into the model space (INSERT, arrays of MINSERT, blocks
+// within blocks) adds its geometry moved, turned and scaled as inserted, its layer "0" taken as
+// the INSERT's layer. Paper space is left out. A file that is binary, damaged, truncated or
+// beyond the limits is refused with the reason before the drawing is built.
 
 #include <QString>
 
@@ -39,12 +41,14 @@ struct DxfArc {
 
 struct DxfCircle {
     int layer = 0;
+    int order = 0; // the place in the model space's drawing order (shared with the polylines)
     DxfVec centre;
     double r = 0;
 };
 
 struct DxfPolyline {
     int layer = 0;
+    int order = 0; // the place in the model space's drawing order (shared with the circles)
     bool closed = false;
     std::vector<DxfVec> pts;
     std::vector<double> bulges; // one per vertex: the arc from this vertex to the next
@@ -60,6 +64,7 @@ struct DxfText {
 struct DxfDrawing {
     std::vector<std::string> layers; // the layer table's order, then layers first used later
     std::optional<int> insUnits;     // $INSUNITS when the header holds it
+    std::vector<std::string> hiddenLayers; // frozen or turned off in the drawing
     std::vector<DxfLine> lines;
     std::vector<DxfArc> arcs;
     std::vector<DxfCircle> circles;

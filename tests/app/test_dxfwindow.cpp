@@ -7,12 +7,12 @@
 #include "userinput.h"
 #include "windowfixture.h"
 
+#include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolBar>
-#include <QHeaderView>
-#include <QLabel>
 #include <QTreeWidget>
 
 #include <fstream>
@@ -114,7 +114,7 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
         double x, y, L, S, Hx;
     };
     // Grid step 1 m; the shift (1, 13) puts the workshop's top-left corner one step in. Outlines
-    // come in drawing order, circles after them.
+    // and circles come in drawing order.
     const std::vector<Want> want = {{"Цех", 1, 1, 24, 12, 9},
                                     {"Склад", 35, 9, 12, 24, 12},
                                     {"Навесы 1", 8, 17, 11, 10, 10},
@@ -165,6 +165,47 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() == nullptr; }));
     EXPECT_FALSE(loadUnderlaySettings(QString::fromStdString(dm->dataDir()), kod).shown);
     EXPECT_TRUE(prompter.messages.empty());
+}
+
+// A drawing in centimetres takes its units from the file, though the list offers only metres and
+// millimetres to choose from, and its objects come out a hundredth of the drawing's numbers.
+TEST_F(DxfWindow, DrawingInCentimetres)
+{
+    QTemporaryDir files;
+    const QString dxf = files.filePath(QStringLiteral("cm.dxf"));
+    DxfDocument d;
+    d.addLayer("Здания", 7);
+    d.polyline("Здания", {{0, 0}, {2400, 0}, {2400, 1250}, {0, 1250}}, true);
+    std::string text = d.toString();
+    const std::size_t units = text.find("\n6\n", text.find("$INSUNITS"));
+    ASSERT_NE(units, std::string::npos);
+    text.replace(units, 3, "\n5\n");
+    std::ofstream(dxf.toStdString(), std::ios::binary) << text;
+    removeAllProjects();
+    addProject("одиночный стержневой молниеотвод", {{30, 30}}, {}, 500);
+    ProjectWindow &w = open(QSize(1366, 768));
+    ModalAnswer import(QStringLiteral("ОК"), [&](QWidget *dlg) {
+        typeInto(dlg->findChild<QLineEdit *>(QStringLiteral("edFile")), dxf);
+        ASSERT_TRUE(clickButton(dlg, QStringLiteral("Прочитать")));
+        auto *unit = dlg->findChild<QComboBox *>(QStringLiteral("cbUnits"));
+        ASSERT_TRUE(unit);
+        EXPECT_EQ(unit->currentText(), QStringLiteral("сантиметры"));
+        EXPECT_FALSE(unit->isEnabled());
+        auto *tree = dlg->findChild<QTreeWidget *>(QStringLiteral("twLayers"));
+        QTreeWidgetItem *item = layerItem(tree, QStringLiteral("Здания"));
+        ASSERT_TRUE(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          QPoint(tree->header()->sectionViewportPosition(0) + 20,
+                                 tree->visualItemRect(item).center().y()));
+        QTest::keyClick(tree, Qt::Key_Space);
+        EXPECT_EQ(item->checkState(0), Qt::Checked);
+    });
+    ASSERT_TRUE(
+        chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Импорт объектов из DXF...")));
+    ASSERT_TRUE(waitFor([&] { return import.done(); }));
+    ASSERT_TRUE(waitFor([&] { return snap().objects.size() == 1u; })) << snap().objects.size();
+    EXPECT_EQ(*snap().objects[0].L, 24);
+    EXPECT_EQ(*snap().objects[0].S, 12.5);
 }
 
 // The zone preview (whose pictures "Сохранить в файле..." writes) draws the underlay as the

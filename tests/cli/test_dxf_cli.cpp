@@ -41,9 +41,10 @@ TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
                               .c_str()),
               0);
     const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string())
-                         + " --layers Здания,Котельная,Опоры --height 8",
+                         + " --layers " + quote("Здания, котельная,Опоры") + " --height 8",
                          {}, true);
     ASSERT_EQ(r.code, 0) << r.out;
+    // Layers named with a space after the comma and in small letters are found.
     // A concentrated object of 8 m needs no protection: named in the question and left out.
     EXPECT_NE(r.out.find("не нуждаются в молниезащите и не будут импортированы:\r\"Опоры 1\""),
               std::string::npos)
@@ -81,6 +82,33 @@ TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
     EXPECT_EQ(more.code, 2) << "the layer lies left of the plan's origin under the kept shift";
 }
 
+// Blocks as a designer inserts them, drawing order across circles and outlines, an outline seen
+// from below with its text, and a frozen layer left out of the default layers. Each object
+// entered is listed, also when one of its name needs no protection.
+TEST(CliDxf, ImportsInsertedBlocksInDrawingOrder)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0)
+        GTEST_SKIP() << "python3-ezdxf is not installed";
+    TempFolder t;
+    const std::string data = "--data " + quote((t.path / "Data").string()) + " ";
+    ASSERT_EQ(run(data + "init").code, 0);
+    const std::string kod = emptyProject(data, t.path);
+    const fs::path dxf = t.path / "blocks.dxf";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " " +
+                           quote(dxf.string()) + " blocks")
+                              .c_str()),
+              0);
+    const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string()) + " --height 20");
+    ASSERT_EQ(r.code, 0);
+    // Drawing x -10..90 and y -30..12: the shift is (11, 13).
+    EXPECT_EQ(r.out, "Здания 1\t11\t7\t12\t6\t15\t1\n" // the attribute's height, not the default's
+                     "Здания 2\t35\t1\t6\t12\t20\t1\n" // turned by 90 degrees
+                     "Здания 3\t59\t7\t12\t6\t20\t1\n" // mirrored
+                     "Опоры 1\t80\t9\t2\t2\t20\t16\n"
+                     "Мачта\t91\t3\t10\t10\t20\t1\n" // its namesake of 8 m is left out
+                     "Здания 4\t1\t33\t10\t10\t14\t1\n");
+}
+
 TEST(CliDxf, RefusesWithExitTwo)
 {
     TempFolder t;
@@ -92,12 +120,17 @@ TEST(CliDxf, RefusesWithExitTwo)
     const fs::path unitless = t.path / "unitless.dxf";
     std::ofstream(unitless) << "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\nA\n10\n5\n20\n5\n40\n1\n"
                                "0\nENDSEC\n0\nEOF\n";
+    const fs::path km = t.path / "km.dxf";
+    std::ofstream(km) << "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n7\n0\nENDSEC\n0\nSECTION\n2\n"
+                         "ENTITIES\n0\nCIRCLE\n8\nA\n10\n5\n20\n5\n40\n1\n0\nENDSEC\n0\nEOF\n";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {quote(broken.string()), "EOF"},
         {quote((t.path / "missing.dxf").string()), "не найден"},
         {quote(unitless.string()), "--units"},
         {quote(unitless.string()) + " --units km", "--units"},
-        {quote(unitless.string()) + " --units m --layers B", "нет слоя"},
+        {quote(km.string()), "($INSUNITS = 7) не подходят для плана"},
+        {quote(unitless.string()) + " --units m --layers B",
+         "нет слоя \"B\"; слои чертежа: \"A\"."},
         {quote(unitless.string()) + " --units m --height -1", "--height"},
     };
     for (const auto &[args, reason] : cases) {

@@ -106,7 +106,8 @@ TEST(DxfImport, SitePlanInMetresAndMillimetres)
 }
 
 // A hand-written R12 drawing in millimetres: an old-style POLYLINE whose corner is off the grid
-// (the rectangle grows to the grid point before it, never shrinks), an arc-sided outline (the
+// (the rectangle grows to the grid point before it, never shrinks; a corner given twice and a
+// point along a side leave it a rectangle, not a bounding one), an arc-sided outline (the
 // bulge reaches beyond the vertices), a two-paragraph MTEXT with formatting whose second line is
 // the height, Cyrillic in \U+ escapes.
 TEST(DxfImport, HandWrittenMillimetresWithBulgesAndMText)
@@ -116,6 +117,8 @@ TEST(DxfImport, HandWrittenMillimetresWithBulgesAndMText)
                              "0\nPOLYLINE\n8\nA\n66\n1\n70\n1\n"
                              "0\nVERTEX\n8\nA\n10\n1234.5\n20\n0\n"
                              "0\nVERTEX\n8\nA\n10\n5678.9\n20\n0\n"
+                             "0\nVERTEX\n8\nA\n10\n5678.9\n20\n0\n"
+                             "0\nVERTEX\n8\nA\n10\n5678.9\n20\n1500\n"
                              "0\nVERTEX\n8\nA\n10\n5678.9\n20\n3000\n"
                              "0\nVERTEX\n8\nA\n10\n1234.5\n20\n3000\n0\nSEQEND\n8\nA\n"
                              "0\nTEXT\n8\nA\n10\n2000\n20\n2000\n40\n300\n1\n\\U+0426\\U+0435\\U+0445\n"
@@ -153,6 +156,14 @@ TEST(DxfImport, HeightTexts)
 TEST(DxfImport, RefusedFiles)
 {
     const std::string ok = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n";
+    // A block inserting itself, and an empty block inserted as an array of four million.
+    const auto blocks = [](const std::string &inner, const std::string &insert) {
+        const std::string head = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nA\n"
+                                 "70\n0\n10\n0\n20\n0\n";
+        const std::string entities = "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+        return head + inner + entities + "0\nINSERT\n8\n0\n2\nA\n10\n0\n20\n0\n" + insert
+               + "0\nENDSEC\n0\nEOF\n";
+    };
     const std::vector<std::pair<std::string, std::string>> cases = {
         {std::string("AutoCAD Binary DXF\r\n\x1a\0\x01", 23), "двоичный"},
         {ok + std::string("0\nEN\0DSEC\n", 10), "двоичные данные"},
@@ -163,6 +174,8 @@ TEST(DxfImport, RefusedFiles)
         {ok + "1\n" + std::string(2000, 'a') + "\n0\nENDSEC\n0\nEOF\n", "длинная"},
         {"Здравствуйте\n", "не является чертежом"},
         {"", "не является чертежом"},
+        {blocks("0\nINSERT\n8\n0\n2\nA\n10\n1\n20\n0\n", ""), "вложены"},
+        {blocks("", "70\n2000\n71\n2000\n44\n1\n45\n1\n"), "элементов"},
     };
     for (const auto &[text, reason] : cases) {
         try {
@@ -173,6 +186,25 @@ TEST(DxfImport, RefusedFiles)
             EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
         }
     }
+}
+
+// A block inserted at scale 0 adds no circle of radius 0 (no object without size); a long MTEXT
+// of the paper space leaves none of its pieces to the next text.
+TEST(DxfImport, ScaleZeroAndPaperSpaceLeaveNothing)
+{
+    const std::string text = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nZ\n70\n0\n10\n0\n20\n0\n"
+                             "0\nCIRCLE\n8\n0\n10\n0\n20\n0\n40\n1\n0\nENDBLK\n0\nENDSEC\n"
+                             "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nZ\n10\n20\n20\n0\n"
+                             "41\n0\n42\n0\n0\nINSERT\n8\n0\n2\nZ\n10\n5\n20\n0\n"
+                             "0\nMTEXT\n8\n0\n67\n1\n10\n0\n20\n0\n3\nЛист \n1\n2\n"
+                             "0\nMTEXT\n8\n0\n10\n0\n20\n0\n1\nСклад\n"
+                             "0\nENDSEC\n0\nEOF\n";
+    const DxfDrawing d = readDxfText(text, "zero.dxf");
+    ASSERT_EQ(d.texts.size(), 1u);
+    EXPECT_EQ(d.texts[0].text, QStringLiteral("Склад"));
+    ASSERT_EQ(d.circles.size(), 1u);
+    EXPECT_EQ(d.circles[0].centre.x, 5);
+    EXPECT_EQ(d.circles[0].r, 1);
 }
 
 // A 50 MB drawing holds more elements than the limit: refused while it is checked, before the
