@@ -17,6 +17,8 @@
 #include "exchange/projectfile.h"
 #include "plan/drawingsettings.h"
 #include "plan/spherearcs.h"
+#include "plan/zonepictures.h"
+#include "plan/zonesolids.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -444,6 +446,20 @@ void syncUnderlay(QWidget *window, PlanViewModel &model, ProjectDocument &doc)
 
 void ProjectWindow::rebuildViews()
 {
+    // The plan points at the middle of the panes, in metres (the front view's heights from its
+    // ground line), before the views change.
+    const int kod = m_doc->hasProject() ? m_doc->projectKod() : -1;
+    const int oldN = m_model.scale().n();
+    const int oldGround = m_model.groundLine();
+    auto middle = [](QScrollArea *pane) {
+        return QPoint(pane->horizontalScrollBar()->value() + pane->viewport()->width() / 2,
+                      pane->verticalScrollBar()->value() + pane->viewport()->height() / 2);
+    };
+    const double perPx = oldN / (kPixelsPerCm * 100.0);
+    const QPointF topMiddle = QPointF(middle(m_topPane)) * perPx;
+    const QPoint frontPx = middle(m_frontPane);
+    const QPointF frontMiddle(frontPx.x() * perPx, (oldGround - frontPx.y()) * perPx);
+
     m_model.LoadDrawingSettings(LoadDrawingSettings(m_doc->settings()));
     m_spinScale->setSingleStep(std::max(1, m_model.settings().scaleShag));
     const ProjectSnapshot &snap = m_doc->snapshot();
@@ -473,6 +489,19 @@ void ProjectWindow::rebuildViews()
     m_topView->setContent(topSize, scene(ViewKind::Top), &m_model);
     m_frontView->setContent(QSize(topSize.width(), m_model.frontImageHeight()),
                             scene(ViewKind::Front), &m_model);
+    const PlanScale &sc = m_model.scale();
+    if (kod >= 0 && kod == m_shownKod && m_shownScale > 0 && sc.n() != m_shownScale) {
+        // Another scale of the same plan: the middle of each pane shows what it showed.
+        auto centre = [](QScrollArea *pane, QPoint at) {
+            pane->horizontalScrollBar()->setValue(at.x() - pane->viewport()->width() / 2);
+            pane->verticalScrollBar()->setValue(at.y() - pane->viewport()->height() / 2);
+        };
+        centre(m_topPane, QPoint(sc.px(topMiddle.x()), sc.px(topMiddle.y())));
+        centre(m_frontPane,
+               QPoint(sc.px(frontMiddle.x()), m_model.groundLine() - sc.px(frontMiddle.y())));
+    }
+    m_shownScale = sc.n();
+    m_shownKod = kod;
     showProtection();
 }
 
@@ -698,19 +727,36 @@ void ProjectWindow::fitView()
         return;
     const ProjectSnapshot &snap = m_doc->snapshot();
     const int g = m_model.settings().halfMarker();
-    // The content the site needs at a scale: every shape and the margin the views keep.
+    // The far edges of the site in metres: the conductor, the objects and the zones shown; and
+    // its tallest shape (the front view's height) in the pixels of the scale shown now.
+    double markerX = 0, markerY = 0, siteX = 0, siteY = 0;
+    for (const ConductorRec &c : snap.conductors) {
+        markerX = std::max(markerX, c.MX.value_or(0));
+        markerY = std::max(markerY, c.MY.value_or(0));
+    }
+    for (const ObjectRec &o : snap.objects) {
+        siteX = std::max(siteX, o.MXa.value_or(0) + o.L.value_or(0));
+        siteY = std::max(siteY, o.MYa.value_or(0) + o.S.value_or(0));
+    }
+    // The zones shown, else those the conductor has (a change of the scale clears the plans'
+    // zones, so a second fit must not find a smaller site).
+    std::optional<std::string> suffix = m_doc->zoneSuffix();
+    if (!suffix)
+        suffix = previewSuffix(snap);
+    if (suffix) {
+        const SettingsRec calc = m_doc->settings();
+        for (const ZoneSolid &z : buildZoneSolids(snap, *suffix, &calc))
+            for (const Point3 &p : z.mesh.vertices) {
+                siteX = std::max(siteX, p.x);
+                siteY = std::max(siteY, p.y);
+            }
+    }
+    const double tallest = m_model.frontImageHeight() * m_model.scale().n() / (kPixelsPerCm * 100.0);
+    // The content the site needs at a scale, with the margin the views keep.
     auto needed = [&](int n) {
         const PlanScale sc(n);
-        int w = 0, h = 0;
-        for (const ConductorRec &c : snap.conductors) {
-            w = std::max(w, sc.px(c.MX.value_or(0)) + g);
-            h = std::max(h, sc.px(c.MY.value_or(0)) + g);
-        }
-        for (const ObjectRec &o : snap.objects) {
-            w = std::max(w, sc.px(o.MXa.value_or(0)) + sc.px(o.L.value_or(0)));
-            h = std::max(h, sc.px(o.MYa.value_or(0)) + sc.px(o.S.value_or(0)));
-        }
-        return QSize(w + 20, h + 20);
+        return QSize(std::max(sc.px(markerX) + g, sc.px(siteX)) + 20,
+                     std::max(sc.px(markerY) + g, sc.px(siteY)) + 20);
     };
     // The spin's values: its own value and every step from it, up and down, within its range.
     const int step = std::max(1, m_spinScale->singleStep());
@@ -722,10 +768,12 @@ void ProjectWindow::fitView()
         values.push_back(v);
     std::sort(values.begin(), values.end());
     const QSize room = m_topPane->maximumViewportSize();
+    const int frontRoom = m_frontPane->maximumViewportSize().height() - PlanCanvas::kGroundBar;
     int best = m_spinScale->maximum();
     for (int v : values) {
         const QSize need = needed(v);
-        if (need.width() <= room.width() && need.height() <= room.height()) {
+        if (need.width() <= room.width() && need.height() <= room.height()
+            && PlanScale(v).px(tallest) <= frontRoom) {
             best = v;
             break;
         }

@@ -140,8 +140,8 @@ private:
     // Ctrl + wheel over a plan: the spin steps by `steps` (positive: closer) and the plan point
     // under the pointer (at viewportPos in pane) stays under it.
     void zoomAt(QScrollArea *pane, QPoint viewportPos, int steps);
-    // "По размеру окна": the most detailed of the spin's values at which the whole site fits
-    // the top pane; both panes scrolled to the origin.
+    // "По размеру окна": the most detailed of the spin's values at which the whole site (its
+    // shapes and the zones shown) fits both panes; both panes scrolled to the origin.
     void fitView();
     bool planWheel(QObject *watched, QWheelEvent *e);
     void moveBy(int dx, int dy);
@@ -177,6 +177,10 @@ private:
     int m_objectKod = -1; // the object row the "Объект" tab shows
     int m_conductorPos = 0;
     int m_wheelRest = 0; // the part of a wheel step not yet used (fine-grained wheels)
+    // The scale and project the views were last built for: another scale of the same project
+    // (the spin, undo, redo) keeps the plan point at the middle of each pane where it was.
+    int m_shownScale = 0;
+    int m_shownKod = -1;
 };
 
 } // namespace kv

@@ -230,24 +230,31 @@ TEST_F(WideSite, CtrlWheelZoomsAroundThePointerAndUndoes)
 }
 
 // "По размеру окна" picks the most detailed of the spin's values at which the whole site fits
-// the top plan, from the menu and from the tool bar; undo takes it back.
+// both plans: the objects, the conductor and its zones, from the menu and from the tool bar
+// (again: no change, as the zones the scale change cleared still count); undo takes it back.
 TEST_F(WideSite, FitToWindowShowsTheWholeSiteAndUndoes)
 {
     ProjectWindow &w = openSite(120);
     EXPECT_GT(w.topView()->width(), w.topPane()->viewport()->width());
+    const ConductorRec rod = snap().conductors.front();
+    // The zone reaches past the far objects (the margin of the views on top).
+    const double far = *rod.MX + *rod.Ro_b;
+    ASSERT_GT(far, 120);
     ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Вид"), QStringLiteral("По размеру окна")));
     w.refreshNow();
     const int n = w.scaleSpin()->value();
     EXPECT_EQ(snap().project.IScale, n);
     EXPECT_EQ((n - 50) % 100, 0) << n; // one of the spin's values from 50
     const QSize room = w.topPane()->maximumViewportSize();
-    // The site (its far object's corner plus the margin) fits at n and not one step closer.
-    EXPECT_LE(PlanScale(n).px(120) + 20, std::min(room.width(), room.height()));
-    EXPECT_GT(PlanScale(n - 100).px(120) + 20, std::min(room.width(), room.height()));
+    const int side = std::min(room.width(), room.height());
+    EXPECT_LE(PlanScale(n).px(far) + 20, side);
+    EXPECT_GT(PlanScale(n - 100).px(far) + 20, side);
     QApplication::processEvents(); // the scroll bars come and go after the plan's new size
-    EXPECT_LE(w.topView()->width(), w.topPane()->viewport()->width());
-    EXPECT_LE(w.topView()->height(), w.topPane()->viewport()->height());
-    EXPECT_EQ(scrollOf(w.topPane()), QPoint(0, 0));
+    for (QScrollArea *pane : {w.topPane(), w.frontPane()}) {
+        EXPECT_LE(pane->widget()->width(), pane->viewport()->width());
+        EXPECT_LE(pane->widget()->height(), pane->viewport()->height());
+        EXPECT_EQ(scrollOf(pane), QPoint(0, 0));
+    }
     // The tool button once more changes nothing and adds no step.
     QAction *fit = w.findAction(QStringLiteral("btnFitView"));
     ASSERT_TRUE(fit && fit->isEnabled());
@@ -259,4 +266,49 @@ TEST_F(WideSite, FitToWindowShowsTheWholeSiteAndUndoes)
         chooseMenu(&w, QStringLiteral("Правка"), QStringLiteral("Отменить изменение масштаба")));
     w.refreshNow();
     EXPECT_EQ(w.scaleSpin()->value(), 50);
+
+    // A tall rod: the front plan decides.
+    setSetting("LastProj", Value(addProject(kTipSingleRod, {{5, 5}}, {}, 500)));
+    ProjectWindow &tall = open();
+    ASSERT_TRUE(chooseMenu(&tall, QStringLiteral("Вид"), QStringLiteral("По размеру окна")));
+    tall.refreshNow();
+    QApplication::processEvents();
+    EXPECT_LE(tall.frontView()->height(), tall.frontPane()->viewport()->height());
+}
+
+// A change of the scale by the spin's buttons, by undo or by redo keeps the plan point in the
+// middle of each pane (where the plan reaches that far).
+TEST_F(WideSite, AnotherScaleKeepsTheMiddleOfThePanes)
+{
+    ProjectWindow &w = openSite(300);
+    QScrollArea *top = w.topPane();
+    top->horizontalScrollBar()->setValue(9000);
+    top->verticalScrollBar()->setValue(8000);
+    auto middle = [&] {
+        const QPoint c = scrollOf(top) + QPoint(top->viewport()->width() / 2,
+                                                top->viewport()->height() / 2);
+        return QPointF(c) * (w.scaleSpin()->value() / 3800.0);
+    };
+    const QPointF before = middle();
+    // The spin's up button.
+    QSpinBox *spin = w.scaleSpin();
+    QTest::mouseClick(spin, Qt::LeftButton, Qt::NoModifier, QPoint(spin->width() - 5, 4));
+    w.refreshNow();
+    ASSERT_EQ(spin->value(), 150);
+    EXPECT_NEAR(middle().x(), before.x(), 150 / 3800.0 * 2);
+    EXPECT_NEAR(middle().y(), before.y(), 150 / 3800.0 * 2);
+    // The wheel near the pane's corner moves the middle; undo and redo keep the new one.
+    turnWheel(w.topView(), w.topView()->mapFrom(top->viewport(), QPoint(10, 10)), -1,
+              Qt::ControlModifier);
+    ASSERT_EQ(spin->value(), 250);
+    const QPointF zoomed = middle();
+    for (const char *item : {"Отменить изменение масштаба", "Отменить изменение масштаба",
+                             "Повторить изменение масштаба"}) {
+        SCOPED_TRACE(item);
+        ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Правка"), QString::fromUtf8(item)));
+        w.refreshNow();
+        const QPointF now = middle();
+        EXPECT_NEAR(now.x(), zoomed.x(), spin->value() / 3800.0 * 2);
+        EXPECT_NEAR(now.y(), zoomed.y(), spin->value() / 3800.0 * 2);
+    }
 }
