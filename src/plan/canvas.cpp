@@ -99,6 +99,8 @@ void Canvas::polyline(std::initializer_list<QPoint> pts)
 
 void Canvas::polygon(std::initializer_list<QPoint> pts)
 {
+    if (blank())
+        return;
     if (!painting()) {
         m_recorder->polyline(m_layer, std::vector<QPointF>(pts.begin(), pts.end()), true);
         return;

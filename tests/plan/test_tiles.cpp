@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "plan/canvas.h"
 #include "plan/plantiles.h"
 #include "plan/zoneoverlay.h"
 
@@ -119,6 +120,27 @@ TEST(DrawViewPart, PartsPutTogetherAreTheWholeView)
             EXPECT_EQ(difference(got, expected, r.zones ? 64 : 0), "");
         }
     }
+}
+
+// A view's part draws only that view: every figure on the other view's (null) image is skipped
+// without a word from the painter (a multiple rod's shaded triangles warned on every tile).
+TEST(DrawViewPart, TheOtherViewsCanvasDrawsNothing)
+{
+    static int warnings = 0;
+    const QtMessageHandler old = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &, const QString &) {
+            warnings += type == QtWarningMsg;
+        });
+    QImage none;
+    {
+        Canvas c(none);
+        c.polygon({{0, 0}, {10, 0}, {0, 10}});
+        c.line(0, 0, 10, 10);
+        c.rectangle(0, 0, 10, 10);
+    }
+    qInstallMessageHandler(old);
+    EXPECT_EQ(warnings, 0);
+    EXPECT_TRUE(none.isNull());
 }
 
 // A part far out in a view much larger than any whole bitmap may be: the grid lines at their
