@@ -373,6 +373,24 @@ void ProjectWindow::redrawViews()
     refreshNow();
 }
 
+namespace {
+
+// How far the zones of the suffix's values reach along the plan's x and y, in metres (0 without
+// zones).
+QPointF zoneReach(const ProjectSnapshot &snap, const std::optional<std::string> &suffix,
+                  const SettingsRec &calc)
+{
+    QPointF far;
+    if (!suffix)
+        return far;
+    for (const ZoneSolid &z : buildZoneSolids(snap, *suffix, &calc))
+        for (const Point3 &p : z.mesh.vertices)
+            far = QPointF(std::max(far.x(), p.x), std::max(far.y(), p.y));
+    return far;
+}
+
+} // namespace
+
 QSize ProjectWindow::contentSize() const
 {
     // The top image covers the visible area and every shape; the front image is as wide.
@@ -388,6 +406,12 @@ QSize ProjectWindow::contentSize() const
         const PlanShape *s = m_model.shape(n);
         if (s && s->visible)
             ws = std::max(ws, s->rect.right() + 20);
+    }
+    // The zones shown may reach past every shape: they are scrolled to like the shapes.
+    if (m_doc && m_doc->hasProject()) {
+        const QPointF far = zoneReach(m_doc->snapshot(), m_doc->zoneSuffix(), m_doc->settings());
+        ws = std::max(ws, m_model.scale().px(far.x()) + 20);
+        hs = std::max(hs, m_model.scale().px(far.y()) + 20);
     }
     // The visible area as it will be, not as it is: without scroll bars when the shapes fit, less
     // a bar's width where the other direction needs one (so a plan that fits shows no bars).
@@ -743,14 +767,9 @@ void ProjectWindow::fitView()
     std::optional<std::string> suffix = m_doc->zoneSuffix();
     if (!suffix)
         suffix = previewSuffix(snap);
-    if (suffix) {
-        const SettingsRec calc = m_doc->settings();
-        for (const ZoneSolid &z : buildZoneSolids(snap, *suffix, &calc))
-            for (const Point3 &p : z.mesh.vertices) {
-                siteX = std::max(siteX, p.x);
-                siteY = std::max(siteY, p.y);
-            }
-    }
+    const QPointF far = zoneReach(snap, suffix, m_doc->settings());
+    siteX = std::max(siteX, far.x());
+    siteY = std::max(siteY, far.y());
     const double tallest = m_model.frontImageHeight() * m_model.scale().n() / (kPixelsPerCm * 100.0);
     // The content the site needs at a scale, with the margin the views keep.
     auto needed = [&](int n) {

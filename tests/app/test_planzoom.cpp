@@ -126,7 +126,11 @@ TEST_F(WideSite, FarCornerShowsGridAndZonesAndTakesTheMouse)
     // The mast in the far corner, pressed and dragged 1 m left.
     const std::string far = snap().objects.at(1).ShapeName.value_or("");
     const QRect r = w.planModel().shape(far)->rect;
-    const QRect shown(scrollOf(w.topPane()), w.topPane()->viewport()->size());
+    // The plan reaches on to the zone's edge: scrolled back to the mast.
+    const QSize room = w.topPane()->viewport()->size();
+    w.topPane()->horizontalScrollBar()->setValue(r.center().x() - room.width() / 2);
+    w.topPane()->verticalScrollBar()->setValue(r.center().y() - room.height() / 2);
+    const QRect shown(scrollOf(w.topPane()), room);
     const QPoint at = r.center();
     ASSERT_TRUE(shown.contains(at));
     mouse(w.topView(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
@@ -240,6 +244,9 @@ TEST_F(WideSite, FitToWindowShowsTheWholeSiteAndUndoes)
     // The zone reaches past the far objects (the margin of the views on top).
     const double far = *rod.MX + *rod.Ro_b;
     ASSERT_GT(far, 120);
+    // At 1:50 the plan reaches as far as the zone, to be scrolled to.
+    EXPECT_GE(w.topView()->width(), PlanScale(50).px(far));
+    EXPECT_GE(w.topView()->height(), PlanScale(50).px(*rod.MY + *rod.Ro_b));
     ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Вид"), QStringLiteral("По размеру окна")));
     w.refreshNow();
     const int n = w.scaleSpin()->value();
