@@ -409,7 +409,8 @@ QSize ProjectWindow::contentSize() const
     }
     // The zones shown may reach past every shape: they are scrolled to like the shapes.
     if (m_doc && m_doc->hasProject()) {
-        const QPointF far = zoneReach(m_doc->snapshot(), m_doc->zoneSuffix(), m_doc->settings());
+        const QPointF far =
+            zoneReach(m_doc->snapshot(), m_doc->zoneSuffix(), m_model.settings().calc);
         ws = std::max(ws, m_model.scale().px(far.x()) + 20);
         hs = std::max(hs, m_model.scale().px(far.y()) + 20);
     }
@@ -767,10 +768,11 @@ void ProjectWindow::fitView()
     std::optional<std::string> suffix = m_doc->zoneSuffix();
     if (!suffix)
         suffix = previewSuffix(snap);
-    const QPointF far = zoneReach(snap, suffix, m_doc->settings());
+    const QPointF far = zoneReach(snap, suffix, m_model.settings().calc);
     siteX = std::max(siteX, far.x());
     siteY = std::max(siteY, far.y());
-    const double tallest = m_model.frontImageHeight() * m_model.scale().n() / (kPixelsPerCm * 100.0);
+    const double tallest =
+        m_model.frontImageHeight() * m_model.scale().n() / (kPixelsPerCm * 100.0);
     // The content the site needs at a scale, with the margin the views keep.
     auto needed = [&](int n) {
         const PlanScale sc(n);
