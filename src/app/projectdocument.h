@@ -56,8 +56,10 @@ class ProjectDocument : public QObject {
     Q_OBJECT
 public:
     // What a step captures: the rows of the projects it touches (project, conductors, objects
-    // and, with Placement, the placement tables), plus the names dictionary with Names.
-    enum Scope { Rows = 0, Placement = 1, Names = 2 };
+    // and, with Placement, the placement tables), plus the names dictionary with Names, and
+    // with Underlays the underlay files of those projects (a project deleted by the step loses
+    // its files when the step commits; its undo puts them back).
+    enum Scope { Rows = 0, Placement = 1, Names = 2, Underlays = 4 };
 
     explicit ProjectDocument(DataModule &dm, QObject *parent = nullptr);
     ~ProjectDocument() override;

@@ -261,6 +261,99 @@ void forgetProjectUnderlay(const QString &dataDir, int projectKod)
     QFile::remove(jsonPath(dataDir, projectKod));
 }
 
+std::optional<UnderlayFiles> readUnderlayFiles(const QString &dataDir, int projectKod)
+{
+    QFile f(jsonPath(dataDir, projectKod));
+    if (!f.exists())
+        return std::nullopt;
+    auto unreadable = [](const QFile &file) {
+        return UnderlayError("Ошибка. Файл подложки " + file.fileName().toStdString()
+                             + " не читается.");
+    };
+    if (!f.open(QIODevice::ReadOnly))
+        throw unreadable(f);
+    UnderlayFiles out;
+    out.settings = f.readAll();
+    const UnderlaySettings s = loadUnderlaySettings(dataDir, projectKod);
+    if (s.kind != UnderlayKind::None) {
+        QFile copy(underlayFolder(dataDir) + "/" + QString::fromStdString(s.file));
+        // A copy lost already is no reason to refuse the command; the settings go alone.
+        if (copy.exists()) {
+            if (!copy.open(QIODevice::ReadOnly))
+                throw unreadable(copy);
+            out.copyName = QString::fromStdString(s.file);
+            out.copy = copy.readAll();
+        }
+    }
+    return out;
+}
+
+void writeUnderlayFiles(const QString &dataDir, int projectKod,
+                        const std::optional<UnderlayFiles> &files)
+{
+    if (!files) {
+        forgetProjectUnderlay(dataDir, projectKod);
+        return;
+    }
+    if (!QDir().mkpath(underlayFolder(dataDir)))
+        throw UnderlayError("Ошибка. Папка " + underlayFolder(dataDir).toStdString()
+                            + " не создается.");
+    const UnderlaySettings old = loadUnderlaySettings(dataDir, projectKod);
+    const QString oldCopy = old.kind == UnderlayKind::None ? QString()
+                                                           : QString::fromStdString(old.file);
+    auto bytesOf = [](const QByteArray &b) {
+        return std::string_view(b.constData(), static_cast<std::size_t>(b.size()));
+    };
+    std::string err;
+    const QString copyPath = underlayFolder(dataDir) + "/" + files->copyName;
+    if (!files->copyName.isEmpty()
+        && !writeOutputFile(copyPath.toStdString(), bytesOf(files->copy), &err))
+        throw UnderlayError("Ошибка. Файл подложки не записан: " + err);
+    if (!writeOutputFile(jsonPath(dataDir, projectKod).toStdString(), bytesOf(files->settings),
+                         &err)) {
+        if (!files->copyName.isEmpty() && files->copyName != oldCopy)
+            QFile::remove(copyPath);
+        throw UnderlayError("Ошибка. Файл подложки не записан: " + err);
+    }
+    if (!oldCopy.isEmpty() && oldCopy != files->copyName)
+        QFile::remove(underlayFolder(dataDir) + "/" + oldCopy);
+}
+
+void copyProjectUnderlay(const QString &dataDir, int fromKod, int toKod)
+{
+    // A new project may take the key of a removed one: nothing of that one stays with it.
+    forgetProjectUnderlay(dataDir, toKod);
+    const std::optional<UnderlayFiles> from = readUnderlayFiles(dataDir, fromKod);
+    if (!from)
+        return;
+    UnderlaySettings s = loadUnderlaySettings(dataDir, fromKod);
+    UnderlayFiles to;
+    if (s.kind != UnderlayKind::None && !from->copyName.isEmpty()) {
+        s.file = std::to_string(toKod) + "." + QFileInfo(from->copyName).suffix().toStdString();
+        to.copyName = QString::fromStdString(s.file);
+        to.copy = from->copy;
+    } else {
+        s.kind = UnderlayKind::None;
+        s.file.clear();
+    }
+    try {
+        saveUnderlaySettings(dataDir, toKod, s);
+        if (!to.copyName.isEmpty()) {
+            std::string err;
+            if (!writeOutputFile((underlayFolder(dataDir) + "/" + to.copyName).toStdString(),
+                                 std::string_view(to.copy.constData(),
+                                                  static_cast<std::size_t>(to.copy.size())),
+                                 &err))
+                throw UnderlayError("Ошибка. Файл подложки не записан: " + err);
+        }
+    } catch (...) {
+        forgetProjectUnderlay(dataDir, toKod);
+        if (!to.copyName.isEmpty())
+            QFile::remove(underlayFolder(dataDir) + "/" + to.copyName);
+        throw;
+    }
+}
+
 std::shared_ptr<UnderlayPicture> underlayFromDxf(const DxfDrawing &d, double u, PlanShift sh)
 {
     auto pic = std::make_shared<UnderlayPicture>();
