@@ -48,6 +48,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kv {
 
@@ -386,6 +387,16 @@ QSize ProjectWindow::contentSize() const
         const PlanShape *s = m_model.shape(n);
         if (s && s->visible)
             ws = std::max(ws, s->rect.right() + 20);
+    }
+    // So does the underlay shown: a site plan set before its objects can be scrolled over whole
+    // (within a bound that keeps a drawing in wrongly stated units from an absurd view).
+    if (const UnderlayPicture *u = m_model.underlay(); u && !u->extent.isEmpty()) {
+        const double k = static_cast<double>(kPixelsPerCm) * 100 / m_model.scale().n();
+        const auto edge = [k](double metres) {
+            return static_cast<int>(std::clamp(std::ceil(metres * k), 0.0, 4.0e6)) + 20;
+        };
+        ws = std::max(ws, edge(u->extent.right()));
+        hs = std::max(hs, edge(u->extent.bottom()));
     }
     // The visible area as it will be, not as it is: without scroll bars when the shapes fit, less
     // a bar's width where the other direction needs one (so a plan that fits shows no bars).

@@ -163,6 +163,35 @@ TEST_F(DxfWindow, ImportFromTheMenuUndoAndUnderlay)
     EXPECT_NEAR(ext.bottom(), 45, 1e-6);
     EXPECT_NEAR(ext.top(), -3, 1e-6);
     shot("main-underlay.png");
+    // Measured on the top view at 1:500 (7.6 px per metre): the roads run where the shift that
+    // placed the objects puts them (the cross road at x = 28 + 1 m, the roads at y = 39 and
+    // 45 m).
+    {
+        w.refreshNow();
+        const QImage top = w.topView()->grab().toImage();
+        std::map<int, int> cols, rows;
+        for (int y = 0; y < top.height(); ++y)
+            for (int x = 0; x < top.width(); ++x)
+                if ((top.pixel(x, y) & 0xffffff) == (kUnderlayColour & 0xffffff)) {
+                    ++cols[x];
+                    ++rows[y];
+                }
+        // The pixels of the colour in the column or row within a pixel of the metres given.
+        auto runAt = [](const std::map<int, int> &m, double metres) {
+            int most = 0;
+            for (int p = static_cast<int>(metres * 7.6) - 1; p <= metres * 7.6 + 1; ++p)
+                most = std::max(most, m.count(p) ? m.at(p) : 0);
+            return most;
+        };
+        // 42 m of cross road (319 px), 71 m of each road right of the origin (540 px), less
+        // what the grid (a dotted line lies on y = 45 m) and the objects cover.
+        EXPECT_GT(runAt(cols, 29), 250);
+        EXPECT_GT(runAt(rows, 39), 300);
+        EXPECT_GT(runAt(rows, 45), 300);
+        // The workshop's outline runs under the object's own: none of its 24 m sits a metre off.
+        EXPECT_LT(runAt(rows, 0), 40);
+        EXPECT_LT(runAt(rows, 2), 40);
+    }
 
     // The tool-bar toggle hides it, and the choice is kept.
     QWidget *button = w.findChild<QToolBar *>(QStringLiteral("ToolBar1"))->widgetForAction(toggle);
