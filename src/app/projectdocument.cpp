@@ -374,6 +374,8 @@ void ProjectDocument::replay(const Image &target, const Image &other)
         setAutoPodbor(target.autoPodbor);
     reload(false);
     emit zonesRecomputed();
+    if (target.underlays)
+        emit underlayChanged();
 }
 
 void ProjectDocument::reload(bool forceLoaded)
@@ -680,6 +682,16 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
         return std::nullopt;
     selectConductor(0);
     return kod;
+}
+
+bool ProjectDocument::changeUnderlay(const QString &text, const std::function<void()> &op)
+{
+    if (!hasProject())
+        return false;
+    const bool ok = execute(text, op, Underlays, false);
+    if (ok)
+        emit underlayChanged();
+    return ok;
 }
 
 bool ProjectDocument::saveProjectFile(const QString &path)

@@ -146,6 +146,10 @@ public:
     // step whose undo unticks the box again.
     bool switchAutoPodbor(bool on);
 
+    // Sets or removes the current project's underlay through op (which writes its files) as one
+    // undoable step named text; a failure is shown and changes nothing.
+    bool changeUnderlay(const QString &text, const std::function<void()> &op);
+
     // Runs a row-changing operation as one undoable step named text (see the class comment); the
     // name reads after "Отменить " and "Повторить " ("перемещение"). zones: the operation moves
     // things, so the zones shown are cleared and the selection runs afterwards when "Автоподбор"
@@ -167,6 +171,7 @@ signals:
     void selectionChanged();
     void autoPodborChanged(bool on);
     void settingsChanged(); // the settings row changed (grid step, colours, keyboard moving)
+    void underlayChanged(); // the current project's underlay was set, removed or brought back
 
 public:
     // For the settings window: tells the views that the settings row changed.

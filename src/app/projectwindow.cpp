@@ -271,6 +271,10 @@ void ProjectWindow::attach(DataModule *dm)
     connect(doc, &ProjectDocument::objectRemoved, this, views);
     connect(doc, &ProjectDocument::zonesRecomputed, this, views);
     connect(doc, &ProjectDocument::settingsChanged, this, views);
+    connect(doc, &ProjectDocument::underlayChanged, this, [this] {
+        setProperty("underlayKod", QVariant()); // loaded again by the refresh
+        scheduleRefresh(true);
+    });
     connect(doc, &ProjectDocument::selectionChanged, this, state);
     connect(doc, &ProjectDocument::autoPodborChanged, this, [this](bool on) {
         const QSignalBlocker block(m_autoPodbor);

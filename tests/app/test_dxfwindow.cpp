@@ -14,6 +14,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -508,4 +511,89 @@ TEST_F(DxfWindow, PictureUnderlayPlacedByClicksLivesWithItsProject)
         again.findChild<QToolBar *>(QStringLiteral("ToolBar1"))->widgetForAction(toggle),
         Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return again.planModel().underlay() != nullptr; }));
+}
+
+// A PDF page chosen in the dialog, placed by two clicks, lands at true scale; a damaged PDF is
+// refused in the dialog; setting and removing the underlay are steps that undo byte for byte.
+TEST_F(DxfWindow, PdfPageUnderlayAndItsUndo)
+{
+    QTemporaryDir files;
+    const QString pdf = files.filePath(QStringLiteral("plan.pdf"));
+    {
+        // Page 1 blank; page 2 with red squares of 30 px at 150 dpi, centred at (300, 300),
+        // (900, 300) and (900, 900).
+        QPdfWriter writer(pdf);
+        writer.setResolution(150);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter p(&writer);
+        writer.newPage();
+        for (const QPoint c : {QPoint(300, 300), QPoint(900, 300), QPoint(900, 900)})
+            p.fillRect(QRect(c - QPoint(15, 15), QSize(30, 30)), Qt::red);
+    }
+    const QString bad = files.filePath(QStringLiteral("bad.pdf"));
+    std::ofstream(bad.toStdString(), std::ios::binary) << "%PDF-1.4\n1 0 obj << /Pages 9 0 R >>";
+
+    removeAllProjects();
+    const int a = addProject("одиночный стержневой молниеотвод", {{30, 30}}, {}, 200);
+    const QString data = QString::fromStdString(dm->dataDir());
+    ProjectWindow &w = open(QSize(1366, 768));
+    DialogPrompter dialogs(&w);
+    dm->setPrompter(dialogs);
+
+    QString refusal;
+    ModalAnswer set(QStringLiteral("ОК"), [&](QWidget *dlg) {
+        auto *file = dlg->findChild<QLineEdit *>(QStringLiteral("edFile"));
+        typeInto(file, bad);
+        ASSERT_TRUE(clickButton(dlg, QStringLiteral("Прочитать")));
+        for (auto *l : dlg->findChildren<QLabel *>())
+            if (l->text().startsWith(QStringLiteral("Файл не читается")))
+                refusal = l->text();
+        typeInto(file, pdf);
+        ASSERT_TRUE(clickButton(dlg, QStringLiteral("Прочитать")));
+        auto *page = dlg->findChild<QSpinBox *>(QStringLiteral("sbPage"));
+        page->setFocus();
+        QTest::keyClick(page, Qt::Key_Up);
+        ASSERT_EQ(page->value(), 2);
+        auto *picker = dlg->findChild<QWidget *>(QStringLiteral("pointPicker"));
+        const double fit = std::min(picker->width() / 1240.0, picker->height() / 1754.0);
+        QTest::mouseClick(picker, Qt::LeftButton, {}, (QPointF(300, 300) * fit).toPoint());
+        QTest::mouseClick(picker, Qt::LeftButton, {}, (QPointF(900, 300) * fit).toPoint());
+        typeInto(dlg->findChild<QLineEdit *>(QStringLiteral("edDistance")), QStringLiteral("10"));
+        typeInto(dlg->findChild<QLineEdit *>(QStringLiteral("edX")), QStringLiteral("2"));
+        typeInto(dlg->findChild<QLineEdit *>(QStringLiteral("edY")), QStringLiteral("2"));
+    });
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Подложка...")));
+    ASSERT_TRUE(waitFor([&] { return set.done(); }));
+    EXPECT_EQ(refusal, QStringLiteral("Файл не читается как рисунок."));
+    ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() != nullptr; }));
+    EXPECT_EQ(loadUnderlaySettings(data, a).page, 1);
+    w.refreshNow();
+    // 600 page pixels are 10 m; a click's rounding is under 3 of them (0.05 m).
+    const std::vector<QPointF> spots = fadedRedSpots(w.topView()->grab().toImage());
+    ASSERT_EQ(spots.size(), 3u);
+    const QPointF want[] = {{2, 2}, {12, 2}, {12, 12}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const QPointF m = spots[i] * (200 / 3800.0);
+        EXPECT_NEAR(m.x(), want[i].x(), 0.1) << i;
+        EXPECT_NEAR(m.y(), want[i].y(), 0.1) << i;
+    }
+    const auto withPdf = underlayFiles(data);
+    ASSERT_EQ(withPdf.size(), 2u);
+
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Правка"), QStringLiteral("Отменить установку подложки")));
+    ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() == nullptr; }));
+    EXPECT_TRUE(underlayFiles(data).empty());
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Правка"), QStringLiteral("Повторить установку подложки")));
+    ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() != nullptr; }));
+    EXPECT_EQ(underlayFiles(data), withPdf);
+
+    ModalAnswer remove(QStringLiteral("Убрать подложку"));
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Проект"), QStringLiteral("Подложка...")));
+    ASSERT_TRUE(waitFor([&] { return remove.done(); }));
+    ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() == nullptr; }));
+    EXPECT_EQ(underlayFiles(data).count(QString::number(a) + ".pdf"), 0u);
+    ASSERT_TRUE(chooseMenu(&w, QStringLiteral("Правка"), QStringLiteral("Отменить удаление подложки")));
+    ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() != nullptr; }));
+    EXPECT_EQ(underlayFiles(data), withPdf);
 }
