@@ -120,7 +120,9 @@ UnderlaySettings loadUnderlaySettings(const QString &dataDir, int projectKod)
         const json &u = *it;
         s.kind = kindOf(u.value("kind", std::string()));
         s.file = u.contains("file") && u["file"].is_string() ? u["file"].get<std::string>() : "";
-        if (!plainName(s.file))
+        // Only the project's own copy, never a path or another project's file (which removing
+        // this underlay would delete).
+        if (!plainName(s.file) || s.file.rfind(std::to_string(projectKod) + ".", 0) != 0)
             s.kind = UnderlayKind::None;
         s.page = static_cast<int>(std::clamp(num(u, "page", 0), 0.0, 100000.0));
         s.p1 = point(u, "p1");

@@ -254,6 +254,16 @@ TEST(Underlay, StoredAndDrawnBeneathTheGrid)
         f.write("{\"underlay\": {\"kind\": \"dxf\", \"file\": \"../../etc/passwd\"}");
     }
     EXPECT_EQ(loadUnderlaySettings(data, 4).kind, UnderlayKind::None);
+    // Nor may it name another project's copy, which forgetting this project would remove.
+    for (const char *name : {"/underlay/4.json", "/underlay/3.png"}) {
+        QFile f(data + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"underlay\": {\"kind\": \"image\", \"file\": \"3.png\"}}");
+    }
+    EXPECT_EQ(loadUnderlaySettings(data, 4).kind, UnderlayKind::None);
+    forgetProjectUnderlay(data, 4);
+    EXPECT_TRUE(QFile::exists(data + "/underlay/3.png"));
+    EXPECT_FALSE(QFile::exists(data + "/underlay/4.json"));
 
     // A line at plan y = 10.5 m from x = 0 to 30 m, at 1:100 (38 px per metre).
     DxfDrawing d;
