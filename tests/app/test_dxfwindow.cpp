@@ -10,12 +10,12 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
