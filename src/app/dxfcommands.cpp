@@ -74,7 +74,7 @@ bool cmdUnderlay(ProjectDocument &doc, QWidget *parent)
                                   [&] { clearUnderlay(dir, kod); });
     if (dlg.result() == UnderlayDialog::Set)
         return doc.changeUnderlay(QStringLiteral("установку подложки"), [&] {
-            setUnderlayFile(dir, kod, dlg.settings(), dlg.sourcePath());
+            setUnderlayFile(dir, kod, dlg.settings(), dlg.sourcePath(), doc.gridStep());
         });
     return false;
 }

@@ -185,7 +185,7 @@ PlanShift shiftForDrawing(const DxfDrawing &d, double u, double gridStep)
 }
 
 void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
-                     const QString &sourcePath)
+                     const QString &sourcePath, double gridStep)
 {
     QFile src(sourcePath);
     if (!src.open(QIODevice::ReadOnly))
@@ -204,7 +204,7 @@ void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
             throw UnderlayError(e.what());
         }
         if (!s.shift)
-            s.shift = shiftForDrawing(d, s.metresPerUnit, 1.0);
+            s.shift = shiftForDrawing(d, s.metresPerUnit, gridStep > 0 ? gridStep : 1.0);
     } else if (s.kind == UnderlayKind::Pdf) {
         ext = "pdf";
     } else if (ext != "png" && ext != "jpg" && ext != "jpeg") {

@@ -60,9 +60,10 @@ UnderlaySettings loadUnderlaySettings(const QString &dataDir, int projectKod);
 // Throws UnderlayError when it cannot be written.
 void saveUnderlaySettings(const QString &dataDir, int projectKod, const UnderlaySettings &s);
 // Copies the source file in as the project's underlay and stores the settings (kind and file
-// are set here). A DXF underlay takes the remembered shift, or sets it from the drawing's extents.
+// are set here). A DXF underlay takes the remembered shift, or sets it from the drawing's extents
+// with one grid step of margin, as an import would.
 void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
-                     const QString &sourcePath);
+                     const QString &sourcePath, double gridStep = 1.0);
 // Forgets the underlay (the DXF shift stays).
 void clearUnderlay(const QString &dataDir, int projectKod);
 // Removes every underlay file of the project (a new project that got the key of a removed one).
