@@ -69,18 +69,14 @@ bool cmdUnderlay(ProjectDocument &doc, QWidget *parent)
     UnderlayDialog dlg(loadUnderlaySettings(dir, kod), doc.gridStep(), parent);
     if (runDialog(dlg) != QDialog::Accepted)
         return false;
-    try {
-        if (dlg.result() == UnderlayDialog::Remove)
-            clearUnderlay(dir, kod);
-        else if (dlg.result() == UnderlayDialog::Set)
-            setUnderlayFile(dir, kod, dlg.settings(), dlg.sourcePath());
-        else
-            return false;
-    } catch (const UnderlayError &e) {
-        doc.prompter().error(e.what());
-        return false;
-    }
-    return true;
+    if (dlg.result() == UnderlayDialog::Remove)
+        return doc.changeUnderlay(QStringLiteral("удаление подложки"),
+                                  [&] { clearUnderlay(dir, kod); });
+    if (dlg.result() == UnderlayDialog::Set)
+        return doc.changeUnderlay(QStringLiteral("установку подложки"), [&] {
+            setUnderlayFile(dir, kod, dlg.settings(), dlg.sourcePath(), doc.gridStep());
+        });
+    return false;
 }
 
 } // namespace kv

@@ -43,6 +43,9 @@ struct ProjectDocument::Image {
     // What the window showed with these rows: "Автоподбор" and the zones drawn.
     bool autoPodbor = false;
     std::optional<std::string> zones;
+    // With the Underlays scope: each captured project's underlay files (nullopt: none).
+    bool underlays = false;
+    std::map<int, std::optional<UnderlayFiles>> underlayFiles;
 };
 
 namespace {
@@ -264,6 +267,13 @@ ProjectDocument::Image ProjectDocument::capture(const std::set<int> &projects, i
                         img.rows[id][k] = std::move(*r);
         }
     }
+    if (scope & Underlays) {
+        img.underlays = true;
+        const QString dir = QString::fromStdString(m_dm.dataDir());
+        for (int kod : projects)
+            if (kod >= 0)
+                img.underlayFiles[kod] = readUnderlayFiles(dir, kod);
+    }
     if (scope & Names) {
         img.names = true;
         Table &n = m_dm.table(TableId::ObjName);
@@ -325,7 +335,21 @@ void ProjectDocument::restore(const Image &target, const Image &other)
                 }
         }
     }
+    // The underlay files are written before the rows commit (a failure leaves both as they
+    // were) and those of a project the target does not have are removed after.
+    std::vector<int> gone;
+    if (target.underlays) {
+        const QString dir = QString::fromStdString(m_dm.dataDir());
+        for (const auto &[kod, files] : target.underlayFiles)
+            if (readUnderlayFiles(dir, kod) != files)
+                writeUnderlayFiles(dir, kod, files);
+        for (const auto &kv : other.underlayFiles)
+            if (!target.underlayFiles.count(kv.first))
+                gone.push_back(kv.first);
+    }
     tx.commit();
+    for (int kod : gone)
+        forgetProjectUnderlay(QString::fromStdString(m_dm.dataDir()), kod);
     if (target.currentProject >= 0)
         m_dm.project().gotoBookmark(target.currentProject);
 }
@@ -350,6 +374,8 @@ void ProjectDocument::replay(const Image &target, const Image &other)
         setAutoPodbor(target.autoPodbor);
     reload(false);
     emit zonesRecomputed();
+    if (target.underlays)
+        emit underlayChanged();
 }
 
 void ProjectDocument::reload(bool forceLoaded)
@@ -491,6 +517,12 @@ bool ProjectDocument::execute(const QString &text, const std::function<void()> &
     // created. A project that existed before and only became current (the deletion returns to
     // another project) is not the step's to restore; capturing its rows only afterwards would
     // make the undo remove them as rows the step had added.
+    if (scope & Underlays) {
+        // A project the step deleted takes its underlay along (the step's undo brings it back).
+        for (int kod : projects)
+            if (!m_dm.project().rowByKey(kod))
+                forgetProjectUnderlay(QString::fromStdString(m_dm.dataDir()), kod);
+    }
     std::set<int> touched = projects;
     const int now = storedProjectKod();
     if (now >= 0 && std::find(existing.begin(), existing.end(), now) == existing.end())
@@ -617,7 +649,8 @@ bool ProjectDocument::deleteProject()
     if (!prompter().ask("Удалить текущий проект?"))
         return false;
     const bool ok = execute(
-        QStringLiteral("удаление проекта"), [&] { deleteCurrentProject(m_dm); }, Placement);
+        QStringLiteral("удаление проекта"), [&] { deleteCurrentProject(m_dm); },
+        Placement | Underlays);
     if (ok && hasProject())
         selectConductor(0);
     return ok;
@@ -636,13 +669,29 @@ std::optional<int> ProjectDocument::saveProjectAs(std::optional<std::string> nam
             return std::nullopt;
     }
     int kod = -1;
+    const int from = m_kod;
+    // The copy gets the underlay too: its files are written before the rows commit, so a copy
+    // that cannot be written leaves no new project.
     if (!execute(
             QStringLiteral("сохранение проекта под другим именем"),
-            [&] { kod = copyCurrentProject(m_dm, *name); }, Placement))
+            [&] {
+                kod = copyCurrentProject(m_dm, *name);
+                copyProjectUnderlay(QString::fromStdString(m_dm.dataDir()), from, kod);
+            },
+            Placement | Underlays))
         return std::nullopt;
-    forgetProjectUnderlay(QString::fromStdString(m_dm.dataDir()), kod);
     selectConductor(0);
     return kod;
+}
+
+bool ProjectDocument::changeUnderlay(const QString &text, const std::function<void()> &op)
+{
+    if (!hasProject())
+        return false;
+    const bool ok = execute(text, op, Underlays, false);
+    if (ok)
+        emit underlayChanged();
+    return ok;
 }
 
 bool ProjectDocument::saveProjectFile(const QString &path)

@@ -56,8 +56,10 @@ class ProjectDocument : public QObject {
     Q_OBJECT
 public:
     // What a step captures: the rows of the projects it touches (project, conductors, objects
-    // and, with Placement, the placement tables), plus the names dictionary with Names.
-    enum Scope { Rows = 0, Placement = 1, Names = 2 };
+    // and, with Placement, the placement tables), plus the names dictionary with Names, and
+    // with Underlays the underlay files of those projects (a project deleted by the step loses
+    // its files when the step commits; its undo puts them back).
+    enum Scope { Rows = 0, Placement = 1, Names = 2, Underlays = 4 };
 
     explicit ProjectDocument(DataModule &dm, QObject *parent = nullptr);
     ~ProjectDocument() override;
@@ -144,6 +146,10 @@ public:
     // step whose undo unticks the box again.
     bool switchAutoPodbor(bool on);
 
+    // Sets or removes the current project's underlay through op (which writes its files) as one
+    // undoable step named text; a failure is shown and changes nothing.
+    bool changeUnderlay(const QString &text, const std::function<void()> &op);
+
     // Runs a row-changing operation as one undoable step named text (see the class comment); the
     // name reads after "Отменить " and "Повторить " ("перемещение"). zones: the operation moves
     // things, so the zones shown are cleared and the selection runs afterwards when "Автоподбор"
@@ -165,6 +171,7 @@ signals:
     void selectionChanged();
     void autoPodborChanged(bool on);
     void settingsChanged(); // the settings row changed (grid step, colours, keyboard moving)
+    void underlayChanged(); // the current project's underlay was set, removed or brought back
 
 public:
     // For the settings window: tells the views that the settings row changed.

@@ -50,6 +50,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kv {
 
@@ -272,6 +273,10 @@ void ProjectWindow::attach(DataModule *dm)
     connect(doc, &ProjectDocument::objectRemoved, this, views);
     connect(doc, &ProjectDocument::zonesRecomputed, this, views);
     connect(doc, &ProjectDocument::settingsChanged, this, views);
+    connect(doc, &ProjectDocument::underlayChanged, this, [this] {
+        setProperty("underlayKod", QVariant()); // loaded again by the refresh
+        scheduleRefresh(true);
+    });
     connect(doc, &ProjectDocument::selectionChanged, this, state);
     connect(doc, &ProjectDocument::autoPodborChanged, this, [this](bool on) {
         const QSignalBlocker block(m_autoPodbor);
@@ -413,6 +418,16 @@ QSize ProjectWindow::contentSize() const
             zoneReach(m_doc->snapshot(), m_doc->zoneSuffix(), m_model.settings().calc);
         ws = std::max(ws, m_model.scale().px(far.x()) + 20);
         hs = std::max(hs, m_model.scale().px(far.y()) + 20);
+    }
+    // So does the underlay shown: a site plan set before its objects can be scrolled over whole
+    // (within a bound that keeps a drawing in wrongly stated units from an absurd view).
+    if (const UnderlayPicture *u = m_model.underlay(); u && !u->extent.isEmpty()) {
+        const double k = static_cast<double>(kPixelsPerCm) * 100 / m_model.scale().n();
+        const auto edge = [k](double metres) {
+            return static_cast<int>(std::clamp(std::ceil(metres * k), 0.0, 4.0e6)) + 20;
+        };
+        ws = std::max(ws, edge(u->extent.right()));
+        hs = std::max(hs, edge(u->extent.bottom()));
     }
     // The visible area as it will be, not as it is: without scroll bars when the shapes fit, less
     // a bar's width where the other direction needs one (so a plan that fits shows no bars).

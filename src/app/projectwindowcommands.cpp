@@ -368,12 +368,7 @@ void ProjectWindow::wireOwnCommands()
     wire(QStringLiteral("mnOpenFile"), [this] { cmdOpenProjectFile(*m_doc, this); });
     wire(QStringLiteral("mnSaveFile"), [this] { cmdSaveProjectFile(*m_doc, this); });
     wire(QStringLiteral("mnImportDxf"), [this] { cmdImportDxf(*m_doc, this); });
-    wire(QStringLiteral("mnUnderlay"), [this] {
-        if (cmdUnderlay(*m_doc, this)) {
-            setProperty("underlayKod", QVariant());
-            scheduleRefresh(true);
-        }
-    });
+    wire(QStringLiteral("mnUnderlay"), [this] { cmdUnderlay(*m_doc, this); });
     wire(QStringLiteral("mnAddObj"), [this] { cmdAddObject(*m_doc, this); });
     wire(QStringLiteral("mnEditObj"), [this] { cmdEditObject(*m_doc, this); });
     wire(QStringLiteral("mnDeleteObj"), [this] { cmdDeleteObject(*m_doc, this); });

@@ -102,6 +102,7 @@ UnderlayDialog::UnderlayDialog(UnderlaySettings current, double gridStep, QWidge
     m_units->addItems({QStringLiteral("метры"), QStringLiteral("миллиметры")});
     form->addRow(QStringLiteral("Единицы чертежа DXF:"), m_units);
     m_page = new QSpinBox;
+    m_page->setObjectName(QStringLiteral("sbPage"));
     m_page->setRange(1, 9999);
     form->addRow(QStringLiteral("Страница PDF:"), m_page);
     m_distance = new QLineEdit;
@@ -109,6 +110,8 @@ UnderlayDialog::UnderlayDialog(UnderlaySettings current, double gridStep, QWidge
     form->addRow(QStringLiteral("Расстояние между точками 1 и 2, м:"), m_distance);
     m_x = new QLineEdit(QString::fromStdString(formatGeneral(m_step)));
     m_y = new QLineEdit(QString::fromStdString(formatGeneral(m_step)));
+    m_x->setObjectName(QStringLiteral("edX"));
+    m_y->setObjectName(QStringLiteral("edY"));
     form->addRow(QStringLiteral("X точки 1 на плане, м:"), m_x);
     form->addRow(QStringLiteral("Y точки 1 на плане, м:"), m_y);
     top->addLayout(form);
@@ -221,7 +224,8 @@ UnderlaySettings UnderlayDialog::settings() const
 
 void UnderlayDialog::accepted()
 {
-    if (m_kind == UnderlayKind::None && !loadFile())
+    // A file name changed after the last reading is read now: what is set is the file named.
+    if ((m_kind == UnderlayKind::None || m_file->text().trimmed() != m_path) && !loadFile())
         return;
     if (m_kind != UnderlayKind::Dxf) {
         const auto d = parseNumber(m_distance->text().toStdString());

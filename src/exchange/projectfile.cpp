@@ -51,6 +51,10 @@ json underlayJson(DataModule &dm, int kod)
     if (!out["settings"].is_object())
         return nullptr; // a damaged settings file means no underlay, as the program reads it
     const UnderlaySettings s = loadUnderlaySettings(dataDir, kod);
+    // Settings naming no copy of this project's are no underlay: the file carries only the shift,
+    // so that it opens again.
+    if (s.kind == UnderlayKind::None)
+        out["settings"].erase("underlay");
     if (s.kind != UnderlayKind::None) {
         QFile data(underlayFolder(dataDir) + "/" + QString::fromStdString(s.file));
         if (!data.open(QIODevice::ReadOnly))

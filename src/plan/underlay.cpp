@@ -120,7 +120,9 @@ UnderlaySettings loadUnderlaySettings(const QString &dataDir, int projectKod)
         const json &u = *it;
         s.kind = kindOf(u.value("kind", std::string()));
         s.file = u.contains("file") && u["file"].is_string() ? u["file"].get<std::string>() : "";
-        if (!plainName(s.file))
+        // Only the project's own copy, never a path or another project's file (which removing
+        // this underlay would delete).
+        if (!plainName(s.file) || s.file.rfind(std::to_string(projectKod) + ".", 0) != 0)
             s.kind = UnderlayKind::None;
         s.page = static_cast<int>(std::clamp(num(u, "page", 0), 0.0, 100000.0));
         s.p1 = point(u, "p1");
@@ -183,7 +185,7 @@ PlanShift shiftForDrawing(const DxfDrawing &d, double u, double gridStep)
 }
 
 void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
-                     const QString &sourcePath)
+                     const QString &sourcePath, double gridStep)
 {
     QFile src(sourcePath);
     if (!src.open(QIODevice::ReadOnly))
@@ -202,7 +204,7 @@ void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
             throw UnderlayError(e.what());
         }
         if (!s.shift)
-            s.shift = shiftForDrawing(d, s.metresPerUnit, 1.0);
+            s.shift = shiftForDrawing(d, s.metresPerUnit, gridStep > 0 ? gridStep : 1.0);
     } else if (s.kind == UnderlayKind::Pdf) {
         ext = "pdf";
     } else if (ext != "png" && ext != "jpg" && ext != "jpeg") {
@@ -259,6 +261,99 @@ void forgetProjectUnderlay(const QString &dataDir, int projectKod)
     if (s.kind != UnderlayKind::None)
         QFile::remove(underlayFolder(dataDir) + "/" + QString::fromStdString(s.file));
     QFile::remove(jsonPath(dataDir, projectKod));
+}
+
+std::optional<UnderlayFiles> readUnderlayFiles(const QString &dataDir, int projectKod)
+{
+    QFile f(jsonPath(dataDir, projectKod));
+    if (!f.exists())
+        return std::nullopt;
+    auto unreadable = [](const QFile &file) {
+        return UnderlayError("Ошибка. Файл подложки " + file.fileName().toStdString()
+                             + " не читается.");
+    };
+    if (!f.open(QIODevice::ReadOnly))
+        throw unreadable(f);
+    UnderlayFiles out;
+    out.settings = f.readAll();
+    const UnderlaySettings s = loadUnderlaySettings(dataDir, projectKod);
+    if (s.kind != UnderlayKind::None) {
+        QFile copy(underlayFolder(dataDir) + "/" + QString::fromStdString(s.file));
+        // A copy lost already is no reason to refuse the command; the settings go alone.
+        if (copy.exists()) {
+            if (!copy.open(QIODevice::ReadOnly))
+                throw unreadable(copy);
+            out.copyName = QString::fromStdString(s.file);
+            out.copy = copy.readAll();
+        }
+    }
+    return out;
+}
+
+void writeUnderlayFiles(const QString &dataDir, int projectKod,
+                        const std::optional<UnderlayFiles> &files)
+{
+    if (!files) {
+        forgetProjectUnderlay(dataDir, projectKod);
+        return;
+    }
+    if (!QDir().mkpath(underlayFolder(dataDir)))
+        throw UnderlayError("Ошибка. Папка " + underlayFolder(dataDir).toStdString()
+                            + " не создается.");
+    const UnderlaySettings old = loadUnderlaySettings(dataDir, projectKod);
+    const QString oldCopy = old.kind == UnderlayKind::None ? QString()
+                                                           : QString::fromStdString(old.file);
+    auto bytesOf = [](const QByteArray &b) {
+        return std::string_view(b.constData(), static_cast<std::size_t>(b.size()));
+    };
+    std::string err;
+    const QString copyPath = underlayFolder(dataDir) + "/" + files->copyName;
+    if (!files->copyName.isEmpty()
+        && !writeOutputFile(copyPath.toStdString(), bytesOf(files->copy), &err))
+        throw UnderlayError("Ошибка. Файл подложки не записан: " + err);
+    if (!writeOutputFile(jsonPath(dataDir, projectKod).toStdString(), bytesOf(files->settings),
+                         &err)) {
+        if (!files->copyName.isEmpty() && files->copyName != oldCopy)
+            QFile::remove(copyPath);
+        throw UnderlayError("Ошибка. Файл подложки не записан: " + err);
+    }
+    if (!oldCopy.isEmpty() && oldCopy != files->copyName)
+        QFile::remove(underlayFolder(dataDir) + "/" + oldCopy);
+}
+
+void copyProjectUnderlay(const QString &dataDir, int fromKod, int toKod)
+{
+    // A new project may take the key of a removed one: nothing of that one stays with it.
+    forgetProjectUnderlay(dataDir, toKod);
+    const std::optional<UnderlayFiles> from = readUnderlayFiles(dataDir, fromKod);
+    if (!from)
+        return;
+    UnderlaySettings s = loadUnderlaySettings(dataDir, fromKod);
+    UnderlayFiles to;
+    if (s.kind != UnderlayKind::None && !from->copyName.isEmpty()) {
+        s.file = std::to_string(toKod) + "." + QFileInfo(from->copyName).suffix().toStdString();
+        to.copyName = QString::fromStdString(s.file);
+        to.copy = from->copy;
+    } else {
+        s.kind = UnderlayKind::None;
+        s.file.clear();
+    }
+    try {
+        saveUnderlaySettings(dataDir, toKod, s);
+        if (!to.copyName.isEmpty()) {
+            std::string err;
+            if (!writeOutputFile((underlayFolder(dataDir) + "/" + to.copyName).toStdString(),
+                                 std::string_view(to.copy.constData(),
+                                                  static_cast<std::size_t>(to.copy.size())),
+                                 &err))
+                throw UnderlayError("Ошибка. Файл подложки не записан: " + err);
+        }
+    } catch (...) {
+        forgetProjectUnderlay(dataDir, toKod);
+        if (!to.copyName.isEmpty())
+            QFile::remove(underlayFolder(dataDir) + "/" + to.copyName);
+        throw;
+    }
 }
 
 std::shared_ptr<UnderlayPicture> underlayFromDxf(const DxfDrawing &d, double u, PlanShift sh)

@@ -12,6 +12,7 @@
 #include "plan/dxfimport.h"
 #include "plan/plancoords.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QLineF>
 #include <QPainter>
@@ -59,13 +60,33 @@ UnderlaySettings loadUnderlaySettings(const QString &dataDir, int projectKod);
 // Throws UnderlayError when it cannot be written.
 void saveUnderlaySettings(const QString &dataDir, int projectKod, const UnderlaySettings &s);
 // Copies the source file in as the project's underlay and stores the settings (kind and file
-// are set here). A DXF underlay takes the remembered shift, or sets it from the drawing's extents.
+// are set here). A DXF underlay takes the remembered shift, or sets it from the drawing's extents
+// with one grid step of margin, as an import would.
 void setUnderlayFile(const QString &dataDir, int projectKod, UnderlaySettings s,
-                     const QString &sourcePath);
+                     const QString &sourcePath, double gridStep = 1.0);
 // Forgets the underlay (the DXF shift stays).
 void clearUnderlay(const QString &dataDir, int projectKod);
 // Removes every underlay file of the project (a new project that got the key of a removed one).
 void forgetProjectUnderlay(const QString &dataDir, int projectKod);
+
+// The project's underlay files as they lie in the folder, for an undo step to put them back
+// byte for byte: the settings "<KOD>.json" and the copied file (copyName empty: none).
+struct UnderlayFiles {
+    QByteArray settings;
+    QString copyName;
+    QByteArray copy;
+
+    bool operator==(const UnderlayFiles &) const = default;
+};
+// nullopt when the project has no settings file. Throws UnderlayError when one cannot be read.
+std::optional<UnderlayFiles> readUnderlayFiles(const QString &dataDir, int projectKod);
+// Puts the files back as they were (nullopt: removes the project's files). Throws UnderlayError
+// when one cannot be written; the project's files are then as before when the settings are.
+void writeUnderlayFiles(const QString &dataDir, int projectKod,
+                        const std::optional<UnderlayFiles> &files);
+// Gives the project toKod the underlay of fromKod (settings and its own copy of the file), or
+// none when fromKod has none. Throws UnderlayError, leaving toKod without files.
+void copyProjectUnderlay(const QString &dataDir, int fromKod, int toKod);
 
 // Keeps the shift of a DXF import for the project unless one is remembered already.
 void rememberDxfShift(const QString &dataDir, int projectKod, PlanShift shift, double metresPerUnit);

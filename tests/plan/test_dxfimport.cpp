@@ -254,6 +254,31 @@ TEST(Underlay, StoredAndDrawnBeneathTheGrid)
         f.write("{\"underlay\": {\"kind\": \"dxf\", \"file\": \"../../etc/passwd\"}");
     }
     EXPECT_EQ(loadUnderlaySettings(data, 4).kind, UnderlayKind::None);
+    // Nor may it name another project's copy, which forgetting this project would remove.
+    for (const char *name : {"/underlay/4.json", "/underlay/3.png"}) {
+        QFile f(data + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"underlay\": {\"kind\": \"image\", \"file\": \"3.png\"}}");
+    }
+    EXPECT_EQ(loadUnderlaySettings(data, 4).kind, UnderlayKind::None);
+    forgetProjectUnderlay(data, 4);
+    EXPECT_TRUE(QFile::exists(data + "/underlay/3.png"));
+    EXPECT_FALSE(QFile::exists(data + "/underlay/4.json"));
+    // A DXF underlay set before any import keeps one grid step of margin, as the import would.
+    {
+        DxfDocument plan;
+        plan.addLayer("0", 7);
+        plan.polyline("0", {{100, 50}, {140, 50}, {140, 80}}, false);
+        const QString file = data + "/plan.dxf";
+        std::ofstream(file.toStdString(), std::ios::binary) << plan.toString();
+        UnderlaySettings dxf;
+        dxf.kind = UnderlayKind::Dxf;
+        setUnderlayFile(data, 5, dxf, file, 5.0);
+        const UnderlaySettings got = loadUnderlaySettings(data, 5);
+        ASSERT_TRUE(got.shift);
+        EXPECT_EQ(got.shift->x, 5 - 100);
+        EXPECT_EQ(got.shift->y, 5 + 80);
+    }
 
     // A line at plan y = 10.5 m from x = 0 to 30 m, at 1:100 (38 px per metre).
     DxfDrawing d;
