@@ -350,6 +350,20 @@ std::vector<QPointF> fadedRedSpots(const QImage &img)
     return out;
 }
 
+// The three picked squares of the test picture on the top view at 1:200 (38 px per metre) sit at
+// (2, 2), (12, 2) and (12, 12) m, within `tolerance` metres.
+void expectPickedSquaresPlaced(ProjectWindow &w, double tolerance)
+{
+    const std::vector<QPointF> spots = fadedRedSpots(w.topView()->grab().toImage());
+    ASSERT_EQ(spots.size(), 3u);
+    const QPointF want[] = {{2, 2}, {12, 2}, {12, 12}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const QPointF m = spots[i] * (200 / 3800.0);
+        EXPECT_NEAR(m.x(), want[i].x(), tolerance) << i;
+        EXPECT_NEAR(m.y(), want[i].y(), tolerance) << i;
+    }
+}
+
 } // namespace
 
 // A picture placed by two points clicked on it lands at true scale; the underlay then lives with
@@ -414,16 +428,8 @@ TEST_F(DxfWindow, PictureUnderlayPlacedByClicksLivesWithItsProject)
     ASSERT_TRUE(waitFor([&] { return set.done(); }));
     ASSERT_TRUE(waitFor([&] { return w.planModel().underlay() != nullptr; }));
     w.refreshNow();
-    // Measured on the top view at 1:200 (38 px per metre): the squares at (2, 2), (12, 2) and
-    // (12, 12) m, within a click's rounding and a pixel.
-    const std::vector<QPointF> spots = fadedRedSpots(w.topView()->grab().toImage());
-    ASSERT_EQ(spots.size(), 3u);
-    const QPointF want[] = {{2, 2}, {12, 2}, {12, 12}};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const QPointF m = spots[i] * (200 / 3800.0);
-        EXPECT_NEAR(m.x(), want[i].x(), 0.08) << i;
-        EXPECT_NEAR(m.y(), want[i].y(), 0.08) << i;
-    }
+    // Within a click's rounding and a pixel.
+    expectPickedSquaresPlaced(w, 0.08);
 
     const auto withA = underlayFiles(data);
     ASSERT_EQ(withA.size(), 2u);
@@ -570,14 +576,7 @@ TEST_F(DxfWindow, PdfPageUnderlayAndItsUndo)
     EXPECT_EQ(loadUnderlaySettings(data, a).page, 1);
     w.refreshNow();
     // 600 page pixels are 10 m; a click's rounding is under 3 of them (0.05 m).
-    const std::vector<QPointF> spots = fadedRedSpots(w.topView()->grab().toImage());
-    ASSERT_EQ(spots.size(), 3u);
-    const QPointF want[] = {{2, 2}, {12, 2}, {12, 12}};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const QPointF m = spots[i] * (200 / 3800.0);
-        EXPECT_NEAR(m.x(), want[i].x(), 0.1) << i;
-        EXPECT_NEAR(m.y(), want[i].y(), 0.1) << i;
-    }
+    expectPickedSquaresPlaced(w, 0.1);
     const auto withPdf = underlayFiles(data);
     ASSERT_EQ(withPdf.size(), 2u);
 

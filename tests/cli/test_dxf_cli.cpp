@@ -26,6 +26,14 @@ std::string emptyProject(const std::string &data, const fs::path &dir)
     return r.out.substr(0, r.out.find('\n'));
 }
 
+// The drawing make_site_dxf.py writes (its `mode`, or the site plan) into `dxf`.
+bool writeEzdxfDrawing(const fs::path &dxf, const std::string &mode = {})
+{
+    const std::string cmd = "/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " "
+                            + quote(dxf.string()) + (mode.empty() ? "" : " " + mode);
+    return std::system(cmd.c_str()) == 0;
+}
+
 } // namespace
 
 TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
@@ -37,9 +45,7 @@ TEST(CliDxf, ImportsTheObjectsOfAnEzdxfDrawing)
     ASSERT_EQ(run(data + "init").code, 0);
     const std::string kod = emptyProject(data, t.path);
     const fs::path dxf = t.path / "site.dxf";
-    ASSERT_EQ(std::system(("/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " " + quote(dxf.string()))
-                              .c_str()),
-              0);
+    ASSERT_TRUE(writeEzdxfDrawing(dxf));
     const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string())
                          + " --layers " + quote("Здания, котельная,Опоры") + " --height 8",
                          {}, true);
@@ -94,10 +100,7 @@ TEST(CliDxf, ImportsInsertedBlocksInDrawingOrder)
     ASSERT_EQ(run(data + "init").code, 0);
     const std::string kod = emptyProject(data, t.path);
     const fs::path dxf = t.path / "blocks.dxf";
-    ASSERT_EQ(std::system(("/usr/bin/python3 " + quote(KORVAN_MAKE_DXF) + " " +
-                           quote(dxf.string()) + " blocks")
-                              .c_str()),
-              0);
+    ASSERT_TRUE(writeEzdxfDrawing(dxf, "blocks"));
     const CliRun r = run(data + "import-dxf " + kod + " " + quote(dxf.string()) + " --height 20");
     ASSERT_EQ(r.code, 0);
     // Drawing x -10..90 and y -30..12: the shift is (11, 13).
