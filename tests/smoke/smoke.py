@@ -239,12 +239,29 @@ def type_text(text):
     time.sleep(0.2)
 
 
+def edit_text(acc):
+    """The text of an editable field, or None where the field gives none."""
+    try:
+        t = acc.queryText()
+        return t.getText(0, t.characterCount)
+    except Exception:
+        return None
+
+
 def fill(field, text):
-    """Clicks into a field, selects what it holds and types text over it."""
-    click(field)
-    press("ctrl+a")
-    press("BackSpace")
-    type_text(text)
+    """Clicks into a field, selects what it holds and types text over it. Typing a letter outside
+    the keyboard's layout, xdotool maps a spare key to it first; on a loaded display the program
+    may see the key before the map and drop the first letters ("Копия" came out as "опия"). A
+    user who sees that types the text again, and so does this."""
+    for attempt in range(3):
+        click(field)
+        press("ctrl+a")
+        press("BackSpace")
+        type_text(text)
+        shown = edit_text(field)
+        if shown is None or shown == text or not text.endswith(shown):
+            return
+        log("the field shows %r instead of %r: typed again" % (shown, text))
 
 
 def click_button(root, label, timeout=15):
