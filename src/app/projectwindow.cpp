@@ -477,9 +477,16 @@ void syncUnderlay(QWidget *window, PlanViewModel &model, ProjectDocument &doc)
         const QSignalBlocker block(toggle);
         toggle->setEnabled(has);
         toggle->setChecked(has && shown);
+        // An underlay that cannot be drawn says why where the designer looks for it.
+        const QString tip = QStringLiteral("Показать или скрыть подложку");
+        toggle->setToolTip(problem.isEmpty() ? tip : tip + QLatin1Char('\n') + problem);
+        toggle->setStatusTip(toggle->toolTip());
     }
-    if (!problem.isEmpty())
+    if (!problem.isEmpty()) {
         window->setStatusTip(problem);
+        if (auto *hint = window->findChild<QLabel *>(QStringLiteral("panel4")))
+            hint->setText(problem);
+    }
 }
 
 } // namespace

@@ -513,10 +513,26 @@ TEST_F(DxfWindow, PictureUnderlayPlacedByClicksLivesWithItsProject)
     EXPECT_TRUE(toggle->isEnabled());
     EXPECT_FALSE(toggle->isChecked());
     EXPECT_EQ(again.planModel().underlay(), nullptr);
-    QTest::mouseClick(
-        again.findChild<QToolBar *>(QStringLiteral("ToolBar1"))->widgetForAction(toggle),
-        Qt::LeftButton);
+    QWidget *toggleButton =
+        again.findChild<QToolBar *>(QStringLiteral("ToolBar1"))->widgetForAction(toggle);
+    QTest::mouseClick(toggleButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return again.planModel().underlay() != nullptr; }));
+
+    // A stored copy damaged behind the program's back: shown, nothing is drawn, and the toggle's
+    // tip and the status bar say why.
+    QTest::mouseClick(toggleButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return again.planModel().underlay() == nullptr; }));
+    {
+        QFile copy(QDir(underlayFolder(data)).filePath(QString::number(a) + QStringLiteral(".png")));
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        copy.write("not a picture");
+    }
+    QTest::mouseClick(toggleButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return toggle->toolTip().contains(QLatin1Char('\n')); }));
+    EXPECT_EQ(again.planModel().underlay(), nullptr);
+    const QString why = toggle->toolTip().section(QLatin1Char('\n'), 1);
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(again.findChild<QLabel *>(QStringLiteral("panel4"))->text(), why);
 }
 
 // A PDF page chosen in the dialog, placed by two clicks, lands at true scale; a damaged PDF is
