@@ -231,16 +231,26 @@ int main(int argc, char **argv)
     return 0;
 }
 
+// The 3D window over the fixture's project after its selection, at the window's usual size.
+struct View3DFixture {
+    static bool select(Fixture &fx)
+    {
+        fx.window->document()->runPodbor();
+        fx.window->refreshNow();
+        return true;
+    }
+    Fixture f;
+    bool selected = select(f);
+    View3DWindow view{*f.window->document()};
+    View3DFixture() { view.resize(960, 700); }
+};
+
 // The 3D view's scene of the project with its zones: objects checked against the zones, boxes,
 // the conductor and the zone solids (what every document change costs the open 3D view).
 void BM_View3DBuild100(benchmark::State &state)
 {
-    Fixture f;
-    ProjectWindow &w = *f.window;
-    w.document()->runPodbor();
-    w.refreshNow();
-    View3DWindow view(*w.document());
-    view.resize(960, 700);
+    View3DFixture v;
+    View3DWindow &view = v.view;
     for (auto _ : state)
         view.rebuild();
     state.counters["faces"] = double(view.canvas()->scene().faces.size());
@@ -251,12 +261,8 @@ BENCHMARK(BM_View3DBuild100)->Unit(benchmark::kMillisecond);
 // alternates between IV and III, the largest spheres, so the kept envelope never serves).
 void BM_View3DBuild100Sphere(benchmark::State &state)
 {
-    Fixture f;
-    ProjectWindow &w = *f.window;
-    w.document()->runPodbor();
-    w.refreshNow();
-    View3DWindow view(*w.document());
-    view.resize(960, 700);
+    View3DFixture v;
+    View3DWindow &view = v.view;
     SphereOverlay sphere;
     sphere.shown = true;
     int n = 0;
@@ -273,12 +279,8 @@ BENCHMARK(BM_View3DBuild100Sphere)->Unit(benchmark::kMillisecond);
 // One software picture of that scene at the window's size (saving, the report's picture).
 void BM_View3DRender100(benchmark::State &state)
 {
-    Fixture f;
-    ProjectWindow &w = *f.window;
-    w.document()->runPodbor();
-    w.refreshNow();
-    View3DWindow view(*w.document());
-    view.resize(960, 700);
+    View3DFixture v;
+    View3DWindow &view = v.view;
     for (auto _ : state)
         benchmark::DoNotOptimize(view.canvas()->picture());
 }
@@ -287,12 +289,8 @@ BENCHMARK(BM_View3DRender100)->Unit(benchmark::kMillisecond);
 // The same picture with the largest sphere's envelope shown.
 void BM_View3DRender100Sphere(benchmark::State &state)
 {
-    Fixture f;
-    ProjectWindow &w = *f.window;
-    w.document()->runPodbor();
-    w.refreshNow();
-    View3DWindow view(*w.document());
-    view.resize(960, 700);
+    View3DFixture v;
+    View3DWindow &view = v.view;
     SphereOverlay sphere;
     sphere.shown = true;
     sphere.R = 60;

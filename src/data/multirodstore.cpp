@@ -12,19 +12,10 @@ namespace {
 constexpr int kKindPair = 1;
 constexpr int kKindObject = 2;
 
-template <typename T>
-void put(Table &t, const char *f, const std::optional<T> &v)
-{
-    if (v)
-        t.setValue(f, Value(*v));
-    else
-        t.setNull(f);
-}
-
 // Rod numbers are stored from 1, as the window and the report show them.
 void putRod(Table &t, const char *f, int rod)
 {
-    put(t, f, rod >= 0 ? OptI{rod + 1} : OptI{});
+    setOptional(t, f, rod >= 0 ? OptI{rod + 1} : OptI{});
 }
 
 int rodOf(const Table &t, const char *f)
@@ -139,20 +130,20 @@ void storeMultiRodResults(DataModule &dm, const ProjectSnapshot &snap, const Mul
         putRod(t, "MO1", p.i);
         putRod(t, "MO2", p.j);
         t.setValue("L", p.L);
-        put(t, "L_H", p.L_H);
-        put(t, "RejimA", p.regimeA);
-        put(t, "RejimB", p.regimeB);
-        put(t, "Hc_a", p.Hc_a);
-        put(t, "Rc_a", p.Rc_a);
-        put(t, "Hc_b", p.Hc_b);
-        put(t, "Rc_b", p.Rc_b);
+        setOptional(t, "L_H", p.L_H);
+        setOptional(t, "RejimA", p.regimeA);
+        setOptional(t, "RejimB", p.regimeB);
+        setOptional(t, "Hc_a", p.Hc_a);
+        setOptional(t, "Rc_a", p.Rc_a);
+        setOptional(t, "Hc_b", p.Hc_b);
+        setOptional(t, "Rc_b", p.Rc_b);
         t.setValue("UseAs2", p.useAs2);
-        put(t, "H", p.governs ? OptD{p.Hneed} : OptD{});
-        put(t, "L_H1", p.L_H1);
-        put(t, "Hc_a1", p.Hc_a1);
-        put(t, "Rc_a1", p.Rc_a1);
-        put(t, "Hc_b1", p.Hc_b1);
-        put(t, "Rc_b1", p.Rc_b1);
+        setOptional(t, "H", p.governs ? OptD{p.Hneed} : OptD{});
+        setOptional(t, "L_H1", p.L_H1);
+        setOptional(t, "Hc_a1", p.Hc_a1);
+        setOptional(t, "Rc_a1", p.Rc_a1);
+        setOptional(t, "Hc_b1", p.Hc_b1);
+        setOptional(t, "Rc_b1", p.Rc_b1);
         post();
     }
     for (std::size_t i = 0; i < r.objects.size(); ++i) {
@@ -168,9 +159,9 @@ void storeMultiRodResults(DataModule &dm, const ProjectSnapshot &snap, const Mul
         // An unreachable object: no element, the flag kept in UseAs2.
         if (o.unreachable)
             t.setValue("UseAs2", true);
-        put(t, "H", o.H);
-        put(t, "Rcx", o.Rcx);
-        put(t, "Rcx1", o.Rcx1);
+        setOptional(t, "H", o.H);
+        setOptional(t, "Rcx", o.Rcx);
+        setOptional(t, "Rcx1", o.Rcx1);
         post();
     }
     tx.commit();

@@ -14,15 +14,6 @@ void get(const Table &t, const char *f, OptI &v) { v = t.value(f).optInt(); }
 void get(const Table &t, const char *f, OptS &v) { v = t.value(f).optText(); }
 void get(const Table &t, const char *f, OptB &v) { v = t.value(f).optBool(); }
 
-template <typename T>
-void put(Table &t, const char *f, const std::optional<T> &v)
-{
-    if (v)
-        t.setValue(f, Value(*v));
-    else
-        t.setNull(f);
-}
-
 bool isKey(const char *name) { return std::string_view(name) == "Kod" || std::string_view(name) == "Kod0"; }
 
 template <typename Rec>
@@ -39,7 +30,7 @@ void writeRecord(Table &t, const Rec &r)
 {
     forEachField(r, [&](const char *f, const auto &member) {
         if (!isKey(f))
-            put(t, f, member);
+            setOptional(t, f, member);
     });
 }
 

@@ -205,6 +205,16 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// An optional value into a field of the current row: the value, or null when there is none.
+template <typename T>
+void setOptional(Table &t, const std::string &field, const std::optional<T> &v)
+{
+    if (v)
+        t.setValue(field, Value(*v));
+    else
+        t.setNull(field);
+}
+
 // The CREATE statements of a table file for its layout (the table, and the index Kod0 on
 // detail tables).
 std::string createTableSql(const TableDef &def);
